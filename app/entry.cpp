@@ -1,0 +1,8 @@
+#include "app/entry.h"
+
+#include "app/front_end.h"
+#include "platform/platform.h"
+
+int filesplitMain(int argc, wchar_t** argv) {
+  return runFrontEnd(argc, argv, platform::console(), platform::userLocale());
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+
+/// One open file, read and written by the caller's buffers. An interface so
+/// it can be mocked out for tests. Deleting it closes the file.
+class FileIO_IF {
+ public:
+  virtual ~FileIO_IF() = default;
+
+  /// Reads up to `count` bytes into `buffer`. Returns the count read, 0 at
+  /// the end of the file, -1 on an error (errno tells why).
+  virtual int read(void* buffer, uint32_t count) = 0;
+
+  /// Writes `count` bytes from `buffer`. Returns the count of the caller's
+  /// bytes written, -1 on an error (errno tells why).
+  virtual int write(const void* buffer, uint32_t count) = 0;
+
+  /// True at the end of the file, and when the test itself fails. Leaves the
+  /// position unchanged.
+  virtual bool eof() = 0;
+};

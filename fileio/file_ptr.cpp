@@ -1,0 +1,47 @@
+#include "fileio/file_ptr.h"
+
+#include <cerrno>
+
+#include "fileio/my_file_error.h"
+#include "platform/platform.h"
+
+const OpenMode kInputMode{_O_BINARY | _O_RDONLY, _SH_DENYWR, _S_IREAD};
+const OpenMode kPieceMode{_O_BINARY | _O_EXCL | _O_CREAT | _O_RDWR, _SH_DENYRW,
+                          _S_IREAD | _S_IWRITE};
+const OpenMode kTextOutputMode{_O_TEXT | _O_EXCL | _O_CREAT | _O_RDWR, _SH_DENYRW,
+                               _S_IREAD | _S_IWRITE};
+
+namespace {
+
+// The sentence for a failed open with errno value `error`.
+std::string openErrorText(errno_t error) {
+  switch (error) {
+    case ENOENT: return "Input File Not found.";
+    case EACCES: return "Permission denied.";
+    case EEXIST: return "Output File exist.";
+    default: break;
+  }
+  char number[256] = {};
+  _itoa_s(error, number, sizeof number, 10);
+  return std::string("File open error.") + number;
+}
+
+}  // namespace
+
+File_ptr::File_ptr(const wchar_t* name, int oflag, int shflag, int pmode) {
+  if (name == nullptr) throw MyFileError("Fileneme was a null pointer.");
+  fileName = name;
+  const errno_t error = _wsopen_s(&fd, fileName.c_str(), oflag, shflag, pmode);
+  if (error != 0) throw MyFileError(openErrorText(error));
+}
+
+File_ptr::File_ptr(const wchar_t* name, const OpenMode& mode)
+    : File_ptr(name, mode.oflag, mode.shflag, mode.pmode) {}
+
+File_ptr::~File_ptr() { _close(fd); }
+
+int File_ptr::read(void* buffer, uint32_t count) { return _read(fd, buffer, count); }
+
+int File_ptr::write(const void* buffer, uint32_t count) { return _write(fd, buffer, count); }
+
+bool File_ptr::eof() { return _eof(fd) != 0; }

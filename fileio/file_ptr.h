@@ -1,0 +1,45 @@
+#pragma once
+
+#include <string>
+
+#include "fileio/file_io.h"
+
+/// How a file is opened: the runtime's open flags, sharing flags and
+/// permission bits, passed unchanged to the open call.
+struct OpenMode {
+  int oflag;
+  int shflag;
+  int pmode;
+};
+
+/// The input: read only, bytes untranslated, no writer elsewhere.
+extern const OpenMode kInputMode;
+/// A piece: created new (never over an existing file), binary, unshared.
+extern const OpenMode kPieceMode;
+/// The script and the digest: created new, text (LF stored as CR LF), unshared.
+extern const OpenMode kTextOutputMode;
+
+/// Owner of one open low-level file descriptor of the C runtime. It exists
+/// only while the file is open; the destructor closes it.
+class File_ptr : public FileIO_IF {
+ public:
+  /// Opens `fileName` with the given flags. Throws MyFileError: "Fileneme was
+  /// a null pointer." for a null name, "Input File Not found." (ENOENT, also
+  /// for a missing folder), "Permission denied." (EACCES, also a sharing
+  /// conflict), "Output File exist." (EEXIST; the file is left untouched), or
+  /// "File open error." directly followed by the errno value.
+  File_ptr(const wchar_t* fileName, int oflag, int shflag, int pmode);
+  File_ptr(const wchar_t* fileName, const OpenMode& mode);
+  ~File_ptr() override;
+
+  File_ptr(const File_ptr&) = delete;
+  File_ptr& operator=(const File_ptr&) = delete;
+
+  int read(void* buffer, uint32_t count) override;
+  int write(const void* buffer, uint32_t count) override;
+  bool eof() override;
+
+ private:
+  std::wstring fileName;
+  int fd = -1;
+};

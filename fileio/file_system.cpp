@@ -1,0 +1,63 @@
+#include "fileio/file_system.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "platform/platform.h"
+
+namespace fs = std::filesystem;
+
+namespace file_system {
+namespace {
+
+// Throws the library's error for `operation` on `native` when `error` is set.
+void check(const char* operation, const fs::path& native, const std::error_code& error) {
+  if (error) throw fs::filesystem_error(operation, native, error);
+}
+
+fs::file_status statusOf(const char* operation, const fs::path& native) {
+  std::error_code error;
+  const fs::file_status status = fs::status(native, error);
+  // A missing file is an answer, not a failure.
+  if (status.type() == fs::file_type::not_found) return status;
+  check(operation, native, error);
+  return status;
+}
+
+}  // namespace
+
+bool exists(const std::wstring& path) {
+  return fs::exists(statusOf("exists", platform::nativePath(path)));
+}
+
+bool isDirectory(const std::wstring& path) {
+  return fs::is_directory(statusOf("status", platform::nativePath(path)));
+}
+
+bool isEmpty(const std::wstring& path) {
+  const fs::path native = platform::nativePath(path);
+  std::error_code error;
+  const bool empty = fs::is_empty(native, error);
+  check("is_empty", native, error);
+  return empty;
+}
+
+uint64_t fileSize(const std::wstring& path) {
+  const fs::path native = platform::nativePath(path);
+  std::error_code error;
+  const uintmax_t size = fs::file_size(native, error);
+  check("file_size", native, error);
+  return size;
+}
+
+void createFolders(const std::wstring& path) {
+  const fs::path native = platform::nativePath(path);
+  const fs::file_status status = statusOf("create_directories", native);
+  if (fs::exists(status) && !fs::is_directory(status))
+    check("create_directories", native, std::make_error_code(std::errc::file_exists));
+  std::error_code error;
+  fs::create_directories(native, error);
+  check("create_directories", native, error);
+}
+
+}  // namespace file_system

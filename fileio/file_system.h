@@ -1,0 +1,24 @@
+// The file-system queries and the folder creation of a split, on wide paths.
+// Each throws std::filesystem::filesystem_error naming its operation, the
+// system's reason and the path when the system cannot answer.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace file_system {
+
+/// Whether anything (a file, a folder, ...) is at `path`. Operation "exists".
+bool exists(const std::wstring& path);
+/// Whether `path` is a folder. Operation "status".
+bool isDirectory(const std::wstring& path);
+/// Whether `path` is an empty file or folder. Operation "is_empty".
+bool isEmpty(const std::wstring& path);
+/// The size of the file at `path` in bytes. Operation "file_size".
+uint64_t fileSize(const std::wstring& path);
+/// Creates the folder `path` with every missing folder above it. When the
+/// path itself is something other than a folder, fails with the system's
+/// already-exists reason. Operation "create_directories".
+void createFolders(const std::wstring& path);
+
+}  // namespace file_system

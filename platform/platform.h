@@ -1,0 +1,42 @@
+// The one header through which core code reaches the operating system.
+//
+// It brings in the Windows-style C runtime, CNG and code-page calls the core
+// is written against (the real ones on Windows, our stand-ins elsewhere; the
+// build puts the right platform_impl.h on the include path) and declares the
+// few services whose implementation differs per platform.
+#pragma once
+
+#include <filesystem>
+#include <locale>
+#include <ostream>
+#include <string>
+
+#include "platform_impl.h"
+
+namespace platform {
+
+/// Sets up the process's character handling before anything is read or
+/// printed. Never fails: what cannot be set up falls back to a working default.
+void initProcess();
+
+/// The console: a wide stream writing to standard output in the console's
+/// encoding. Characters the console cannot show are replaced, never dropped
+/// together with the rest of the output.
+std::wostream& console();
+
+/// The user's default locale, for digit grouping. Falls back to the classic
+/// locale when the user's cannot be had; never throws.
+std::locale userLocale();
+
+/// The system's description of an errno value, as wide text.
+std::wstring systemErrorText(int errnum);
+
+/// A wide path as the native path the file-system library works with.
+/// Throws std::filesystem::filesystem_error (operation "path") when the text
+/// cannot be expressed in the system's encoding for file names.
+std::filesystem::path nativePath(const std::wstring& widePath);
+
+/// The inverse of nativePath.
+std::wstring widePath(const std::filesystem::path& native);
+
+}  // namespace platform

@@ -1,0 +1,170 @@
+// The C runtime's low-level file calls on POSIX descriptors.
+//
+// Imitated: the errno results, create-new-only, text mode (LF stored as CR LF,
+// the caller's count returned), _eof, and one sharing rule: an input opened
+// with _SH_DENYWR or _SH_DENYRW is refused with EACCES while another opener
+// holds the file open for writing. A momentary read lease tells that; where
+// no lease can be taken (a file of another owner, some network file systems)
+// the check is skipped. Not imitated: keeping other processes out while our
+// descriptor is open; create-new-only already keeps our outputs our own.
+#include <algorithm>
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "native_text.h"
+#include "platform_impl.h"
+#include "sys_calls.h"
+
+namespace {
+
+// Descriptors opened in text mode; the runtime keeps the same per descriptor.
+std::vector<bool>& textModeFds() {
+  static std::vector<bool> fds;
+  return fds;
+}
+
+void rememberTextMode(int fd, bool text) {
+  auto& fds = textModeFds();
+  if (static_cast<size_t>(fd) >= fds.size()) fds.resize(static_cast<size_t>(fd) + 1, false);
+  fds[static_cast<size_t>(fd)] = text;
+}
+
+bool isTextMode(int fd) {
+  const auto& fds = textModeFds();
+  return fd >= 0 && static_cast<size_t>(fd) < fds.size() && fds[static_cast<size_t>(fd)];
+}
+
+int posixFlags(int oflag) {
+  int flags = O_CLOEXEC;
+  switch (oflag & (_O_WRONLY | _O_RDWR)) {
+    case _O_WRONLY: flags |= O_WRONLY; break;
+    case _O_RDWR: flags |= O_RDWR; break;
+    default: flags |= O_RDONLY; break;
+  }
+  if (oflag & _O_CREAT) flags |= O_CREAT;
+  if (oflag & _O_EXCL) flags |= O_EXCL;
+  if (oflag & _O_TRUNC) flags |= O_TRUNC;
+  return flags;
+}
+
+// True when some opener holds the file open for writing: a read lease can
+// then not be granted (EAGAIN). A lease that cannot be asked for at all
+// tells nothing, and the file counts as free.
+bool heldOpenForWriting(int fd) {
+  if (sys::fcntl(fd, F_SETLEASE, F_RDLCK) == 0) {
+    sys::fcntl(fd, F_SETLEASE, F_UNLCK);
+    return false;
+  }
+  return errno == EAGAIN;
+}
+
+bool deniesWriters(int shflag) { return shflag == _SH_DENYWR || shflag == _SH_DENYRW; }
+
+}  // namespace
+
+errno_t _wsopen_s(int* pfh, const wchar_t* filename, int oflag, int shflag, int pmode) {
+  if (pfh == nullptr) return EINVAL;
+  *pfh = -1;
+  std::string name;
+  if (filename == nullptr || !posix_text::encode(filename, name)) return EINVAL;
+  const mode_t mode = (pmode & _S_IWRITE) ? 0666 : 0444;
+  const int fd = sys::open(name.c_str(), posixFlags(oflag), mode);
+  if (fd < 0) return errno;
+  const bool readOnly = (oflag & (_O_WRONLY | _O_RDWR)) == 0;
+  if (readOnly && deniesWriters(shflag) && heldOpenForWriting(fd)) {
+    sys::close(fd);
+    return EACCES;
+  }
+  if (readOnly) sys::fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+  rememberTextMode(fd, (oflag & _O_TEXT) != 0);
+  *pfh = fd;
+  return 0;
+}
+
+int _read(int fd, void* buffer, unsigned int count) {
+  const size_t asked = std::min<size_t>(count, 0x7FFFFFFF);
+  return static_cast<int>(sys::read(fd, buffer, asked));
+}
+
+namespace {
+
+// Text mode: LF goes out as CR LF, in slices so that memory stays bounded.
+int writeText(int fd, const char* bytes, unsigned int count) {
+  std::string slice;
+  slice.reserve(2 * 65536);
+  size_t at = 0;
+  while (at < count) {
+    const size_t end = std::min<size_t>(count, at + 65536);
+    slice.clear();
+    for (; at < end; ++at) {
+      if (bytes[at] == '\n') slice.push_back('\r');
+      slice.push_back(bytes[at]);
+    }
+    if (sys::writeAll(fd, slice.data(), slice.size()) < 0) return -1;
+  }
+  return static_cast<int>(count);
+}
+
+}  // namespace
+
+int _write(int fd, const void* buffer, unsigned int count) {
+  if (count > 0x7FFFFFFF) {
+    errno = EINVAL;
+    return -1;
+  }
+  if (isTextMode(fd)) return writeText(fd, static_cast<const char*>(buffer), count);
+  return static_cast<int>(sys::writeAll(fd, buffer, count));
+}
+
+int _eof(int fd) {
+  struct stat info;
+  if (sys::fstat(fd, &info) != 0) return -1;
+  const off_t position = sys::lseek(fd, 0, SEEK_CUR);
+  if (position < 0) return -1;
+  return position >= info.st_size ? 1 : 0;
+}
+
+int _close(int fd) {
+  if (fd >= 0) rememberTextMode(fd, false);
+  return sys::close(fd);
+}
+
+errno_t _itoa_s(int value, char* buffer, size_t size, int radix) {
+  if (buffer == nullptr || size == 0 || radix < 2 || radix > 36) return EINVAL;
+  char digits[40];
+  size_t n = 0;
+  // Like the runtime, only radix 10 writes a sign; others show the bits.
+  const bool negative = radix == 10 && value < 0;
+  unsigned int rest = negative ? 0u - static_cast<unsigned int>(value) : static_cast<unsigned int>(value);
+  do {
+    digits[n++] = "0123456789abcdefghijklmnopqrstuvwxyz"[rest % static_cast<unsigned int>(radix)];
+    rest /= static_cast<unsigned int>(radix);
+  } while (rest != 0);
+  if (negative) digits[n++] = '-';
+  if (n + 1 > size) {
+    buffer[0] = '\0';
+    return EINVAL;
+  }
+  for (size_t i = 0; i < n; ++i) buffer[i] = digits[n - 1 - i];
+  buffer[n] = '\0';
+  return 0;
+}
+
+int sprintf_s(char* buffer, size_t size, const char* format, ...) {
+  if (buffer == nullptr || size == 0) return -1;
+  va_list arguments;
+  va_start(arguments, format);
+  const int n = std::vsnprintf(buffer, size, format, arguments);
+  va_end(arguments);
+  if (n < 0 || static_cast<size_t>(n) >= size) {
+    buffer[0] = '\0';
+    return -1;
+  }
+  return n;
+}

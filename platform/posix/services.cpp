@@ -1,0 +1,45 @@
+// Locale, error texts and path conversion on POSIX systems.
+#include <cerrno>
+#include <clocale>
+#include <cstring>
+#include <system_error>
+
+#include "native_text.h"
+#include "platform/platform.h"
+
+namespace platform {
+
+void initProcess() {
+  // A LANG that names a locale which is not installed leaves the "C" locale;
+  // file names and the console then still get UTF-8 where it is built in.
+  if (std::setlocale(LC_ALL, "") == nullptr) std::setlocale(LC_CTYPE, "C.UTF-8");
+}
+
+std::locale userLocale() {
+  try {
+    return std::locale("");
+  } catch (const std::exception&) {
+    return std::locale::classic();
+  }
+}
+
+std::wstring systemErrorText(int errnum) {
+  char text[256] = {};
+  // The GNU strerror_r returns its text, which may not be in our buffer.
+  const char* reason = strerror_r(errnum, text, sizeof text);
+  return posix_text::decodeLossy(reason, std::strlen(reason));
+}
+
+std::filesystem::path nativePath(const std::wstring& wide) {
+  std::string bytes;
+  if (!posix_text::encode(wide, bytes))
+    throw std::filesystem::filesystem_error("path", std::make_error_code(std::errc::illegal_byte_sequence));
+  return std::filesystem::path(bytes);
+}
+
+std::wstring widePath(const std::filesystem::path& native) {
+  const std::string& bytes = native.native();
+  return posix_text::decodeLossy(bytes.data(), bytes.size());
+}
+
+}  // namespace platform

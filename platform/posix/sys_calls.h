@@ -1,0 +1,28 @@
+// Every system call of the POSIX layer goes through here, so that it is
+// written once with its EINTR handling and tests have one place to look.
+#pragma once
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+namespace sys {
+
+/// open(2), retried on EINTR. Returns the descriptor or -1 (errno set).
+int open(const char* path, int flags, mode_t mode);
+/// read(2), retried on EINTR. Returns the count, 0 at the end, or -1.
+ssize_t read(int fd, void* buffer, size_t count);
+/// write(2) until all `count` bytes are written, retried on EINTR. Returns
+/// `count`, or -1 when a call fails (errno set; part may have been written).
+ssize_t writeAll(int fd, const void* buffer, size_t count);
+/// close(2). EINTR is not retried: the descriptor is gone either way on Linux.
+int close(int fd);
+/// fstat(2).
+int fstat(int fd, struct stat* info);
+/// lseek(2).
+off_t lseek(int fd, off_t offset, int whence);
+/// fcntl(2) with an int argument, retried on EINTR.
+int fcntl(int fd, int command, int argument);
+/// posix_fadvise(2); returns an errno value, 0 on success.
+int fadvise(int fd, off_t offset, off_t length, int advice);
+
+}  // namespace sys

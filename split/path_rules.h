@@ -1,0 +1,23 @@
+// Decomposition of wide paths by the platform's path rules (on Windows,
+// backslash and slash as separators and drive or share prefixes; elsewhere
+// the host's), as the split names its outputs. No function makes a path
+// absolute or normalises it.
+#pragma once
+
+#include <string>
+
+namespace path_rules {
+
+/// What follows the last separator; never a root name. "" for "dir/".
+std::wstring fileName(const std::wstring& path);
+/// The file name without its extension (".profile" keeps its dot).
+std::wstring stem(const std::wstring& path);
+/// Everything up to and including the last separator; "" for a bare name.
+std::wstring removeFileName(const std::wstring& path);
+/// `folder` and `name` with one separator between, none added when `folder`
+/// is empty, ends with a separator or is a drive prefix alone.
+std::wstring join(const std::wstring& folder, const std::wstring& name);
+/// `path` with its extension replaced by a dot and `extension`.
+std::wstring replaceExtension(const std::wstring& path, const std::wstring& extension);
+
+}  // namespace path_rules

@@ -1,0 +1,84 @@
+// The plan of a split: checks on the input, the output folder and every
+// output name; and the check that none of the outputs exists yet.
+#include <cstdint>
+#include <filesystem>
+
+#include "common/to_wide.h"
+#include "fileio/file_system.h"
+#include "split/path_rules.h"
+#include "split/split_job.h"
+
+namespace {
+
+constexpr uint64_t kMostPieces = INT32_MAX;  // piece numbers are 32-bit
+
+uint64_t pieceCount(uint64_t size, uint64_t pieceSize) {
+  return size / pieceSize + (size % pieceSize != 0 ? 1 : 0);
+}
+
+// A double quote would end the quoted name inside the script (and let a
+// crafted name run a command); control characters such as CR and LF would
+// break its lines. No Windows file name holds them.
+bool scriptCanCarry(const std::wstring& name) {
+  for (const wchar_t c : name)
+    if (c == L'"' || c < 0x20 || c == 0x7F) return false;
+  return true;
+}
+
+std::wstring chooseOutputFolder(const std::wstring& input, const wchar_t* outputFolder) {
+  if (outputFolder != nullptr && *outputFolder != L'\0') return outputFolder;
+  return path_rules::join(path_rules::removeFileName(input), path_rules::stem(input));
+}
+
+}  // namespace
+
+int SplitJob::plan(const wchar_t* input, const wchar_t* outputFolder, uint64_t pieceSize) {
+  const std::wstring inputPath = input;
+  if (!file_system::exists(inputPath)) return 3;
+  if (file_system::isDirectory(inputPath)) return 4;
+  if (file_system::isEmpty(inputPath)) return 5;
+  try {
+    if (pieceSize == 0) return 7;
+    const uint64_t size = file_system::fileSize(inputPath);
+    if (size < pieceSize) {
+      printLine(L"No need to split.");
+      return 6;
+    }
+    const uint64_t count = pieceCount(size, pieceSize);
+    if (count > kMostPieces) {
+      printLine(L"Too many pieces: a split makes at most 2147483647; choose a larger divide size.");
+      return 1;
+    }
+    const std::wstring name = path_rules::fileName(inputPath);
+    if (!scriptCanCarry(name)) {
+      printLine(L"The file name holds a double quote or a control character, which the rejoin "
+                L"script cannot carry.");
+      return 1;
+    }
+    const std::wstring folder = chooseOutputFolder(inputPath, outputFolder);
+    if (!file_system::exists(folder) || !file_system::isDirectory(folder))
+      file_system::createFolders(folder);
+    const std::wstring base = path_rules::join(folder, name);
+    pieces.reserve(pieces.size() + count);
+    for (uint64_t number = 1; number <= count; ++number)
+      pieces.push_back(base + L"_" + std::to_wstring(number));
+    digestPath = path_rules::replaceExtension(base, L"md5");
+    scriptPath = path_rules::replaceExtension(base, L"bat");
+    inputPath_ = inputPath;
+    plannedSize_ = size;
+    return 0;
+  } catch (const std::filesystem::filesystem_error& error) {
+    printLine(printableText(error.what()));
+    return 9;
+  } catch (...) {
+    return 1;
+  }
+}
+
+int SplitJob::checkOutputs() {
+  for (const std::wstring& piece : pieces)
+    if (file_system::exists(piece)) return 8;
+  if (file_system::exists(scriptPath)) return 8;
+  if (file_system::exists(digestPath)) return 8;
+  return 0;
+}

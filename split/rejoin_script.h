@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+/// The text of the batch script that rebuilds the input from its pieces
+/// with "copy /b". Copy lines are broken once they pass kLineLimit counted
+/// characters, so that the command interpreter can take them.
+class RejoinScript {
+ public:
+  static constexpr int32_t kLineLimit = 4000;
+  /// A piece name counts at most this much towards a line's length.
+  static constexpr int32_t kNameCap = 260;
+
+  /// Starts the script for rebuilding the file named `target`.
+  explicit RejoinScript(const std::wstring& target);
+
+  /// Adds the next piece, by its file name. Always true.
+  bool addPiece(const wchar_t* pieceName);
+
+  /// Closes the first copy line if no line break did, and returns the
+  /// script's UTF-8 bytes (LF line ends). Later calls return the same bytes.
+  std::string finish();
+
+ private:
+  std::wstring text;
+  std::wstring targetName;
+  bool targetWritten = false;
+  bool firstPiece = true;
+  int32_t lineLength = 7;
+};
+
+/// The batch interpreter expands "%...%" even between double quotes, so a
+/// name goes into the script with each "%" doubled.
+std::wstring escapeForBatch(const std::wstring& name);
+
+/// The length of `text` in UTF-16 code units (a character outside the Basic
+/// Multilingual Plane counts 2), whatever the width of wchar_t.
+int32_t utf16Length(const std::wstring& text);
+
+/// The UTF-8 encoding of `text`; ill-formed UTF-16 becomes U+FFFD.
+std::string toUtf8(const std::wstring& text);

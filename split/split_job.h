@@ -1,0 +1,65 @@
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <vector>
+
+class FileIO_IF;
+class HASH_IF;
+
+/// Bytes read from the input so far in this process's copy; only the
+/// progress dots look at it.
+extern uint64_t bytesProcessed;
+
+/// One split of one input: plans the output names, refuses existing
+/// outputs, writes the rejoin script, copies the pieces and writes the
+/// digest. Messages go to the console stream given at construction.
+class SplitJob {
+ public:
+  explicit SplitJob(std::wostream& console) : console_(console) {}
+  SplitJob(const SplitJob&) = delete;
+  SplitJob& operator=(const SplitJob&) = delete;
+
+  /// Runs the whole split of `input` into pieces of `pieceSize` bytes in
+  /// `outputFolder` (null or empty: a folder beside the input named after
+  /// its stem). Returns 0, the plan's or output check's code, or 1 when the
+  /// split failed later (its reason printed as one line). Call it once.
+  int run(const wchar_t* input, const wchar_t* outputFolder, uint64_t pieceSize);
+
+  /// Checks the input and the piece size, creates the output folder and
+  /// appends every output name to the fields below. Returns 0; 3, 4, 5: the
+  /// input is missing, a folder, empty; 7: the piece size is 0; 6: the input
+  /// is smaller than one piece ("No need to split." printed); 9: a
+  /// file-system failure from the size query on (its text printed); 1: any
+  /// other failure there (a name the script cannot carry and too many pieces
+  /// are told in one line). File-system failures in the first three input
+  /// checks leave it as std::filesystem::filesystem_error.
+  int plan(const wchar_t* input, const wchar_t* outputFolder, uint64_t pieceSize);
+
+  /// 8 when any planned output exists already, else 0. File-system failures
+  /// leave it as std::filesystem::filesystem_error.
+  int checkOutputs();
+
+  /// Full paths of the pieces, piece 1 first.
+  std::vector<std::wstring> pieces;
+  /// Full path of the digest file.
+  std::wstring digestPath;
+  /// Full path of the rejoin script.
+  std::wstring scriptPath;
+
+ private:
+  void writeRejoinScript(const wchar_t* input);
+  void copyPieces(const wchar_t* input, uint64_t pieceSize);
+  void copyPiece(size_t index, FileIO_IF& in, HASH_IF* hash, uint64_t pieceSize);
+  void writeDigest(HASH_IF& hash);
+  void showProgress();
+  void printLine(const std::wstring& line);
+
+  std::wostream& console_;
+  std::wstring inputPath_;
+  // What the plan measured: the copy must deliver exactly this much.
+  uint64_t plannedSize_ = 0;
+  uint64_t dotStep_ = 0;
+  uint64_t nextDot_ = 0;
+};
