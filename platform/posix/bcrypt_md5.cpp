@@ -5,7 +5,7 @@
 #include <openssl/evp.h>
 
 #include "platform_impl.h"
-#include "test_hooks.h"
+#include "faked_provider.h"
 
 namespace {
 

@@ -1,11 +1,18 @@
-#include "test_hooks.h"
+#include "platform/test_hooks.h"
 
-namespace posix_test_hooks {
+#include "faked_provider.h"
+
 namespace {
 uint32_t digestLength = 0;
 }
 
+namespace posix_test_hooks {
 uint32_t fakedDigestLength() { return digestLength; }
-void setFakedDigestLength(uint32_t length) { digestLength = length; }
-
 }  // namespace posix_test_hooks
+
+namespace platform_test_hooks {
+bool fakeDigestLength(uint32_t length) {
+  digestLength = length;
+  return true;
+}
+}  // namespace platform_test_hooks

@@ -1,0 +1,136 @@
+// The file handle against real files: the open modes, their error texts,
+// text and binary writes, and the end-of-file test.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "fileio/file_ptr.h"
+#include "fileio/my_file_error.h"
+#include "platform/platform.h"
+#include "temp_dir.h"
+
+namespace {
+
+// The message a File_ptr open fails with, or "" when it opens.
+std::string openError(const wchar_t* name, const OpenMode& mode) {
+  try {
+    File_ptr file(name, mode);
+    return "";
+  } catch (const MyFileError& error) {
+    return error.what();
+  }
+}
+
+struct OpenCase {
+  const char* name;
+  std::wstring file;  // below the temp folder
+  const OpenMode* mode;
+  std::string expected;
+};
+
+void PrintTo(const OpenCase& c, std::ostream* out) { *out << c.name; }
+
+class FilePtrOpenTest : public ::testing::TestWithParam<OpenCase> {};
+
+TEST_P(FilePtrOpenTest, FailsWithItsMessageAndLeavesFilesAlone) {
+  TempDir dir;
+  writeFile(dir / L"existing", "keep me");
+  const auto before = snapshot(dir.wide());
+  const OpenCase& c = GetParam();
+  EXPECT_EQ(openError((dir / c.file).c_str(), *c.mode), c.expected);
+  if (!c.expected.empty()) {
+    EXPECT_EQ(snapshot(dir.wide()), before);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, FilePtrOpenTest,
+    ::testing::Values(
+        OpenCase{"InputMissing", L"missing", &kInputMode, "Input File Not found."},
+        OpenCase{"PieceInMissingFolder", L"nofolder/piece_1", &kPieceMode, "Input File Not found."},
+        OpenCase{"TextInMissingFolder", L"nofolder/x.bat", &kTextOutputMode, "Input File Not found."},
+        OpenCase{"PieceExisting", L"existing", &kPieceMode, "Output File exist."},
+        OpenCase{"TextExisting", L"existing", &kTextOutputMode, "Output File exist."},
+        OpenCase{"InputExisting", L"existing", &kInputMode, ""},
+        OpenCase{"PieceNew", L"new_1", &kPieceMode, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(FilePtrTest, NullNameTouchesNothing) {
+  EXPECT_EQ(openError(nullptr, kInputMode), "Fileneme was a null pointer.");
+}
+
+TEST(FilePtrTest, UnrepresentableNameIsAnOpenErrorWithItsNumber) {
+  // A lone surrogate has no encoding in a file name here.
+  TempDir dir;
+  EXPECT_EQ(openError((dir / L"bad").append(L"\xD800").c_str(), kPieceMode), "File open error.22");
+}
+
+TEST(FilePtrTest, InputHeldOpenForWritingIsRefused) {
+  TempDir dir;
+  writeFile(dir / L"busy", "data");
+  std::ofstream writer(platform::nativePath(dir / L"busy"), std::ios::app);
+  ASSERT_TRUE(writer.is_open());
+  EXPECT_EQ(openError((dir / L"busy").c_str(), kInputMode), "Permission denied.");
+  writer.close();
+  EXPECT_EQ(openError((dir / L"busy").c_str(), kInputMode), "");
+}
+
+struct WriteCase {
+  const char* name;
+  const OpenMode* mode;
+  std::string written;
+  std::string stored;
+};
+
+void PrintTo(const WriteCase& c, std::ostream* out) { *out << c.name; }
+
+class FilePtrWriteTest : public ::testing::TestWithParam<WriteCase> {};
+
+TEST_P(FilePtrWriteTest, StoresBytesAndCountsTheCallersOnly) {
+  TempDir dir;
+  const WriteCase& c = GetParam();
+  {
+    std::unique_ptr<FileIO_IF> file(new File_ptr((dir / L"out").c_str(), *c.mode));
+    EXPECT_EQ(file->write(c.written.data(), static_cast<uint32_t>(c.written.size())),
+              static_cast<int>(c.written.size()));
+  }
+  EXPECT_EQ(readFile(dir / L"out"), c.stored);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, FilePtrWriteTest,
+    ::testing::Values(WriteCase{"TextLf", &kTextOutputMode, "a\nb", "a\r\nb"},
+                      WriteCase{"TextLfAtBothEnds", &kTextOutputMode, "\nx\n\n", "\r\nx\r\n\r\n"},
+                      WriteCase{"TextUtf8Untouched", &kTextOutputMode, "\xC3\xA9\n", "\xC3\xA9\r\n"},
+                      WriteCase{"BinaryLf", &kPieceMode, "a\nb", "a\nb"},
+                      WriteCase{"BinaryCrLf", &kPieceMode, "\r\n\n", "\r\n\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(FilePtrTest, EofOnEmptyAndAfterTheLastByte) {
+  TempDir dir;
+  writeFile(dir / L"empty", "");
+  writeFile(dir / L"three", "abc");
+  char buffer[8];
+  {
+    File_ptr empty((dir / L"empty").c_str(), kInputMode);
+    EXPECT_TRUE(empty.eof());
+    EXPECT_EQ(empty.read(buffer, sizeof buffer), 0);
+  }
+  File_ptr three((dir / L"three").c_str(), kInputMode);
+  EXPECT_FALSE(three.eof());
+  EXPECT_FALSE(three.eof()) << "eof must not move the position";
+  EXPECT_EQ(three.read(buffer, 2), 2);
+  EXPECT_FALSE(three.eof());
+  EXPECT_EQ(three.read(buffer, sizeof buffer), 1);
+  EXPECT_EQ(buffer[0], 'c');
+  EXPECT_TRUE(three.eof());
+}
+
+TEST(FilePtrTest, OpenErrorCaughtAsRuntimeError) {
+  TempDir dir;
+  EXPECT_THROW(File_ptr((dir / L"missing").c_str(), kInputMode), std::runtime_error);
+}
+
+}  // namespace

@@ -1,0 +1,175 @@
+// The plan and the output check, in process, on real files in a temp
+// folder: the output folder chosen and created, every output name, and the
+// result codes.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <sstream>
+
+#include "platform/platform.h"
+#include "split/split_job.h"
+#include "temp_dir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr uint64_t kMiB = 1048576;
+
+// Paths compared with "/" whatever separator the platform joined with.
+std::wstring slashed(std::wstring path) {
+  std::replace(path.begin(), path.end(), L'\\', L'/');
+  return path;
+}
+
+struct PlanCase {
+  const char* name;
+  std::wstring input;
+  uint64_t inputSize;
+  const wchar_t* folder;  // null: none given
+  uint64_t pieceSize;
+  int expectedResult;
+  std::vector<std::wstring> expectedPieces;  // all, or first and last when longer
+  std::wstring expectedDigest;
+  std::wstring expectedScript;
+  std::wstring expectedConsoleStart;
+};
+
+void PrintTo(const PlanCase& c, std::ostream* out) { *out << c.name; }
+
+class PlanTest : public ::testing::TestWithParam<PlanCase> {
+ protected:
+  void SetUp() override {
+    previous_ = fs::current_path();
+    fs::current_path(dir.native());
+  }
+  void TearDown() override { fs::current_path(previous_); }
+
+  TempDir dir;
+  std::wostringstream console;
+  SplitJob job{console};
+
+ private:
+  fs::path previous_;
+};
+
+TEST_P(PlanTest, NamesEveryOutput) {
+  const PlanCase& c = GetParam();
+  fs::create_directories(platform::nativePath(c.input).parent_path().empty()
+                             ? fs::path(".")
+                             : platform::nativePath(c.input).parent_path());
+  writeFile(c.input, "");
+  fs::resize_file(platform::nativePath(c.input), c.inputSize);
+  writeFile(L"file.txt", "not a folder");
+  const auto before = listing(dir.wide());
+
+  EXPECT_EQ(job.plan(c.input.c_str(), c.folder, c.pieceSize), c.expectedResult);
+  if (c.expectedResult != 0 && c.expectedResult != 9) {
+    EXPECT_EQ(listing(dir.wide()), before) << "a refused plan created something";
+  }
+  EXPECT_EQ(console.str().substr(0, c.expectedConsoleStart.size()), c.expectedConsoleStart);
+  if (c.expectedResult != 0) return;
+  std::vector<std::wstring> pieces;
+  for (const auto& piece : job.pieces) pieces.push_back(slashed(piece));
+  if (c.expectedPieces.size() == 2 && pieces.size() > 2)
+    pieces = {pieces.front(), pieces.back()};
+  EXPECT_EQ(pieces, c.expectedPieces);
+  EXPECT_EQ(slashed(job.digestPath), c.expectedDigest);
+  EXPECT_EQ(slashed(job.scriptPath), c.expectedScript);
+  EXPECT_TRUE(fs::is_directory(platform::nativePath(job.scriptPath).parent_path()));
+  EXPECT_EQ(job.checkOutputs(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    PathRules, PlanTest,
+    ::testing::Values(
+        PlanCase{"SeveralDots", L"archive.tar.gz", 2 * kMiB + 1, nullptr, kMiB, 0,
+                 {L"archive.tar/archive.tar.gz_1", L"archive.tar/archive.tar.gz_2",
+                  L"archive.tar/archive.tar.gz_3"},
+                 L"archive.tar/archive.tar.md5", L"archive.tar/archive.tar.bat", L""},
+        PlanCase{"NoExtensionDefaultFolderIsTheInput", L"big", kMiB, nullptr, kMiB, 9, {}, L"", L"",
+                 L"filesystem error: create_directories: "},
+        PlanCase{"NoExtensionWithFolder", L"big", kMiB, L"out", kMiB, 0, {L"out/big_1"},
+                 L"out/big.md5", L"out/big.bat", L""},
+        PlanCase{"OnlyDotFirstDefaultFolderIsTheInput", L".profile", kMiB, nullptr, kMiB, 9, {},
+                 L"", L"", L"filesystem error: create_directories: "},
+        PlanCase{"OnlyDotFirstWithFolder", L".profile", kMiB, L"out", kMiB, 0, {L"out/.profile_1"},
+                 L"out/.profile.md5", L"out/.profile.bat", L""},
+        PlanCase{"TrailingDotIsAnExtension", L"aaa.", kMiB, L"out", kMiB, 0, {L"out/aaa._1"},
+                 L"out/aaa.md5", L"out/aaa.bat", L""},
+        PlanCase{"TrailingSeparator", L"aaa.iso", kMiB, L"out/", kMiB, 0, {L"out/aaa.iso_1"},
+                 L"out/aaa.md5", L"out/aaa.bat", L""},
+        PlanCase{"RelativeInputDefaultFolder", L"data/aaa.iso", kMiB, nullptr, kMiB, 0,
+                 {L"data/aaa/aaa.iso_1"}, L"data/aaa/aaa.md5", L"data/aaa/aaa.bat", L""},
+        PlanCase{"EmptyFolderMeansDefault", L"aaa.iso", kMiB, L"", kMiB, 0, {L"aaa/aaa.iso_1"},
+                 L"aaa/aaa.md5", L"aaa/aaa.bat", L""},
+        PlanCase{"FolderSeveralLevelsDeep", L"aaa.iso", kMiB, L"a/b/c", kMiB, 0,
+                 {L"a/b/c/aaa.iso_1"}, L"a/b/c/aaa.md5", L"a/b/c/aaa.bat", L""},
+        PlanCase{"FolderIsAFile", L"aaa.iso", kMiB, L"file.txt", kMiB, 9, {}, L"", L"",
+                 L"filesystem error: create_directories: "},
+        PlanCase{"FolderBelowAFile", L"aaa.iso", kMiB, L"file.txt/sub", kMiB, 9, {}, L"", L"",
+                 L"filesystem error: create_directories: "},
+        PlanCase{"ExactMultiple", L"aaa.iso", 2 * kMiB, L"out", kMiB, 0,
+                 {L"out/aaa.iso_1", L"out/aaa.iso_2"}, L"out/aaa.md5", L"out/aaa.bat", L""},
+        PlanCase{"OneByteMore", L"aaa.iso", 2 * kMiB + 1, L"out", kMiB, 0,
+                 {L"out/aaa.iso_1", L"out/aaa.iso_2", L"out/aaa.iso_3"}, L"out/aaa.md5",
+                 L"out/aaa.bat", L""},
+        PlanCase{"ExactlyOnePiece", L"aaa.iso", 10 * kMiB, L"out", 10 * kMiB, 0, {L"out/aaa.iso_1"},
+                 L"out/aaa.md5", L"out/aaa.bat", L""},
+        PlanCase{"OneByteShort", L"aaa.iso", 10 * kMiB - 1, L"out", 10 * kMiB, 6, {}, L"", L"",
+                 L"No need to split.\n"},
+        PlanCase{"TenPiecesAndMore", L"aaa.iso", 11 * kMiB + 1, L"out", kMiB, 0,
+                 {L"out/aaa.iso_1", L"out/aaa.iso_12"}, L"out/aaa.md5", L"out/aaa.bat", L""},
+        PlanCase{"EmptyInputWinsOverSizeZero", L"aaa.iso", 0, L"out", 0, 5, {}, L"", L"", L""},
+        PlanCase{"SizeZero", L"aaa.iso", 1, L"out", 0, 7, {}, L"", L"", L""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(PlanTest, MissingInputAndFolderInput) {
+  EXPECT_EQ(job.plan(L"nope", nullptr, kMiB), 3);
+  fs::create_directory("sub");
+  EXPECT_EQ(job.plan(L"sub", nullptr, kMiB), 4);
+  EXPECT_EQ(console.str(), L"");
+}
+
+TEST_F(PlanTest, ScriptOrDigestPathEqualToInputIsAnExistingOutput) {
+  for (const wchar_t* input : {L"x.bat", L"x.md5"}) {
+    writeFile(input, std::string(kMiB, 'x'));
+    SplitJob fresh(console);
+    ASSERT_EQ(fresh.plan(input, L".", kMiB), 0);
+    EXPECT_EQ(fresh.checkOutputs(), 8) << slashed(input);
+  }
+}
+
+TEST_F(PlanTest, AnyExistingPieceStopsTheCheck) {
+  writeFile(L"aaa.iso", std::string(3 * kMiB, 'x'));
+  ASSERT_EQ(job.plan(L"aaa.iso", L"out", kMiB), 0);
+  fs::create_directory(platform::nativePath(job.pieces[2]));  // a folder counts too
+  EXPECT_EQ(job.checkOutputs(), 8);
+}
+
+TEST_F(PlanTest, TooManyPiecesAreRefusedBeforeAnythingIsCreated) {
+  writeFile(L"huge.bin", "");
+  fs::resize_file("huge.bin", (uint64_t{1} << 31) + 1);  // sparse
+  EXPECT_EQ(job.plan(L"huge.bin", nullptr, 1), 1);
+  EXPECT_NE(console.str().find(L"Too many pieces"), std::wstring::npos);
+  EXPECT_FALSE(fs::exists("huge"));
+}
+
+TEST_F(PlanTest, NameTheScriptCannotCarryIsRefused) {
+  for (const wchar_t* name : {L"say \"hi\".bin", L"line\nbreak.bin", L"cr\rhere.bin"}) {
+    try {
+      writeFile(name, std::string(kMiB, 'x'));
+    } catch (const std::exception&) {
+      GTEST_SKIP() << "this platform cannot name such a file";
+    }
+    std::wostringstream out;
+    SplitJob fresh(out);
+    EXPECT_EQ(fresh.plan(name, L"out", kMiB), 1);
+    EXPECT_EQ(out.str(), L"The file name holds a double quote or a control character, which the "
+                         L"rejoin script cannot carry.\n");
+    EXPECT_FALSE(fs::exists("out"));
+  }
+}
+
+}  // namespace

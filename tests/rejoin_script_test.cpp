@@ -1,0 +1,203 @@
+// The rejoin script builder: the worked examples to the byte, the handling
+// of names, and the line-limit rule as an invariant over many piece counts.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "split/rejoin_script.h"
+
+namespace {
+
+std::vector<std::wstring> pieceNames(const std::wstring& base, int count) {
+  std::vector<std::wstring> names;
+  for (int i = 1; i <= count; ++i) names.push_back(base + L"_" + std::to_wstring(i));
+  return names;
+}
+
+std::string build(const std::wstring& target, const std::vector<std::wstring>& pieces) {
+  RejoinScript script(target);
+  for (const auto& piece : pieces) EXPECT_TRUE(script.addPiece(piece.c_str()));
+  return script.finish();
+}
+
+// The size on disk: every LF is stored as CR LF.
+size_t storedSize(const std::string& text) {
+  return text.size() + static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> result;
+  size_t start = 0;
+  for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+    result.push_back(text.substr(start, end - start));
+  if (start < text.size()) result.push_back(text.substr(start));
+  return result;
+}
+
+struct ExampleCase {
+  int pieces;
+  size_t storedBytes;
+};
+void PrintTo(const ExampleCase& c, std::ostream* out) { *out << c.pieces << " pieces"; }
+
+class RejoinExampleTest : public ::testing::TestWithParam<ExampleCase> {};
+
+TEST_P(RejoinExampleTest, HasItsExactSize) {
+  const std::string text = build(L"aaa.iso", pieceNames(L"aaa.iso", GetParam().pieces));
+  EXPECT_EQ(storedSize(text), GetParam().storedBytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(Examples, RejoinExampleTest,
+                         ::testing::Values(ExampleCase{1, 43}, ExampleCase{2, 57},
+                                           ExampleCase{3, 71}, ExampleCase{258, 4066},
+                                           ExampleCase{1000, 15977}));
+
+struct TextCase {
+  const char* name;
+  std::wstring target;
+  std::vector<std::wstring> pieces;
+  std::string expected;
+};
+
+void PrintTo(const TextCase& c, std::ostream* out) { *out << c.name; }
+
+class RejoinTextTest : public ::testing::TestWithParam<TextCase> {};
+
+TEST_P(RejoinTextTest, IsExactly) {
+  EXPECT_EQ(build(GetParam().target, GetParam().pieces), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, RejoinTextTest,
+    ::testing::Values(
+        TextCase{"OnePiece", L"aaa.iso", {L"aaa.iso_1"},
+                 "chcp 65001\ncopy /b \"aaa.iso_1\" \"aaa.iso\"\n"},
+        TextCase{"ThreePieces", L"aaa.iso", pieceNames(L"aaa.iso", 3),
+                 "chcp 65001\ncopy /b \"aaa.iso_1\" + \"aaa.iso_2\" + \"aaa.iso_3\" \"aaa.iso\"\n"},
+        TextCase{"Blanks", L"my file.iso", {L"my file.iso_1"},
+                 "chcp 65001\ncopy /b \"my file.iso_1\" \"my file.iso\"\n"},
+        TextCase{"NonAscii", L"\u00e9\U0001D11E", {L"\u00e9\U0001D11E_1"},
+                 "chcp 65001\ncopy /b \"\xC3\xA9\xF0\x9D\x84\x9E_1\" \"\xC3\xA9\xF0\x9D\x84\x9E\"\n"},
+        TextCase{"PercentDoubled", L"50% off.iso", {L"50% off.iso_1"},
+                 "chcp 65001\ncopy /b \"50%% off.iso_1\" \"50%% off.iso\"\n"},
+        TextCase{"AmpersandAndCaretUnchanged", L"a&b^c", {L"a&b^c_1"},
+                 "chcp 65001\ncopy /b \"a&b^c_1\" \"a&b^c\"\n"},
+        TextCase{"BatInputIsNotGuarded", L"x.bat", {L"x.bat_1"},
+                 "chcp 65001\ncopy /b \"x.bat_1\" \"x.bat\"\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(RejoinScriptTest, TwoHundredFiftyEightPiecesBreakOnce) {
+  const auto text = lines(build(L"aaa.iso", pieceNames(L"aaa.iso", 258)));
+  ASSERT_EQ(text.size(), 3u);
+  EXPECT_EQ(text[1].size(), 4019u);
+  const std::string end = "+ \"aaa.iso_257\" \"aaa.iso\"";
+  EXPECT_EQ(text[1].substr(text[1].size() - end.size()), end);
+  EXPECT_EQ(text[2], "copy /b \"aaa.iso\" + \"aaa.iso_258\"");
+}
+
+TEST(RejoinScriptTest, FinishTwiceAddsNothing) {
+  RejoinScript script(L"a");
+  script.addPiece(L"a_1");
+  const std::string first = script.finish();
+  EXPECT_EQ(script.finish(), first);
+}
+
+TEST(RejoinScriptTest, LoneSurrogateBecomesReplacementCharacter) {
+  EXPECT_EQ(toUtf8(std::wstring(1, static_cast<wchar_t>(0xD800))), "\xEF\xBF\xBD");
+  EXPECT_EQ(toUtf8(L""), "");
+}
+
+TEST(RejoinScriptTest, Utf16LengthCountsSurrogatePairs) {
+  EXPECT_EQ(utf16Length(L"a\u00e9\u4e2d"), 3);
+  EXPECT_EQ(utf16Length(L"\U0001D11E"), 2);
+}
+
+// ---- The line rule as an invariant ------------------------------------
+
+// One copy line taken apart: its piece names (as UTF-8) and whether it ends
+// with the destination.
+struct CopyLine {
+  std::vector<std::string> names;
+  bool hasDestination = false;
+};
+
+CopyLine parse(const std::string& line, const std::string& target, bool first) {
+  // Names hold no double quote, so the quotes split the line unambiguously.
+  std::vector<std::string> parts;
+  size_t start = 0;
+  for (size_t quote; (quote = line.find('"', start)) != std::string::npos; start = quote + 1)
+    parts.push_back(line.substr(start, quote - start));
+  parts.push_back(line.substr(start));
+  CopyLine result;
+  EXPECT_EQ(parts.front(), "copy /b ");
+  size_t at = 1;
+  if (!first) {
+    EXPECT_EQ(parts[1], target);
+    at = 3;
+  }
+  for (; at + 1 < parts.size(); at += 2) result.names.push_back(parts[at]);
+  EXPECT_EQ(parts.back(), "");
+  if (first) {
+    EXPECT_EQ(result.names.back(), target);
+    result.names.pop_back();
+    result.hasDestination = true;
+  }
+  return result;
+}
+
+struct Shape {
+  const char* name;
+  std::wstring base;
+};
+
+void PrintTo(const Shape& c, std::ostream* out) { *out << c.name; }
+
+class RejoinLineRuleTest : public ::testing::TestWithParam<Shape> {};
+
+TEST_P(RejoinLineRuleTest, LinesPassTheLimitByOnePieceAtMost) {
+  const std::wstring base = GetParam().base;
+  const std::wstring target = escapeForBatch(base);
+  for (int count : {1, 2, 17, 100, 256, 257, 258, 259, 600, 1000, 2345}) {
+    const auto pieces = pieceNames(base, count);
+    const std::string text = build(base, pieces);
+    const auto all = lines(text);
+    ASSERT_GE(all.size(), 2u);
+    EXPECT_EQ(all[0], "chcp 65001");
+    EXPECT_EQ(text.find('\r'), std::string::npos);
+    if (all.size() == 2) {
+      EXPECT_EQ(text.back(), '\n');
+    } else {
+      EXPECT_EQ(text.back(), '"') << "the last of several lines has no line end";
+    }
+    size_t next = 0;
+    const size_t copyLines = all.size() == 2 ? 1 : all.size() - 1;
+    for (size_t i = 0; i < copyLines; ++i) {
+      const CopyLine line = parse(all[i + 1], toUtf8(target), i == 0);
+      ASSERT_FALSE(line.names.empty());
+      int32_t counted = i == 0 ? 7 : 10 + utf16Length(target);
+      int32_t lastAdded = 0;
+      for (size_t k = 0; k < line.names.size(); ++k, ++next) {
+        const std::wstring name = escapeForBatch(pieces[next]);
+        ASSERT_EQ(line.names[k], toUtf8(name)) << "pieces in order, each once";
+        lastAdded = (i == 0 && k == 0 ? 0 : 2) + 3 + std::min(utf16Length(name), RejoinScript::kNameCap);
+        counted += lastAdded;
+      }
+      if (i + 1 < copyLines) {
+        EXPECT_GT(counted, RejoinScript::kLineLimit) << count << " pieces, line " << i + 2;
+        EXPECT_LE(counted - lastAdded, RejoinScript::kLineLimit) << count << " pieces";
+      }
+    }
+    EXPECT_EQ(next, pieces.size());
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, RejoinLineRuleTest,
+    ::testing::Values(Shape{"Short", L"aaa.iso"},
+                      Shape{"LongerThanTheCap", std::wstring(300, L'n') + L".bin"},
+                      Shape{"OutsideTheBmp", L"\U0001F600\U0001F600\U0001F600 \u00e9.iso"},
+                      Shape{"Percent", L"100%.iso"},
+                      Shape{"AroundTheCap", std::wstring(255, L'%')}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace

@@ -1,0 +1,170 @@
+// Whole splits, end to end: the real binary on real files, its exact
+// output with the progress dots, the pieces, the script, the digest, and
+// what a failure leaves on disk.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/platform.h"
+#include "process.h"
+#include "temp_dir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr uint64_t kMiB = 1048576;
+
+const std::wstring kUsage =
+    L"\nUsage:\n"
+    L"> filesplit filename [divide size(MB) [output folder] ]\n"
+    L"  if [divide size] is not entered, 512MB is used.\n"
+    L"  if [output folder] is not entered, Input file folder + input file name w/o extension is "
+    L"used.\n"
+    L"  ex. filesplit C:\\Users\\aaa.iso 10 C:\\Users\\Output\n";
+
+struct SplitCase {
+  const char* name;
+  uint64_t inputSize;
+  bool sparse;  // zeros, made without writing them
+  const wchar_t* sizeMb;
+  std::vector<uint64_t> pieceSizes;
+  size_t dots;
+  std::string md5;
+};
+
+void PrintTo(const SplitCase& c, std::ostream* out) { *out << c.name; }
+
+class SplitTest : public ::testing::TestWithParam<SplitCase> {
+ protected:
+  RunResult split(const std::vector<std::wstring>& arguments, const RunOptions& extra = {}) {
+    RunOptions options = extra;
+    options.workingFolder = dir.wide();
+    return runFilesplit(arguments, options);
+  }
+  TempDir dir;
+};
+
+TEST_P(SplitTest, PiecesRejoinToTheInputAndDigestMatches) {
+  const SplitCase& c = GetParam();
+  if (c.sparse) {
+    writeFile(dir / L"in.bin", "");
+    fs::resize_file(platform::nativePath(dir / L"in.bin"), c.inputSize);
+  } else {
+    writeFile(dir / L"in.bin", patternBytes(c.inputSize, 3));
+  }
+  const RunResult result = split({L"in.bin", c.sizeMb});
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.out, consoleBytes(L"File: in.bin\nDivide size: " + std::wstring(c.sizeMb) +
+                                     L"MB\nDividing.....\n" + std::wstring(c.dots, L'.')));
+  std::map<std::string, uint64_t> expected{{"in.bat", 0}, {"in.md5", 32}};
+  std::string joined;
+  for (size_t i = 0; i < c.pieceSizes.size(); ++i) {
+    const std::wstring piece = L"in.bin_" + std::to_wstring(i + 1);
+    expected[std::string(piece.begin(), piece.end())] = c.pieceSizes[i];
+    joined += readFile(dir / (L"in/" + piece));
+  }
+  auto actual = listing(dir / L"in");
+  expected["in.bat"] = actual["in.bat"];
+  EXPECT_EQ(actual, expected);
+  EXPECT_TRUE(joined == readFile(dir / L"in.bin")) << "pieces do not rejoin to the input";
+  EXPECT_EQ(readFile(dir / L"in/in.md5"), c.md5);
+}
+
+// Dots: one per block below 50 MiB; above, the input size over a fiftieth
+// of it, rounded up.
+INSTANTIATE_TEST_SUITE_P(
+    Sizes, SplitTest,
+    ::testing::Values(
+        SplitCase{"ExactMultiple", 2 * kMiB, false, L"1", {kMiB, kMiB}, 2,
+                  "99c6ff55f96e5778b84652612d24f46f"},
+        SplitCase{"OneByteMore", 2 * kMiB + 1, false, L"1", {kMiB, kMiB, 1}, 3,
+                  "6c55e47d7ac3bb565de4a40786ae2e4b"},
+        SplitCase{"ExactlyOnePiece", kMiB, false, L"1", {kMiB}, 1,
+                  "4e082d74029a7b88ddbb2c7ce94002aa"},
+        SplitCase{"TenMiBInOneMiBPieces", 10 * kMiB, true, L"1",
+                  std::vector<uint64_t>(10, kMiB), 10, "f1c9645dbc14efddc7d8a322685f26eb"},
+        SplitCase{"TenMiBInTenMiBPieces", 10 * kMiB, true, L"10", {10 * kMiB}, 10,
+                  "f1c9645dbc14efddc7d8a322685f26eb"},
+        SplitCase{"FiftyMiBLessOne", 52428799, true, L"20", {20 * kMiB, 20 * kMiB, 10 * kMiB - 1},
+                  50, "0653b15d4b57718fc81673545b761c66"},
+        SplitCase{"FiftyMiB", 52428800, true, L"20", {20 * kMiB, 20 * kMiB, 10 * kMiB}, 50,
+                  "25e317773f308e446cc84c503a6d1f85"},
+        SplitCase{"FiftyMiBAndOne", 52428801, true, L"25", {25 * kMiB, 25 * kMiB, 1}, 51,
+                  "c4b1f245a37409c3c4ab0800e9c7d7b4"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SplitTest, ScriptIsWrittenExactly) {
+  writeFile(dir / L"aaa.iso", patternBytes(3 * kMiB, 4));
+  ASSERT_EQ(split({L"aaa.iso", L"1", L"out"}).exitCode, 0);
+  EXPECT_EQ(readFile(dir / L"out/aaa.bat"),
+            "chcp 65001\r\ncopy /b \"aaa.iso_1\" + \"aaa.iso_2\" + \"aaa.iso_3\" \"aaa.iso\"\r\n");
+}
+
+TEST_F(SplitTest, ExistingScriptStopsTheRunBeforeAnythingIsWritten) {
+  writeFile(dir / L"aaa.iso", patternBytes(2 * kMiB, 4));
+  fs::create_directory(dir.native() / "out");
+  writeFile(dir / L"out/aaa.bat", "mine");
+  const auto before = snapshot(dir.wide());
+  const RunResult result = split({L"aaa.iso", L"1", L"out"});
+  EXPECT_EQ(result.exitCode, 8);
+  EXPECT_EQ(snapshot(dir.wide()), before);
+}
+
+// ---- Failures -------------------------------------------------------------
+
+const std::wstring kHeader = L"File: in.bin\nDivide size: 1MB\nOutput Folder: out\nDividing.....\n";
+
+TEST_F(SplitTest, FileSizeLimitDuringAPieceStopsAtOnce) {
+  if (!fileSizeLimitSupported()) GTEST_SKIP() << "no file-size limit here";
+  writeFile(dir / L"in.bin", patternBytes(3 * kMiB, 5));
+  RunOptions options;
+  options.fileSizeLimit = kMiB / 2;
+  const RunResult result = split({L"in.bin", L"1", L"out"}, options);
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.out, consoleBytes(kHeader + L".Cannot write \"out/in.bin_1\": " +
+                                     platform::systemErrorText(EFBIG) + L"\n" + kUsage));
+  EXPECT_EQ(listing(dir / L"out"),
+            (std::map<std::string, uint64_t>{{"in.bat", 67}, {"in.bin_1", kMiB / 2}}));
+}
+
+TEST_F(SplitTest, FileSizeLimitDuringTheScriptStopsBeforeAnyPiece) {
+  if (!fileSizeLimitSupported()) GTEST_SKIP() << "no file-size limit here";
+  writeFile(dir / L"in.bin", patternBytes(3 * kMiB, 5));
+  RunOptions options;
+  options.fileSizeLimit = 10;
+  const RunResult result = split({L"in.bin", L"1", L"out"}, options);
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.out, consoleBytes(kHeader + L"Cannot write \"out/in.bat\": " +
+                                     platform::systemErrorText(EFBIG) + L"\n" + kUsage));
+  EXPECT_EQ(listing(dir / L"out"), (std::map<std::string, uint64_t>{{"in.bat", 10}}));
+}
+
+TEST_F(SplitTest, InputHeldOpenForWritingIsRefusedAfterTheScript) {
+  writeFile(dir / L"in.bin", patternBytes(3 * kMiB, 5));
+  std::ofstream writer(platform::nativePath(dir / L"in.bin"), std::ios::app);
+  ASSERT_TRUE(writer.is_open());
+  const RunResult result = split({L"in.bin", L"1", L"out"});
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.out, consoleBytes(kHeader + L"Permission denied.\n" + kUsage));
+  EXPECT_EQ(listing(dir / L"out"), (std::map<std::string, uint64_t>{{"in.bat", 67}}));
+}
+
+TEST_F(SplitTest, PieceNameTakenAfterTheCheckIsNeverOverwritten) {
+  // A dangling link is nothing to the existence check, but its name is
+  // taken when the piece is created.
+  writeFile(dir / L"in.bin", patternBytes(3 * kMiB, 5));
+  fs::create_directory(dir.native() / "out");
+  std::error_code error;
+  fs::create_symlink("elsewhere", dir.native() / "out" / "in.bin_2", error);
+  if (error) GTEST_SKIP() << "no symbolic links here";
+  const RunResult result = split({L"in.bin", L"1", L"out"});
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.out, consoleBytes(kHeader + L".Output File exist.\n" + kUsage));
+  EXPECT_FALSE(fs::exists(dir.native() / "elsewhere"));
+  EXPECT_EQ(fs::file_size(dir.native() / "out" / "in.bin_1"), kMiB);
+  EXPECT_FALSE(fs::exists(dir.native() / "out" / "in.md5"));
+}
+
+}  // namespace

@@ -1,0 +1,12 @@
+#include <clocale>
+#include <cstring>
+#include <langinfo.h>
+
+#include "../test_setup.h"
+#include "platform/platform.h"
+
+void prepareTestProcess() {
+  platform::initProcess();
+  // Tests name files in UTF-8 whatever the caller's locale.
+  if (std::strcmp(nl_langinfo(CODESET), "UTF-8") != 0) std::setlocale(LC_CTYPE, "C.UTF-8");
+}

@@ -1,0 +1,40 @@
+// Runs the real filesplit binary (or any program) and collects what it
+// printed and how it ended.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+struct RunOptions {
+  /// Folder to start in; empty: the test's own.
+  std::wstring workingFolder;
+  /// Variables to set (or, with an empty value, to remove) for the child.
+  std::map<std::string, std::string> environment;
+  /// Where supported: a limit on the size of files the child writes, in
+  /// bytes (0: none). Writes past it fail with EFBIG.
+  uint64_t fileSizeLimit = 0;
+};
+
+struct RunResult {
+  int exitCode = -1;
+  std::string out;  // standard output, as bytes
+};
+
+/// Runs the filesplit binary with `arguments` (argument 0 is added: the
+/// binary's path as `program`, default "filesplit").
+RunResult runFilesplit(const std::vector<std::wstring>& arguments, const RunOptions& options = {},
+                       const std::wstring& program = L"filesplit");
+
+/// Whether RunOptions::fileSizeLimit is honoured on this platform.
+bool fileSizeLimitSupported();
+
+/// What the console shows for `text` when it is printed through a pipe: the
+/// platform's encoding and line ends.
+std::string consoleBytes(const std::wstring& text);
+
+/// Readies `options` so that the child runs under a locale that groups
+/// thousands with a comma, made below `scratchFolder` where that is needed.
+/// False when this machine cannot provide one.
+bool useCommaGroupingLocale(RunOptions& options, const std::wstring& scratchFolder);
