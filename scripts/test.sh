@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# Builds and runs every test: natively, and as the Windows build under Wine.
+# Builds and runs every test: natively, as the Windows build under Wine,
+# under the sanitizers, and the fuzz targets for a bounded time. Each stage
+# is a script of its own in scripts/test.d/, run in name order.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-"$root/scripts/deps.sh" cmake g++ make libssl-dev libgtest-dev locales
-
-echo "== native"
-cmake --preset dev >/dev/null
-cmake --build --preset dev -j "$(nproc)"
-ctest --preset dev
+for stage in "$root"/scripts/test.d/*.sh; do
+  echo "== $(basename "$stage" .sh)"
+  bash "$stage"
+done
