@@ -159,4 +159,34 @@ TEST_F(FrontEndTest, NonAsciiNamesShowAndSplit) {
             readFile(dir / name));
 }
 
+TEST_F(FrontEndTest, PathsLongerThan259CharactersAreHeldWhole) {
+  const std::wstring level(100, L'd');
+  const std::wstring folder = level + L"/" + level + L"/" + level;
+  std::filesystem::create_directories(dir.native() / std::string(level.begin(), level.end()) /
+                                      std::string(level.begin(), level.end()));
+  const std::wstring input = level + L"/" + level + L"/in.bin";
+  writeFile(dir / input, patternBytes(kMiB + 1, 6));
+  RunOptions options;
+  options.workingFolder = dir.wide();
+  const RunResult result = runFilesplit({input, L"1", folder}, options);
+  EXPECT_EQ(result.out, consoleBytes(L"File: " + input + L"\nDivide size: 1MB\nOutput Folder: " +
+                                     folder + L"\nDividing.....\n.."));
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(listing(dir / folder).size(), 4u);
+}
+
+TEST_F(FrontEndTest, ArgumentThatDoesNotDecodeExactlyIsRefused) {
+  if (!byteArgumentsSupported()) GTEST_SKIP() << "arguments arrive as wide text here";
+  writeFile(dir / L"caf\u00e9.bin", patternBytes(kMiB, 1));
+  const auto before = snapshot(dir.wide());
+  RunOptions options;
+  options.workingFolder = dir.wide();
+  // "caf\xE9.bin" is Latin-1, not UTF-8: decoding it would name another file.
+  const RunResult result = runFilesplitBytes({"filesplit", "caf\xE9.bin", "1"}, options);
+  EXPECT_EQ(result.out, consoleBytes(L"Argument 1 is not valid text in this system's encoding.\n" +
+                                     kUsage));
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(snapshot(dir.wide()), before) << "nothing created";
+}
+
 }  // namespace

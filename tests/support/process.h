@@ -27,6 +27,12 @@ struct RunResult {
 RunResult runFilesplit(const std::vector<std::wstring>& arguments, const RunOptions& options = {},
                        const std::wstring& program = L"filesplit");
 
+/// Like runFilesplit, with each argument given as the raw bytes the program
+/// receives, where the platform passes arguments as bytes.
+RunResult runFilesplitBytes(const std::vector<std::string>& arguments, const RunOptions& options);
+/// Whether runFilesplitBytes can run on this platform.
+bool byteArgumentsSupported();
+
 /// Whether RunOptions::fileSizeLimit is honoured on this platform.
 bool fileSizeLimitSupported();
 

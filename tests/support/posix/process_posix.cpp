@@ -62,6 +62,13 @@ RunResult runFilesplit(const std::vector<std::wstring>& arguments, const RunOpti
                        const std::wstring& program) {
   std::vector<std::string> bytes{encoded(program)};
   for (const auto& argument : arguments) bytes.push_back(encoded(argument));
+  return runFilesplitBytes(bytes, options);
+}
+
+bool byteArgumentsSupported() { return true; }
+
+RunResult runFilesplitBytes(const std::vector<std::string>& arguments, const RunOptions& options) {
+  std::vector<std::string> bytes = arguments;
   std::vector<char*> argv;
   for (auto& argument : bytes) argv.push_back(argument.data());
   argv.push_back(nullptr);
