@@ -1,6 +1,7 @@
 // Locale, error texts and path conversion on POSIX systems.
 #include <cerrno>
 #include <clocale>
+#include <csignal>
 #include <cstring>
 #include <system_error>
 
@@ -10,6 +11,9 @@
 namespace platform {
 
 void initProcess() {
+  // Progress piped into a reader that quits (| head) must not kill a split
+  // half way; the console simply drops what cannot be written.
+  std::signal(SIGPIPE, SIG_IGN);
   // A LANG that names a locale which is not installed leaves the "C" locale;
   // file names and the console then still get UTF-8 where it is built in.
   if (std::setlocale(LC_ALL, "") == nullptr) std::setlocale(LC_CTYPE, "C.UTF-8");
