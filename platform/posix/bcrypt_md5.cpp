@@ -2,6 +2,7 @@
 // EVP_MD_CTX pointer) lives in the caller's hash-object buffer, as CNG's does.
 #include <cwchar>
 #include <new>
+#include <openssl/crypto.h>
 #include <openssl/evp.h>
 
 #include "platform_impl.h"
@@ -37,6 +38,9 @@ NTSTATUS BCryptOpenAlgorithmProvider(BCRYPT_ALG_HANDLE* phAlgorithm, LPCWSTR alg
   if (phAlgorithm == nullptr || algId == nullptr) return STATUS_INVALID_PARAMETER;
   if (std::wcscmp(algId, BCRYPT_MD5_ALGORITHM) != 0 || implementation != nullptr || flags != 0)
     return STATUS_NOT_FOUND;
+  // A digest of file contents needs no system-wide OpenSSL configuration;
+  // loading it would only cost memory.
+  OPENSSL_init_crypto(OPENSSL_INIT_NO_LOAD_CONFIG, nullptr);
   EVP_MD* md = EVP_MD_fetch(nullptr, "MD5", nullptr);
   if (md == nullptr) return STATUS_NOT_FOUND;
   *phAlgorithm = new (std::nothrow) Provider{md};
