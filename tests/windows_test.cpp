@@ -14,6 +14,7 @@
 #include "split/path_rules.h"
 #include "split/split_job.h"
 #include "temp_dir.h"
+#include "usage_text.h"
 
 namespace fs = std::filesystem;
 
@@ -195,13 +196,7 @@ class Held {
   int fd_ = -1;
 };
 
-const std::wstring kUsage =
-    L"\nUsage:\n"
-    L"> filesplit filename [divide size(MB) [output folder] ]\n"
-    L"  if [divide size] is not entered, 512MB is used.\n"
-    L"  if [output folder] is not entered, Input file folder + input file name w/o extension is "
-    L"used.\n"
-    L"  ex. filesplit C:\\Users\\aaa.iso 10 C:\\Users\\Output\n";
+const std::wstring kUsage = usageText();
 const std::wstring kHeader = L"File: in.bin\nDivide size: 1MB\nOutput Folder: out\nDividing.....\n";
 
 struct ShareCase {

@@ -43,24 +43,36 @@ std::string encode(const std::wstring& text, UINT codePage) {
   return bytes;
 }
 
-void writeFileAll(HANDLE out, const char* bytes, size_t count) {
+// Hands `count` units to `write(units, chunk, &written)` in chunks of at
+// most `most` until all are taken; stops at the first call that fails or
+// takes nothing.
+template <typename Unit, typename Write>
+void writeAll(const Unit* units, size_t count, DWORD most, Write write) {
   while (count > 0) {
     DWORD written = 0;
-    const DWORD chunk = count > 65536 ? 65536 : static_cast<DWORD>(count);
-    if (!WriteFile(out, bytes, chunk, &written, nullptr) || written == 0) return;
-    bytes += written;
+    const DWORD chunk = count > most ? most : static_cast<DWORD>(count);
+    if (!write(units, chunk, &written) || written == 0) return;
+    units += written;
     count -= written;
   }
 }
 
-void writeConsoleAll(HANDLE out, const wchar_t* text, size_t count) {
-  while (count > 0) {
-    DWORD written = 0;
-    const DWORD chunk = count > 8192 ? 8192 : static_cast<DWORD>(count);
-    if (!WriteConsoleW(out, text, chunk, &written, nullptr) || written == 0) return;
-    text += written;
-    count -= written;
+// UTF-16 to a console window, the output code page to anything else.
+void writeToStandardOutput(const std::wstring& text) {
+  if (text.empty()) return;
+  const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  if (out == nullptr || out == INVALID_HANDLE_VALUE) return;
+  DWORD mode = 0;
+  if (GetConsoleMode(out, &mode)) {
+    writeAll(text.data(), text.size(), 8192, [out](const wchar_t* units, DWORD n, DWORD* done) {
+      return WriteConsoleW(out, units, n, done, nullptr);
+    });
+    return;
   }
+  const std::string bytes = encode(text, pipeCodePage());
+  writeAll(bytes.data(), bytes.size(), 65536, [out](const char* units, DWORD n, DWORD* done) {
+    return WriteFile(out, units, n, done, nullptr);
+  });
 }
 
 class ConsoleBuffer : public std::wstreambuf {
@@ -102,16 +114,7 @@ class ConsoleBuffer : public std::wstreambuf {
       *pptr() = half;
       pbump(1);
     }
-    if (text.empty()) return;
-    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-    if (out == nullptr || out == INVALID_HANDLE_VALUE) return;
-    DWORD mode = 0;
-    if (GetConsoleMode(out, &mode)) {
-      writeConsoleAll(out, text.data(), text.size());
-    } else {
-      const std::string bytes = encode(text, pipeCodePage());
-      writeFileAll(out, bytes.data(), bytes.size());
-    }
+    writeToStandardOutput(text);
   }
 
   std::array<wchar_t, 4096> wide_{};

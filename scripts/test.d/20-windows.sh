@@ -12,7 +12,6 @@ scripts/deps.sh cmake g++ make libssl-dev g++-mingw-w64-x86-64-posix wine google
 export WINEDEBUG=-all
 export WINEPREFIX="$root/build/wineprefix"
 export LC_ALL=C.UTF-8
-mkdir -p "$root/build"
 
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j "$(nproc)"
@@ -26,9 +25,10 @@ cmake --build --preset dev -j "$(nproc)" --target filesplit >/dev/null
 # started, all with their output to /dev/null: a service started by the
 # first test would hold that test's output pipe open, and CTest would wait
 # on it until its timeout.
+mkdir -p "$WINEPREFIX"  # the server starts in it; wineboot fills it
 wineserver -k 2>/dev/null || true
-wineserver -p >/dev/null 2>&1 </dev/null
+wineserver -p >/dev/null 2>&1 </dev/null || { echo "wineserver did not start" >&2; exit 1; }
 trap 'wineserver -k 2>/dev/null || true' EXIT
-wineboot --init >/dev/null 2>&1 </dev/null
+wineboot --init >/dev/null 2>&1 </dev/null || { echo "wineboot --init failed" >&2; exit 1; }
 
 FILESPLIT_REQUIRE_BOTH_BUILDS=1 ctest --preset windows
