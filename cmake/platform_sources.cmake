@@ -1,7 +1,12 @@
 # The platform layer's sources and libraries: one folder per platform.
 if(WIN32)
-  set(FILESPLIT_PLATFORM_SOURCES)
+  set(FILESPLIT_PLATFORM_SOURCES
+    platform/win/console.cpp
+    platform/win/services.cpp
+    platform/win/test_hooks.cpp)
   set(FILESPLIT_PLATFORM_LIBS bcrypt)
+  # The tool's entry is wmain, which receives the command line as typed.
+  set(FILESPLIT_ENTRY_LINK_OPTIONS -municode)
 else()
   find_package(OpenSSL 3 REQUIRED COMPONENTS Crypto)
   set(FILESPLIT_PLATFORM_SOURCES
@@ -14,4 +19,5 @@ else()
     platform/posix/sys_calls.cpp
     platform/posix/test_hooks.cpp)
   set(FILESPLIT_PLATFORM_LIBS OpenSSL::Crypto)
+  set(FILESPLIT_ENTRY_LINK_OPTIONS)
 endif()

@@ -27,15 +27,15 @@ fs::file_status statusOf(const char* operation, const fs::path& native) {
 }  // namespace
 
 bool exists(const std::wstring& path) {
-  return fs::exists(statusOf("exists", platform::nativePath(path)));
+  return fs::exists(statusOf("exists", platform::queryPath(path)));
 }
 
 bool isDirectory(const std::wstring& path) {
-  return fs::is_directory(statusOf("status", platform::nativePath(path)));
+  return fs::is_directory(statusOf("status", platform::queryPath(path)));
 }
 
 bool isEmpty(const std::wstring& path) {
-  const fs::path native = platform::nativePath(path);
+  const fs::path native = platform::queryPath(path);
   std::error_code error;
   const bool empty = fs::is_empty(native, error);
   check("is_empty", native, error);
@@ -43,7 +43,7 @@ bool isEmpty(const std::wstring& path) {
 }
 
 uint64_t fileSize(const std::wstring& path) {
-  const fs::path native = platform::nativePath(path);
+  const fs::path native = platform::queryPath(path);
   std::error_code error;
   const uintmax_t size = fs::file_size(native, error);
   check("file_size", native, error);
@@ -51,7 +51,7 @@ uint64_t fileSize(const std::wstring& path) {
 }
 
 void createFolders(const std::wstring& path) {
-  const fs::path native = platform::nativePath(path);
+  const fs::path native = platform::queryPath(path);
   const fs::file_status status = statusOf("create_directories", native);
   if (fs::exists(status) && !fs::is_directory(status))
     check("create_directories", native, std::make_error_code(std::errc::file_exists));

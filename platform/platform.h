@@ -36,7 +36,17 @@ std::wstring systemErrorText(int errnum);
 /// cannot be expressed in the system's encoding for file names.
 std::filesystem::path nativePath(const std::wstring& widePath);
 
+/// A wide path as the file-system library queries and creates it: nativePath,
+/// except that on Windows a drive-relative path ("D:", "D:out") is made
+/// absolute, since mingw's runtime cannot stat a bare drive ("D:"). Throws
+/// as nativePath does.
+std::filesystem::path queryPath(const std::wstring& widePath);
+
 /// The inverse of nativePath.
 std::wstring widePath(const std::filesystem::path& native);
+
+/// The library's sentence for a file-system failure (what()) as wide text,
+/// its paths shown as they were given. Never throws.
+std::wstring filesystemErrorText(const std::filesystem::filesystem_error& error);
 
 }  // namespace platform

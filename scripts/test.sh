@@ -7,5 +7,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 for stage in "$root"/scripts/test.d/*.sh; do
   echo "== $(basename "$stage" .sh)"
+  started=$SECONDS
   bash "$stage"
+  echo "== $(basename "$stage" .sh): passed in $((SECONDS - started)) s"
 done

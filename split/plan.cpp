@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <filesystem>
 
-#include "common/to_wide.h"
 #include "fileio/file_system.h"
+#include "platform/platform.h"
 #include "split/path_rules.h"
 #include "split/split_job.h"
 
@@ -68,7 +68,7 @@ int SplitJob::plan(const wchar_t* input, const wchar_t* outputFolder, uint64_t p
     plannedSize_ = size;
     return 0;
   } catch (const std::filesystem::filesystem_error& error) {
-    printLine(printableText(error.what()));
+    printLine(platform::filesystemErrorText(error));
     return 9;
   } catch (...) {
     return 1;

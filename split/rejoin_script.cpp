@@ -48,8 +48,11 @@ std::wstring escapeForBatch(const std::wstring& name) {
 
 int32_t utf16Length(const std::wstring& text) {
   size_t units = text.size();
-  for (const wchar_t c : text)
-    if (static_cast<uint32_t>(c) > 0xFFFF) ++units;
+  // Where wchar_t is 16 bits (Windows), a surrogate pair is two units already.
+  for (const wchar_t c : text) {
+    const uint32_t code = static_cast<uint32_t>(c);
+    if (code > 0xFFFF) ++units;
+  }
   return narrow_cast<int32_t>(units);
 }
 

@@ -4,6 +4,7 @@
 
 #include "common/to_wide.h"
 #include "fileio/my_file_error.h"
+#include "platform/platform.h"
 #include "split/job_failure.h"
 
 uint64_t bytesProcessed = 0;
@@ -24,7 +25,7 @@ int SplitJob::run(const wchar_t* input, const wchar_t* outputFolder, uint64_t pi
   } catch (const JobFailure& failure) {
     printLine(failure.line());
   } catch (const std::filesystem::filesystem_error& error) {
-    printLine(printableText(error.what()));
+    printLine(platform::filesystemErrorText(error));
   } catch (...) {
   }
   return 1;

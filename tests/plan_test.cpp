@@ -125,6 +125,19 @@ INSTANTIATE_TEST_SUITE_P(
         PlanCase{"SizeZero", L"aaa.iso", 1, L"out", 0, 7, {}, L"", L"", L""}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(PlanTest, FileSystemFailureShowsTheFolderAsGiven) {
+  const std::wstring name = L"r\u00e9sum\u00e9 \u20ac \u4e2d.txt";
+  writeFile(name, "not a folder");
+  writeFile(L"aaa.iso", std::string(kMiB, 'x'));
+  EXPECT_EQ(job.plan(L"aaa.iso", name.c_str(), kMiB), 9);
+  const std::wstring start = L"filesystem error: create_directories: ";
+  const std::wstring end = L" [" + name + L"]\n";
+  const std::wstring shown = console.str();
+  EXPECT_EQ(shown.substr(0, start.size()), start);
+  ASSERT_GE(shown.size(), end.size());
+  EXPECT_EQ(shown.substr(shown.size() - end.size()), end) << "the name turned into other text";
+}
+
 TEST_F(PlanTest, MissingInputAndFolderInput) {
   EXPECT_EQ(job.plan(L"nope", nullptr, kMiB), 3);
   fs::create_directory("sub");

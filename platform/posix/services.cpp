@@ -5,6 +5,7 @@
 #include <cstring>
 #include <system_error>
 
+#include "common/to_wide.h"
 #include "native_text.h"
 #include "platform/platform.h"
 
@@ -41,9 +42,17 @@ std::filesystem::path nativePath(const std::wstring& wide) {
   return std::filesystem::path(bytes);
 }
 
+std::filesystem::path queryPath(const std::wstring& wide) { return nativePath(wide); }
+
 std::wstring widePath(const std::filesystem::path& native) {
   const std::string& bytes = native.native();
   return posix_text::decodeLossy(bytes.data(), bytes.size());
+}
+
+// The library writes the paths' bytes as they are, in the locale's encoding
+// like the rest.
+std::wstring filesystemErrorText(const std::filesystem::filesystem_error& error) {
+  return printableText(error.what());
 }
 
 }  // namespace platform

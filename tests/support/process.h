@@ -36,6 +36,13 @@ bool byteArgumentsSupported();
 /// Whether RunOptions::fileSizeLimit is honoured on this platform.
 bool fileSizeLimitSupported();
 
+/// Whether runBatch can run batch commands here.
+bool batchInterpreterAvailable();
+
+/// Runs `command` with the batch interpreter ("cmd /c COMMAND"); standard
+/// output as with runFilesplit. Only where batchInterpreterAvailable().
+RunResult runBatch(const std::wstring& command, const RunOptions& options = {});
+
 /// What the console shows for `text` when it is printed through a pipe: the
 /// platform's encoding and line ends.
 std::string consoleBytes(const std::wstring& text);
@@ -44,3 +51,8 @@ std::string consoleBytes(const std::wstring& text);
 /// thousands with a comma, made below `scratchFolder` where that is needed.
 /// False when this machine cannot provide one.
 bool useCommaGroupingLocale(RunOptions& options, const std::wstring& scratchFolder);
+
+/// Readies `options` so that the child is asked for a locale this machine
+/// does not have. False where no such request can be made (on Windows the
+/// user's locale is always one the system has).
+bool useUninstalledLocale(RunOptions& options);

@@ -93,6 +93,12 @@ RunResult runFilesplitBytes(const std::vector<std::string>& arguments, const Run
 
 bool fileSizeLimitSupported() { return true; }
 
+bool batchInterpreterAvailable() { return false; }
+
+RunResult runBatch(const std::wstring&, const RunOptions&) {
+  throw std::runtime_error("no batch interpreter here");
+}
+
 std::string consoleBytes(const std::wstring& text) { return encoded(text); }
 
 bool useCommaGroupingLocale(RunOptions& options, const std::wstring& scratchFolder) {
@@ -102,5 +108,10 @@ bool useCommaGroupingLocale(RunOptions& options, const std::wstring& scratchFold
   if (std::system(command.c_str()) != 0) return false;
   options.environment["LOCPATH"] = folder;
   options.environment["LANG"] = "en_US.UTF-8";
+  return true;
+}
+
+bool useUninstalledLocale(RunOptions& options) {
+  options.environment["LANG"] = "xx_YY.UTF-8";
   return true;
 }

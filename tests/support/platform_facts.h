@@ -1,0 +1,20 @@
+// What a test expects that differs by platform, told by the platform's side
+// of the test support so that the tests themselves stay the same everywhere.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+/// Whether the tests run on Windows (natively or under Wine), with its path
+/// rules (drive and share prefixes, backslashes), its share modes between
+/// processes and its batch interpreter.
+bool windowsPlatform();
+
+/// A file name that no file can have here, so that opening it fails with
+/// EINVAL: a lone surrogate where names are bytes in the locale's encoding,
+/// a "|" on Windows.
+std::wstring invalidFileName();
+
+/// `value` as the filesplit binary shows it when run by runFilesplit with
+/// the default options: grouped as the child's locale groups digits.
+std::wstring childNumber(uint64_t value);

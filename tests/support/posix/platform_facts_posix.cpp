@@ -1,0 +1,8 @@
+#include "../platform_facts.h"
+
+bool windowsPlatform() { return false; }
+
+std::wstring invalidFileName() { return L"bad\xD800"; }
+
+// runFilesplit starts the child in the C.UTF-8 locale, which groups nothing.
+std::wstring childNumber(uint64_t value) { return std::to_wstring(value); }
