@@ -168,7 +168,9 @@ TEST_F(FrontEndTest, PathsLongerThan259CharactersAreHeldWhole) {
   EXPECT_EQ(result.out, consoleBytes(L"File: " + input + L"\nDivide size: 1MB\nOutput Folder: " +
                                      folder + L"\nDividing.....\n.."));
   EXPECT_EQ(result.exitCode, 0);
-  EXPECT_EQ(listing(dir / folder).size(), 4u);
+  EXPECT_EQ(readFile(dir / (folder + L"/in.bin_1")) + readFile(dir / (folder + L"/in.bin_2")),
+            readFile(dir / input));
+  EXPECT_EQ(readFile(dir / (folder + L"/in.md5")).size(), 32u);
 }
 
 TEST_F(FrontEndTest, ArgumentThatDoesNotDecodeExactlyIsRefused) {
