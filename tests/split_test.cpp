@@ -9,6 +9,7 @@
 #include "platform/platform.h"
 #include "process.h"
 #include "temp_dir.h"
+#include "usage_text.h"
 
 namespace fs = std::filesystem;
 
@@ -16,13 +17,7 @@ namespace {
 
 constexpr uint64_t kMiB = 1048576;
 
-const std::wstring kUsage =
-    L"\nUsage:\n"
-    L"> filesplit filename [divide size(MB) [output folder] ]\n"
-    L"  if [divide size] is not entered, 512MB is used.\n"
-    L"  if [output folder] is not entered, Input file folder + input file name w/o extension is "
-    L"used.\n"
-    L"  ex. filesplit C:\\Users\\aaa.iso 10 C:\\Users\\Output\n";
+const std::wstring kUsage = usageText();
 
 struct SplitCase {
   const char* name;
