@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "allocation_limit.h"
 #include "common/to_wide.h"
 #include "in_process.h"
 #include "platform/platform.h"
@@ -72,6 +73,7 @@ struct FaultCase {
   Line line;
   Files files;
   bool withoutMd5Provider = false;
+  size_t refusedAllocation = SIZE_MAX;  // allocations this large or larger fail
 };
 
 void PrintTo(const FaultCase& c, std::ostream* out) { *out << c.name; }
@@ -133,6 +135,8 @@ void addOpenCases(std::vector<FaultCase>& cases) {
                    {Says::text, "Permission denied."}, kFolderOnly});
   cases.push_back({"OpenInputMissing", {failing(FaultPoint::open, 2, ENOENT)}, 1, 0,
                    {Says::text, "Input File Not found."}, left({})});
+  cases.push_back({"OpenInputDenied", {failing(FaultPoint::open, 2, EACCES)}, 1, 0,
+                   {Says::text, "Permission denied."}, left({})});
   cases.push_back({"OpenPiece1Exists", {failing(FaultPoint::open, 3, EEXIST)}, 1, 0,
                    {Says::text, "Output File exist."}, left({})});
   const int otherErrors[] = {EMFILE, ENOSPC, EROFS};
@@ -211,7 +215,7 @@ void addFileSystemCases(std::vector<FaultCase>& cases) {
 }
 
 // Changes made by "someone else" at the worst moment, the digest provider
-// missing, and a handler that cannot widen the text it is to print.
+// or memory missing, and a handler that cannot widen the text it is to print.
 void addOtherCases(std::vector<FaultCase>& cases) {
   const Line exists{Says::text, "Output File exist."};
   Files theirs = kFolderOnly;
@@ -231,6 +235,7 @@ void addOtherCases(std::vector<FaultCase>& cases) {
                    {before(FaultPoint::open, 2, [] { fs::remove("in.bin"); })}, 1, 0,
                    {Says::text, "Input File Not found."}, gone});
   cases.push_back({"NoMd5Provider", {}, 0, 4, {}, left(kAllPieces), true});
+  cases.push_back({"NoMemoryForTheCopyBuffer", {}, 1, 0, {}, left({0}), false, kMiB});
   cases.push_back({"HandlerCannotWidenItsText",
                    {failing(FaultPoint::open, 1, EACCES),
                     failing(FaultPoint::textConversion, 0, kNoUnicodeTranslation)},
@@ -307,7 +312,10 @@ TEST_P(FaultTableTest, EndsAsPlanned) {
     if (!hooks::injectFault(fault)) GTEST_SKIP() << "no fault injection in this build";
   if (c.withoutMd5Provider && !hooks::fakeDigestLength(20)) GTEST_SKIP() << "provider not fakeable";
   hooks::setCallBudget(kCallBudget);
-  const InProcessRun run = split();
+  const InProcessRun run = [&] {
+    const AllocationLimit memory(c.refusedAllocation);
+    return split();
+  }();
   EXPECT_FALSE(hooks::callBudgetExceeded()) << "the run did not end by itself";
   EXPECT_EQ(run.exitCode, c.exitCode);
   EXPECT_EQ(run.out, expectedOutput(c));
