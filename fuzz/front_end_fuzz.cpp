@@ -3,6 +3,8 @@
 // success when nothing could be written. The fault seam makes every open and
 // every folder creation fail, so that no argument can make the fuzzer write
 // anywhere; the checks before them run against a folder of sample inputs.
+// That folder becomes the current one before the fuzzer reads its corpus:
+// give the corpus folders and -artifact_prefix as absolute paths.
 #include <unistd.h>
 
 #include <cerrno>
@@ -64,15 +66,12 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   const bool seam = hooks::injectFault({hooks::FaultPoint::open, 0, EACCES, SIZE_MAX, {}}) &&
                     hooks::injectFault({hooks::FaultPoint::folderCreation, 0, EACCES, SIZE_MAX, {}});
   if (!seam) invariantBroken("this build has no fault seam, so the target would write files", {});
+  enterSampleFolder();
   return 0;
 }
 
-// Argument 0 is the first text; up to four more follow. The sample folder is
-// entered at the first input, once the fuzzer has read its corpus folders
-// (relative ones too); give -artifact_prefix an absolute path.
+// Argument 0 is the first text; up to four more follow.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const bool entered = (enterSampleFolder(), true);
-  (void)entered;
   const std::vector<std::wstring> texts = size == 0 ? std::vector<std::wstring>{}
                                                     : wideTexts(data, size, 5);
   std::vector<const wchar_t*> argv;
