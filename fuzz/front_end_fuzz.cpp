@@ -63,8 +63,9 @@ bool endsWith(const std::wstring& text, const std::wstring& end) {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   prepareFuzzProcess();
-  const bool seam = hooks::injectFault({hooks::FaultPoint::open, 0, EACCES, SIZE_MAX, {}}) &&
-                    hooks::injectFault({hooks::FaultPoint::folderCreation, 0, EACCES, SIZE_MAX, {}});
+  const bool seam =
+      hooks::injectFault({hooks::FaultPoint::open, 0, EACCES, SIZE_MAX, {}}) &&
+      hooks::injectFault({hooks::FaultPoint::folderCreation, 0, EACCES, SIZE_MAX, {}});
   if (!seam) invariantBroken("this build has no fault seam, so the target would write files", {});
   enterSampleFolder();
   return 0;
@@ -72,14 +73,14 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 // Argument 0 is the first text; up to four more follow.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::vector<std::wstring> texts = size == 0 ? std::vector<std::wstring>{}
-                                                    : wideTexts(data, size, 5);
+  const std::vector<std::wstring> texts =
+      size == 0 ? std::vector<std::wstring>{} : wideTexts(data, size, 5);
   std::vector<const wchar_t*> argv;
   for (const auto& text : texts) argv.push_back(text.c_str());
   argv.push_back(nullptr);
   std::wostringstream out;
-  const int code = runFrontEnd(static_cast<int>(texts.size()), argv.data(), out,
-                               std::locale::classic());
+  const int code =
+      runFrontEnd(static_cast<int>(texts.size()), argv.data(), out, std::locale::classic());
   if (!isTableCode(code)) invariantBroken("exit code " + std::to_string(code), texts);
   const std::wstring program = texts.empty() ? L"" : texts[0].c_str();
   if (!endsWith(out.str(), usageText(program))) invariantBroken("no usage text at the end", texts);

@@ -97,8 +97,10 @@ std::wstring widened(const std::string& ascii) { return std::wstring(ascii.begin
 // The line for `line` when the fault's error is `error`.
 std::wstring expectedLine(const Line& line, int error) {
   switch (line.says) {
-    case Says::nothing: return L"";
-    case Says::text: return widened(line.subject) + L"\n";
+    case Says::nothing:
+      return L"";
+    case Says::text:
+      return widened(line.subject) + L"\n";
     case Says::cannotRead:
     case Says::cannotWrite:
       return (line.says == Says::cannotRead ? L"Cannot read \"" : L"Cannot write \"") +
@@ -108,7 +110,8 @@ std::wstring expectedLine(const Line& line, int error) {
                                          std::error_code(error, std::generic_category()));
       return toWide(failure.what()) + L"\n";
     }
-    case Says::changed: return L"The input file changed during the split: \"in.bin\"\n";
+    case Says::changed:
+      return L"The input file changed during the split: \"in.bin\"\n";
   }
   return L"";
 }
@@ -131,87 +134,162 @@ std::wstring expectedOutput(const FaultCase& c) {
 // tests. fileSize: the plan's, the copy stage's. folderCreation: one.
 
 void addOpenCases(std::vector<FaultCase>& cases) {
-  cases.push_back({"OpenScriptDenied", {failing(FaultPoint::open, 1, EACCES)}, 1, 0,
-                   {Says::text, "Permission denied."}, kFolderOnly});
-  cases.push_back({"OpenInputMissing", {failing(FaultPoint::open, 2, ENOENT)}, 1, 0,
-                   {Says::text, "Input File Not found."}, left({})});
-  cases.push_back({"OpenInputDenied", {failing(FaultPoint::open, 2, EACCES)}, 1, 0,
-                   {Says::text, "Permission denied."}, left({})});
-  cases.push_back({"OpenPiece1Exists", {failing(FaultPoint::open, 3, EEXIST)}, 1, 0,
-                   {Says::text, "Output File exist."}, left({})});
+  cases.push_back({"OpenScriptDenied",
+                   {failing(FaultPoint::open, 1, EACCES)},
+                   1,
+                   0,
+                   {Says::text, "Permission denied."},
+                   kFolderOnly});
+  cases.push_back({"OpenInputMissing",
+                   {failing(FaultPoint::open, 2, ENOENT)},
+                   1,
+                   0,
+                   {Says::text, "Input File Not found."},
+                   left({})});
+  cases.push_back({"OpenInputDenied",
+                   {failing(FaultPoint::open, 2, EACCES)},
+                   1,
+                   0,
+                   {Says::text, "Permission denied."},
+                   left({})});
+  cases.push_back({"OpenPiece1Exists",
+                   {failing(FaultPoint::open, 3, EEXIST)},
+                   1,
+                   0,
+                   {Says::text, "Output File exist."},
+                   left({})});
   const int otherErrors[] = {EMFILE, ENOSPC, EROFS};
   for (unsigned piece = 2; piece <= 4; ++piece) {
     const int error = otherErrors[piece - 2];
     cases.push_back({"OpenPiece" + std::to_string(piece) + "Errno" + std::to_string(error),
-                     {failing(FaultPoint::open, piece + 2, error)}, 1, piece - 1,
+                     {failing(FaultPoint::open, piece + 2, error)},
+                     1,
+                     piece - 1,
                      {Says::text, "File open error." + std::to_string(error)},
                      left(std::vector<uint64_t>(piece - 1, kMiB))});
   }
-  cases.push_back({"OpenDigestDenied", {failing(FaultPoint::open, 7, EACCES)}, 1, 4,
-                   {Says::text, "Permission denied."}, left(kAllPieces)});
-  cases.push_back({"OpenInterruptedIsRetried", {failing(FaultPoint::open, 3, EINTR)}, 0, 4, {},
-                   kComplete});
+  cases.push_back({"OpenDigestDenied",
+                   {failing(FaultPoint::open, 7, EACCES)},
+                   1,
+                   4,
+                   {Says::text, "Permission denied."},
+                   left(kAllPieces)});
+  cases.push_back(
+      {"OpenInterruptedIsRetried", {failing(FaultPoint::open, 3, EINTR)}, 0, 4, {}, kComplete});
 }
 
 void addReadCases(std::vector<FaultCase>& cases) {
   for (unsigned call = 1; call <= 4; ++call)
-    cases.push_back({"Read" + std::to_string(call) + "Fails", {failing(FaultPoint::read, call, EIO)},
-                     1, call - 1, {Says::cannotRead, "in.bin"}, left(upTo(call, 0))});
-  cases.push_back({"ReadInterruptedIsRetried", {failing(FaultPoint::read, 2, EINTR)}, 0, 4, {},
-                   kComplete});
+    cases.push_back({"Read" + std::to_string(call) + "Fails",
+                     {failing(FaultPoint::read, call, EIO)},
+                     1,
+                     call - 1,
+                     {Says::cannotRead, "in.bin"},
+                     left(upTo(call, 0))});
+  cases.push_back(
+      {"ReadInterruptedIsRetried", {failing(FaultPoint::read, 2, EINTR)}, 0, 4, {}, kComplete});
   // The short read is one more block, and one more dot.
-  cases.push_back({"ShortReadIsContinued", {limited(FaultPoint::read, 1, 1000)}, 0, 5, {},
-                   kComplete});
-  cases.push_back({"ReadEndsEarly", {limited(FaultPoint::read, 2, 0)}, 1, 1, {Says::changed},
+  cases.push_back(
+      {"ShortReadIsContinued", {limited(FaultPoint::read, 1, 1000)}, 0, 5, {}, kComplete});
+  cases.push_back({"ReadEndsEarly",
+                   {limited(FaultPoint::read, 2, 0)},
+                   1,
+                   1,
+                   {Says::changed},
                    left(upTo(2, 0))});
 }
 
 void addWriteCases(std::vector<FaultCase>& cases) {
-  cases.push_back({"WriteScriptFails", {failing(FaultPoint::write, 1, ENOSPC)}, 1, 0,
-                   {Says::cannotWrite, "out/in.bat"}, left({}, kNone, 0)});
+  cases.push_back({"WriteScriptFails",
+                   {failing(FaultPoint::write, 1, ENOSPC)},
+                   1,
+                   0,
+                   {Says::cannotWrite, "out/in.bat"},
+                   left({}, kNone, 0)});
   for (unsigned piece = 1; piece <= 4; ++piece)
     cases.push_back({"WritePiece" + std::to_string(piece) + "Fails",
-                     {failing(FaultPoint::write, piece + 1, ENOSPC)}, 1, piece,
-                     {Says::cannotWrite, pieceName(piece)}, left(upTo(piece, 0))});
-  cases.push_back({"WriteDigestFails", {failing(FaultPoint::write, 6, EDQUOT)}, 1, 4,
-                   {Says::cannotWrite, "out/in.md5"}, left(kAllPieces, 0)});
-  cases.push_back({"WriteInterruptedIsRetried", {failing(FaultPoint::write, 2, EINTR)}, 0, 4, {},
-                   kComplete});
-  cases.push_back({"ShortWriteIsContinued", {limited(FaultPoint::write, 2, 1000)}, 0, 4, {},
-                   kComplete});
-  cases.push_back({"WriteWithoutProgress", {limited(FaultPoint::write, 3, 0)}, 1, 2,
-                   {Says::cannotWrite, pieceName(2), "", EIO}, left(upTo(2, 0))});
+                     {failing(FaultPoint::write, piece + 1, ENOSPC)},
+                     1,
+                     piece,
+                     {Says::cannotWrite, pieceName(piece)},
+                     left(upTo(piece, 0))});
+  cases.push_back({"WriteDigestFails",
+                   {failing(FaultPoint::write, 6, EFBIG)},
+                   1,
+                   4,
+                   {Says::cannotWrite, "out/in.md5"},
+                   left(kAllPieces, 0)});
+  cases.push_back(
+      {"WriteInterruptedIsRetried", {failing(FaultPoint::write, 2, EINTR)}, 0, 4, {}, kComplete});
+  cases.push_back(
+      {"ShortWriteIsContinued", {limited(FaultPoint::write, 2, 1000)}, 0, 4, {}, kComplete});
+  cases.push_back({"WriteWithoutProgress",
+                   {limited(FaultPoint::write, 3, 0)},
+                   1,
+                   2,
+                   {Says::cannotWrite, pieceName(2), "", EIO},
+                   left(upTo(2, 0))});
 }
 
 // A failed close is not reported: the data reached the file before it.
 void addCloseCases(std::vector<FaultCase>& cases) {
   for (unsigned call = 1; call <= 7; ++call)
     cases.push_back({"Close" + std::to_string(call) + "FailsUnnoticed",
-                     {failing(FaultPoint::close, call, EIO)}, 0, 4, {}, kComplete});
+                     {failing(FaultPoint::close, call, EIO)},
+                     0,
+                     4,
+                     {},
+                     kComplete});
 }
 
 void addFileSystemCases(std::vector<FaultCase>& cases) {
   const char* inputChecks[] = {"exists", "status", "is_empty"};
   for (unsigned call = 1; call <= 3; ++call)
     cases.push_back({std::string("InputCheck") + inputChecks[call - 1] + "Fails",
-                     {failing(FaultPoint::fileStatus, call, EACCES)}, 1, 0,
-                     {Says::fileSystem, inputChecks[call - 1], "in.bin"}, kInputOnly});
-  cases.push_back({"FolderCheckFails", {failing(FaultPoint::fileStatus, 4, EIO)}, 9, 0,
-                   {Says::fileSystem, "exists", "out"}, kInputOnly});
-  cases.push_back({"FolderStatusInCreationFails", {failing(FaultPoint::fileStatus, 5, EIO)}, 9, 0,
-                   {Says::fileSystem, "create_directories", "out"}, kInputOnly});
-  const std::string outputs[] = {pieceName(1), pieceName(2), pieceName(3), pieceName(4),
-                                 "out/in.bat", "out/in.md5"};
+                     {failing(FaultPoint::fileStatus, call, EACCES)},
+                     1,
+                     0,
+                     {Says::fileSystem, inputChecks[call - 1], "in.bin"},
+                     kInputOnly});
+  cases.push_back({"FolderCheckFails",
+                   {failing(FaultPoint::fileStatus, 4, EIO)},
+                   9,
+                   0,
+                   {Says::fileSystem, "exists", "out"},
+                   kInputOnly});
+  cases.push_back({"FolderStatusInCreationFails",
+                   {failing(FaultPoint::fileStatus, 5, EIO)},
+                   9,
+                   0,
+                   {Says::fileSystem, "create_directories", "out"},
+                   kInputOnly});
+  const std::string outputs[] = {pieceName(1), pieceName(2), pieceName(3),
+                                 pieceName(4), "out/in.bat", "out/in.md5"};
   for (unsigned call = 6; call <= 11; ++call)
     cases.push_back({"OutputCheck" + std::to_string(call - 5) + "Fails",
-                     {failing(FaultPoint::fileStatus, call, EACCES)}, 1, 0,
-                     {Says::fileSystem, "exists", outputs[call - 6]}, kFolderOnly});
-  cases.push_back({"PlanSizeQueryFails", {failing(FaultPoint::fileSize, 1, EIO)}, 9, 0,
-                   {Says::fileSystem, "file_size", "in.bin"}, kInputOnly});
-  cases.push_back({"CopySizeQueryFails", {failing(FaultPoint::fileSize, 2, EIO)}, 1, 0,
-                   {Says::fileSystem, "file_size", "in.bin"}, left({})});
-  cases.push_back({"FolderCreationFails", {failing(FaultPoint::folderCreation, 1, EACCES)}, 9, 0,
-                   {Says::fileSystem, "create_directories", "out"}, kInputOnly});
+                     {failing(FaultPoint::fileStatus, call, EACCES)},
+                     1,
+                     0,
+                     {Says::fileSystem, "exists", outputs[call - 6]},
+                     kFolderOnly});
+  cases.push_back({"PlanSizeQueryFails",
+                   {failing(FaultPoint::fileSize, 1, EIO)},
+                   9,
+                   0,
+                   {Says::fileSystem, "file_size", "in.bin"},
+                   kInputOnly});
+  cases.push_back({"CopySizeQueryFails",
+                   {failing(FaultPoint::fileSize, 2, EIO)},
+                   1,
+                   0,
+                   {Says::fileSystem, "file_size", "in.bin"},
+                   left({})});
+  cases.push_back({"FolderCreationFails",
+                   {failing(FaultPoint::folderCreation, 1, EACCES)},
+                   9,
+                   0,
+                   {Says::fileSystem, "create_directories", "out"},
+                   kInputOnly});
 }
 
 // Changes made by "someone else" at the worst moment, the digest provider
@@ -221,31 +299,45 @@ void addOtherCases(std::vector<FaultCase>& cases) {
   Files theirs = kFolderOnly;
   theirs["out/in.bat"] = 6;
   cases.push_back({"ScriptCreatedByOthers",
-                   {before(FaultPoint::open, 1, [] { writeFile(L"out/in.bat", "theirs"); })}, 1, 0,
-                   exists, theirs});
+                   {before(FaultPoint::open, 1, [] { writeFile(L"out/in.bat", "theirs"); })},
+                   1,
+                   0,
+                   exists,
+                   theirs});
   cases.push_back({"PieceCreatedByOthers",
-                   {before(FaultPoint::open, 4, [] { writeFile(L"out/in.bin_2", "theirs"); })}, 1,
-                   1, exists, left({kMiB, 6})});
+                   {before(FaultPoint::open, 4, [] { writeFile(L"out/in.bin_2", "theirs"); })},
+                   1,
+                   1,
+                   exists,
+                   left({kMiB, 6})});
   cases.push_back({"DigestCreatedByOthers",
-                   {before(FaultPoint::open, 7, [] { writeFile(L"out/in.md5", "theirs"); })}, 1, 4,
-                   exists, left(kAllPieces, 6)});
+                   {before(FaultPoint::open, 7, [] { writeFile(L"out/in.md5", "theirs"); })},
+                   1,
+                   4,
+                   exists,
+                   left(kAllPieces, 6)});
   Files gone = left({});
   gone.erase("in.bin");
   cases.push_back({"InputGoneBeforeTheCopy",
-                   {before(FaultPoint::open, 2, [] { fs::remove("in.bin"); })}, 1, 0,
-                   {Says::text, "Input File Not found."}, gone});
+                   {before(FaultPoint::open, 2, [] { fs::remove("in.bin"); })},
+                   1,
+                   0,
+                   {Says::text, "Input File Not found."},
+                   gone});
   cases.push_back({"NoMd5Provider", {}, 0, 4, {}, left(kAllPieces), true});
   cases.push_back({"NoMemoryForTheCopyBuffer", {}, 1, 0, {}, left({0}), false, kMiB});
   cases.push_back({"HandlerCannotWidenItsText",
                    {failing(FaultPoint::open, 1, EACCES),
                     failing(FaultPoint::textConversion, 0, kNoUnicodeTranslation)},
-                   1, 0,
+                   1,
+                   0,
                    {Says::text, "An error occurred, and its description could not be shown."},
                    kFolderOnly});
   cases.push_back({"PlanHandlerCannotWidenItsText",
                    {failing(FaultPoint::fileSize, 1, EIO),
                     failing(FaultPoint::textConversion, 0, kNoUnicodeTranslation)},
-                   9, 0,
+                   9,
+                   0,
                    {Says::text, "An error occurred, and its description could not be shown."},
                    kInputOnly});
 }
@@ -260,17 +352,29 @@ void addChangedInputCases(std::vector<FaultCase>& cases) {
     return files;
   };
   cases.push_back({"InputShorterAtAPieceEnd",
-                   {before(FaultPoint::open, 2, [] { resizeInput(2 * kMiB); })}, 1, 2,
-                   {Says::changed}, changedTo(2 * kMiB, upTo(3, 0))});
+                   {before(FaultPoint::open, 2, [] { resizeInput(2 * kMiB); })},
+                   1,
+                   2,
+                   {Says::changed},
+                   changedTo(2 * kMiB, upTo(3, 0))});
   cases.push_back({"InputShorterInsideAPiece",
-                   {before(FaultPoint::open, 2, [] { resizeInput(2 * kMiB + 100); })}, 1, 3,
-                   {Says::changed}, changedTo(2 * kMiB + 100, upTo(3, 100))});
+                   {before(FaultPoint::open, 2, [] { resizeInput(2 * kMiB + 100); })},
+                   1,
+                   3,
+                   {Says::changed},
+                   changedTo(2 * kMiB + 100, upTo(3, 100))});
   cases.push_back({"InputLongerInTheLastPiece",
-                   {before(FaultPoint::open, 2, [] { resizeInput(kInputSize + 10); })}, 1, 4,
-                   {Says::changed}, changedTo(kInputSize + 10, upTo(4, 15))});
+                   {before(FaultPoint::open, 2, [] { resizeInput(kInputSize + 10); })},
+                   1,
+                   4,
+                   {Says::changed},
+                   changedTo(kInputSize + 10, upTo(4, 15))});
   cases.push_back({"InputLongerByAPiece",
-                   {before(FaultPoint::open, 2, [] { resizeInput(kInputSize + kMiB); })}, 1, 4,
-                   {Says::changed}, changedTo(kInputSize + kMiB, upTo(4, kMiB))});
+                   {before(FaultPoint::open, 2, [] { resizeInput(kInputSize + kMiB); })},
+                   1,
+                   4,
+                   {Says::changed},
+                   changedTo(kInputSize + kMiB, upTo(4, kMiB))});
 }
 
 std::vector<FaultCase> faultCases() {
@@ -338,9 +442,9 @@ TEST_F(FaultTableTest, CoversEveryCallOfACleanRun) {
     GTEST_SKIP() << "no fault injection in this build";
   ASSERT_EQ(split().exitCode, 0);
   const auto cases = faultCases();
-  for (const FaultPoint point : {FaultPoint::open, FaultPoint::read, FaultPoint::write,
-                                 FaultPoint::close, FaultPoint::fileStatus, FaultPoint::fileSize,
-                                 FaultPoint::folderCreation}) {
+  for (const FaultPoint point :
+       {FaultPoint::open, FaultPoint::read, FaultPoint::write, FaultPoint::close,
+        FaultPoint::fileStatus, FaultPoint::fileSize, FaultPoint::folderCreation}) {
     const unsigned calls = hooks::faultCalls(point);
     EXPECT_GT(calls, 0u);
     for (unsigned call = 1; call <= calls; ++call) {

@@ -12,8 +12,8 @@ InProcessRun runInProcess(const std::vector<std::wstring>& arguments) {
   argv.push_back(nullptr);
   std::wostringstream out;
   InProcessRun run;
-  run.exitCode = runFrontEnd(static_cast<int>(argv.size() - 1), argv.data(), out,
-                             std::locale::classic());
+  run.exitCode =
+      runFrontEnd(static_cast<int>(argv.size() - 1), argv.data(), out, std::locale::classic());
   run.out = out.str();
   return run;
 }

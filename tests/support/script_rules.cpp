@@ -92,7 +92,8 @@ std::string ScriptChecker::check(const std::string& text) {
 void ScriptChecker::checkCopyLine(const std::string& line, bool first, bool last) {
   const std::vector<std::string> parts = splitAt(line, '"');
   const std::string target = toUtf8(escapeForBatch(target_));
-  if (parts.size() < 5 || parts.size() % 2 == 0 || parts.front() != "copy /b " || !parts.back().empty())
+  if (parts.size() < 5 || parts.size() % 2 == 0 || parts.front() != "copy /b " ||
+      !parts.back().empty())
     return fail("malformed copy line: " + line);
   const size_t names = (parts.size() - 1) / 2;  // the target included
   const size_t targetAt = first ? parts.size() - 2 : 1;
@@ -110,7 +111,8 @@ void ScriptChecker::checkCopyLine(const std::string& line, bool first, bool last
     counted += lastAdded;
     checkName(parts[at]);
   }
-  if (!last && (counted <= RejoinScript::kLineLimit || counted - lastAdded > RejoinScript::kLineLimit))
+  if (!last &&
+      (counted <= RejoinScript::kLineLimit || counted - lastAdded > RejoinScript::kLineLimit))
     fail("line break not after the piece that passed the limit");
 }
 
