@@ -133,6 +133,11 @@ std::wstring expectedOutput(const FaultCase& c) {
 // status inside the folder creation, then the output check's six existence
 // tests. fileSize: the plan's, the copy stage's. folderCreation: one.
 
+// A row whose fault the split rides out: it completes, printing `dots` dots.
+FaultCase harmless(const std::string& name, const hooks::Fault& fault, size_t dots = 4) {
+  return {name, {fault}, 0, dots, {}, kComplete};
+}
+
 void addOpenCases(std::vector<FaultCase>& cases) {
   cases.push_back({"OpenScriptDenied",
                    {failing(FaultPoint::open, 1, EACCES)},
@@ -174,8 +179,7 @@ void addOpenCases(std::vector<FaultCase>& cases) {
                    4,
                    {Says::text, "Permission denied."},
                    left(kAllPieces)});
-  cases.push_back(
-      {"OpenInterruptedIsRetried", {failing(FaultPoint::open, 3, EINTR)}, 0, 4, {}, kComplete});
+  cases.push_back(harmless("OpenInterruptedIsRetried", failing(FaultPoint::open, 3, EINTR)));
 }
 
 void addReadCases(std::vector<FaultCase>& cases) {
@@ -186,11 +190,9 @@ void addReadCases(std::vector<FaultCase>& cases) {
                      call - 1,
                      {Says::cannotRead, "in.bin"},
                      left(upTo(call, 0))});
-  cases.push_back(
-      {"ReadInterruptedIsRetried", {failing(FaultPoint::read, 2, EINTR)}, 0, 4, {}, kComplete});
+  cases.push_back(harmless("ReadInterruptedIsRetried", failing(FaultPoint::read, 2, EINTR)));
   // The short read is one more block, and one more dot.
-  cases.push_back(
-      {"ShortReadIsContinued", {limited(FaultPoint::read, 1, 1000)}, 0, 5, {}, kComplete});
+  cases.push_back(harmless("ShortReadIsContinued", limited(FaultPoint::read, 1, 1000), 5));
   cases.push_back({"ReadEndsEarly",
                    {limited(FaultPoint::read, 2, 0)},
                    1,
@@ -219,10 +221,8 @@ void addWriteCases(std::vector<FaultCase>& cases) {
                    4,
                    {Says::cannotWrite, "out/in.md5"},
                    left(kAllPieces, 0)});
-  cases.push_back(
-      {"WriteInterruptedIsRetried", {failing(FaultPoint::write, 2, EINTR)}, 0, 4, {}, kComplete});
-  cases.push_back(
-      {"ShortWriteIsContinued", {limited(FaultPoint::write, 2, 1000)}, 0, 4, {}, kComplete});
+  cases.push_back(harmless("WriteInterruptedIsRetried", failing(FaultPoint::write, 2, EINTR)));
+  cases.push_back(harmless("ShortWriteIsContinued", limited(FaultPoint::write, 2, 1000)));
   cases.push_back({"WriteWithoutProgress",
                    {limited(FaultPoint::write, 3, 0)},
                    1,
@@ -234,62 +234,41 @@ void addWriteCases(std::vector<FaultCase>& cases) {
 // A failed close is not reported: the data reached the file before it.
 void addCloseCases(std::vector<FaultCase>& cases) {
   for (unsigned call = 1; call <= 7; ++call)
-    cases.push_back({"Close" + std::to_string(call) + "FailsUnnoticed",
-                     {failing(FaultPoint::close, call, EIO)},
-                     0,
-                     4,
-                     {},
-                     kComplete});
+    cases.push_back(harmless("Close" + std::to_string(call) + "FailsUnnoticed",
+                             failing(FaultPoint::close, call, EIO)));
+}
+
+// A row whose failure the file-system library reports, for `operation` on
+// `path`, before any dot.
+FaultCase fileSystemCase(const std::string& name, FaultPoint point, unsigned call, int error,
+                         int exitCode, const char* operation, const std::string& path,
+                         const Files& files) {
+  return {name, {failing(point, call, error)},       exitCode,
+          0,    {Says::fileSystem, operation, path}, files};
 }
 
 void addFileSystemCases(std::vector<FaultCase>& cases) {
+  const FaultPoint status = FaultPoint::fileStatus;
   const char* inputChecks[] = {"exists", "status", "is_empty"};
   for (unsigned call = 1; call <= 3; ++call)
-    cases.push_back({std::string("InputCheck") + inputChecks[call - 1] + "Fails",
-                     {failing(FaultPoint::fileStatus, call, EACCES)},
-                     1,
-                     0,
-                     {Says::fileSystem, inputChecks[call - 1], "in.bin"},
-                     kInputOnly});
-  cases.push_back({"FolderCheckFails",
-                   {failing(FaultPoint::fileStatus, 4, EIO)},
-                   9,
-                   0,
-                   {Says::fileSystem, "exists", "out"},
-                   kInputOnly});
-  cases.push_back({"FolderStatusInCreationFails",
-                   {failing(FaultPoint::fileStatus, 5, EIO)},
-                   9,
-                   0,
-                   {Says::fileSystem, "create_directories", "out"},
-                   kInputOnly});
+    cases.push_back(fileSystemCase(std::string("InputCheck") + inputChecks[call - 1] + "Fails",
+                                   status, call, EACCES, 1, inputChecks[call - 1], "in.bin",
+                                   kInputOnly));
+  cases.push_back(
+      fileSystemCase("FolderCheckFails", status, 4, EIO, 9, "exists", "out", kInputOnly));
+  cases.push_back(fileSystemCase("FolderStatusInCreationFails", status, 5, EIO, 9,
+                                 "create_directories", "out", kInputOnly));
   const std::string outputs[] = {pieceName(1), pieceName(2), pieceName(3),
                                  pieceName(4), "out/in.bat", "out/in.md5"};
   for (unsigned call = 6; call <= 11; ++call)
-    cases.push_back({"OutputCheck" + std::to_string(call - 5) + "Fails",
-                     {failing(FaultPoint::fileStatus, call, EACCES)},
-                     1,
-                     0,
-                     {Says::fileSystem, "exists", outputs[call - 6]},
-                     kFolderOnly});
-  cases.push_back({"PlanSizeQueryFails",
-                   {failing(FaultPoint::fileSize, 1, EIO)},
-                   9,
-                   0,
-                   {Says::fileSystem, "file_size", "in.bin"},
-                   kInputOnly});
-  cases.push_back({"CopySizeQueryFails",
-                   {failing(FaultPoint::fileSize, 2, EIO)},
-                   1,
-                   0,
-                   {Says::fileSystem, "file_size", "in.bin"},
-                   left({})});
-  cases.push_back({"FolderCreationFails",
-                   {failing(FaultPoint::folderCreation, 1, EACCES)},
-                   9,
-                   0,
-                   {Says::fileSystem, "create_directories", "out"},
-                   kInputOnly});
+    cases.push_back(fileSystemCase("OutputCheck" + std::to_string(call - 5) + "Fails", status, call,
+                                   EACCES, 1, "exists", outputs[call - 6], kFolderOnly));
+  cases.push_back(fileSystemCase("PlanSizeQueryFails", FaultPoint::fileSize, 1, EIO, 9, "file_size",
+                                 "in.bin", kInputOnly));
+  cases.push_back(fileSystemCase("CopySizeQueryFails", FaultPoint::fileSize, 2, EIO, 1, "file_size",
+                                 "in.bin", left({})));
+  cases.push_back(fileSystemCase("FolderCreationFails", FaultPoint::folderCreation, 1, EACCES, 9,
+                                 "create_directories", "out", kInputOnly));
 }
 
 // Changes made by "someone else" at the worst moment, the digest provider
