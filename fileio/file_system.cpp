@@ -15,7 +15,14 @@ void check(const char* operation, const fs::path& native, const std::error_code&
   if (error) throw fs::filesystem_error(operation, native, error);
 }
 
+// Fails `operation` as a test build may have planned for this call at `point`.
+void checkPlanned(platform::FaultPoint point, const char* operation, const fs::path& native) {
+  const int planned = platform::injectedFault(point).error;
+  if (planned != 0) check(operation, native, std::error_code(planned, std::generic_category()));
+}
+
 fs::file_status statusOf(const char* operation, const fs::path& native) {
+  checkPlanned(platform::FaultPoint::fileStatus, operation, native);
   std::error_code error;
   const fs::file_status status = fs::status(native, error);
   // A missing file is an answer, not a failure.
@@ -36,6 +43,7 @@ bool isDirectory(const std::wstring& path) {
 
 bool isEmpty(const std::wstring& path) {
   const fs::path native = platform::queryPath(path);
+  checkPlanned(platform::FaultPoint::fileStatus, "is_empty", native);
   std::error_code error;
   const bool empty = fs::is_empty(native, error);
   check("is_empty", native, error);
@@ -44,6 +52,7 @@ bool isEmpty(const std::wstring& path) {
 
 uint64_t fileSize(const std::wstring& path) {
   const fs::path native = platform::queryPath(path);
+  checkPlanned(platform::FaultPoint::fileSize, "file_size", native);
   std::error_code error;
   const uintmax_t size = fs::file_size(native, error);
   check("file_size", native, error);
@@ -52,6 +61,7 @@ uint64_t fileSize(const std::wstring& path) {
 
 void createFolders(const std::wstring& path) {
   const fs::path native = platform::queryPath(path);
+  checkPlanned(platform::FaultPoint::folderCreation, "create_directories", native);
   const fs::file_status status = statusOf("create_directories", native);
   if (fs::exists(status) && !fs::is_directory(status))
     check("create_directories", native, std::make_error_code(std::errc::file_exists));

@@ -6,6 +6,8 @@
 // few services whose implementation differs per platform.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <locale>
 #include <ostream>
@@ -48,5 +50,32 @@ std::wstring widePath(const std::filesystem::path& native);
 /// The library's sentence for a file-system failure (what()) as wide text,
 /// its paths shown as they were given. Never throws.
 std::wstring filesystemErrorText(const std::filesystem::filesystem_error& error);
+/// The kinds of system call a test build can make fail (platform/test_hooks.h).
+enum class FaultPoint {
+  open,
+  read,
+  write,
+  close,
+  fileStatus,      // existence, folder and emptiness tests
+  fileSize,        // the file-size query
+  folderCreation,  // recursive folder creation
+  textConversion,  // narrow to wide text (MultiByteToWideChar)
+};
+
+/// What a test asked of one call: fail with `error` (an errno value, or the
+/// platform's code for text conversion; 0: do not fail), or move at most
+/// `byteLimit` bytes.
+struct InjectedFault {
+  int error = 0;
+  size_t byteLimit = SIZE_MAX;
+};
+
+#if FILESPLIT_FAULT_INJECTION
+/// Counts one call at `point` and returns what a test planned for it.
+InjectedFault injectedFault(FaultPoint point);
+#else
+/// Without fault injection the answer is always "go ahead", at no cost.
+inline InjectedFault injectedFault(FaultPoint) { return {}; }
+#endif
 
 }  // namespace platform

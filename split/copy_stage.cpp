@@ -48,11 +48,12 @@ void SplitJob::copyPieces(const wchar_t* input, uint64_t pieceSize) {
   bytesProcessed = 0;
   const std::unique_ptr<HASH_IF> hash(new MD5CNG);
   const bool hashReady = hash->init();
-  const std::unique_ptr<FileIO_IF> in(new File_ptr(input, kInputMode));
+  std::unique_ptr<FileIO_IF> in(new File_ptr(input, kInputMode));
   dotStep_ = inputSize / 50;
   nextDot_ = 0;
   for (size_t i = 0; i < pieces.size(); ++i) copyPiece(i, *in, hashReady ? hash.get() : nullptr, pieceSize);
   if (!in->eof()) failChanged(input);  // it grew: bytes would be left out
+  in.reset();  // the input is closed before the digest file is created
   if (hashReady) writeDigest(*hash);
 }
 

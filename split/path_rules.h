@@ -17,6 +17,9 @@ std::wstring removeFileName(const std::wstring& path);
 /// `folder` and `name` with one separator between, none added when `folder`
 /// is empty, ends with a separator or is a drive prefix alone.
 std::wstring join(const std::wstring& folder, const std::wstring& name);
+/// The default output folder for the input `path`: a folder beside it,
+/// named after its stem.
+std::wstring folderBeside(const std::wstring& path);
 /// `path` with its extension replaced by a dot and `extension`.
 std::wstring replaceExtension(const std::wstring& path, const std::wstring& extension);
 

@@ -6,6 +6,7 @@
 #include "fileio/file_system.h"
 #include "platform/platform.h"
 #include "split/path_rules.h"
+#include "split/rejoin_script.h"
 #include "split/split_job.h"
 
 namespace {
@@ -16,18 +17,9 @@ uint64_t pieceCount(uint64_t size, uint64_t pieceSize) {
   return size / pieceSize + (size % pieceSize != 0 ? 1 : 0);
 }
 
-// A double quote would end the quoted name inside the script (and let a
-// crafted name run a command); control characters such as CR and LF would
-// break its lines. No Windows file name holds them.
-bool scriptCanCarry(const std::wstring& name) {
-  for (const wchar_t c : name)
-    if (c == L'"' || c < 0x20 || c == 0x7F) return false;
-  return true;
-}
-
 std::wstring chooseOutputFolder(const std::wstring& input, const wchar_t* outputFolder) {
   if (outputFolder != nullptr && *outputFolder != L'\0') return outputFolder;
-  return path_rules::join(path_rules::removeFileName(input), path_rules::stem(input));
+  return path_rules::folderBeside(input);
 }
 
 }  // namespace

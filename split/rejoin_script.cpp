@@ -36,6 +36,12 @@ std::string RejoinScript::finish() {
   return toUtf8(text);
 }
 
+bool scriptCanCarry(const std::wstring& name) {
+  for (const wchar_t c : name)
+    if (c == L'"' || c < 0x20 || c == 0x7F) return false;
+  return true;
+}
+
 std::wstring escapeForBatch(const std::wstring& name) {
   std::wstring escaped;
   escaped.reserve(name.size());

@@ -30,6 +30,12 @@ class RejoinScript {
   int32_t lineLength = 7;
 };
 
+/// Whether the script can carry `name` between double quotes: false for a
+/// double quote (it would end the quoted name, and let a crafted name run a
+/// command) and for control characters such as CR and LF (they would break
+/// its lines). No Windows file name holds them.
+bool scriptCanCarry(const std::wstring& name);
+
 /// The batch interpreter expands "%...%" even between double quotes, so a
 /// name goes into the script with each "%" doubled.
 std::wstring escapeForBatch(const std::wstring& name);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "script_rules.h"
 #include "split/rejoin_script.h"
 
 namespace {
@@ -114,37 +115,6 @@ TEST(RejoinScriptTest, Utf16LengthCountsSurrogatePairs) {
 
 // ---- The line rule as an invariant ------------------------------------
 
-// One copy line taken apart: its piece names (as UTF-8) and whether it ends
-// with the destination.
-struct CopyLine {
-  std::vector<std::string> names;
-  bool hasDestination = false;
-};
-
-CopyLine parse(const std::string& line, const std::string& target, bool first) {
-  // Names hold no double quote, so the quotes split the line unambiguously.
-  std::vector<std::string> parts;
-  size_t start = 0;
-  for (size_t quote; (quote = line.find('"', start)) != std::string::npos; start = quote + 1)
-    parts.push_back(line.substr(start, quote - start));
-  parts.push_back(line.substr(start));
-  CopyLine result;
-  EXPECT_EQ(parts.front(), "copy /b ");
-  size_t at = 1;
-  if (!first) {
-    EXPECT_EQ(parts[1], target);
-    at = 3;
-  }
-  for (; at + 1 < parts.size(); at += 2) result.names.push_back(parts[at]);
-  EXPECT_EQ(parts.back(), "");
-  if (first) {
-    EXPECT_EQ(result.names.back(), target);
-    result.names.pop_back();
-    result.hasDestination = true;
-  }
-  return result;
-}
-
 struct Shape {
   const char* name;
   std::wstring base;
@@ -156,39 +126,21 @@ class RejoinLineRuleTest : public ::testing::TestWithParam<Shape> {};
 
 TEST_P(RejoinLineRuleTest, LinesPassTheLimitByOnePieceAtMost) {
   const std::wstring base = GetParam().base;
-  const std::wstring target = escapeForBatch(base);
   for (int count : {1, 2, 17, 100, 256, 257, 258, 259, 600, 1000, 2345}) {
     const auto pieces = pieceNames(base, count);
-    const std::string text = build(base, pieces);
-    const auto all = lines(text);
-    ASSERT_GE(all.size(), 2u);
-    EXPECT_EQ(all[0], "chcp 65001");
-    EXPECT_EQ(text.find('\r'), std::string::npos);
-    if (all.size() == 2) {
-      EXPECT_EQ(text.back(), '\n');
-    } else {
-      EXPECT_EQ(text.back(), '"') << "the last of several lines has no line end";
-    }
-    size_t next = 0;
-    const size_t copyLines = all.size() == 2 ? 1 : all.size() - 1;
-    for (size_t i = 0; i < copyLines; ++i) {
-      const CopyLine line = parse(all[i + 1], toUtf8(target), i == 0);
-      ASSERT_FALSE(line.names.empty());
-      int32_t counted = i == 0 ? 7 : 10 + utf16Length(target);
-      int32_t lastAdded = 0;
-      for (size_t k = 0; k < line.names.size(); ++k, ++next) {
-        const std::wstring name = escapeForBatch(pieces[next]);
-        ASSERT_EQ(line.names[k], toUtf8(name)) << "pieces in order, each once";
-        lastAdded = (i == 0 && k == 0 ? 0 : 2) + 3 + std::min(utf16Length(name), RejoinScript::kNameCap);
-        counted += lastAdded;
-      }
-      if (i + 1 < copyLines) {
-        EXPECT_GT(counted, RejoinScript::kLineLimit) << count << " pieces, line " << i + 2;
-        EXPECT_LE(counted - lastAdded, RejoinScript::kLineLimit) << count << " pieces";
-      }
-    }
-    EXPECT_EQ(next, pieces.size());
+    EXPECT_EQ(scriptRuleViolations(build(base, pieces), base, pieces), "") << count << " pieces";
   }
+}
+
+TEST(RejoinRuleCheckerTest, FindsABrokenScript) {
+  const auto pieces = pieceNames(L"a%b", 2);
+  const std::string good = build(L"a%b", pieces);
+  EXPECT_EQ(scriptRuleViolations(good, L"a%b", pieces), "");
+  for (const std::string& bad :
+       {good.substr(0, good.size() - 1), std::string(good).replace(good.find("%%"), 2, "%"),
+        std::string(good).insert(good.find('\n'), "\r"), good + "\xC0\x80"})
+    EXPECT_NE(scriptRuleViolations(bad, L"a%b", pieces), "") << bad;
+  EXPECT_NE(scriptRuleViolations(good, L"a%b", pieceNames(L"a%b", 3)), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "common/to_wide.h"
 #include "platform/platform.h"
 #include "process.h"
 #include "temp_dir.h"
@@ -134,6 +135,49 @@ TEST_F(SplitTest, FileSizeLimitDuringTheScriptStopsBeforeAnyPiece) {
   EXPECT_EQ(result.out, consoleBytes(kHeader + L"Cannot write \"out/in.bat\": " +
                                      platform::systemErrorText(EFBIG) + L"\n" + kUsage));
   EXPECT_EQ(listing(dir / L"out"), (std::map<std::string, uint64_t>{{"in.bat", 10}}));
+}
+
+// Folders whose permissions keep writers out; the child runs without the
+// rights that would pass over them.
+class UnwritableFolderTest : public SplitTest {
+ protected:
+  void SetUp() override {
+#ifdef _WIN32
+    GTEST_SKIP() << "a read-only attribute does not keep files out of a Windows folder";
+#endif
+    writeFile(dir / L"in.bin", patternBytes(3 * kMiB, 5));
+    // Readable by whoever the child runs as.
+    fs::permissions(dir.native(), fs::perms::others_read | fs::perms::others_exec,
+                    fs::perm_options::add);
+    fs::permissions(dir.native() / "in.bin", fs::perms::others_read, fs::perm_options::add);
+    fs::create_directory(dir.native() / "locked");
+    fs::permissions(dir.native() / "locked",
+                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+  }
+  RunResult splitInto(const std::wstring& folder) {
+    RunOptions options;
+    options.withoutPrivileges = true;
+    return split({L"in.bin", L"1", folder}, options);
+  }
+};
+
+TEST_F(UnwritableFolderTest, ScriptIsRefusedAndNothingIsWritten) {
+  const RunResult result = splitInto(L"locked");
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.out, consoleBytes(L"File: in.bin\nDivide size: 1MB\nOutput Folder: locked\n"
+                                     L"Dividing.....\nPermission denied.\n" + kUsage));
+  EXPECT_TRUE(fs::is_empty(dir.native() / "locked"));
+}
+
+TEST_F(UnwritableFolderTest, FolderBelowItCannotBeCreated) {
+  const RunResult result = splitInto(L"locked/out");
+  const fs::filesystem_error failure("create_directories", fs::path("locked/out"),
+                                     std::make_error_code(std::errc::permission_denied));
+  EXPECT_EQ(result.exitCode, 9);
+  EXPECT_EQ(result.out, consoleBytes(L"File: in.bin\nDivide size: 1MB\nOutput Folder: locked/out\n"
+                                     L"Dividing.....\n" + toWide(failure.what()) + L"\n" + kUsage));
+  EXPECT_TRUE(fs::is_empty(dir.native() / "locked"));
 }
 
 TEST_F(SplitTest, InputHeldOpenForWritingIsRefusedAfterTheScript) {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "native_text.h"
-#include "platform_impl.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -53,6 +53,8 @@ int deliver(const std::basic_string<Char>& result, Char* out, int outLength) {
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCCH text, int length, LPWSTR wide,
                         int wideLength) {
   if (codePage != CP_ACP) return fail(ERROR_INVALID_PARAMETER);
+  const int planned = platform::injectedFault(platform::FaultPoint::textConversion).error;
+  if (planned != 0) return fail(static_cast<DWORD>(planned));
   if (flags != 0) return fail(ERROR_INVALID_FLAGS);
   if (text == nullptr || length < -1 || length == 0 || wideLength < 0)
     return fail(ERROR_INVALID_PARAMETER);

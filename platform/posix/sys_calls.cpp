@@ -1,15 +1,42 @@
 #include "sys_calls.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
+
+#include "platform/platform.h"
+
+using platform::FaultPoint;
+
+namespace {
+
+// The call at `point` as a test build may have planned it: false with errno
+// set when it is to fail, else true with `count` cut to the planned limit.
+// In a normal build always true, and `count` untouched.
+bool goAhead(FaultPoint point, size_t& count) {
+  const platform::InjectedFault fault = platform::injectedFault(point);
+  if (fault.error != 0) {
+    errno = fault.error;
+    return false;
+  }
+  count = std::min(count, fault.byteLimit);
+  return true;
+}
+
+bool goAhead(FaultPoint point) {
+  size_t unused = 0;
+  return goAhead(point, unused);
+}
+
+}  // namespace
 
 namespace sys {
 
 int open(const char* path, int flags, mode_t mode) {
   int fd;
   do {
-    fd = ::open(path, flags, mode);
+    fd = goAhead(FaultPoint::open) ? ::open(path, flags, mode) : -1;
   } while (fd < 0 && errno == EINTR);
   return fd;
 }
@@ -17,7 +44,8 @@ int open(const char* path, int flags, mode_t mode) {
 ssize_t read(int fd, void* buffer, size_t count) {
   ssize_t n;
   do {
-    n = ::read(fd, buffer, count);
+    size_t asked = count;
+    n = goAhead(FaultPoint::read, asked) ? ::read(fd, buffer, asked) : -1;
   } while (n < 0 && errno == EINTR);
   return n;
 }
@@ -26,7 +54,8 @@ ssize_t writeAll(int fd, const void* buffer, size_t count) {
   const char* next = static_cast<const char*>(buffer);
   size_t left = count;
   while (left > 0) {
-    const ssize_t n = ::write(fd, next, left);
+    size_t asked = left;
+    const ssize_t n = goAhead(FaultPoint::write, asked) ? ::write(fd, next, asked) : -1;
     if (n < 0) {
       if (errno == EINTR) continue;
       return -1;
@@ -41,7 +70,15 @@ ssize_t writeAll(int fd, const void* buffer, size_t count) {
   return static_cast<ssize_t>(count);
 }
 
-int close(int fd) { return ::close(fd); }
+int close(int fd) {
+  // Linux releases the descriptor even when close fails, so does a planned failure.
+  const bool planned = !goAhead(FaultPoint::close);
+  const int error = errno;
+  const int result = ::close(fd);
+  if (!planned) return result;
+  errno = error;
+  return -1;
+}
 
 int fstat(int fd, struct stat* info) { return ::fstat(fd, info); }
 

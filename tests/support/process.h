@@ -15,6 +15,9 @@ struct RunOptions {
   /// Where supported: a limit on the size of files the child writes, in
   /// bytes (0: none). Writes past it fail with EFBIG.
   uint64_t fileSizeLimit = 0;
+  /// Where the tests run with rights that pass over file permissions (root
+  /// on POSIX): run the child without them, so that permissions apply.
+  bool withoutPrivileges = false;
 };
 
 struct RunResult {

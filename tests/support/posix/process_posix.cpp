@@ -5,6 +5,7 @@
 #include <spawn.h>
 #include <stdexcept>
 #include <sys/resource.h>
+#include <grp.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -51,6 +52,11 @@ std::string readAll(int fd) {
     signal(SIGXFSZ, SIG_IGN);  // so that write fails with EFBIG instead
     const rlimit limit{options.fileSizeLimit, options.fileSizeLimit};
     setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  if (options.withoutPrivileges && geteuid() == 0) {
+    const gid_t nogroup = 65534;
+    const uid_t nobody = 65534;
+    if (setgroups(0, nullptr) != 0 || setgid(nogroup) != 0 || setuid(nobody) != 0) _exit(125);
   }
   execv(FILESPLIT_EXE, argv.data());
   _exit(127);

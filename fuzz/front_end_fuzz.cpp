@@ -1,0 +1,88 @@
+// The command line in-process on arbitrary wide arguments: only exit codes
+// of the table, no crash, the usage text after every failure, and never a
+// success when nothing could be written. The fault seam makes every open and
+// every folder creation fail, so that no argument can make the fuzzer write
+// anywhere; the checks before them run against a folder of sample inputs.
+// That folder becomes the current one before the fuzzer reads its corpus:
+// give the corpus folders and -artifact_prefix as absolute paths.
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/front_end.h"
+#include "fuzz_support.h"
+#include "platform/test_hooks.h"
+#include "usage_text.h"
+
+namespace fs = std::filesystem;
+namespace hooks = platform_test_hooks;
+
+namespace {
+
+void writeSample(const char* name, uint64_t size) {
+  std::ofstream(name, std::ios::binary).put('x');
+  fs::resize_file(name, size);
+}
+
+fs::path& sampleFolder() {
+  static fs::path folder;
+  return folder;
+}
+
+void removeSampleFolder() {
+  std::error_code ignored;
+  fs::remove_all(sampleFolder(), ignored);
+}
+
+// A scratch folder with an input of three pieces and more, one smaller than
+// a piece, an empty one and a folder, made the current folder; removed when
+// the fuzzer exits.
+void enterSampleFolder() {
+  sampleFolder() = fs::temp_directory_path() / ("filesplit-fuzz-" + std::to_string(getpid()));
+  fs::create_directories(sampleFolder() / "folder");
+  std::atexit(removeSampleFolder);
+  fs::current_path(sampleFolder());
+  writeSample("in.bin", 3 * 1048576 + 5);
+  writeSample("small.bin", 4);
+  std::ofstream("empty.bin", std::ios::binary);
+}
+
+bool isTableCode(int code) { return code == 1 || (code >= 3 && code <= 9); }
+
+bool endsWith(const std::wstring& text, const std::wstring& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  prepareFuzzProcess();
+  const bool seam =
+      hooks::injectFault({hooks::FaultPoint::open, 0, EACCES, SIZE_MAX, {}}) &&
+      hooks::injectFault({hooks::FaultPoint::folderCreation, 0, EACCES, SIZE_MAX, {}});
+  if (!seam) invariantBroken("this build has no fault seam, so the target would write files", {});
+  enterSampleFolder();
+  return 0;
+}
+
+// Argument 0 is the first text; up to four more follow.
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::vector<std::wstring> texts =
+      size == 0 ? std::vector<std::wstring>{} : wideTexts(data, size, 5);
+  std::vector<const wchar_t*> argv;
+  for (const auto& text : texts) argv.push_back(text.c_str());
+  argv.push_back(nullptr);
+  std::wostringstream out;
+  const int code =
+      runFrontEnd(static_cast<int>(texts.size()), argv.data(), out, std::locale::classic());
+  if (!isTableCode(code)) invariantBroken("exit code " + std::to_string(code), texts);
+  const std::wstring program = texts.empty() ? L"" : texts[0].c_str();
+  if (!endsWith(out.str(), usageText(program))) invariantBroken("no usage text at the end", texts);
+  return 0;
+}

@@ -1,0 +1,81 @@
+// The fault seam of test builds: counts every call at each fault point and
+// answers it with what a test planned. Built only with fault injection on;
+// a release build has no trace of it.
+#include <cerrno>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/test_hooks.h"
+
+namespace {
+
+constexpr size_t kPointCount = static_cast<size_t>(platform::FaultPoint::textConversion) + 1;
+
+struct SeamState {
+  std::vector<platform_test_hooks::Fault> planned;
+  unsigned calls[kPointCount] = {};
+  unsigned totalCalls = 0;
+  unsigned budget = 0;  // 0: none
+  bool budgetExceeded = false;
+  bool inCallback = false;  // a planned callback's own calls are not counted
+};
+
+SeamState& seam() {
+  static SeamState state;
+  return state;
+}
+
+// The planned fault for the `call`-th call at `point`, merged: the first
+// error wins, the smallest byte limit wins; callbacks run in plan order.
+platform::InjectedFault answer(platform::FaultPoint point, unsigned call) {
+  SeamState& state = seam();
+  platform::InjectedFault result;
+  for (const auto& fault : state.planned) {
+    if (fault.point != point || (fault.call != 0 && fault.call != call)) continue;
+    if (fault.before) {
+      state.inCallback = true;
+      fault.before();
+      state.inCallback = false;
+    }
+    if (result.error == 0) result.error = fault.error;
+    if (fault.byteLimit < result.byteLimit) result.byteLimit = fault.byteLimit;
+  }
+  return result;
+}
+
+}  // namespace
+
+namespace platform {
+
+InjectedFault injectedFault(FaultPoint point) {
+  SeamState& state = seam();
+  if (state.inCallback) return {};
+  const unsigned call = ++state.calls[static_cast<size_t>(point)];
+  if (state.budget != 0 && ++state.totalCalls > state.budget) {
+    state.budgetExceeded = true;
+    return InjectedFault{EIO, SIZE_MAX};
+  }
+  return answer(point, call);
+}
+
+}  // namespace platform
+
+namespace platform_test_hooks {
+
+bool injectFault(const Fault& fault) {
+  seam().planned.push_back(fault);
+  return true;
+}
+
+void resetFaults() { seam() = SeamState{}; }
+
+unsigned faultCalls(FaultPoint point) { return seam().calls[static_cast<size_t>(point)]; }
+
+void setCallBudget(unsigned calls) {
+  seam().budget = calls;
+  seam().totalCalls = 0;
+}
+
+bool callBudgetExceeded() { return seam().budgetExceeded; }
+
+}  // namespace platform_test_hooks

@@ -1,0 +1,140 @@
+// Every call of a split failed in turn, and every transfer cut short, on
+// other shapes than the exact table: whatever fails, each file left behind
+// is the start of what a clean run writes, the input is unchanged, exactly
+// one line tells the failure, and a run that says 0 wrote everything.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+#include "in_process.h"
+#include "platform/test_hooks.h"
+#include "temp_dir.h"
+#include "usage_text.h"
+
+namespace hooks = platform_test_hooks;
+using platform::FaultPoint;
+
+namespace {
+
+constexpr uint64_t kMiB = 1048576;
+constexpr unsigned kCallBudget = 400;
+
+struct WalkShape {
+  const char* name;
+  uint64_t inputSize;
+  std::vector<std::wstring> arguments;  // after the input's name
+};
+
+void PrintTo(const WalkShape& shape, std::ostream* out) { *out << shape.name; }
+
+struct Walk {
+  InProcessRun run;
+  std::map<std::string, std::string> files;
+  bool ended = false;
+};
+
+const FaultPoint kPoints[] = {
+    FaultPoint::open,       FaultPoint::read,     FaultPoint::write,         FaultPoint::close,
+    FaultPoint::fileStatus, FaultPoint::fileSize, FaultPoint::folderCreation};
+
+bool startsWith(const std::string& text, const std::string& start) {
+  return text.compare(0, start.size(), start) == 0;
+}
+
+class FaultWalkTest : public ::testing::TestWithParam<WalkShape> {
+ protected:
+  void SetUp() override {
+    if (!hooks::injectFault({FaultPoint::textConversion, 1000, 0, SIZE_MAX, {}}))
+      GTEST_SKIP() << "no fault injection in this build";
+    input = patternBytes(GetParam().inputSize, 11);
+    clean = walk({});
+    ASSERT_EQ(clean.run.exitCode, 0);
+    for (const FaultPoint point : kPoints) calls.push_back(hooks::faultCalls(point));
+  }
+
+  void TearDown() override { hooks::resetFaults(); }
+
+  // One split with `faults` planned, in a fresh folder holding the input.
+  Walk walk(const std::vector<hooks::Fault>& faults) {
+    TempDir dir;
+    writeFile(dir / L"in.bin", input);
+    hooks::resetFaults();
+    for (const auto& fault : faults) hooks::injectFault(fault);
+    hooks::setCallBudget(kCallBudget);
+    std::vector<std::wstring> arguments{L"in.bin"};
+    arguments.insert(arguments.end(), GetParam().arguments.begin(), GetParam().arguments.end());
+    Walk result;
+    {
+      const CurrentFolder inside(dir.wide());
+      result.run = runInProcess(arguments);
+    }
+    result.ended = !hooks::callBudgetExceeded();
+    result.files = snapshot(dir.wide());
+    return result;
+  }
+
+  void expectNothingLostOrCorrupted(const Walk& failed);
+  void expectOneLineThenUsage(const std::wstring& out);
+
+  std::string input;
+  Walk clean;
+  std::vector<unsigned> calls;  // per point of kPoints, in a clean run
+};
+
+void FaultWalkTest::expectOneLineThenUsage(const std::wstring& out) {
+  const std::wstring usage = usageText();
+  const size_t header = out.find(L"Dividing.....\n");
+  ASSERT_NE(header, std::wstring::npos) << "the settings were printed";
+  ASSERT_GE(out.size(), header + 14 + usage.size());
+  ASSERT_EQ(out.substr(out.size() - usage.size()), usage);
+  std::wstring rest = out.substr(header + 14, out.size() - usage.size() - header - 14);
+  rest.erase(0, rest.find_first_not_of(L'.'));
+  EXPECT_LE(std::count(rest.begin(), rest.end(), L'\n'), 1) << "one line tells the failure";
+}
+
+void FaultWalkTest::expectNothingLostOrCorrupted(const Walk& failed) {
+  EXPECT_TRUE(failed.ended) << "the run did not end by itself";
+  if (failed.run.exitCode == 0) {
+    EXPECT_TRUE(failed.files == clean.files) << "a run that says 0 left other files";
+    return;
+  }
+  expectOneLineThenUsage(failed.run.out);
+  EXPECT_TRUE(failed.files.at("in.bin") == input) << "the input was changed";
+  for (const auto& [path, bytes] : failed.files) {
+    const auto written = clean.files.find(path);
+    ASSERT_NE(written, clean.files.end()) << path << " is no output of a clean run";
+    EXPECT_TRUE(startsWith(written->second, bytes)) << path << " is not the start of its content";
+  }
+}
+
+TEST_P(FaultWalkTest, EveryFailureLeavesOnlyTheStartOfTheOutputs) {
+  for (size_t p = 0; p < std::size(kPoints); ++p) {
+    for (unsigned call = 1; call <= calls[p]; ++call) {
+      SCOPED_TRACE("point " + std::to_string(p) + ", call " + std::to_string(call));
+      const Walk failed = walk({{kPoints[p], call, EIO, SIZE_MAX, {}}});
+      const bool unnoticed = kPoints[p] == FaultPoint::close;
+      EXPECT_EQ(failed.run.exitCode == 0, unnoticed);
+      expectNothingLostOrCorrupted(failed);
+    }
+  }
+}
+
+TEST_P(FaultWalkTest, EveryShortTransferIsMadeUp) {
+  for (const size_t p : {1, 2}) {  // read, write
+    for (unsigned call = 1; call <= calls[p]; ++call) {
+      SCOPED_TRACE("point " + std::to_string(p) + ", call " + std::to_string(call));
+      const Walk shortened = walk({{kPoints[p], call, 0, 1, {}}});
+      EXPECT_EQ(shortened.run.exitCode, 0) << shortened.run.out;
+      expectNothingLostOrCorrupted(shortened);
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, FaultWalkTest,
+    ::testing::Values(WalkShape{"TwoBlockPiecesInTheDefaultFolder", 5 * kMiB + 7, {L"2"}},
+                      WalkShape{"OnePieceInANewNestedFolder", kMiB, {L"1", L"out/deep"}},
+                      WalkShape{"ManySmallPieces", 12 * kMiB + 1, {L"1", L"."}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
