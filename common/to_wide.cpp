@@ -13,11 +13,13 @@ std::wstring toWide(const char* text) {
   return std::wstring(buffer.data());
 }
 
+const wchar_t kUnshowableText[] = L"An error occurred, and its description could not be shown.";
+
 std::wstring printableText(const char* text) {
   if (text == nullptr || *text == '\0') return L"Unknown exception";
   try {
     return toWide(text);
   } catch (const std::exception&) {
-    return L"An error occurred, and its description could not be shown.";
+    return kUnshowableText;
   }
 }

@@ -7,6 +7,9 @@
 /// when the conversion fails.
 std::wstring toWide(const char* text);
 
+/// The line that stands for a text that could not be converted.
+extern const wchar_t kUnshowableText[];
+
 /// Like toWide, but never throws: when the text cannot be converted, a fixed
 /// English line saying so takes its place. For the last-resort handlers.
 std::wstring printableText(const char* text);

@@ -12,6 +12,7 @@
 #include "in_process.h"
 #include "platform/platform.h"
 #include "platform/test_hooks.h"
+#include "platform_facts.h"
 #include "temp_dir.h"
 #include "usage_text.h"
 
@@ -104,11 +105,13 @@ std::wstring expectedLine(const Line& line, int error) {
     case Says::cannotRead:
     case Says::cannotWrite:
       return (line.says == Says::cannotRead ? L"Cannot read \"" : L"Cannot write \"") +
-             widened(line.subject) + L"\": " + platform::systemErrorText(error) + L"\n";
+             shownAsJoined(widened(line.subject)) + L"\": " + platform::systemErrorText(error) +
+             L"\n";
     case Says::fileSystem: {
-      const fs::filesystem_error failure(line.subject, fs::path(line.path),
-                                         std::error_code(error, std::generic_category()));
-      return toWide(failure.what()) + L"\n";
+      const fs::filesystem_error failure(
+          line.subject, platform::nativePath(shownAsJoined(widened(line.path))),
+          std::error_code(error, std::generic_category()));
+      return platform::filesystemErrorText(failure) + L"\n";
     }
     case Says::changed:
       return L"The input file changed during the split: \"in.bin\"\n";

@@ -21,3 +21,26 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+
+#if FILESPLIT_FAULT_INJECTION
+// Test builds only: the core's file calls and its narrow-to-wide conversion
+// ask the fault seam before the runtime (platform/win/fault_seam.cpp).
+namespace win_seam {
+errno_t wsopen_s(int* pfh, const wchar_t* filename, int oflag, int shflag, int pmode);
+int read(int fd, void* buffer, unsigned int count);
+int write(int fd, const void* buffer, unsigned int count);
+int close(int fd);
+int multiByteToWideChar(UINT codePage, DWORD flags, LPCCH text, int length, LPWSTR wide,
+                        int wideLength);
+NTSTATUS getProperty(BCRYPT_HANDLE object, LPCWSTR property, PUCHAR output, ULONG outputSize,
+                     ULONG* result, ULONG flags);
+/// Makes the provider report `length` as its digest length (0: its own).
+void fakeDigestLength(ULONG length);
+}  // namespace win_seam
+#define _wsopen_s win_seam::wsopen_s
+#define _read win_seam::read
+#define _write win_seam::write
+#define _close win_seam::close
+#define MultiByteToWideChar win_seam::multiByteToWideChar
+#define BCryptGetProperty win_seam::getProperty
+#endif

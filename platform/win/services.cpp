@@ -122,8 +122,10 @@ std::wstring filesystemErrorText(const std::filesystem::filesystem_error& error)
       wideTail += L" [" + path->native() + L"]";
     }
     if (!tail.empty() && what.size() >= tail.size() &&
-        what.compare(what.size() - tail.size(), tail.size(), tail) == 0)
-      return printableText(what.substr(0, what.size() - tail.size()).c_str()) + wideTail;
+        what.compare(what.size() - tail.size(), tail.size(), tail) == 0) {
+      const std::wstring head = printableText(what.substr(0, what.size() - tail.size()).c_str());
+      return head == kUnshowableText ? head : head + wideTail;
+    }
   } catch (const std::exception&) {
     // A path with no UTF-8 form: the text as a whole below.
   }

@@ -18,3 +18,7 @@ std::wstring invalidFileName();
 /// `value` as the filesplit binary shows it when run by runFilesplit with
 /// the default options: grouped as the child's locale groups digits.
 std::wstring childNumber(uint64_t value);
+
+/// A path the tool put together itself, given here with "/" between its
+/// parts, as the tool shows it: with the platform's own separator.
+std::wstring shownAsJoined(const std::wstring& path);

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <vector>
 
 #include "../platform_facts.h"
@@ -43,4 +44,10 @@ std::wstring childNumber(uint64_t value) {
     if (left > 0) grouped.insert(0, separator);
   }
   return grouped;
+}
+
+std::wstring shownAsJoined(const std::wstring& path) {
+  std::wstring shown = path;
+  std::replace(shown.begin(), shown.end(), L'/', L'\\');
+  return shown;
 }
