@@ -2,45 +2,26 @@
 // library's current encoding. Unlike std::wcout, it neither depends on the
 // global C locale's state at first use nor goes bad on a character it cannot
 // convert: such a character is shown as "?".
-#include <array>
 #include <climits>
 #include <cwchar>
-#include <streambuf>
 #include <string>
 #include <unistd.h>
 
-#include "platform/platform.h"
+#include "platform/console_buffer.h"
 #include "sys_calls.h"
 
 namespace {
 
-class ConsoleBuffer : public std::wstreambuf {
+class PosixConsole : public ConsoleBuffer {
  public:
-  ConsoleBuffer() { setp(wide_.data(), wide_.data() + wide_.size()); }
+  ~PosixConsole() override { finish(); }
 
  protected:
-  int_type overflow(int_type c) override {
-    flushWide();
-    if (!traits_type::eq_int_type(c, traits_type::eof())) {
-      *pptr() = traits_type::to_char_type(c);
-      pbump(1);
-    }
-    return traits_type::not_eof(c);
-  }
-
-  int sync() override {
-    flushWide();
-    return 0;
-  }
-
- private:
-  // Output errors (a closed pipe, a full disk) are not the split's concern:
-  // the text is dropped, the stream stays good.
-  void flushWide() {
+  size_t emit(const wchar_t* begin, const wchar_t* end, bool) override {
     std::string bytes;
     std::mbstate_t state{};
     char unit[MB_LEN_MAX];
-    for (wchar_t* at = pbase(); at != pptr(); ++at) {
+    for (const wchar_t* at = begin; at != end; ++at) {
       const size_t n = std::wcrtomb(unit, *at, &state);
       if (n == static_cast<size_t>(-1)) {
         bytes.push_back('?');
@@ -50,20 +31,17 @@ class ConsoleBuffer : public std::wstreambuf {
       }
     }
     if (!bytes.empty()) sys::writeAll(STDOUT_FILENO, bytes.data(), bytes.size());
-    setp(wide_.data(), wide_.data() + wide_.size());
+    return static_cast<size_t>(end - begin);
   }
-
-  std::array<wchar_t, 4096> wide_{};
 };
 
 }  // namespace
 
-namespace platform {
+namespace platform_console {
 
-std::wostream& console() {
-  static ConsoleBuffer buffer;
-  static std::wostream stream(&buffer);
-  return stream;
+ConsoleBuffer& standardOutput() {
+  static PosixConsole buffer;
+  return buffer;
 }
 
-}  // namespace platform
+}  // namespace platform_console

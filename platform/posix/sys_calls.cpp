@@ -5,31 +5,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "platform/platform.h"
+#include "platform/seam_calls.h"
 
 using platform::FaultPoint;
-
-namespace {
-
-// The call at `point` as a test build may have planned it: false with errno
-// set when it is to fail, else true with `count` cut to the planned limit.
-// In a normal build always true, and `count` untouched.
-bool goAhead(FaultPoint point, size_t& count) {
-  const platform::InjectedFault fault = platform::injectedFault(point);
-  if (fault.error != 0) {
-    errno = fault.error;
-    return false;
-  }
-  count = std::min(count, fault.byteLimit);
-  return true;
-}
-
-bool goAhead(FaultPoint point) {
-  size_t unused = 0;
-  return goAhead(point, unused);
-}
-
-}  // namespace
+using seam_calls::goAhead;
 
 namespace sys {
 
@@ -51,33 +30,13 @@ ssize_t read(int fd, void* buffer, size_t count) {
 }
 
 ssize_t writeAll(int fd, const void* buffer, size_t count) {
-  const char* next = static_cast<const char*>(buffer);
-  size_t left = count;
-  while (left > 0) {
-    size_t asked = left;
-    const ssize_t n = goAhead(FaultPoint::write, asked) ? ::write(fd, next, asked) : -1;
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return -1;
-    }
-    if (n == 0) {  // no progress and no reason: do not spin
-      errno = EIO;
-      return -1;
-    }
-    next += n;
-    left -= static_cast<size_t>(n);
-  }
-  return static_cast<ssize_t>(count);
+  return static_cast<ssize_t>(seam_calls::writeAll(
+      buffer, count, [fd](const char* bytes, size_t n) { return ::write(fd, bytes, n); }));
 }
 
 int close(int fd) {
-  // Linux releases the descriptor even when close fails, so does a planned failure.
-  const bool planned = !goAhead(FaultPoint::close);
-  const int error = errno;
-  const int result = ::close(fd);
-  if (!planned) return result;
-  errno = error;
-  return -1;
+  // Linux releases the descriptor even when close fails; EINTR is not retried.
+  return seam_calls::close([fd] { return ::close(fd); });
 }
 
 int fstat(int fd, struct stat* info) { return ::fstat(fd, info); }

@@ -5,10 +5,9 @@
 // a character that code page lacks written as its default character ("?").
 // Unlike std::wcout, a character that cannot be shown never makes the
 // stream go bad and drop what follows.
-#include <array>
-#include <streambuf>
 #include <string>
 
+#include "platform/console_buffer.h"
 #include "platform/platform.h"
 
 namespace {
@@ -75,59 +74,32 @@ void writeToStandardOutput(const std::wstring& text) {
   });
 }
 
-class ConsoleBuffer : public std::wstreambuf {
+class WindowsConsole : public ConsoleBuffer {
  public:
-  ConsoleBuffer() { setp(wide_.data(), wide_.data() + wide_.size()); }
-  ~ConsoleBuffer() override { flushWide(true); }
+  ~WindowsConsole() override { finish(); }
 
  protected:
-  int_type overflow(int_type c) override {
-    flushWide(false);
-    if (!traits_type::eq_int_type(c, traits_type::eof())) {
-      *pptr() = traits_type::to_char_type(c);
-      pbump(1);
-    }
-    return traits_type::not_eof(c);
-  }
-
-  int sync() override {
-    flushWide(false);
-    return 0;
-  }
-
- private:
-  // Output errors (a closed pipe, a full disk) are not the split's concern:
-  // the text is dropped, the stream stays good. A high surrogate at the end
-  // waits for its partner, so that the pair is converted as one character.
-  void flushWide(bool last) {
+  // A high surrogate at the end waits for its partner, so that the pair is
+  // converted as one character.
+  size_t emit(const wchar_t* begin, const wchar_t* end, bool last) override {
+    if (!last && end != begin && isHighSurrogate(end[-1])) --end;
     std::wstring text;
-    wchar_t* end = pptr();
-    const bool keepHalf = !last && end != pbase() && isHighSurrogate(end[-1]);
-    if (keepHalf) --end;
-    for (wchar_t* at = pbase(); at != end; ++at) {
+    for (const wchar_t* at = begin; at != end; ++at) {
       if (*at == L'\n') text.push_back(L'\r');
       text.push_back(*at);
     }
-    const wchar_t half = keepHalf ? *end : L'\0';
-    setp(wide_.data(), wide_.data() + wide_.size());
-    if (keepHalf) {
-      *pptr() = half;
-      pbump(1);
-    }
     writeToStandardOutput(text);
+    return static_cast<size_t>(end - begin);
   }
-
-  std::array<wchar_t, 4096> wide_{};
 };
 
 }  // namespace
 
-namespace platform {
+namespace platform_console {
 
-std::wostream& console() {
-  static ConsoleBuffer buffer;
-  static std::wostream stream(&buffer);
-  return stream;
+ConsoleBuffer& standardOutput() {
+  static WindowsConsole buffer;
+  return buffer;
 }
 
-}  // namespace platform
+}  // namespace platform_console

@@ -1,10 +1,9 @@
 // The fault seam of Windows test builds: each call asks the seam what a test
 // planned for it, then goes to the runtime, retried and completed the way
 // the POSIX layer's calls are, so that both builds meet a plan alike.
-#include <algorithm>
 #include <cwchar>
 
-#include "platform/platform.h"
+#include "platform/seam_calls.h"
 
 #undef _wsopen_s
 #undef _read
@@ -17,24 +16,7 @@ using platform::FaultPoint;
 
 namespace {
 
-// False with errno set when the call is to fail; else true, with `count`
-// cut to the planned limit.
-bool goAhead(FaultPoint point, unsigned int& count) {
-  const platform::InjectedFault fault = platform::injectedFault(point);
-  if (fault.error != 0) {
-    errno = fault.error;
-    return false;
-  }
-  count = static_cast<unsigned int>(std::min<size_t>(count, fault.byteLimit));
-  return true;
-}
-
 ULONG fakedDigestLength = 0;
-
-bool goAhead(FaultPoint point) {
-  unsigned int unused = 0;
-  return goAhead(point, unused);
-}
 
 }  // namespace
 
@@ -42,7 +24,8 @@ namespace win_seam {
 
 errno_t wsopen_s(int* pfh, const wchar_t* filename, int oflag, int shflag, int pmode) {
   for (;;) {
-    if (goAhead(FaultPoint::open)) return ::_wsopen_s(pfh, filename, oflag, shflag, pmode);
+    if (seam_calls::goAhead(FaultPoint::open))
+      return ::_wsopen_s(pfh, filename, oflag, shflag, pmode);
     if (errno == EINTR) continue;
     if (pfh != nullptr) *pfh = -1;
     return errno;
@@ -51,40 +34,21 @@ errno_t wsopen_s(int* pfh, const wchar_t* filename, int oflag, int shflag, int p
 
 int read(int fd, void* buffer, unsigned int count) {
   for (;;) {
-    unsigned int asked = count;
-    if (goAhead(FaultPoint::read, asked)) return ::_read(fd, buffer, asked);
+    size_t asked = count;
+    if (seam_calls::goAhead(FaultPoint::read, asked))
+      return ::_read(fd, buffer, static_cast<unsigned int>(asked));
     if (errno != EINTR) return -1;
   }
 }
 
 int write(int fd, const void* buffer, unsigned int count) {
-  const char* next = static_cast<const char*>(buffer);
-  unsigned int left = count;
-  while (left > 0) {
-    unsigned int asked = left;
-    const int n = goAhead(FaultPoint::write, asked) ? ::_write(fd, next, asked) : -1;
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return -1;
-    }
-    if (n == 0) {  // no progress and no reason: do not spin
-      errno = EIO;
-      return -1;
-    }
-    next += n;
-    left -= static_cast<unsigned int>(n);
-  }
-  return static_cast<int>(count);
+  return static_cast<int>(seam_calls::writeAll(buffer, count, [fd](const char* bytes, size_t n) {
+    return ::_write(fd, bytes, static_cast<unsigned int>(n));
+  }));
 }
 
 int close(int fd) {
-  // The descriptor is released even when the close is planned to fail.
-  const bool planned = !goAhead(FaultPoint::close);
-  const int error = errno;
-  const int result = ::_close(fd);
-  if (!planned) return result;
-  errno = error;
-  return -1;
+  return seam_calls::close([fd] { return ::_close(fd); });
 }
 
 int multiByteToWideChar(UINT codePage, DWORD flags, LPCCH text, int length, LPWSTR wide,

@@ -1,0 +1,68 @@
+// System calls as the fault seam of a test build may have planned them,
+// shared by each platform's side. In a normal build the seam always says
+// "go ahead", and what remains is the calls' own retry and completion rules.
+#pragma once
+
+#include <algorithm>
+#include <cerrno>
+#include <cstddef>
+
+#include "platform/platform.h"
+
+namespace seam_calls {
+
+/// Asks the seam about one call at `point`: false with errno set when it is
+/// to fail; else true, with `count` cut to the planned limit.
+inline bool goAhead(platform::FaultPoint point, size_t& count) {
+  const platform::InjectedFault fault = platform::injectedFault(point);
+  if (fault.error != 0) {
+    errno = fault.error;
+    return false;
+  }
+  count = std::min(count, fault.byteLimit);
+  return true;
+}
+
+inline bool goAhead(platform::FaultPoint point) {
+  size_t unused = 0;
+  return goAhead(point, unused);
+}
+
+/// Writes all `count` bytes of `buffer` through `rawWrite(bytes, n)`, which
+/// returns the count it wrote or -1 with errno set; interrupted calls are
+/// retried. Returns `count`, or -1 (errno set) at the first failure or at a
+/// call that makes no progress (EIO), part perhaps written.
+template <typename RawWrite>
+long long writeAll(const void* buffer, size_t count, RawWrite rawWrite) {
+  const char* next = static_cast<const char*>(buffer);
+  size_t left = count;
+  while (left > 0) {
+    size_t asked = left;
+    const long long n = goAhead(platform::FaultPoint::write, asked) ? rawWrite(next, asked) : -1;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    if (n == 0) {  // no progress and no reason: do not spin
+      errno = EIO;
+      return -1;
+    }
+    next += n;
+    left -= static_cast<size_t>(n);
+  }
+  return static_cast<long long>(count);
+}
+
+/// Closes through `rawClose()`. The descriptor is released even when the
+/// seam plans a failure, as a failed close releases it on every platform.
+template <typename RawClose>
+int close(RawClose rawClose) {
+  const bool planned = !goAhead(platform::FaultPoint::close);
+  const int error = errno;
+  const int result = rawClose();
+  if (!planned) return result;
+  errno = error;
+  return -1;
+}
+
+}  // namespace seam_calls
