@@ -1,26 +1,31 @@
-// CNG's hashing calls over OpenSSL's EVP interface. The hash state (one
-// EVP_MD_CTX pointer) lives in the caller's hash-object buffer, as CNG's does.
+// CNG's hashing calls over OpenSSL's MD5 functions. The hash state lives in
+// the caller's hash-object buffer, as CNG's does.
+//
+// The low-level MD5 calls, not EVP: EVP would load OpenSSL's provider
+// machinery, which costs about 2 MiB of resident memory for the same
+// assembly code. OpenSSL 3 marks them deprecated; they are still built.
+#define OPENSSL_SUPPRESS_DEPRECATED
 #include <cwchar>
 #include <new>
-#include <openssl/evp.h>
+#include <openssl/md5.h>
 
 #include "platform_impl.h"
 #include "faked_provider.h"
 
 namespace {
 
+// The algorithm handle; MD5 needs nothing opened, but CNG hands out a handle.
 struct Provider {
-  EVP_MD* md;
+  ULONG digestLength;
 };
 
 struct HashState {
-  EVP_MD_CTX* context;
-  ULONG digestLength;
+  MD5_CTX context;
 };
 
 ULONG reportedDigestLength(const Provider& provider) {
   const ULONG faked = posix_test_hooks::fakedDigestLength();
-  return faked != 0 ? faked : static_cast<ULONG>(EVP_MD_get_size(provider.md));
+  return faked != 0 ? faked : provider.digestLength;
 }
 
 NTSTATUS putSize(ULONG value, PUCHAR output, ULONG outputSize, ULONG* result) {
@@ -37,14 +42,8 @@ NTSTATUS BCryptOpenAlgorithmProvider(BCRYPT_ALG_HANDLE* phAlgorithm, LPCWSTR alg
   if (phAlgorithm == nullptr || algId == nullptr) return STATUS_INVALID_PARAMETER;
   if (std::wcscmp(algId, BCRYPT_MD5_ALGORITHM) != 0 || implementation != nullptr || flags != 0)
     return STATUS_NOT_FOUND;
-  EVP_MD* md = EVP_MD_fetch(nullptr, "MD5", nullptr);
-  if (md == nullptr) return STATUS_NOT_FOUND;
-  *phAlgorithm = new (std::nothrow) Provider{md};
-  if (*phAlgorithm == nullptr) {
-    EVP_MD_free(md);
-    return STATUS_NO_MEMORY;
-  }
-  return STATUS_SUCCESS;
+  *phAlgorithm = new (std::nothrow) Provider{MD5_DIGEST_LENGTH};
+  return *phAlgorithm == nullptr ? STATUS_NO_MEMORY : STATUS_SUCCESS;
 }
 
 NTSTATUS BCryptGetProperty(BCRYPT_HANDLE hObject, LPCWSTR property, PUCHAR output,
@@ -64,45 +63,38 @@ NTSTATUS BCryptCreateHash(BCRYPT_ALG_HANDLE hAlgorithm, BCRYPT_HASH_HANDLE* phHa
   if (hAlgorithm == nullptr || phHash == nullptr || secretLength != 0)
     return STATUS_INVALID_PARAMETER;
   if (hashObject == nullptr || objectLength < sizeof(HashState)) return STATUS_BUFFER_TOO_SMALL;
-  const auto& provider = *static_cast<Provider*>(hAlgorithm);
-  EVP_MD_CTX* context = EVP_MD_CTX_new();
-  if (context == nullptr) return STATUS_NO_MEMORY;
-  if (EVP_DigestInit_ex2(context, provider.md, nullptr) != 1) {
-    EVP_MD_CTX_free(context);
+  auto* state = new (hashObject) HashState;
+  if (MD5_Init(&state->context) != 1) {
+    state->~HashState();
     return STATUS_INVALID_PARAMETER;
   }
-  *phHash = new (hashObject) HashState{context, static_cast<ULONG>(EVP_MD_get_size(provider.md))};
+  *phHash = state;
   return STATUS_SUCCESS;
 }
 
 NTSTATUS BCryptHashData(BCRYPT_HASH_HANDLE hHash, PUCHAR input, ULONG length, ULONG) {
   if (hHash == nullptr || (input == nullptr && length != 0)) return STATUS_INVALID_PARAMETER;
   auto* state = static_cast<HashState*>(hHash);
-  return EVP_DigestUpdate(state->context, input, length) == 1 ? STATUS_SUCCESS
-                                                              : STATUS_INVALID_PARAMETER;
+  return MD5_Update(&state->context, input, length) == 1 ? STATUS_SUCCESS
+                                                         : STATUS_INVALID_PARAMETER;
 }
 
 NTSTATUS BCryptFinishHash(BCRYPT_HASH_HANDLE hHash, PUCHAR output, ULONG outputSize, ULONG) {
   if (hHash == nullptr || output == nullptr) return STATUS_INVALID_PARAMETER;
   auto* state = static_cast<HashState*>(hHash);
-  if (outputSize != state->digestLength) return STATUS_INVALID_PARAMETER;
-  unsigned int written = 0;
-  return EVP_DigestFinal_ex(state->context, output, &written) == 1 ? STATUS_SUCCESS
-                                                                   : STATUS_INVALID_PARAMETER;
+  if (outputSize != MD5_DIGEST_LENGTH) return STATUS_INVALID_PARAMETER;
+  return MD5_Final(output, &state->context) == 1 ? STATUS_SUCCESS : STATUS_INVALID_PARAMETER;
 }
 
 NTSTATUS BCryptDestroyHash(BCRYPT_HASH_HANDLE hHash) {
   if (hHash == nullptr) return STATUS_INVALID_PARAMETER;
   auto* state = static_cast<HashState*>(hHash);
-  EVP_MD_CTX_free(state->context);
   state->~HashState();
   return STATUS_SUCCESS;
 }
 
 NTSTATUS BCryptCloseAlgorithmProvider(BCRYPT_ALG_HANDLE hAlgorithm, ULONG) {
   if (hAlgorithm == nullptr) return STATUS_INVALID_PARAMETER;
-  auto* provider = static_cast<Provider*>(hAlgorithm);
-  EVP_MD_free(provider->md);
-  delete provider;
+  delete static_cast<Provider*>(hAlgorithm);
   return STATUS_SUCCESS;
 }
