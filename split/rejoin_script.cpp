@@ -4,6 +4,7 @@
 
 #include "common/narrow_cast.h"
 #include "platform/platform.h"
+#include "split/path_rules.h"
 
 RejoinScript::RejoinScript(const std::wstring& target)
     : text(L"chcp 65001\ncopy /b"), targetName(escapeForBatch(target)) {}
@@ -34,6 +35,12 @@ std::string RejoinScript::finish() {
     targetWritten = true;
   }
   return toUtf8(text);
+}
+
+std::string rejoinScriptBytes(const std::wstring& input, const std::vector<std::wstring>& pieces) {
+  RejoinScript script(path_rules::fileName(input));
+  for (const std::wstring& piece : pieces) script.addPiece(path_rules::fileName(piece).c_str());
+  return script.finish();
 }
 
 std::wstring escapeForBatch(const std::wstring& name) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 /// The text of the batch script that rebuilds the input from its pieces
 /// with "copy /b". Copy lines are broken once they pass kLineLimit counted
@@ -29,6 +30,11 @@ class RejoinScript {
   bool firstPiece = true;
   int32_t lineLength = 7;
 };
+
+/// The UTF-8 bytes (LF line ends) of the script that rebuilds the file at
+/// path `input` from the files at paths `pieces`, in order; the script names
+/// each by its file name alone.
+std::string rejoinScriptBytes(const std::wstring& input, const std::vector<std::wstring>& pieces);
 
 /// The batch interpreter expands "%...%" even between double quotes, so a
 /// name goes into the script with each "%" doubled.

@@ -1,0 +1,24 @@
+# Helpers of bench/run.sh: timing, medians, ratios and peak memory.
+
+# Runs the command given and prints the seconds it took, to the millisecond.
+seconds_taken() {
+  local start end
+  start=$(date +%s%N)
+  "$@"
+  end=$(date +%s%N)
+  awk -v ns=$((end - start)) 'BEGIN { printf "%.3f", ns / 1e9 }'
+}
+
+# The median of the numbers given (the mean of the middle two for an even count).
+median() {
+  printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 }
+    END { m = int((NR + 1) / 2); printf "%.3f", (NR % 2) ? v[m] : (v[m] + v[m + 1]) / 2 }'
+}
+
+# $1 / $2 with two decimals.
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+
+# Runs the command given under GNU time and prints its peak resident set in KiB.
+peak_kib() {
+  /usr/bin/time -v "$@" 2>&1 >/dev/null | awk -F: '/Maximum resident set size/ { gsub(/ /, "", $2); print $2 }'
+}
