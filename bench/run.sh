@@ -64,27 +64,34 @@ settle_down() {
 }
 
 commands=(filesplit limit workflow)
-declare -A times
+declare -A wall cpu
 for ((round = 1; round <= rounds; ++round)); do
   # Each round starts with the next command, so none always follows another.
   for ((i = 0; i < ${#commands[@]}; ++i)); do
     name=${commands[$(((round + i) % ${#commands[@]}))]}
     settle_down
-    seconds=$(seconds_taken "run_$name")
-    times[$name]+="$seconds "
-    echo "round $round: $name $seconds s"
+    read -r elapsed processor < <(seconds_taken "run_$name")
+    wall[$name]+="$elapsed "
+    cpu[$name]+="$processor "
+    echo "round $round: $name $elapsed s elapsed, $processor s processor time"
   done
 done
 settle_down
 
-filesplit_s=$(median ${times[filesplit]})
-limit_s=$(median ${times[limit]})
-workflow_s=$(median ${times[workflow]})
+report() {  # $1: what is measured; then the three medians
+  echo "  $1: filesplit $2 s, limit $3 s, workflow $4 s"
+  echo "    filesplit / limit:    $(ratio "$2" "$3")   (target at most 1.05)"
+  echo "    workflow / filesplit: $(ratio "$4" "$2")   (target at least 1.3)"
+}
 echo
 echo "Medians of $rounds rounds, 2 GiB input in the page cache, $(nproc) cores, $(date -u +%F):"
-echo "  filesplit $filesplit_s s, limit $limit_s s, workflow $workflow_s s"
-echo "  filesplit / limit:    $(ratio "$filesplit_s" "$limit_s")   (target at most 1.05)"
-echo "  workflow / filesplit: $(ratio "$workflow_s" "$filesplit_s")   (target at least 1.3)"
+# shellcheck disable=SC2086 # the lists are numbers separated by blanks
+report "elapsed" "$(median ${wall[filesplit]})" "$(median ${wall[limit]})" \
+  "$(median ${wall[workflow]})"
+# shellcheck disable=SC2086
+report "processor time" "$(median ${cpu[filesplit]})" "$(median ${cpu[limit]})" \
+  "$(median ${cpu[workflow]})"
+echo "  load average at the end: $(cut -d' ' -f1-3 /proc/loadavg) (other jobs skew elapsed times)"
 
 head -c $((64 * 1024 * 1024)) "$input" >"$scratch/small.bin"
 big_kib=$(peak_kib "$filesplit" "$input" 100 "$scratch/peak-big")

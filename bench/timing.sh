@@ -1,12 +1,13 @@
+# shellcheck shell=bash
 # Helpers of bench/run.sh: timing, medians, ratios and peak memory.
 
-# Runs the command given and prints the seconds it took, to the millisecond.
+# Runs the command given and prints the seconds it took: elapsed, then the
+# processor time (user and system) of it and its children. The latter counts
+# only this command's work when other jobs share the processors.
 seconds_taken() {
-  local start end
-  start=$(date +%s%N)
-  "$@"
-  end=$(date +%s%N)
-  awk -v ns=$((end - start)) 'BEGIN { printf "%.3f", ns / 1e9 }'
+  local TIMEFORMAT='%R %U %S' times
+  times=$( { time "$@" 2>&3; } 3>&2 2>&1)
+  awk -v t="$times" 'BEGIN { split(t, f, " "); printf "%.3f %.3f\n", f[1], f[2] + f[3] }'
 }
 
 # The median of the numbers given (the mean of the middle two for an even count).
