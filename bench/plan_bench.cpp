@@ -66,22 +66,27 @@ void BM_Plan(benchmark::State& state) {
   state.SetComplexityN(state.range(0));
 }
 
-void BM_CheckOutputs(benchmark::State& state) {
+/// Times `step(files, job)` on a job planned for state.range(0) pieces.
+template <typename Step>
+void timeOnPlannedJob(benchmark::State& state, Step step) {
   const SparseInput files(state.range(0));
   std::wostringstream console;
   SplitJob job(console);
   if (!planned(job, files, state)) return;
-  for (auto _ : state) benchmark::DoNotOptimize(job.checkOutputs());
+  for (auto _ : state) step(files, job);
   state.SetComplexityN(state.range(0));
 }
 
+void BM_CheckOutputs(benchmark::State& state) {
+  timeOnPlannedJob(state, [](const SparseInput&, SplitJob& job) {
+    benchmark::DoNotOptimize(job.checkOutputs());
+  });
+}
+
 void BM_RejoinScript(benchmark::State& state) {
-  const SparseInput files(state.range(0));
-  std::wostringstream console;
-  SplitJob job(console);
-  if (!planned(job, files, state)) return;
-  for (auto _ : state) benchmark::DoNotOptimize(rejoinScriptBytes(files.input(), job.pieces));
-  state.SetComplexityN(state.range(0));
+  timeOnPlannedJob(state, [](const SparseInput& files, const SplitJob& job) {
+    benchmark::DoNotOptimize(rejoinScriptBytes(files.input(), job.pieces));
+  });
 }
 
 void pieceCounts(benchmark::internal::Benchmark* benchmark) {
