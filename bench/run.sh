@@ -10,8 +10,8 @@
 #   limit       openssl md5 FILE, then dd if=FILE of=COPY bs=1M: one thread
 #               hashing and copying the same bytes, one after the other
 #   workflow    split -b 100M FILE, then md5sum FILE
-# Before each command the previous outputs are removed, written back (sync)
-# and left alone for SETTLE seconds, so that each command starts from the
+# Before each command the previous outputs are removed, the rest written back
+# (sync), the input read again and the machine left alone for SETTLE seconds, so that each command starts from the
 # same state. On a virtual machine that hands freed memory back to its host,
 # the pages a command writes into are then new to the guest each time.
 # Then the peak resident memory of filesplit for a 2 GiB and a 64 MiB input,
@@ -56,10 +56,12 @@ run_workflow() {
   (cd "$scratch/split" && split -b 100M "$input")
   md5sum "$input" >/dev/null
 }
-# Removes what the commands wrote, writes back what is left and waits.
+# Removes what the commands wrote, writes back what is left, reads the input
+# back into the page cache should the system have dropped any of it, and waits.
 settle_down() {
   rm -rf "$scratch/pieces" "$scratch/copy" "$scratch/split"
   sync
+  cat "$input" >/dev/null
   sleep "$settle"
 }
 
