@@ -11,8 +11,8 @@
 #               hashing and copying the same bytes, one after the other
 #   workflow    split -b 100M FILE, then md5sum FILE
 # Before each command the previous outputs are removed, the rest written back
-# (sync), the input read again and the machine left alone for SETTLE seconds, so that each command starts from the
-# same state. On a virtual machine that hands freed memory back to its host,
+# (sync), the input read again and the machine left alone for SETTLE seconds,
+# so that each command starts from the same state. On a virtual machine that hands freed memory back to its host,
 # the pages a command writes into are then new to the guest each time.
 # Then the peak resident memory of filesplit for a 2 GiB and a 64 MiB input,
 # and the Google Benchmark of plan, output check and rejoin script.
