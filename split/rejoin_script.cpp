@@ -37,12 +37,6 @@ std::string RejoinScript::finish() {
   return toUtf8(text);
 }
 
-std::string rejoinScriptBytes(const std::wstring& input, const std::vector<std::wstring>& pieces) {
-  RejoinScript script(path_rules::fileName(input));
-  for (const std::wstring& piece : pieces) script.addPiece(path_rules::fileName(piece).c_str());
-  return script.finish();
-}
-
 std::wstring escapeForBatch(const std::wstring& name) {
   std::wstring escaped;
   escaped.reserve(name.size());
@@ -68,4 +62,10 @@ std::string toUtf8(const std::wstring& text) {
   std::string bytes(static_cast<size_t>(byteCount), '\0');
   WideCharToMultiByte(CP_UTF8, 0, text.data(), length, bytes.data(), byteCount, nullptr, nullptr);
   return bytes;
+}
+
+std::string rejoinScriptBytes(const std::wstring& input, const std::vector<std::wstring>& pieces) {
+  RejoinScript script(path_rules::fileName(input));
+  for (const std::wstring& piece : pieces) script.addPiece(path_rules::fileName(piece).c_str());
+  return script.finish();
 }

@@ -31,11 +31,6 @@ class RejoinScript {
   int32_t lineLength = 7;
 };
 
-/// The UTF-8 bytes (LF line ends) of the script that rebuilds the file at
-/// path `input` from the files at paths `pieces`, in order; the script names
-/// each by its file name alone.
-std::string rejoinScriptBytes(const std::wstring& input, const std::vector<std::wstring>& pieces);
-
 /// The batch interpreter expands "%...%" even between double quotes, so a
 /// name goes into the script with each "%" doubled.
 std::wstring escapeForBatch(const std::wstring& name);
@@ -46,3 +41,8 @@ int32_t utf16Length(const std::wstring& text);
 
 /// The UTF-8 encoding of `text`; ill-formed UTF-16 becomes U+FFFD.
 std::string toUtf8(const std::wstring& text);
+
+/// The UTF-8 bytes (LF line ends) of the script that rebuilds the file at
+/// path `input` from the files at paths `pieces`, in order; the script names
+/// each by its file name alone.
+std::string rejoinScriptBytes(const std::wstring& input, const std::vector<std::wstring>& pieces);
