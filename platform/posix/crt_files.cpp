@@ -111,19 +111,6 @@ int writeText(int fd, const char* bytes, unsigned int count) {
   return static_cast<int>(count);
 }
 
-// Binary mode: the caller's bytes, straight from its buffer, in write(2)
-// calls of at most kWriteSlice bytes. The kernel sizes the page-cache pages
-// it allocates by the write; on the machines measured, many small ones cost
-// a third of the system time of few large ones, and the extra calls nothing
-// worth counting.
-constexpr unsigned int kWriteSlice = 32768;
-
-int writeBinary(int fd, const char* bytes, unsigned int count) {
-  for (unsigned int at = 0; at < count; at += kWriteSlice)
-    if (sys::writeAll(fd, bytes + at, std::min(kWriteSlice, count - at)) < 0) return -1;
-  return static_cast<int>(count);
-}
-
 }  // namespace
 
 int _write(int fd, const void* buffer, unsigned int count) {
@@ -132,7 +119,7 @@ int _write(int fd, const void* buffer, unsigned int count) {
     return -1;
   }
   if (isTextMode(fd)) return writeText(fd, static_cast<const char*>(buffer), count);
-  return writeBinary(fd, static_cast<const char*>(buffer), count);
+  return static_cast<int>(sys::writeAll(fd, buffer, count));
 }
 
 int _eof(int fd) {
