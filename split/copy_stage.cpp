@@ -10,7 +10,6 @@
 #include "hash/md5_cng.h"
 #include "platform/platform.h"
 #include "split/job_failure.h"
-#include "split/path_rules.h"
 #include "split/rejoin_script.h"
 #include "split/split_job.h"
 
@@ -35,10 +34,8 @@ void requireWritten(int written, size_t wanted, const std::wstring& path) {
 }  // namespace
 
 void SplitJob::writeRejoinScript(const wchar_t* input) {
-  RejoinScript script(path_rules::fileName(input));
-  for (const std::wstring& piece : pieces) script.addPiece(path_rules::fileName(piece).c_str());
+  const std::string bytes = rejoinScriptBytes(input, pieces);
   const std::unique_ptr<FileIO_IF> file(new File_ptr(scriptPath.c_str(), kTextOutputMode));
-  const std::string bytes = script.finish();
   requireWritten(file->write(bytes.data(), narrow_cast<uint32_t>(bytes.size())), bytes.size(),
                  scriptPath);
 }

@@ -4,6 +4,7 @@
 
 #include "common/narrow_cast.h"
 #include "platform/platform.h"
+#include "split/path_rules.h"
 
 RejoinScript::RejoinScript(const std::wstring& target)
     : text(L"chcp 65001\ncopy /b"), targetName(escapeForBatch(target)) {}
@@ -70,4 +71,10 @@ std::string toUtf8(const std::wstring& text) {
   std::string bytes(static_cast<size_t>(byteCount), '\0');
   WideCharToMultiByte(CP_UTF8, 0, text.data(), length, bytes.data(), byteCount, nullptr, nullptr);
   return bytes;
+}
+
+std::string rejoinScriptBytes(const std::wstring& input, const std::vector<std::wstring>& pieces) {
+  RejoinScript script(path_rules::fileName(input));
+  for (const std::wstring& piece : pieces) script.addPiece(path_rules::fileName(piece).c_str());
+  return script.finish();
 }

