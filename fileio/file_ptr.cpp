@@ -16,10 +16,14 @@ namespace {
 // The sentence for a failed open with errno value `error`.
 std::string openErrorText(errno_t error) {
   switch (error) {
-    case ENOENT: return "Input File Not found.";
-    case EACCES: return "Permission denied.";
-    case EEXIST: return "Output File exist.";
-    default: break;
+    case ENOENT:
+      return "Input File Not found.";
+    case EACCES:
+      return "Permission denied.";
+    case EEXIST:
+      return "Output File exist.";
+    default:
+      break;
   }
   char number[256] = {};
   _itoa_s(error, number, sizeof number, 10);

@@ -20,10 +20,9 @@ constexpr uint32_t kBlockSize = 1048576;
 // Ends the split when `written` of `wanted` bytes reached `path`.
 void requireWritten(int written, size_t wanted, const std::wstring& path) {
   if (written >= 0 && static_cast<size_t>(written) == wanted) return;
-  const std::wstring reason =
-      written < 0 ? platform::systemErrorText(errno)
-                  : L"only " + std::to_wstring(written) + L" of " + std::to_wstring(wanted) +
-                        L" bytes were written";
+  const std::wstring reason = written < 0 ? platform::systemErrorText(errno)
+                                          : L"only " + std::to_wstring(written) + L" of " +
+                                                std::to_wstring(wanted) + L" bytes were written";
   throw JobFailure(L"Cannot write \"" + path + L"\": " + reason);
 }
 
@@ -48,9 +47,10 @@ void SplitJob::copyPieces(const wchar_t* input, uint64_t pieceSize) {
   std::unique_ptr<FileIO_IF> in(new File_ptr(input, kInputMode));
   dotStep_ = inputSize / 50;
   nextDot_ = 0;
-  for (size_t i = 0; i < pieces.size(); ++i) copyPiece(i, *in, hashReady ? hash.get() : nullptr, pieceSize);
+  for (size_t i = 0; i < pieces.size(); ++i)
+    copyPiece(i, *in, hashReady ? hash.get() : nullptr, pieceSize);
   if (!in->eof()) failChanged(input);  // it grew: bytes would be left out
-  in.reset();  // the input is closed before the digest file is created
+  in.reset();                          // the input is closed before the digest file is created
   if (hashReady) writeDigest(*hash);
 }
 
@@ -61,7 +61,8 @@ void SplitJob::copyPiece(size_t index, FileIO_IF& in, HASH_IF* hash, uint64_t pi
   const std::unique_ptr<FileIO_IF> piece(new File_ptr(path.c_str(), kPieceMode));
   const std::unique_ptr<unsigned char[]> copyBuffer(new unsigned char[kBlockSize]());
   while (!in.eof() && pieceWritten < pieceSize) {
-    const auto length = narrow_cast<uint32_t>(std::min<uint64_t>(kBlockSize, pieceSize - pieceWritten));
+    const auto length =
+        narrow_cast<uint32_t>(std::min<uint64_t>(kBlockSize, pieceSize - pieceWritten));
     const int n = in.read(copyBuffer.get(), length);
     if (n < 0)
       throw JobFailure(L"Cannot read \"" + inputPath_ + L"\": " + platform::systemErrorText(errno));
@@ -69,7 +70,8 @@ void SplitJob::copyPiece(size_t index, FileIO_IF& in, HASH_IF* hash, uint64_t pi
     bytesProcessed += static_cast<uint64_t>(n);
     showProgress();
     if (hash != nullptr) hash->update(copyBuffer.get(), static_cast<uint32_t>(n));
-    requireWritten(piece->write(copyBuffer.get(), static_cast<uint32_t>(n)), static_cast<size_t>(n), path);
+    requireWritten(piece->write(copyBuffer.get(), static_cast<uint32_t>(n)), static_cast<size_t>(n),
+                   path);
     pieceWritten += static_cast<uint64_t>(n);
   }
   if (pieceWritten != expected) failChanged(inputPath_);

@@ -8,7 +8,8 @@
 /// the one console line that tells the user what happened.
 class JobFailure : public std::runtime_error {
  public:
-  explicit JobFailure(std::wstring line) : std::runtime_error("split failed"), line_(std::move(line)) {}
+  explicit JobFailure(std::wstring line)
+      : std::runtime_error("split failed"), line_(std::move(line)) {}
   const std::wstring& line() const { return line_; }
 
  private:

@@ -24,10 +24,13 @@ std::wstring join(const std::wstring& folder, const std::wstring& name) {
   return platform::widePath(platform::nativePath(folder) / platform::nativePath(name));
 }
 
-std::wstring folderBeside(const std::wstring& path) { return join(removeFileName(path), stem(path)); }
+std::wstring folderBeside(const std::wstring& path) {
+  return join(removeFileName(path), stem(path));
+}
 
 std::wstring replaceExtension(const std::wstring& path, const std::wstring& extension) {
-  return platform::widePath(platform::nativePath(path).replace_extension(platform::nativePath(extension)));
+  return platform::widePath(
+      platform::nativePath(path).replace_extension(platform::nativePath(extension)));
 }
 
 }  // namespace path_rules

@@ -43,8 +43,9 @@ int SplitJob::plan(const wchar_t* input, const wchar_t* outputFolder, uint64_t p
     }
     const std::wstring name = path_rules::fileName(inputPath);
     if (!scriptCanCarry(name)) {
-      printLine(L"The file name holds a double quote or a control character, which the rejoin "
-                L"script cannot carry.");
+      printLine(
+          L"The file name holds a double quote or a control character, which the rejoin "
+          L"script cannot carry.");
       return 1;
     }
     const std::wstring folder = chooseOutputFolder(inputPath, outputFolder);

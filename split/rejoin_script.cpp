@@ -66,7 +66,8 @@ int32_t utf16Length(const std::wstring& text) {
 std::string toUtf8(const std::wstring& text) {
   if (text.empty()) return std::string();
   const int length = narrow_cast<int>(text.size());
-  const int byteCount = WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+  const int byteCount =
+      WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
   if (byteCount <= 0) return std::string();
   std::string bytes(static_cast<size_t>(byteCount), '\0');
   WideCharToMultiByte(CP_UTF8, 0, text.data(), length, bytes.data(), byteCount, nullptr, nullptr);

@@ -108,9 +108,9 @@ std::wstring expectedLine(const Line& line, int error) {
              shownAsJoined(widened(line.subject)) + L"\": " + platform::systemErrorText(error) +
              L"\n";
     case Says::fileSystem: {
-      const fs::filesystem_error failure(
-          line.subject, platform::nativePath(shownAsJoined(widened(line.path))),
-          std::error_code(error, std::generic_category()));
+      const fs::filesystem_error failure(line.subject,
+                                         platform::nativePath(shownAsJoined(widened(line.path))),
+                                         std::error_code(error, std::generic_category()));
       return platform::filesystemErrorText(failure) + L"\n";
     }
     case Says::changed:

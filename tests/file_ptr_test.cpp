@@ -1,12 +1,13 @@
 // The file handle against real files: the open modes, their error texts,
 // text and binary writes, and the end-of-file test.
+#include "fileio/file_ptr.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <memory>
 
-#include "fileio/file_ptr.h"
 #include "fileio/my_file_error.h"
 #include "platform/platform.h"
 #include "platform_facts.h"
@@ -48,14 +49,15 @@ TEST_P(FilePtrOpenTest, FailsWithItsMessageAndLeavesFilesAlone) {
 
 INSTANTIATE_TEST_SUITE_P(
     Modes, FilePtrOpenTest,
-    ::testing::Values(
-        OpenCase{"InputMissing", L"missing", &kInputMode, "Input File Not found."},
-        OpenCase{"PieceInMissingFolder", L"nofolder/piece_1", &kPieceMode, "Input File Not found."},
-        OpenCase{"TextInMissingFolder", L"nofolder/x.bat", &kTextOutputMode, "Input File Not found."},
-        OpenCase{"PieceExisting", L"existing", &kPieceMode, "Output File exist."},
-        OpenCase{"TextExisting", L"existing", &kTextOutputMode, "Output File exist."},
-        OpenCase{"InputExisting", L"existing", &kInputMode, ""},
-        OpenCase{"PieceNew", L"new_1", &kPieceMode, ""}),
+    ::testing::Values(OpenCase{"InputMissing", L"missing", &kInputMode, "Input File Not found."},
+                      OpenCase{"PieceInMissingFolder", L"nofolder/piece_1", &kPieceMode,
+                               "Input File Not found."},
+                      OpenCase{"TextInMissingFolder", L"nofolder/x.bat", &kTextOutputMode,
+                               "Input File Not found."},
+                      OpenCase{"PieceExisting", L"existing", &kPieceMode, "Output File exist."},
+                      OpenCase{"TextExisting", L"existing", &kTextOutputMode, "Output File exist."},
+                      OpenCase{"InputExisting", L"existing", &kInputMode, ""},
+                      OpenCase{"PieceNew", L"new_1", &kPieceMode, ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FilePtrTest, NullNameTouchesNothing) {
@@ -106,7 +108,8 @@ INSTANTIATE_TEST_SUITE_P(
     Modes, FilePtrWriteTest,
     ::testing::Values(WriteCase{"TextLf", &kTextOutputMode, "a\nb", "a\r\nb"},
                       WriteCase{"TextLfAtBothEnds", &kTextOutputMode, "\nx\n\n", "\r\nx\r\n\r\n"},
-                      WriteCase{"TextUtf8Untouched", &kTextOutputMode, "\xC3\xA9\n", "\xC3\xA9\r\n"},
+                      WriteCase{"TextUtf8Untouched", &kTextOutputMode, "\xC3\xA9\n",
+                                "\xC3\xA9\r\n"},
                       WriteCase{"BinaryLf", &kPieceMode, "a\nb", "a\nb"},
                       WriteCase{"BinaryCrLf", &kPieceMode, "\r\n\n", "\r\n\n"},
                       // A whole block, and an odd length the system may take in slices.

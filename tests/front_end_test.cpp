@@ -52,54 +52,83 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, FrontEndTest,
     ::testing::Values(
         FrontEndCase{"NoArguments", {}, kUsage, 1},
-        FrontEndCase{"LetterAfterDigits", {L"in.bin", L"12a"},
-                     L"Invalid Divide-size.\n" + kSettings512 + kUsage, 7},
-        FrontEndCase{"TwoLetters", {L"in.bin", L"ab"},
-                     L"Invalid Divide-size.\nInvalid Divide-size.\n" + kSettings512 + kUsage, 7},
-        FrontEndCase{"Zero", {L"in.bin", L"0"},
-                     L"Invalid Divide-size.\nFile: in.bin\nDivide size: 0MB\n" + kUsage, 7},
-        FrontEndCase{"AllZeros", {L"in.bin", L"000"},
-                     L"Invalid Divide-size.\nFile: in.bin\nDivide size: 0MB\n" + kUsage, 7},
-        FrontEndCase{"EmptySize", {L"in.bin", L""},
-                     L"Invalid Divide-size.\nFile: in.bin\nDivide size: 0MB\n" + kUsage, 7},
-        FrontEndCase{"NegativeSize", {L"in.bin", L"-5"},
-                     L"Invalid Divide-size.\n" + kSettings512 + kUsage, 7},
-        FrontEndCase{"PlusSign", {L"in.bin", L"+5"},
-                     L"Invalid Divide-size.\n" + kSettings512 + kUsage, 7},
-        FrontEndCase{"LeadingZerosAccepted", {L"in.bin", L"0010"},
-                     L"File: in.bin\nDivide size: 10MB\nDividing.....\nNo need to split.\n" + kUsage, 6},
-        FrontEndCase{"HugeSizeSaturates", {L"in.bin", L"99999999999"},
+        FrontEndCase{"LetterAfterDigits",
+                     {L"in.bin", L"12a"},
+                     L"Invalid Divide-size.\n" + kSettings512 + kUsage,
+                     7},
+        FrontEndCase{"TwoLetters",
+                     {L"in.bin", L"ab"},
+                     L"Invalid Divide-size.\nInvalid Divide-size.\n" + kSettings512 + kUsage,
+                     7},
+        FrontEndCase{"Zero",
+                     {L"in.bin", L"0"},
+                     L"Invalid Divide-size.\nFile: in.bin\nDivide size: 0MB\n" + kUsage,
+                     7},
+        FrontEndCase{"AllZeros",
+                     {L"in.bin", L"000"},
+                     L"Invalid Divide-size.\nFile: in.bin\nDivide size: 0MB\n" + kUsage,
+                     7},
+        FrontEndCase{"EmptySize",
+                     {L"in.bin", L""},
+                     L"Invalid Divide-size.\nFile: in.bin\nDivide size: 0MB\n" + kUsage,
+                     7},
+        FrontEndCase{"NegativeSize",
+                     {L"in.bin", L"-5"},
+                     L"Invalid Divide-size.\n" + kSettings512 + kUsage,
+                     7},
+        FrontEndCase{
+            "PlusSign", {L"in.bin", L"+5"}, L"Invalid Divide-size.\n" + kSettings512 + kUsage, 7},
+        FrontEndCase{
+            "LeadingZerosAccepted",
+            {L"in.bin", L"0010"},
+            L"File: in.bin\nDivide size: 10MB\nDividing.....\nNo need to split.\n" + kUsage,
+            6},
+        FrontEndCase{"HugeSizeSaturates",
+                     {L"in.bin", L"99999999999"},
                      L"File: in.bin\nDivide size: " + childNumber(2147483647) +
                          L"MB\nDividing.....\nNo need to split.\n" + kUsage,
                      6},
-        FrontEndCase{"DefaultSize", {L"in.bin"},
-                     kSettings512 + L"Dividing.....\nNo need to split.\n" + kUsage, 6},
-        FrontEndCase{"MissingInput", {L"nope.bin", L"1"},
-                     L"File: nope.bin\nDivide size: 1MB\nDividing.....\n" + kUsage, 3},
-        FrontEndCase{"InputIsFolder", {L"folder", L"1"},
-                     L"File: folder\nDivide size: 1MB\nDividing.....\n" + kUsage, 4},
-        FrontEndCase{"EmptyInput", {L"empty.bin", L"1"},
-                     L"File: empty.bin\nDivide size: 1MB\nDividing.....\n" + kUsage, 5},
-        FrontEndCase{"SmallerThanOnePiece", {L"small.bin", L"1"},
-                     L"File: small.bin\nDivide size: 1MB\nDividing.....\nNo need to split.\n" + kUsage,
+        FrontEndCase{"DefaultSize",
+                     {L"in.bin"},
+                     kSettings512 + L"Dividing.....\nNo need to split.\n" + kUsage,
                      6},
-        FrontEndCase{"ThreeArgumentsShowFolder", {L"in.bin", L"1", L"out"},
-                     L"File: in.bin\nDivide size: 1MB\nOutput Folder: out\nDividing.....\n....", 0},
-        FrontEndCase{"FourthArgumentIgnored", {L"in.bin", L"1", L"out", L"extra"},
-                     L"File: in.bin\nDivide size: 1MB\nDividing.....\n....", 0}),
+        FrontEndCase{"MissingInput",
+                     {L"nope.bin", L"1"},
+                     L"File: nope.bin\nDivide size: 1MB\nDividing.....\n" + kUsage,
+                     3},
+        FrontEndCase{"InputIsFolder",
+                     {L"folder", L"1"},
+                     L"File: folder\nDivide size: 1MB\nDividing.....\n" + kUsage,
+                     4},
+        FrontEndCase{"EmptyInput",
+                     {L"empty.bin", L"1"},
+                     L"File: empty.bin\nDivide size: 1MB\nDividing.....\n" + kUsage,
+                     5},
+        FrontEndCase{
+            "SmallerThanOnePiece",
+            {L"small.bin", L"1"},
+            L"File: small.bin\nDivide size: 1MB\nDividing.....\nNo need to split.\n" + kUsage,
+            6},
+        FrontEndCase{"ThreeArgumentsShowFolder",
+                     {L"in.bin", L"1", L"out"},
+                     L"File: in.bin\nDivide size: 1MB\nOutput Folder: out\nDividing.....\n....",
+                     0},
+        FrontEndCase{"FourthArgumentIgnored",
+                     {L"in.bin", L"1", L"out", L"extra"},
+                     L"File: in.bin\nDivide size: 1MB\nDividing.....\n....",
+                     0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(FrontEndTest, FourthArgumentIsIgnoredButFolderIsUsed) {
   RunOptions options;
   options.workingFolder = dir.wide();
   ASSERT_EQ(runFilesplit({L"in.bin", L"1", L"out", L"extra"}, options).exitCode, 0);
-  EXPECT_EQ(listing(dir / L"out"),
-            (std::map<std::string, uint64_t>{{"in.bat", 80},
-                                             {"in.bin_1", kMiB},
-                                             {"in.bin_2", kMiB},
-                                             {"in.bin_3", kMiB},
-                                             {"in.bin_4", 5},
-                                             {"in.md5", 32}}));
+  EXPECT_EQ(listing(dir / L"out"), (std::map<std::string, uint64_t>{{"in.bat", 80},
+                                                                    {"in.bin_1", kMiB},
+                                                                    {"in.bin_2", kMiB},
+                                                                    {"in.bin_3", kMiB},
+                                                                    {"in.bin_4", 5},
+                                                                    {"in.md5", 32}}));
 }
 
 TEST_F(FrontEndTest, SizeIsGroupedByTheUserLocale) {
@@ -117,9 +146,12 @@ TEST_F(FrontEndTest, SizeIsGroupedByTheUserLocale) {
 TEST_F(FrontEndTest, UninstalledLocaleStillPrints) {
   RunOptions options;
   options.workingFolder = dir.wide();
-  if (!useUninstalledLocale(options)) GTEST_SKIP() << "every locale asked for is one the system has";
+  if (!useUninstalledLocale(options))
+    GTEST_SKIP() << "every locale asked for is one the system has";
   const RunResult result = runFilesplit({L"in.bin", L"1024"}, options);
-  EXPECT_EQ(result.out, consoleBytes(L"File: in.bin\nDivide size: 1024MB\nDividing.....\nNo need to split.\n" + kUsage));
+  EXPECT_EQ(result.out,
+            consoleBytes(L"File: in.bin\nDivide size: 1024MB\nDividing.....\nNo need to split.\n" +
+                         kUsage));
   EXPECT_EQ(result.exitCode, 6);
 }
 
@@ -127,7 +159,8 @@ TEST_F(FrontEndTest, ProgramNameIsShownAsTyped) {
   RunOptions options;
   options.workingFolder = dir.wide();
   const RunResult result = runFilesplit({}, options, L"./tools/fs");
-  EXPECT_NE(result.out.find(consoleBytes(L"> ./tools/fs filename")), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find(consoleBytes(L"> ./tools/fs filename")), std::string::npos)
+      << result.out;
   EXPECT_NE(result.out.find(consoleBytes(L"  ex. ./tools/fs C:\\Users")), std::string::npos);
 }
 
@@ -181,8 +214,8 @@ TEST_F(FrontEndTest, ArgumentThatDoesNotDecodeExactlyIsRefused) {
   options.workingFolder = dir.wide();
   // "caf\xE9.bin" is Latin-1, not UTF-8: decoding it would name another file.
   const RunResult result = runFilesplitBytes({"filesplit", "caf\xE9.bin", "1"}, options);
-  EXPECT_EQ(result.out, consoleBytes(L"Argument 1 is not valid text in this system's encoding.\n" +
-                                     kUsage));
+  EXPECT_EQ(result.out,
+            consoleBytes(L"Argument 1 is not valid text in this system's encoding.\n" + kUsage));
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_EQ(snapshot(dir.wide()), before) << "nothing created";
 }

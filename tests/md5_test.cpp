@@ -1,13 +1,13 @@
 // The MD5 digest through the platform's provider.
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "hash/md5_cng.h"
-#include "temp_dir.h"
 #include "platform/test_hooks.h"
+#include "temp_dir.h"
 
 namespace {
 
@@ -52,9 +52,10 @@ INSTANTIATE_TEST_SUITE_P(
         DigestCase{"A", "a", "0cc175b9c0f1b6a831c399e269772661"},
         DigestCase{"Abc", "abc", "900150983cd24fb0d6963f7d28e17f72"},
         DigestCase{"Alphabet", "abcdefghijklmnopqrstuvwxyz", "c3fcd3d76192e4007dfb496cca67e13b"},
-        DigestCase{"Digits",
-                   "12345678901234567890123456789012345678901234567890123456789012345678901234567890",
-                   "57edf4a22be3c955ac49da2e2107b67a"},
+        DigestCase{
+            "Digits",
+            "12345678901234567890123456789012345678901234567890123456789012345678901234567890",
+            "57edf4a22be3c955ac49da2e2107b67a"},
         DigestCase{"Pattern", patternBytes(100000, 7), "c37031fd97bfd0823e9c9c11b6c1e023"}),
     [](const auto& info) { return std::string(info.param.name); });
 

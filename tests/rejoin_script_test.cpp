@@ -1,11 +1,12 @@
 // The rejoin script builder: the worked examples to the byte, the handling
 // of names, and the line-limit rule as an invariant over many piece counts.
+#include "split/rejoin_script.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
 #include "script_rules.h"
-#include "split/rejoin_script.h"
 
 namespace {
 
@@ -71,19 +72,32 @@ TEST_P(RejoinTextTest, IsExactly) {
 INSTANTIATE_TEST_SUITE_P(
     Names, RejoinTextTest,
     ::testing::Values(
-        TextCase{"OnePiece", L"aaa.iso", {L"aaa.iso_1"},
+        TextCase{"OnePiece",
+                 L"aaa.iso",
+                 {L"aaa.iso_1"},
                  "chcp 65001\ncopy /b \"aaa.iso_1\" \"aaa.iso\"\n"},
         TextCase{"ThreePieces", L"aaa.iso", pieceNames(L"aaa.iso", 3),
                  "chcp 65001\ncopy /b \"aaa.iso_1\" + \"aaa.iso_2\" + \"aaa.iso_3\" \"aaa.iso\"\n"},
-        TextCase{"Blanks", L"my file.iso", {L"my file.iso_1"},
+        TextCase{"Blanks",
+                 L"my file.iso",
+                 {L"my file.iso_1"},
                  "chcp 65001\ncopy /b \"my file.iso_1\" \"my file.iso\"\n"},
-        TextCase{"NonAscii", L"\u00e9\U0001D11E", {L"\u00e9\U0001D11E_1"},
-                 "chcp 65001\ncopy /b \"\xC3\xA9\xF0\x9D\x84\x9E_1\" \"\xC3\xA9\xF0\x9D\x84\x9E\"\n"},
-        TextCase{"PercentDoubled", L"50% off.iso", {L"50% off.iso_1"},
+        TextCase{
+            "NonAscii",
+            L"\u00e9\U0001D11E",
+            {L"\u00e9\U0001D11E_1"},
+            "chcp 65001\ncopy /b \"\xC3\xA9\xF0\x9D\x84\x9E_1\" \"\xC3\xA9\xF0\x9D\x84\x9E\"\n"},
+        TextCase{"PercentDoubled",
+                 L"50% off.iso",
+                 {L"50% off.iso_1"},
                  "chcp 65001\ncopy /b \"50%% off.iso_1\" \"50%% off.iso\"\n"},
-        TextCase{"AmpersandAndCaretUnchanged", L"a&b^c", {L"a&b^c_1"},
+        TextCase{"AmpersandAndCaretUnchanged",
+                 L"a&b^c",
+                 {L"a&b^c_1"},
                  "chcp 65001\ncopy /b \"a&b^c_1\" \"a&b^c\"\n"},
-        TextCase{"BatInputIsNotGuarded", L"x.bat", {L"x.bat_1"},
+        TextCase{"BatInputIsNotGuarded",
+                 L"x.bat",
+                 {L"x.bat_1"},
                  "chcp 65001\ncopy /b \"x.bat_1\" \"x.bat\"\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -73,21 +73,51 @@ TEST_P(SplitTest, PiecesRejoinToTheInputAndDigestMatches) {
 INSTANTIATE_TEST_SUITE_P(
     Sizes, SplitTest,
     ::testing::Values(
-        SplitCase{"ExactMultiple", 2 * kMiB, false, L"1", {kMiB, kMiB}, 2,
+        SplitCase{"ExactMultiple",
+                  2 * kMiB,
+                  false,
+                  L"1",
+                  {kMiB, kMiB},
+                  2,
                   "99c6ff55f96e5778b84652612d24f46f"},
-        SplitCase{"OneByteMore", 2 * kMiB + 1, false, L"1", {kMiB, kMiB, 1}, 3,
+        SplitCase{"OneByteMore",
+                  2 * kMiB + 1,
+                  false,
+                  L"1",
+                  {kMiB, kMiB, 1},
+                  3,
                   "6c55e47d7ac3bb565de4a40786ae2e4b"},
-        SplitCase{"ExactlyOnePiece", kMiB, false, L"1", {kMiB}, 1,
-                  "4e082d74029a7b88ddbb2c7ce94002aa"},
-        SplitCase{"TenMiBInOneMiBPieces", 10 * kMiB, true, L"1",
-                  std::vector<uint64_t>(10, kMiB), 10, "f1c9645dbc14efddc7d8a322685f26eb"},
-        SplitCase{"TenMiBInTenMiBPieces", 10 * kMiB, true, L"10", {10 * kMiB}, 10,
+        SplitCase{
+            "ExactlyOnePiece", kMiB, false, L"1", {kMiB}, 1, "4e082d74029a7b88ddbb2c7ce94002aa"},
+        SplitCase{"TenMiBInOneMiBPieces", 10 * kMiB, true, L"1", std::vector<uint64_t>(10, kMiB),
+                  10, "f1c9645dbc14efddc7d8a322685f26eb"},
+        SplitCase{"TenMiBInTenMiBPieces",
+                  10 * kMiB,
+                  true,
+                  L"10",
+                  {10 * kMiB},
+                  10,
                   "f1c9645dbc14efddc7d8a322685f26eb"},
-        SplitCase{"FiftyMiBLessOne", 52428799, true, L"20", {20 * kMiB, 20 * kMiB, 10 * kMiB - 1},
-                  50, "0653b15d4b57718fc81673545b761c66"},
-        SplitCase{"FiftyMiB", 52428800, true, L"20", {20 * kMiB, 20 * kMiB, 10 * kMiB}, 50,
+        SplitCase{"FiftyMiBLessOne",
+                  52428799,
+                  true,
+                  L"20",
+                  {20 * kMiB, 20 * kMiB, 10 * kMiB - 1},
+                  50,
+                  "0653b15d4b57718fc81673545b761c66"},
+        SplitCase{"FiftyMiB",
+                  52428800,
+                  true,
+                  L"20",
+                  {20 * kMiB, 20 * kMiB, 10 * kMiB},
+                  50,
                   "25e317773f308e446cc84c503a6d1f85"},
-        SplitCase{"FiftyMiBAndOne", 52428801, true, L"25", {25 * kMiB, 25 * kMiB, 1}, 51,
+        SplitCase{"FiftyMiBAndOne",
+                  52428801,
+                  true,
+                  L"25",
+                  {25 * kMiB, 25 * kMiB, 1},
+                  51,
                   "c4b1f245a37409c3c4ab0800e9c7d7b4"}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -166,7 +196,8 @@ TEST_F(UnwritableFolderTest, ScriptIsRefusedAndNothingIsWritten) {
   const RunResult result = splitInto(L"locked");
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_EQ(result.out, consoleBytes(L"File: in.bin\nDivide size: 1MB\nOutput Folder: locked\n"
-                                     L"Dividing.....\nPermission denied.\n" + kUsage));
+                                     L"Dividing.....\nPermission denied.\n" +
+                                     kUsage));
   EXPECT_TRUE(fs::is_empty(dir.native() / "locked"));
 }
 
@@ -176,7 +207,8 @@ TEST_F(UnwritableFolderTest, FolderBelowItCannotBeCreated) {
                                      std::make_error_code(std::errc::permission_denied));
   EXPECT_EQ(result.exitCode, 9);
   EXPECT_EQ(result.out, consoleBytes(L"File: in.bin\nDivide size: 1MB\nOutput Folder: locked/out\n"
-                                     L"Dividing.....\n" + toWide(failure.what()) + L"\n" + kUsage));
+                                     L"Dividing.....\n" +
+                                     toWide(failure.what()) + L"\n" + kUsage));
   EXPECT_TRUE(fs::is_empty(dir.native() / "locked"));
 }
 

@@ -1,12 +1,13 @@
 // CNG's hashing calls over OpenSSL's EVP interface. The hash state (one
 // EVP_MD_CTX pointer) lives in the caller's hash-object buffer, as CNG's does.
-#include <cwchar>
-#include <new>
 #include <openssl/crypto.h>
 #include <openssl/evp.h>
 
-#include "platform_impl.h"
+#include <cwchar>
+#include <new>
+
 #include "faked_provider.h"
+#include "platform_impl.h"
 
 namespace {
 
@@ -51,8 +52,8 @@ NTSTATUS BCryptOpenAlgorithmProvider(BCRYPT_ALG_HANDLE* phAlgorithm, LPCWSTR alg
   return STATUS_SUCCESS;
 }
 
-NTSTATUS BCryptGetProperty(BCRYPT_HANDLE hObject, LPCWSTR property, PUCHAR output,
-                           ULONG outputSize, ULONG* result, ULONG) {
+NTSTATUS BCryptGetProperty(BCRYPT_HANDLE hObject, LPCWSTR property, PUCHAR output, ULONG outputSize,
+                           ULONG* result, ULONG) {
   if (hObject == nullptr || property == nullptr) return STATUS_INVALID_PARAMETER;
   const auto& provider = *static_cast<Provider*>(hObject);
   if (std::wcscmp(property, BCRYPT_OBJECT_LENGTH) == 0)

@@ -2,10 +2,11 @@
 // library's current encoding. Unlike std::wcout, it neither depends on the
 // global C locale's state at first use nor goes bad on a character it cannot
 // convert: such a character is shown as "?".
+#include <unistd.h>
+
 #include <climits>
 #include <cwchar>
 #include <string>
-#include <unistd.h>
 
 #include "platform/console_buffer.h"
 #include "sys_calls.h"

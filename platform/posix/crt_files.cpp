@@ -7,14 +7,15 @@
 // no lease can be taken (a file of another owner, some network file systems)
 // the check is skipped. Not imitated: keeping other processes out while our
 // descriptor is open; create-new-only already keeps our outputs our own.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
-#include <fcntl.h>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 #include "native_text.h"
@@ -43,9 +44,15 @@ bool isTextMode(int fd) {
 int posixFlags(int oflag) {
   int flags = O_CLOEXEC;
   switch (oflag & (_O_WRONLY | _O_RDWR)) {
-    case _O_WRONLY: flags |= O_WRONLY; break;
-    case _O_RDWR: flags |= O_RDWR; break;
-    default: flags |= O_RDONLY; break;
+    case _O_WRONLY:
+      flags |= O_WRONLY;
+      break;
+    case _O_RDWR:
+      flags |= O_RDWR;
+      break;
+    default:
+      flags |= O_RDONLY;
+      break;
   }
   if (oflag & _O_CREAT) flags |= O_CREAT;
   if (oflag & _O_EXCL) flags |= O_EXCL;
@@ -141,7 +148,8 @@ errno_t _itoa_s(int value, char* buffer, size_t size, int radix) {
   size_t n = 0;
   // Like the runtime, only radix 10 writes a sign; others show the bits.
   const bool negative = radix == 10 && value < 0;
-  unsigned int rest = negative ? 0u - static_cast<unsigned int>(value) : static_cast<unsigned int>(value);
+  unsigned int rest =
+      negative ? 0u - static_cast<unsigned int>(value) : static_cast<unsigned int>(value);
   do {
     digits[n++] = "0123456789abcdefghijklmnopqrstuvwxyz"[rest % static_cast<unsigned int>(radix)];
     rest /= static_cast<unsigned int>(radix);

@@ -84,18 +84,17 @@ typedef void* BCRYPT_HASH_HANDLE;
 NTSTATUS BCryptOpenAlgorithmProvider(BCRYPT_ALG_HANDLE* phAlgorithm, LPCWSTR algId,
                                      LPCWSTR implementation, ULONG flags);
 /// Reads "ObjectLength" or "HashDigestLength" as a 4-byte size.
-NTSTATUS BCryptGetProperty(BCRYPT_HANDLE hObject, LPCWSTR property, PUCHAR output,
-                           ULONG outputSize, ULONG* result, ULONG flags);
+NTSTATUS BCryptGetProperty(BCRYPT_HANDLE hObject, LPCWSTR property, PUCHAR output, ULONG outputSize,
+                           ULONG* result, ULONG flags);
 /// Creates a hash whose state lives in the caller's `hashObject` buffer of
 /// `objectLength` bytes (at least "ObjectLength"). No secret is supported.
 NTSTATUS BCryptCreateHash(BCRYPT_ALG_HANDLE hAlgorithm, BCRYPT_HASH_HANDLE* phHash,
-                          PUCHAR hashObject, ULONG objectLength, PUCHAR secret,
-                          ULONG secretLength, ULONG flags);
+                          PUCHAR hashObject, ULONG objectLength, PUCHAR secret, ULONG secretLength,
+                          ULONG flags);
 /// Feeds `length` bytes to the hash.
 NTSTATUS BCryptHashData(BCRYPT_HASH_HANDLE hHash, PUCHAR input, ULONG length, ULONG flags);
 /// Writes the digest; `outputSize` must be the digest length.
-NTSTATUS BCryptFinishHash(BCRYPT_HASH_HANDLE hHash, PUCHAR output, ULONG outputSize,
-                          ULONG flags);
+NTSTATUS BCryptFinishHash(BCRYPT_HASH_HANDLE hHash, PUCHAR output, ULONG outputSize, ULONG flags);
 /// Releases the hash's state; the caller's buffer may be freed afterwards.
 NTSTATUS BCryptDestroyHash(BCRYPT_HASH_HANDLE hHash);
 /// Releases the provider.
@@ -122,14 +121,13 @@ typedef BOOL* LPBOOL;
 /// decode become U+FFFD. A length of -1 takes the text up to and including
 /// its NUL. Returns the count of wide characters (0 on a failure, with the
 /// reason for GetLastError).
-int MultiByteToWideChar(UINT codePage, DWORD flags, LPCCH text, int length,
-                        LPWSTR wide, int wideLength);
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCCH text, int length, LPWSTR wide,
+                        int wideLength);
 
 /// CP_UTF8 only: UTF-8 of the wide text, with U+FFFD for what is no Unicode
 /// scalar value. Returns the byte count (0 on a failure, reason as above).
-int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH wide, int wideLength,
-                        LPSTR bytes, int byteLength, LPCCH defaultChar,
-                        LPBOOL usedDefaultChar);
+int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH wide, int wideLength, LPSTR bytes,
+                        int byteLength, LPCCH defaultChar, LPBOOL usedDefaultChar);
 
 /// The reason of the calling thread's last failed code-page call.
 DWORD GetLastError();

@@ -38,7 +38,8 @@ std::wstring systemErrorText(int errnum) {
 std::filesystem::path nativePath(const std::wstring& wide) {
   std::string bytes;
   if (!posix_text::encode(wide, bytes))
-    throw std::filesystem::filesystem_error("path", std::make_error_code(std::errc::illegal_byte_sequence));
+    throw std::filesystem::filesystem_error("path",
+                                            std::make_error_code(std::errc::illegal_byte_sequence));
   return std::filesystem::path(bytes);
 }
 

@@ -1,9 +1,10 @@
 #include "sys_calls.h"
 
-#include <algorithm>
-#include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 
 #include "platform/seam_calls.h"
 

@@ -14,9 +14,9 @@ TempDir::TempDir() {
   static std::atomic<unsigned> counter{0};
   const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
   for (int attempt = 0; attempt < 100; ++attempt) {
-    const fs::path candidate = fs::temp_directory_path() /
-                               ("filesplit-test-" + std::to_string(stamp % 1000000007) + "-" +
-                                std::to_string(counter++));
+    const fs::path candidate =
+        fs::temp_directory_path() /
+        ("filesplit-test-" + std::to_string(stamp % 1000000007) + "-" + std::to_string(counter++));
     if (fs::create_directory(candidate)) {
       native_ = candidate;
       wide_ = platform::widePath(candidate);

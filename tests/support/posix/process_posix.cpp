@@ -1,13 +1,14 @@
+#include <fcntl.h>
+#include <grp.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
-#include <fcntl.h>
-#include <spawn.h>
 #include <stdexcept>
-#include <sys/resource.h>
-#include <grp.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "../process.h"
 #include "native_text.h"
@@ -37,7 +38,8 @@ std::string readAll(int fd) {
 // In the child: the options that spawn cannot express, then the program.
 [[noreturn]] void startChild(int outFd, const RunOptions& options, std::vector<char*>& argv) {
   dup2(outFd, STDOUT_FILENO);
-  if (!options.workingFolder.empty() && chdir(encoded(options.workingFolder).c_str()) != 0) _exit(126);
+  if (!options.workingFolder.empty() && chdir(encoded(options.workingFolder).c_str()) != 0)
+    _exit(126);
   // A known locale unless the test asks for another.
   setenv("LANG", "C.UTF-8", 1);
   unsetenv("LC_ALL");
@@ -45,8 +47,10 @@ std::string readAll(int fd) {
   unsetenv("LC_NUMERIC");
   unsetenv("LOCPATH");
   for (const auto& [name, value] : options.environment) {
-    if (value.empty()) unsetenv(name.c_str());
-    else setenv(name.c_str(), value.c_str(), 1);
+    if (value.empty())
+      unsetenv(name.c_str());
+    else
+      setenv(name.c_str(), value.c_str(), 1);
   }
   if (options.fileSizeLimit != 0) {
     signal(SIGXFSZ, SIG_IGN);  // so that write fails with EFBIG instead
@@ -110,7 +114,8 @@ std::string consoleBytes(const std::wstring& text) { return encoded(text); }
 bool useCommaGroupingLocale(RunOptions& options, const std::wstring& scratchFolder) {
   // Built without root: localedef writes the compiled locale where we say.
   const std::string folder = encoded(scratchFolder);
-  const std::string command = "localedef -i en_US -f UTF-8 '" + folder + "/en_US.UTF-8' >/dev/null 2>&1";
+  const std::string command =
+      "localedef -i en_US -f UTF-8 '" + folder + "/en_US.UTF-8' >/dev/null 2>&1";
   if (std::system(command.c_str()) != 0) return false;
   options.environment["LOCPATH"] = folder;
   options.environment["LANG"] = "en_US.UTF-8";

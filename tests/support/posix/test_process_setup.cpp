@@ -1,6 +1,7 @@
+#include <langinfo.h>
+
 #include <clocale>
 #include <cstring>
-#include <langinfo.h>
 
 #include "../test_setup.h"
 #include "platform/platform.h"

@@ -181,7 +181,9 @@ bool fileSizeLimitSupported() { return false; }
 // Windows hands a program its arguments as wide text, never as raw bytes.
 bool byteArgumentsSupported() { return false; }
 
-RunResult runFilesplitBytes(const std::vector<std::string>&, const RunOptions&) { return RunResult{}; }
+RunResult runFilesplitBytes(const std::vector<std::string>&, const RunOptions&) {
+  return RunResult{};
+}
 
 std::string consoleBytes(const std::wstring& text) {
   std::wstring crLf;
