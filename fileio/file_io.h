@@ -19,4 +19,10 @@ class FileIO_IF {
   /// True at the end of the file, and when the test itself fails. Leaves the
   /// position unchanged.
   virtual bool eof() = 0;
+
+  /// Closes the file at once and tells whether the system took it whole:
+  /// false (errno tells why) when the close reports an error, as a network
+  /// file system may for data it could not store. Deleting the object
+  /// afterwards closes nothing more.
+  virtual bool close() = 0;
 };

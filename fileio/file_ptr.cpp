@@ -42,10 +42,19 @@ File_ptr::File_ptr(const wchar_t* name, int oflag, int shflag, int pmode) {
 File_ptr::File_ptr(const wchar_t* name, const OpenMode& mode)
     : File_ptr(name, mode.oflag, mode.shflag, mode.pmode) {}
 
-File_ptr::~File_ptr() { _close(fd); }
+File_ptr::~File_ptr() {
+  if (fd >= 0) _close(fd);  // a failure here has no one left to tell
+}
 
 int File_ptr::read(void* buffer, uint32_t count) { return _read(fd, buffer, count); }
 
 int File_ptr::write(const void* buffer, uint32_t count) { return _write(fd, buffer, count); }
 
 bool File_ptr::eof() { return _eof(fd) != 0; }
+
+bool File_ptr::close() {
+  if (fd < 0) return true;
+  const int result = _close(fd);
+  fd = -1;
+  return result == 0;
+}

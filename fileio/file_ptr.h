@@ -20,7 +20,7 @@ extern const OpenMode kPieceMode;
 extern const OpenMode kTextOutputMode;
 
 /// Owner of one open low-level file descriptor of the C runtime. It exists
-/// only while the file is open; the destructor closes it.
+/// only while the file is open, until close() or the destructor closes it.
 class File_ptr : public FileIO_IF {
  public:
   /// Opens `fileName` with the given flags. Throws MyFileError: "Fileneme was
@@ -38,6 +38,7 @@ class File_ptr : public FileIO_IF {
   int read(void* buffer, uint32_t count) override;
   int write(const void* buffer, uint32_t count) override;
   bool eof() override;
+  bool close() override;
 
  private:
   std::wstring fileName;

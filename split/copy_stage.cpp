@@ -26,6 +26,13 @@ void requireWritten(int written, size_t wanted, const std::wstring& path) {
   throw JobFailure(L"Cannot write \"" + path + L"\": " + reason);
 }
 
+// Ends the split when closing `file` reports that `path` was not stored
+// whole, as a network file system may only tell then.
+void requireClosed(FileIO_IF& file, const std::wstring& path) {
+  if (!file.close())
+    throw JobFailure(L"Cannot write \"" + path + L"\": " + platform::systemErrorText(errno));
+}
+
 [[noreturn]] void failChanged(const std::wstring& input) {
   throw JobFailure(L"The input file changed during the split: \"" + input + L"\"");
 }
@@ -37,6 +44,7 @@ void SplitJob::writeRejoinScript(const wchar_t* input) {
   const std::unique_ptr<FileIO_IF> file(new File_ptr(scriptPath.c_str(), kTextOutputMode));
   requireWritten(file->write(bytes.data(), narrow_cast<uint32_t>(bytes.size())), bytes.size(),
                  scriptPath);
+  requireClosed(*file, scriptPath);
 }
 
 void SplitJob::copyPieces(const wchar_t* input, uint64_t pieceSize) {
@@ -75,6 +83,7 @@ void SplitJob::copyPiece(size_t index, FileIO_IF& in, HASH_IF* hash, uint64_t pi
     pieceWritten += static_cast<uint64_t>(n);
   }
   if (pieceWritten != expected) failChanged(inputPath_);
+  requireClosed(*piece, path);
 }
 
 void SplitJob::showProgress() {
@@ -90,4 +99,5 @@ void SplitJob::writeDigest(HASH_IF& hash) {
   char text[33] = {};
   hash.hexDigest(text, sizeof text);
   requireWritten(file->write(text, 32), 32, digestPath);
+  requireClosed(*file, digestPath);
 }

@@ -234,11 +234,30 @@ void addWriteCases(std::vector<FaultCase>& cases) {
                    left(upTo(2, 0))});
 }
 
-// A failed close is not reported: the data reached the file before it.
+// A failed close of an output is reported like a failed write: a network
+// file system may only tell then that data was not stored. The input's close
+// (the sixth) is ridden out: nothing was written to it.
 void addCloseCases(std::vector<FaultCase>& cases) {
-  for (unsigned call = 1; call <= 7; ++call)
-    cases.push_back(harmless("Close" + std::to_string(call) + "FailsUnnoticed",
-                             failing(FaultPoint::close, call, EIO)));
+  cases.push_back({"CloseScriptFails",
+                   {failing(FaultPoint::close, 1, EIO)},
+                   1,
+                   0,
+                   {Says::cannotWrite, "out/in.bat"},
+                   left({})});
+  for (unsigned piece = 1; piece <= 4; ++piece)
+    cases.push_back({"ClosePiece" + std::to_string(piece) + "Fails",
+                     {failing(FaultPoint::close, piece + 1, EIO)},
+                     1,
+                     piece,
+                     {Says::cannotWrite, pieceName(piece)},
+                     left(upTo(piece, kAllPieces[piece - 1]))});
+  cases.push_back(harmless("CloseInputFailsUnnoticed", failing(FaultPoint::close, 6, EIO)));
+  cases.push_back({"CloseDigestFails",
+                   {failing(FaultPoint::close, 7, EIO)},
+                   1,
+                   4,
+                   {Says::cannotWrite, "out/in.md5"},
+                   left(kAllPieces, 32)});
 }
 
 // A row whose failure the file-system library reports, for `operation` on
