@@ -1,13 +1,26 @@
 #!/usr/bin/env bash
 # Builds and runs every test: natively, as the Windows build under Wine,
 # under the sanitizers, and the fuzz targets for a bounded time. Each stage
-# is a script of its own in scripts/test.d/, run in name order.
+# is a script of its own in scripts/test.d/, run in name order. The last line
+# counts what ran: every CTest test of every stage and every fuzz target.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+passed=0
 for stage in "$root"/scripts/test.d/*.sh; do
-  echo "== $(basename "$stage" .sh)"
+  name=$(basename "$stage" .sh)
+  echo "== $name"
   started=$SECONDS
-  bash "$stage"
-  echo "== $(basename "$stage" .sh): passed in $((SECONDS - started)) s"
+  if ! bash "$stage" 2>&1 | tee "$log"; then
+    echo "== $name: FAILED after $((SECONDS - started)) s"
+    echo "tests: $passed passed, 1 failed"
+    exit 1
+  fi
+  ran=$(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$log" | tail -n 1)
+  fuzzed=$(grep -c "DONE *cov:" "$log" || true)
+  passed=$((passed + ${ran:-0} + fuzzed))
+  echo "== $name: passed in $((SECONDS - started)) s"
 done
+echo "tests: $passed passed, 0 failed"
