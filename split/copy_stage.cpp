@@ -17,20 +17,24 @@ namespace {
 
 constexpr uint32_t kBlockSize = 1048576;
 
+// Ends the split: `path` could not be written, for `reason`.
+[[noreturn]] void failWrite(const std::wstring& path, const std::wstring& reason) {
+  throw JobFailure(L"Cannot write \"" + path + L"\": " + reason);
+}
+
 // Ends the split when `written` of `wanted` bytes reached `path`.
 void requireWritten(int written, size_t wanted, const std::wstring& path) {
   if (written >= 0 && static_cast<size_t>(written) == wanted) return;
   const std::wstring reason = written < 0 ? platform::systemErrorText(errno)
                                           : L"only " + std::to_wstring(written) + L" of " +
                                                 std::to_wstring(wanted) + L" bytes were written";
-  throw JobFailure(L"Cannot write \"" + path + L"\": " + reason);
+  failWrite(path, reason);
 }
 
 // Ends the split when closing `file` reports that `path` was not stored
 // whole, as a network file system may only tell then.
 void requireClosed(FileIO_IF& file, const std::wstring& path) {
-  if (!file.close())
-    throw JobFailure(L"Cannot write \"" + path + L"\": " + platform::systemErrorText(errno));
+  if (!file.close()) failWrite(path, platform::systemErrorText(errno));
 }
 
 [[noreturn]] void failChanged(const std::wstring& input) {
