@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr size_t kPointCount = static_cast<size_t>(platform::FaultPoint::textConversion) + 1;
+constexpr size_t kPointCount = static_cast<size_t>(platform::FaultPoint::count);
 
 struct SeamState {
   std::vector<platform_test_hooks::Fault> planned;

@@ -60,6 +60,8 @@ enum class FaultPoint {
   fileSize,        // the file-size query
   folderCreation,  // recursive folder creation
   textConversion,  // narrow to wide text (MultiByteToWideChar)
+  // New points go above this line.
+  count
 };
 
 /// What a test asked of one call: fail with `error` (an errno value, or the

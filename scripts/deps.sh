@@ -14,5 +14,6 @@ if [ "$(id -u)" -ne 0 ]; then
   exit 1
 fi
 echo "Installing ${missing[*]} ..."
-apt-get update -q >/dev/null
-DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}" >/dev/null
+# Another install may hold the package lock: wait for it instead of failing.
+apt-get -o DPkg::Lock::Timeout=600 update -q >/dev/null
+DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Timeout=600 install -y -q "${missing[@]}" >/dev/null
