@@ -9,7 +9,7 @@
 #include "fileio/file_system.h"
 #include "hash/md5_cng.h"
 #include "platform/platform.h"
-#include "split/job_failure.h"
+#include "common/job_failure.h"
 #include "split/rejoin_script.h"
 #include "split/split_job.h"
 

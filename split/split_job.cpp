@@ -5,7 +5,7 @@
 #include "common/to_wide.h"
 #include "fileio/my_file_error.h"
 #include "platform/platform.h"
-#include "split/job_failure.h"
+#include "common/job_failure.h"
 
 uint64_t bytesProcessed = 0;
 
