@@ -21,6 +21,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::vector<wchar_t*> wideArgv;
+  wideArgv.reserve(arguments.size() + 1);
   for (auto& argument : arguments) wideArgv.push_back(argument.data());
   wideArgv.push_back(nullptr);
   return filesplitMain(argc, wideArgv.data());
