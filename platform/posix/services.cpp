@@ -14,10 +14,12 @@ namespace platform {
 void initProcess() {
   // Progress piped into a reader that quits (| head) must not kill a split
   // half way; the console simply drops what cannot be written.
-  std::signal(SIGPIPE, SIG_IGN);
+  // It cannot fail for a valid signal number.
+  (void)std::signal(SIGPIPE, SIG_IGN);
   // A LANG that names a locale which is not installed leaves the "C" locale;
-  // file names and the console then still get UTF-8 where it is built in.
-  if (std::setlocale(LC_ALL, "") == nullptr) std::setlocale(LC_CTYPE, "C.UTF-8");
+  // file names and the console then still get UTF-8 where it is built in
+  // (where it is not, "C" stays: nothing better is left).
+  if (std::setlocale(LC_ALL, "") == nullptr) (void)std::setlocale(LC_CTYPE, "C.UTF-8");
 }
 
 std::locale userLocale() {

@@ -53,9 +53,10 @@ std::string readAll(int fd) {
       setenv(name.c_str(), value.c_str(), 1);
   }
   if (options.fileSizeLimit != 0) {
-    signal(SIGXFSZ, SIG_IGN);  // so that write fails with EFBIG instead
+    // So that write fails with EFBIG instead; a child without the limit
+    // would test nothing, so it ends with a code no run gives.
     const rlimit limit{options.fileSizeLimit, options.fileSizeLimit};
-    setrlimit(RLIMIT_FSIZE, &limit);
+    if (signal(SIGXFSZ, SIG_IGN) == SIG_ERR || setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(124);
   }
   if (options.withoutPrivileges && geteuid() == 0) {
     const gid_t nogroup = 65534;
@@ -80,6 +81,7 @@ bool byteArgumentsSupported() { return true; }
 RunResult runFilesplitBytes(const std::vector<std::string>& arguments, const RunOptions& options) {
   std::vector<std::string> bytes = arguments;
   std::vector<char*> argv;
+  argv.reserve(bytes.size() + 1);
   for (auto& argument : bytes) argv.push_back(argument.data());
   argv.push_back(nullptr);
 
