@@ -1,6 +1,7 @@
 // MultiByteToWideChar, WideCharToMultiByte and GetLastError for the code
 // pages the core uses: CP_ACP (here, the C library's current encoding) to
 // wide, and wide to CP_UTF8.
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -44,7 +45,8 @@ int deliver(const std::basic_string<Char>& result, Char* out, int outLength) {
   if (outLength == 0) return needed;
   if (out == nullptr || outLength < 0) return fail(ERROR_INVALID_PARAMETER);
   if (outLength < needed) return fail(ERROR_INSUFFICIENT_BUFFER);
-  std::memcpy(out, result.data(), result.size() * sizeof(Char));
+  // Like the Windows calls, no terminator is added beyond the counted text.
+  std::copy(result.begin(), result.end(), out);
   return needed;
 }
 

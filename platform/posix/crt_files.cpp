@@ -103,11 +103,12 @@ namespace {
 
 // Text mode: LF goes out as CR LF, in slices so that memory stays bounded.
 int writeText(int fd, const char* bytes, unsigned int count) {
+  constexpr size_t kSlice = 65536;  // input bytes a slice; each may gain a CR
   std::string slice;
-  slice.reserve(2 * 65536);
+  slice.reserve(2 * kSlice);
   size_t at = 0;
   while (at < count) {
-    const size_t end = std::min<size_t>(count, at + 65536);
+    const size_t end = std::min<size_t>(count, at + kSlice);
     slice.clear();
     for (; at < end; ++at) {
       if (bytes[at] == '\n') slice.push_back('\r');
