@@ -2,7 +2,8 @@
 # Builds and runs every test: natively, as the Windows build under Wine,
 # under the sanitizers, and the fuzz targets for a bounded time. Each stage
 # is a script of its own in scripts/test.d/, run in name order. The last line
-# counts what ran: every CTest test of every stage and every fuzz target.
+# counts what ran: every CTest test of every stage, every fuzz target, and
+# every other check a stage reports with a line "check passed: WHAT".
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -20,7 +21,8 @@ for stage in "$root"/scripts/test.d/*.sh; do
   fi
   ran=$(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$log" | tail -n 1)
   fuzzed=$(grep -c "DONE *cov:" "$log" || true)
-  passed=$((passed + ${ran:-0} + fuzzed))
+  checked=$(grep -c "^check passed: " "$log" || true)
+  passed=$((passed + ${ran:-0} + fuzzed + checked))
   echo "== $name: passed in $((SECONDS - started)) s"
 done
 echo "tests: $passed passed, 0 failed"

@@ -57,7 +57,9 @@ int32_t utf16Length(const std::wstring& text) {
   size_t units = text.size();
   // Where wchar_t is 16 bits (Windows), a surrogate pair is two units already.
   for (const wchar_t c : text) {
-    const uint32_t code = static_cast<uint32_t>(c);
+    // wchar_t is 16 or 32 bits wide: nothing to sign-extend, whatever the
+    // check takes it for.
+    const uint32_t code = static_cast<uint32_t>(c);  // NOLINT(bugprone-signed-char-misuse)
     if (code > 0xFFFF) ++units;
   }
   return narrow_cast<int32_t>(units);
