@@ -26,7 +26,8 @@ bool MD5CNG::update(const unsigned char* data, uint32_t length) {
 bool MD5CNG::finalize() { return true; }
 
 bool MD5CNG::hexDigest(char* buffer, int) {
-  for (int i = 0; i < 16; ++i) sprintf_s(buffer + 2 * i, 3, "%02hhx", digest[i]);
+  for (size_t i = 0; i < 16; ++i)
+    if (sprintf_s(buffer + 2 * i, 3, "%02hhx", digest[i]) != 2) return false;
   return true;
 }
 
