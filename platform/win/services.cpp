@@ -98,7 +98,7 @@ std::wstring systemErrorText(int errnum) {
 std::filesystem::path nativePath(const std::wstring& wide) { return std::filesystem::path(wide); }
 
 std::filesystem::path queryPath(const std::wstring& wide) {
-  const std::filesystem::path native(wide);
+  std::filesystem::path native(wide);  // not const: returned by move
   if (!native.has_root_name() || native.has_root_directory()) return native;
   std::error_code error;
   std::filesystem::path full = std::filesystem::absolute(native, error);

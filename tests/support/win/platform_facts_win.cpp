@@ -24,7 +24,7 @@ std::wstring localeText(LCTYPE type) {
 // twos; "3": one group of three, then the rest ungrouped). (Wine's
 // GetNumberFormatEx gets "3;0" wrong, so it is not asked.)
 std::wstring childNumber(uint64_t value) {
-  const std::wstring digits = std::to_wstring(value);
+  std::wstring digits = std::to_wstring(value);  // not const: returned by move
   const std::wstring separator = localeText(LOCALE_STHOUSAND);
   std::vector<size_t> sizes;
   bool repeat = false;
