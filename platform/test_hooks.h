@@ -21,7 +21,8 @@ struct Fault {
   FaultPoint point = FaultPoint::open;
   unsigned call = 1;
   /// The errno value the call fails with (for textConversion the platform's
-  /// own code); 0: it does not fail.
+  /// own code; for the provider's calls an NTSTATUS, where a value that is no
+  /// failure status fails with STATUS_UNSUCCESSFUL); 0: it does not fail.
   int error = 0;
   /// For read and write: the call moves at most this many bytes.
   size_t byteLimit = SIZE_MAX;
