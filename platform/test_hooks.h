@@ -27,7 +27,7 @@ struct Fault {
   /// For read and write: the call moves at most this many bytes.
   size_t byteLimit = SIZE_MAX;
   /// Runs just before the call, for a change made by "someone else" (a file
-  /// created, removed, grown); may be empty.
+  /// created, removed, grown); may be empty. What it throws leaves the call.
   std::function<void()> before;
 };
 
