@@ -88,6 +88,18 @@ INSTANTIATE_TEST_SUITE_P(
                      L"File: in.bin\nDivide size: " + childNumber(2147483647) +
                          L"MB\nDividing.....\nNo need to split.\n" + kUsage,
                      6},
+        // 4096 MB is 2^32 bytes: worked out in 32 bits, it would wrap to 0
+        // or, one more, to 1 MiB, and split the small input.
+        FrontEndCase{"SizeOf4096MbIsNotWrappedAround",
+                     {L"in.bin", L"4096"},
+                     L"File: in.bin\nDivide size: " + childNumber(4096) +
+                         L"MB\nDividing.....\nNo need to split.\n" + kUsage,
+                     6},
+        FrontEndCase{"SizeOf4097MbIsNotWrappedAround",
+                     {L"in.bin", L"4097"},
+                     L"File: in.bin\nDivide size: " + childNumber(4097) +
+                         L"MB\nDividing.....\nNo need to split.\n" + kUsage,
+                     6},
         FrontEndCase{"DefaultSize",
                      {L"in.bin"},
                      kSettings512 + L"Dividing.....\nNo need to split.\n" + kUsage,
