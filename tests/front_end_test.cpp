@@ -218,6 +218,20 @@ TEST_F(FrontEndTest, PathsLongerThan259CharactersAreHeldWhole) {
   EXPECT_EQ(readFile(dir / (folder + L"/in.md5")).size(), 32u);
 }
 
+TEST_F(FrontEndTest, InputNameOf5000CharactersIsEchoedWhole) {
+  // No platform has a file of such a name; the echo comes before the input is
+  // looked at, and nothing is written.
+  const std::wstring name = std::wstring(4996, L'n') + L".bin";
+  const auto before = snapshot(dir.wide());
+  RunOptions options;
+  options.workingFolder = dir.wide();
+  const RunResult result = runFilesplit({name, L"1"}, options);
+  const std::string start = consoleBytes(L"File: " + name + L"\nDivide size: 1MB\nDividing.....\n");
+  EXPECT_EQ(result.out.substr(0, start.size()), start);
+  EXPECT_NE(result.exitCode, 0);
+  EXPECT_EQ(snapshot(dir.wide()), before);
+}
+
 TEST_F(FrontEndTest, ArgumentThatDoesNotDecodeExactlyIsRefused) {
   if (!byteArgumentsSupported()) GTEST_SKIP() << "arguments arrive as wide text here";
   writeFile(dir / L"caf\u00e9.bin", patternBytes(kMiB, 1));

@@ -178,6 +178,16 @@ RunResult runBatch(const std::wstring& command, const RunOptions& options) {
 
 bool fileSizeLimitSupported() { return false; }
 
+// A child runs as the tests' own user.
+bool unprivilegedChildIsAnotherUser() { return false; }
+
+bool heldRunsSupported() { return false; }
+
+HeldRun runFilesplitHeld(const std::vector<std::wstring>&, const RunOptions&, size_t,
+                         const std::function<bool()>&, const std::function<void()>&) {
+  throw std::runtime_error("no held runs here");
+}
+
 // Windows hands a program its arguments as wide text, never as raw bytes.
 bool byteArgumentsSupported() { return false; }
 
