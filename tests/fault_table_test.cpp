@@ -480,6 +480,14 @@ void addDigestCases(std::vector<FaultCase>& cases) {
                    4,
                    says("the MD5 provider could not be released (status 0xC0000008)"),
                    left(kAllPieces)});
+  // The first failure is the one told.
+  cases.push_back({"HashFinishAndReleaseFail",
+                   {failing(FaultPoint::hashFinish, 1, kStatusNoMemory),
+                    failing(FaultPoint::hashDestruction, 1, kStatusInvalidHandle)},
+                   1,
+                   4,
+                   says("the hash could not be finished" + noMemory),
+                   left(kAllPieces)});
   // A planned errno is no failure status; the seam makes it one.
   cases.push_back({"ProviderOpenFailsWithAnErrno",
                    {failing(FaultPoint::providerOpen, 1, EIO)},
