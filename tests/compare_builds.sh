@@ -93,7 +93,7 @@ compare missing-input no missing.bin 1
 compare folder-input no folder 1
 compare zero-size no in.bin 0
 compare letters-in-size no in.bin 1x
-compare named-like-its-script yes X.Bat 1
+compare named-like-its-script no X.Bat 1
 
 # ---- What they wrote --------------------------------------------------------
 if diff -r "$work/linux" "$work/windows"; then
