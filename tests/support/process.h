@@ -15,6 +15,9 @@ struct RunOptions {
   /// Where supported: a limit on the size of files the child writes, in
   /// bytes (0: none). Writes past it fail with EFBIG.
   uint64_t fileSizeLimit = 0;
+  /// Where supported: a limit on the child's address space, in bytes (0:
+  /// none). An allocation past it fails.
+  uint64_t memoryLimit = 0;
   /// Where the tests run with rights that pass over file permissions (root
   /// on POSIX): run the child without them, so that permissions apply.
   bool withoutPrivileges = false;
@@ -38,6 +41,9 @@ bool byteArgumentsSupported();
 
 /// Whether RunOptions::fileSizeLimit is honoured on this platform.
 bool fileSizeLimitSupported();
+
+/// Whether RunOptions::memoryLimit is honoured on this platform and build.
+bool memoryLimitSupported();
 
 /// Whether runBatch can run batch commands here.
 bool batchInterpreterAvailable();

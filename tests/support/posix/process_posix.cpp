@@ -57,6 +57,10 @@ std::string readAll(int fd) {
     const rlimit limit{options.fileSizeLimit, options.fileSizeLimit};
     setrlimit(RLIMIT_FSIZE, &limit);
   }
+  if (options.memoryLimit != 0) {
+    const rlimit limit{options.memoryLimit, options.memoryLimit};
+    setrlimit(RLIMIT_AS, &limit);
+  }
   if (options.withoutPrivileges && geteuid() == 0) {
     const gid_t nogroup = 65534;
     const uid_t nobody = 65534;
@@ -102,6 +106,22 @@ RunResult runFilesplitBytes(const std::vector<std::string>& arguments, const Run
 }
 
 bool fileSizeLimitSupported() { return true; }
+
+#if defined(__SANITIZE_ADDRESS__)
+#define FILESPLIT_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define FILESPLIT_ADDRESS_SANITIZER 1
+#endif
+#endif
+
+// AddressSanitizer reserves terabytes of address space for its shadow, so a
+// child built with it cannot start under any useful limit.
+#ifdef FILESPLIT_ADDRESS_SANITIZER
+bool memoryLimitSupported() { return false; }
+#else
+bool memoryLimitSupported() { return true; }
+#endif
 
 bool batchInterpreterAvailable() { return false; }
 

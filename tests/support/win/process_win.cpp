@@ -178,6 +178,8 @@ RunResult runBatch(const std::wstring& command, const RunOptions& options) {
 
 bool fileSizeLimitSupported() { return false; }
 
+bool memoryLimitSupported() { return false; }
+
 // Windows hands a program its arguments as wide text, never as raw bytes.
 bool byteArgumentsSupported() { return false; }
 
