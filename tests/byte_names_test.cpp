@@ -156,6 +156,34 @@ INSTANTIATE_TEST_SUITE_P(
       return std::string(std::get<0>(info.param).name) + "_" + std::get<1>(info.param).name;
     });
 
+// Under a locale whose encoding is not UTF-8, names decode by that encoding:
+// the console gets the name's own bytes, the script the same characters in
+// UTF-8, and a byte that does not decode there travels as in UTF-8.
+TEST(ByteNameLocaleTest, OtherEncodingsDecodeByTheirOwnRules) {
+  SKIP_UNLESS_BYTE_ARGUMENTS();
+  TempDir dir, locales;
+  RunOptions options;
+  options.workingFolder = dir.wide();
+  if (!useLocaleWithEncoding(options, locales.wide(), "ja_JP", "EUC-JP"))
+    GTEST_SKIP() << "this machine cannot make an EUC-JP locale";
+  const std::string name = "\xA4\xA2\xFF.bin";  // HIRAGANA A, then a byte EUC-JP has not
+  const std::string input = patternBytes(kMiB + 1, 8);
+  writeBytes(dir.native() / name, input);
+  const RunResult result = runFilesplitBytes({"filesplit", name, "1", "out"}, options);
+  EXPECT_EQ(result.out,
+            "File: \xA4\xA2?.bin\nDivide size: 1MB\nOutput Folder: out\nDividing.....\n..");
+  EXPECT_EQ(result.exitCode, 0);
+  const fs::path out = dir.native() / "out";
+  EXPECT_EQ(namesIn(out), (std::set<std::string>{name + "_1", name + "_2", "\xA4\xA2\xFF.bat",
+                                                 "\xA4\xA2\xFF.md5"}));
+  EXPECT_TRUE(readBytes(out / (name + "_1")) + readBytes(out / (name + "_2")) == input)
+      << "the pieces do not rejoin to the input";
+  const std::string inScript = "\xE3\x81\x82" + kReplacement + ".bin";
+  EXPECT_EQ(readBytes(out / "\xA4\xA2\xFF.bat"), "chcp 65001\r\ncopy /b \"" + inScript +
+                                                     "_1\" + \"" + inScript + "_2\" \"" + inScript +
+                                                     "\"\r\n");
+}
+
 // ---- Folders, messages and arguments ----------------------------------------------
 
 TEST(ByteNameFolderTest, OutputFolderIsMadeWithExactlyItsBytes) {

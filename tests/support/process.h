@@ -61,6 +61,13 @@ std::string consoleBytes(const std::wstring& text);
 /// False when this machine cannot provide one.
 bool useCommaGroupingLocale(RunOptions& options, const std::wstring& scratchFolder);
 
+/// Readies `options` so that the child runs under the locale `name` (such
+/// as "ja_JP") with the encoding `charmap` (such as "EUC-JP"), made below
+/// `scratchFolder`, where programs take their encoding from the locale
+/// (POSIX). False where that cannot be done.
+bool useLocaleWithEncoding(RunOptions& options, const std::wstring& scratchFolder,
+                           const std::string& name, const std::string& charmap);
+
 /// Readies `options` so that the child is asked for a locale this machine
 /// does not have. False where no such request can be made (on Windows the
 /// user's locale is always one the system has).

@@ -131,15 +131,21 @@ RunResult runBatch(const std::wstring&, const RunOptions&) {
 
 std::string consoleBytes(const std::wstring& text) { return encoded(text); }
 
-bool useCommaGroupingLocale(RunOptions& options, const std::wstring& scratchFolder) {
+bool useLocaleWithEncoding(RunOptions& options, const std::wstring& scratchFolder,
+                           const std::string& name, const std::string& charmap) {
   // Built without root: localedef writes the compiled locale where we say.
   const std::string folder = encoded(scratchFolder);
-  const std::string command =
-      "localedef -i en_US -f UTF-8 '" + folder + "/en_US.UTF-8' >/dev/null 2>&1";
+  const std::string locale = name + "." + charmap;
+  const std::string command = "localedef -i " + name + " -f " + charmap + " '" + folder + "/" +
+                              locale + "' >/dev/null 2>&1";
   if (std::system(command.c_str()) != 0) return false;
   options.environment["LOCPATH"] = folder;
-  options.environment["LANG"] = "en_US.UTF-8";
+  options.environment["LANG"] = locale;
   return true;
+}
+
+bool useCommaGroupingLocale(RunOptions& options, const std::wstring& scratchFolder) {
+  return useLocaleWithEncoding(options, scratchFolder, "en_US", "UTF-8");
 }
 
 bool useUninstalledLocale(RunOptions& options) {

@@ -214,6 +214,12 @@ bool useCommaGroupingLocale(RunOptions&, const std::wstring&) {
          std::wstring(separator) == L"," && std::wstring(grouping) == L"3;0";
 }
 
+bool useLocaleWithEncoding(RunOptions&, const std::wstring&, const std::string&,
+                           const std::string&) {
+  // Programs take their encoding from the code pages, not from a locale.
+  return false;
+}
+
 bool useUninstalledLocale(RunOptions&) {
   // The Windows user locale is always one the system has.
   return false;
