@@ -148,13 +148,14 @@ $(cat "$work/warnings.txt")"
     grep -q "filesplit $version" "$work/page.txt" || fail "$(basename "$page") does not show version $version"
     ;;
 
-  # man-exit-codes PAGE README: the page lists the exit codes the README's
-  # table lists, no more, no fewer.
+  # man-exit-codes PAGE README HEADING: the page lists the exit codes the
+  # table in the README's section HEADING lists, no more, no fewer.
   man-exit-codes)
-    page=$1 readme=$2
-    from_readme=$(sed -n '/^## Exit codes/,/^## /p' "$readme" | sed -n 's/^| \([0-9][0-9]*\) |.*/\1/p')
+    page=$1 readme=$2 heading=$3
+    from_readme=$(awk -v h="## $heading" '$0 == h { on = 1; next } on && /^## / { exit } on' "$readme" |
+      sed -n 's/^| \([0-9][0-9]*\) |.*/\1/p')
     from_page=$(zcat -f "$page" | sed -n '/^\.SH EXIT STATUS/,/^\.SH /p' | sed -n 's/^\.B \([0-9][0-9]*\)$/\1/p')
-    [ -n "$from_readme" ] || fail "no exit codes found in $readme"
+    [ -n "$from_readme" ] || fail "no exit codes found in the section \"$heading\" of $readme"
     [ "$from_readme" = "$from_page" ] || fail "exit codes: README $(echo $from_readme), page $(echo $from_page)"
     ;;
 
