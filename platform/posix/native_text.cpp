@@ -139,6 +139,7 @@ std::string displayBytes(const wchar_t* begin, const wchar_t* end) {
 
 std::vector<std::wstring> decodeArguments(int argc, const char* const* argv) {
   std::vector<std::wstring> arguments;
+  arguments.reserve(static_cast<size_t>(argc > 0 ? argc : 0));
   for (int i = 0; i < argc; ++i) arguments.push_back(decode(argv[i], std::strlen(argv[i])));
   return arguments;
 }
