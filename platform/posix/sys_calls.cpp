@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "faked_volume.h"
 #include "platform/seam_calls.h"
 
 using platform::FaultPoint;
@@ -77,6 +78,27 @@ int fcntl(int fd, int command, int argument) {
 
 int fadvise(int fd, off_t offset, off_t length, int advice) {
   return ::posix_fadvise(fd, offset, length, advice);
+}
+
+// A test's answer, when it gave one, stands in for the system's.
+int statvfs(const char* path, struct statvfs* info) {
+  if (!goAhead(FaultPoint::freeSpace)) return -1;
+  if (posix_test_hooks::fakedStatvfs(*info)) return 0;
+  int result;
+  do {
+    result = ::statvfs(path, info);
+  } while (result < 0 && errno == EINTR);
+  return result;
+}
+
+int statfs(const char* path, struct statfs* info) {
+  if (!goAhead(FaultPoint::fileSystemType)) return -1;
+  if (posix_test_hooks::fakedStatfs(*info)) return 0;
+  int result;
+  do {
+    result = ::statfs(path, info);
+  } while (result < 0 && errno == EINTR);
+  return result;
 }
 
 }  // namespace sys
