@@ -291,6 +291,10 @@ void addFileSystemCases(std::vector<FaultCase>& cases) {
                                  "in.bin", left({})));
   cases.push_back(fileSystemCase("FolderCreationFails", FaultPoint::folderCreation, 1, EACCES, 9,
                                  "create_directories", "out", kInputOnly));
+  // The check that the split fits goes ahead on what it cannot learn.
+  cases.push_back(harmless("FreeSpaceQueryFails", failing(FaultPoint::freeSpace, 1, EIO)));
+  cases.push_back(
+      harmless("FileSystemTypeQueryFails", failing(FaultPoint::fileSystemType, 1, EACCES)));
 }
 
 // Changes made by "someone else" at the worst moment, the digest provider
@@ -445,7 +449,8 @@ TEST_F(FaultTableTest, CoversEveryCallOfACleanRun) {
   const auto cases = faultCases();
   for (const FaultPoint point :
        {FaultPoint::open, FaultPoint::read, FaultPoint::write, FaultPoint::close,
-        FaultPoint::fileStatus, FaultPoint::fileSize, FaultPoint::folderCreation}) {
+        FaultPoint::fileStatus, FaultPoint::fileSize, FaultPoint::folderCreation,
+        FaultPoint::freeSpace, FaultPoint::fileSystemType}) {
     const unsigned calls = hooks::faultCalls(point);
     EXPECT_GT(calls, 0u);
     for (unsigned call = 1; call <= calls; ++call) {
