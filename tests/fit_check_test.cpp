@@ -186,6 +186,8 @@ class CommaGrouping : public std::numpunct<wchar_t> {
 TEST_F(FitCheckTest, RefusalsGroupDigitsAsTheUserLocaleDoes) {
   const std::locale commas(std::locale::classic(), new CommaGrouping);
   makeInput(kLarge);
+  // Should a check let it pass, the split ends at the script's open.
+  hooks::injectFault({FaultPoint::open, 0, EACCES, SIZE_MAX, {}});
   ASSERT_TRUE(hooks::fakeFreeSpace(hooks::FakeSpace{4294901760, kTiB}));
   EXPECT_EQ(split({L"in.bin", L"4095", L"out"}, commas).out,
             L"File: in.bin\nDivide size: 4,095MB\nOutput Folder: out\nDividing.....\n"
