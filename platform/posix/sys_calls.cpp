@@ -33,6 +33,16 @@ ssize_t writeSlices(int fd, const char* bytes, size_t count) {
   return static_cast<ssize_t>(done);
 }
 
+// `call()` (0 or -1 with errno set), called again while it is interrupted.
+template <typename Call>
+int retriedOnInterrupt(Call call) {
+  int result;
+  do {
+    result = call();
+  } while (result < 0 && errno == EINTR);
+  return result;
+}
+
 }  // namespace
 
 namespace sys {
@@ -84,21 +94,13 @@ int fadvise(int fd, off_t offset, off_t length, int advice) {
 int statvfs(const char* path, struct statvfs* info) {
   if (!goAhead(FaultPoint::freeSpace)) return -1;
   if (posix_test_hooks::fakedStatvfs(*info)) return 0;
-  int result;
-  do {
-    result = ::statvfs(path, info);
-  } while (result < 0 && errno == EINTR);
-  return result;
+  return retriedOnInterrupt([&] { return ::statvfs(path, info); });
 }
 
 int statfs(const char* path, struct statfs* info) {
   if (!goAhead(FaultPoint::fileSystemType)) return -1;
   if (posix_test_hooks::fakedStatfs(*info)) return 0;
-  int result;
-  do {
-    result = ::statfs(path, info);
-  } while (result < 0 && errno == EINTR);
-  return result;
+  return retriedOnInterrupt([&] { return ::statfs(path, info); });
 }
 
 }  // namespace sys
