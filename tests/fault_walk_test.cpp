@@ -33,10 +33,22 @@ struct Walk {
   bool ended = false;
 };
 
-const FaultPoint kPoints[] = {
-    FaultPoint::open,           FaultPoint::read,       FaultPoint::write,
-    FaultPoint::close,          FaultPoint::fileStatus, FaultPoint::fileSize,
-    FaultPoint::folderCreation, FaultPoint::freeSpace,  FaultPoint::fileSystemType};
+const FaultPoint kPoints[] = {FaultPoint::open,
+                              FaultPoint::read,
+                              FaultPoint::write,
+                              FaultPoint::close,
+                              FaultPoint::fileStatus,
+                              FaultPoint::fileSize,
+                              FaultPoint::folderCreation,
+                              FaultPoint::providerOpen,
+                              FaultPoint::providerProperty,
+                              FaultPoint::hashCreation,
+                              FaultPoint::hashData,
+                              FaultPoint::hashFinish,
+                              FaultPoint::hashDestruction,
+                              FaultPoint::providerClose,
+                              FaultPoint::freeSpace,
+                              FaultPoint::fileSystemType};
 
 // Calls whose failure the split rides out: the input's close (nothing was
 // written to it) and the queries of the check that it fits.
