@@ -12,6 +12,7 @@
 #include <locale>
 #include <ostream>
 #include <string>
+#include <system_error>
 
 #include "platform_impl.h"
 
@@ -50,6 +51,32 @@ std::wstring widePath(const std::filesystem::path& native);
 /// The library's sentence for a file-system failure (what()) as wide text,
 /// its paths shown as they were given. Never throws.
 std::wstring filesystemErrorText(const std::filesystem::filesystem_error& error);
+
+/// What a file-system query finds at a path, symbolic links followed.
+enum class FileType { notFound, file, folder, other };
+
+// The file-system queries and the folder creation, each reporting failure in
+// `error` as the standard file-system library does (an errno value in the
+// generic category), so that its filesystem_error tells the same reason on
+// every platform. On POSIX systems they are the library's own; on Windows
+// they are Win32 calls, since the library's rest on the C runtime's stat.
+
+/// The type of what is at `native`. Nothing there, or a folder missing on
+/// the way, is notFound without an error; any other failure sets `error`.
+FileType fileType(const std::filesystem::path& native, std::error_code& error);
+
+/// Whether the file at `native` has no bytes, or the folder there no entry.
+/// Nothing there is a failure (ENOENT).
+bool isEmpty(const std::filesystem::path& native, std::error_code& error);
+
+/// The size in bytes of the file at `native`. A folder fails with EISDIR.
+uint64_t fileSize(const std::filesystem::path& native, std::error_code& error);
+
+/// Creates the folder `native` and every missing folder above it (never a
+/// drive, share or other root). Nothing to do when it is a folder already; a
+/// level that is something other than a folder fails with ENOTDIR.
+void createFolders(const std::filesystem::path& native, std::error_code& error);
+
 /// The kinds of system call a test build can make fail (platform/test_hooks.h).
 enum class FaultPoint {
   open,

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "platform/platform.h"
 
@@ -12,6 +13,11 @@ namespace platform_test_hooks {
 /// Makes the MD5 provider report `length` as its digest length (0: its true
 /// one). False where the platform's provider cannot be faked.
 bool fakeDigestLength(uint32_t length);
+
+/// Stores in `bytes` what the console writes for `text` to a pipe or a file
+/// whose code page is `codePage`. False where the console writes no code
+/// pages (elsewhere than on Windows it writes the C library's encoding).
+bool pipeBytes(const std::wstring& text, unsigned codePage, std::string& bytes);
 
 using platform::FaultPoint;
 

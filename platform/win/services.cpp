@@ -97,12 +97,22 @@ std::wstring systemErrorText(int errnum) {
 
 std::filesystem::path nativePath(const std::wstring& wide) { return std::filesystem::path(wide); }
 
+// GetFullPathNameW rather than std::filesystem::absolute, which would link
+// the library's file operations and with them the runtime's stat.
 std::filesystem::path queryPath(const std::wstring& wide) {
   const std::filesystem::path native(wide);
   if (!native.has_root_name() || native.has_root_directory()) return native;
-  std::error_code error;
-  std::filesystem::path full = std::filesystem::absolute(native, error);
-  return error ? native : full;
+  std::wstring full(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length =
+        GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length == 0) return native;
+    if (length < full.size()) {
+      full.resize(length);
+      return full;
+    }
+    full.resize(length);  // the size asked for, terminator included
+  }
 }
 
 std::wstring widePath(const std::filesystem::path& native) { return native.native(); }

@@ -1,5 +1,6 @@
 #include "platform/test_hooks.h"
 
+#include "code_page_text.h"
 #include "platform/platform.h"
 
 namespace platform_test_hooks {
@@ -15,5 +16,10 @@ bool fakeDigestLength(uint32_t length) {
 // asking for nothing (0) is all that succeeds.
 bool fakeDigestLength(uint32_t length) { return length == 0; }
 #endif
+
+bool pipeBytes(const std::wstring& text, unsigned codePage, std::string& bytes) {
+  bytes = code_page_text::encode(text, codePage);
+  return true;
+}
 
 }  // namespace platform_test_hooks
