@@ -45,6 +45,10 @@ long_name="$(printf '𝄞%.0s' {1..30})$(printf 'é%.0s' {1..40}).bin"
 truncate -s $((40 * 1048576 + 3)) "$inputs/$long_name"
 printf 'end' | dd of="$inputs/$long_name" bs=1 seek=$((40 * 1048576)) conv=notrunc status=none
 
+# A symbolic link to a file, made here on the host: Wine shows the Windows
+# build its target, as Windows shows a followed link.
+ln -s in.bin "$inputs/link.bin"
+
 for side in linux windows; do
   cp -a --sparse=always "$inputs" "$work/$side"
 done
@@ -92,6 +96,7 @@ compare missing-input no missing.bin 1
 compare folder-input no folder 1
 compare zero-size no in.bin 0
 compare letters-in-size no in.bin 1x
+compare linked-input yes link.bin 1 linked
 
 # ---- What they wrote --------------------------------------------------------
 if diff -r "$work/linux" "$work/windows"; then
@@ -100,6 +105,13 @@ else
   echo "FAILED: the builds wrote different files"
   failures=$((failures + 1))
 fi
+# Through the link, the same pieces and digest as from the file itself.
+for name in link.bin_1 link.bin_2 link.bin_3 link.bin_4 link.md5; do
+  if ! cmp -s "$work/windows/linked/$name" "$work/windows/out/${name/link/in}"; then
+    echo "FAILED: linked/$name is not out/${name/link/in}"
+    failures=$((failures + 1))
+  fi
+done
 for script in out/in.bat long/*.bat aaa/aaa.bat; do
   [ -s "$work/linux/"$script ] || { echo "FAILED: no $script written"; failures=$((failures + 1)); }
 done

@@ -25,6 +25,16 @@ struct RunResult {
   std::string out;  // standard output, as bytes
 };
 
+/// The environment variable naming the filesplit binary that runFilesplit
+/// starts instead of this build's own: an absolute path, or one relative to
+/// the test program's folder. How the suite tests another build of the tool
+/// (the release build) end to end.
+constexpr char kBinaryUnderTestVariable[] = "FILESPLIT_BINARY_UNDER_TEST";
+
+/// The filesplit binary runFilesplit starts, for messages; `present` tells
+/// whether a file is there.
+std::string filesplitBinary(bool& present);
+
 /// Runs the filesplit binary with `arguments` (argument 0 is added: the
 /// binary's path as `program`, default "filesplit").
 RunResult runFilesplit(const std::vector<std::wstring>& arguments, const RunOptions& options = {},

@@ -2,6 +2,7 @@
 #include <grp.h>
 #include <spawn.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -35,8 +36,24 @@ std::string readAll(int fd) {
   return bytes;
 }
 
+// The folder of the running test program, with a trailing "/".
+std::string ownFolder() {
+  std::string path(4096, '\0');
+  const ssize_t length = readlink("/proc/self/exe", path.data(), path.size());
+  if (length <= 0) throw std::runtime_error("readlink /proc/self/exe");
+  path.resize(static_cast<size_t>(length));
+  return path.substr(0, path.rfind('/') + 1);
+}
+
+std::string binaryPath() {
+  const char* chosen = std::getenv(kBinaryUnderTestVariable);
+  if (chosen == nullptr || *chosen == '\0') return FILESPLIT_EXE;
+  return *chosen == '/' ? chosen : ownFolder() + chosen;
+}
+
 // In the child: the options that spawn cannot express, then the program.
-[[noreturn]] void startChild(int outFd, const RunOptions& options, std::vector<char*>& argv) {
+[[noreturn]] void startChild(int outFd, const RunOptions& options, const std::string& binary,
+                             std::vector<char*>& argv) {
   dup2(outFd, STDOUT_FILENO);
   if (!options.workingFolder.empty() && chdir(encoded(options.workingFolder).c_str()) != 0)
     _exit(126);
@@ -62,7 +79,7 @@ std::string readAll(int fd) {
     const uid_t nobody = 65534;
     if (setgroups(0, nullptr) != 0 || setgid(nogroup) != 0 || setuid(nobody) != 0) _exit(125);
   }
-  execv(FILESPLIT_EXE, argv.data());
+  execv(binary.c_str(), argv.data());
   _exit(127);
 }
 
@@ -75,6 +92,13 @@ RunResult runFilesplit(const std::vector<std::wstring>& arguments, const RunOpti
   return runFilesplitBytes(bytes, options);
 }
 
+std::string filesplitBinary(bool& present) {
+  const std::string binary = binaryPath();
+  struct stat info;
+  present = stat(binary.c_str(), &info) == 0;
+  return binary;
+}
+
 bool byteArgumentsSupported() { return true; }
 
 RunResult runFilesplitBytes(const std::vector<std::string>& arguments, const RunOptions& options) {
@@ -83,12 +107,13 @@ RunResult runFilesplitBytes(const std::vector<std::string>& arguments, const Run
   for (auto& argument : bytes) argv.push_back(argument.data());
   argv.push_back(nullptr);
 
+  const std::string binary = binaryPath();
   int pipeFds[2];
   if (pipe(pipeFds) != 0) throw std::runtime_error("pipe");
   const pid_t child = fork();
   if (child == 0) {
     close(pipeFds[0]);
-    startChild(pipeFds[1], options, argv);
+    startChild(pipeFds[1], options, binary, argv);
   }
   close(pipeFds[1]);
   RunResult result;

@@ -1,6 +1,7 @@
 // Child processes on Windows: CreateProcessW with standard output on a pipe.
 #include <algorithm>
 #include <cwctype>
+#include <iterator>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -57,12 +58,21 @@ std::wstring ownFolder() {
   return own.substr(0, own.find_last_of(L"\\/") + 1);
 }
 
-// The filesplit binary: its path relative to the test program, as the build
-// placed both (the build's absolute paths may be of the build host's kind).
+bool isAbsolute(const std::wstring& path) {
+  return (path.size() >= 2 && path[1] == L':') || (!path.empty() && path[0] == L'\\');
+}
+
+// The filesplit binary: the one the environment names, or this build's own.
+// Either is found relative to the test program, as the build placed both
+// (the build's absolute paths may be of the build host's kind).
 std::wstring filesplitExe() {
-  std::wstring relative = widened(FILESPLIT_EXE_FROM_TESTS);
-  std::replace(relative.begin(), relative.end(), L'/', L'\\');
-  return ownFolder() + relative;
+  wchar_t chosen[4096] = {};
+  const DWORD length = GetEnvironmentVariableW(widened(kBinaryUnderTestVariable).c_str(), chosen,
+                                               static_cast<DWORD>(std::size(chosen)));
+  std::wstring path = length > 0 && length < std::size(chosen) ? std::wstring(chosen, length)
+                                                               : widened(FILESPLIT_EXE_FROM_TESTS);
+  std::replace(path.begin(), path.end(), L'/', L'\\');
+  return isAbsolute(path) ? path : ownFolder() + path;
 }
 
 // This process's environment with `changes` applied (an empty value
@@ -165,6 +175,14 @@ RunResult runFilesplit(const std::vector<std::wstring>& arguments, const RunOpti
   std::wstring commandLine = quoted(program);
   for (const auto& argument : arguments) commandLine += L" " + quoted(argument);
   return runProcess(filesplitExe(), commandLine, options);
+}
+
+std::string filesplitBinary(bool& present) {
+  const std::wstring binary = filesplitExe();
+  present = GetFileAttributesW(binary.c_str()) != INVALID_FILE_ATTRIBUTES;
+  std::string shown;
+  for (const wchar_t c : binary) shown.push_back(c < 0x80 ? static_cast<char>(c) : '?');
+  return shown;
 }
 
 bool batchInterpreterAvailable() { return true; }
