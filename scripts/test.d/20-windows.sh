@@ -17,7 +17,7 @@ export LC_ALL=C.UTF-8
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j "$(nproc)"
 cmake --preset windows-release >/dev/null
-cmake --build --preset windows-release -j "$(nproc)" >/dev/null
+cmake --build --preset windows-release -j "$(nproc)"
 # The native binary to compare with, current with this tree.
 cmake --preset dev >/dev/null
 cmake --build --preset dev -j "$(nproc)" --target filesplit >/dev/null
