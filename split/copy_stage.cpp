@@ -4,12 +4,12 @@
 #include <cerrno>
 #include <memory>
 
+#include "common/job_failure.h"
 #include "common/narrow_cast.h"
 #include "fileio/file_ptr.h"
 #include "fileio/file_system.h"
-#include "hash/md5_cng.h"
+#include "hash/checked_digest.h"
 #include "platform/platform.h"
-#include "common/job_failure.h"
 #include "split/rejoin_script.h"
 #include "split/split_job.h"
 
@@ -54,19 +54,19 @@ void SplitJob::writeRejoinScript(const wchar_t* input) {
 void SplitJob::copyPieces(const wchar_t* input, uint64_t pieceSize) {
   const uint64_t inputSize = file_system::fileSize(input);
   bytesProcessed = 0;
-  const std::unique_ptr<HASH_IF> hash(new MD5CNG);
-  const bool hashReady = hash->init();
+  // Started before the input is opened: a provider that cannot be had is
+  // told before any piece is written.
+  CheckedDigest digest(inputPath_);
   std::unique_ptr<FileIO_IF> in(new File_ptr(input, kInputMode));
   dotStep_ = inputSize / 50;
   nextDot_ = 0;
-  for (size_t i = 0; i < pieces.size(); ++i)
-    copyPiece(i, *in, hashReady ? hash.get() : nullptr, pieceSize);
+  for (size_t i = 0; i < pieces.size(); ++i) copyPiece(i, *in, digest, pieceSize);
   if (!in->eof()) failChanged(input);  // it grew: bytes would be left out
   in.reset();                          // the input is closed before the digest file is created
-  if (hashReady) writeDigest(*hash);
+  writeDigest(digest.finish());        // finished before the file exists: none for a failure
 }
 
-void SplitJob::copyPiece(size_t index, FileIO_IF& in, HASH_IF* hash, uint64_t pieceSize) {
+void SplitJob::copyPiece(size_t index, FileIO_IF& in, CheckedDigest& digest, uint64_t pieceSize) {
   const std::wstring& path = pieces[index];
   const uint64_t expected = std::min(pieceSize, plannedSize_ - index * pieceSize);
   uint64_t pieceWritten = 0;
@@ -81,7 +81,7 @@ void SplitJob::copyPiece(size_t index, FileIO_IF& in, HASH_IF* hash, uint64_t pi
     if (n == 0) break;  // ended early; told below
     bytesProcessed += static_cast<uint64_t>(n);
     showProgress();
-    if (hash != nullptr) hash->update(copyBuffer.get(), static_cast<uint32_t>(n));
+    digest.add(copyBuffer.get(), static_cast<uint32_t>(n));
     requireWritten(piece->write(copyBuffer.get(), static_cast<uint32_t>(n)), static_cast<size_t>(n),
                    path);
     pieceWritten += static_cast<uint64_t>(n);
@@ -96,12 +96,9 @@ void SplitJob::showProgress() {
   console_ << L'.' << std::flush;
 }
 
-void SplitJob::writeDigest(HASH_IF& hash) {
-  hash.finalize();
-  hash.close();
+void SplitJob::writeDigest(const std::string& text) {
   const std::unique_ptr<FileIO_IF> file(new File_ptr(digestPath.c_str(), kTextOutputMode));
-  char text[33] = {};
-  hash.hexDigest(text, sizeof text);
-  requireWritten(file->write(text, 32), 32, digestPath);
+  requireWritten(file->write(text.data(), narrow_cast<uint32_t>(text.size())), text.size(),
+                 digestPath);
   requireClosed(*file, digestPath);
 }

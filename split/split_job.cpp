@@ -2,10 +2,11 @@
 
 #include <filesystem>
 
+#include "common/job_failure.h"
 #include "common/to_wide.h"
+#include "common/unexpected_failure.h"
 #include "fileio/my_file_error.h"
 #include "platform/platform.h"
-#include "common/job_failure.h"
 
 uint64_t bytesProcessed = 0;
 
@@ -26,7 +27,8 @@ int SplitJob::run(const wchar_t* input, const wchar_t* outputFolder, uint64_t pi
     printLine(failure.line());
   } catch (const std::filesystem::filesystem_error& error) {
     printLine(platform::filesystemErrorText(error));
-  } catch (...) {
+  } catch (...) {  // out of memory, a checked narrowing, anything unforeseen
+    printLine(unexpectedFailureLine());
   }
   return 1;
 }

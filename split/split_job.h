@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+class CheckedDigest;
 class FileIO_IF;
-class HASH_IF;
 
 /// Bytes read from the input so far in this process's copy; only the
 /// progress dots look at it.
@@ -51,8 +51,8 @@ class SplitJob {
  private:
   void writeRejoinScript(const wchar_t* input);
   void copyPieces(const wchar_t* input, uint64_t pieceSize);
-  void copyPiece(size_t index, FileIO_IF& in, HASH_IF* hash, uint64_t pieceSize);
-  void writeDigest(HASH_IF& hash);
+  void copyPiece(size_t index, FileIO_IF& in, CheckedDigest& digest, uint64_t pieceSize);
+  void writeDigest(const std::string& text);
   void showProgress();
   void printLine(const std::wstring& line);
 
