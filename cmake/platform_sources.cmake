@@ -6,7 +6,8 @@ if(WIN32)
     platform/win/file_system.cpp
     platform/win/path_levels.cpp
     platform/win/services.cpp
-    platform/win/test_hooks.cpp)
+    platform/win/test_hooks.cpp
+    platform/win/volume_queries.cpp)
   set(FILESPLIT_PLATFORM_LIBS bcrypt)
   # The tool's entry is wmain, which receives the command line as typed.
   set(FILESPLIT_ENTRY_LINK_OPTIONS -municode)
@@ -21,7 +22,8 @@ else()
     platform/posix/native_text.cpp
     platform/posix/services.cpp
     platform/posix/sys_calls.cpp
-    platform/posix/test_hooks.cpp)
+    platform/posix/test_hooks.cpp
+    platform/posix/volume_queries.cpp)
   set(FILESPLIT_PLATFORM_LIBS OpenSSL::Crypto)
   set(FILESPLIT_ENTRY_LINK_OPTIONS)
 endif()

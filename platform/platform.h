@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <locale>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <system_error>
@@ -79,6 +80,17 @@ uint64_t fileSize(const std::filesystem::path& native, std::error_code& error);
 /// level that is something other than a folder fails with ENOTDIR.
 void createFolders(const std::filesystem::path& native, std::error_code& error);
 
+/// The bytes the calling user may still write on the file system that holds
+/// the folder `folder` (quotas and reserves counted). Nothing where it cannot
+/// tell: the query failed, or the file system reports a size of 0, as some
+/// network shares do.
+std::optional<uint64_t> freeSpace(const std::wstring& folder);
+
+/// Whether the file system that holds the folder `folder` is known to be FAT
+/// (FAT12, FAT16 or FAT32), which holds no file larger than 4,294,967,295
+/// bytes. False for every other file system, exFAT included, and where the
+/// query fails.
+bool onFatFileSystem(const std::wstring& folder);
 /// The kinds of system call a test build can make fail (platform/test_hooks.h).
 enum class FaultPoint {
   open,
@@ -98,6 +110,8 @@ enum class FaultPoint {
   hashFinish,        // BCryptFinishHash
   hashDestruction,   // BCryptDestroyHash
   providerClose,     // BCryptCloseAlgorithmProvider
+  freeSpace,         // the free space of a folder's file system
+  fileSystemType,    // the type of a folder's file system
   // New points go above this line.
   count
 };

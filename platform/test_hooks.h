@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "platform/platform.h"
@@ -18,6 +19,25 @@ bool fakeDigestLength(uint32_t length);
 /// whose code page is `codePage`. False where the console writes no code
 /// pages (elsewhere than on Windows it writes the C library's encoding).
 bool pipeBytes(const std::wstring& text, unsigned codePage, std::string& bytes);
+/// An answer of the free-space query, as a test gives it.
+struct FakeSpace {
+  uint64_t available = 0;  // bytes the caller may write
+  uint64_t total = 0;      // the file system's size
+};
+
+/// Makes the free-space query answer `space` for every folder, in place of
+/// the system (nullopt: the system answers again). A fault planned at
+/// FaultPoint::freeSpace still fails the query. False where this build
+/// cannot fake it.
+bool fakeFreeSpace(const std::optional<FakeSpace>& space);
+
+/// Makes the file-system type query answer as a file system named `name`
+/// would, in the names Windows gives: "FAT" (FAT12 and FAT16), "FAT32",
+/// "exFAT", "NTFS"; any other name stands for some other file system
+/// (nullopt: the system answers again). A fault planned at
+/// FaultPoint::fileSystemType still fails the query. False where this build
+/// cannot fake it.
+bool fakeFileSystem(const std::optional<std::wstring>& name);
 
 using platform::FaultPoint;
 

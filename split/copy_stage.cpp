@@ -10,7 +10,6 @@
 #include "fileio/file_system.h"
 #include "hash/checked_digest.h"
 #include "platform/platform.h"
-#include "split/rejoin_script.h"
 #include "split/split_job.h"
 
 namespace {
@@ -43,8 +42,7 @@ void requireClosed(FileIO_IF& file, const std::wstring& path) {
 
 }  // namespace
 
-void SplitJob::writeRejoinScript(const wchar_t* input) {
-  const std::string bytes = rejoinScriptBytes(input, pieces);
+void SplitJob::writeRejoinScript(const std::string& bytes) {
   const std::unique_ptr<FileIO_IF> file(new File_ptr(scriptPath.c_str(), kTextOutputMode));
   requireWritten(file->write(bytes.data(), narrow_cast<uint32_t>(bytes.size())), bytes.size(),
                  scriptPath);

@@ -5,8 +5,10 @@
 #include "common/job_failure.h"
 #include "common/to_wide.h"
 #include "common/unexpected_failure.h"
+#include "fileio/file_ptr.h"
 #include "fileio/my_file_error.h"
 #include "platform/platform.h"
+#include "split/rejoin_script.h"
 
 uint64_t bytesProcessed = 0;
 
@@ -18,7 +20,10 @@ int SplitJob::run(const wchar_t* input, const wchar_t* outputFolder, uint64_t pi
     if (result != 0) return result;
     result = checkOutputs();
     if (result != 0) return result;
-    writeRejoinScript(input);
+    const std::string script = rejoinScriptBytes(input, pieces);
+    result = checkFit(pieceSize, storedTextSize(script));
+    if (result != 0) return result;
+    writeRejoinScript(script);
     copyPieces(input, pieceSize);
     return 0;
   } catch (const MyFileError& error) {

@@ -6,14 +6,14 @@
 #include "app/front_end.h"
 #include "platform/platform.h"
 
-InProcessRun runInProcess(const std::vector<std::wstring>& arguments) {
+InProcessRun runInProcess(const std::vector<std::wstring>& arguments,
+                          const std::locale& userLocale) {
   std::vector<const wchar_t*> argv{L"filesplit"};
   for (const auto& argument : arguments) argv.push_back(argument.c_str());
   argv.push_back(nullptr);
   std::wostringstream out;
   InProcessRun run;
-  run.exitCode =
-      runFrontEnd(static_cast<int>(argv.size() - 1), argv.data(), out, std::locale::classic());
+  run.exitCode = runFrontEnd(static_cast<int>(argv.size() - 1), argv.data(), out, userLocale);
   run.out = out.str();
   return run;
 }
