@@ -23,6 +23,9 @@ bool pipeBytes(const std::wstring& text, unsigned codePage, std::string& bytes);
 struct FakeSpace {
   uint64_t available = 0;  // bytes the caller may write
   uint64_t total = 0;      // the file system's size
+  /// Bytes beyond `available` that only the superuser may write (ext4's
+  /// reserve); ignored where the platform keeps no such reserve.
+  uint64_t keptForSuperuser = 0;
 };
 
 /// Makes the free-space query answer `space` for every folder, in place of

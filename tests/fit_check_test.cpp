@@ -13,6 +13,7 @@
 #include "in_process.h"
 #include "platform/platform.h"
 #include "platform/test_hooks.h"
+#include "platform_facts.h"
 #include "temp_dir.h"
 #include "usage_text.h"
 
@@ -174,6 +175,21 @@ TEST_P(FitCheckTest, RefusesOnlyWhatCannotFit) {
 
 INSTANTIATE_TEST_SUITE_P(Answers, FitCheckTest, ::testing::ValuesIn(fitCases()),
                          [](const auto& info) { return info.param.name; });
+
+// ext4 keeps blocks back that only the superuser may write: a split that
+// fits only with them is refused to others and goes ahead for root.
+TEST_F(FitCheckTest, OnlyTheSuperuserCountsTheReserve) {
+  if (windowsPlatform()) GTEST_SKIP() << "Windows file systems keep no superuser reserve";
+  makeInput(kSmall);
+  hooks::injectFault({FaultPoint::open, 0, EACCES, SIZE_MAX, {}});
+  ASSERT_TRUE(hooks::fakeFreeSpace(hooks::FakeSpace{kSmallNeeds - 1, kTiB, 1}));
+  const std::wstring told = runsAsSuperuser()
+                                ? L"Permission denied."
+                                : notEnoughSpace(L"out", kSmallNeeds, kSmallNeeds - 1);
+  EXPECT_EQ(split({L"in.bin", L"1", L"out"}).out,
+            L"File: in.bin\nDivide size: 1MB\nOutput Folder: out\nDividing.....\n" + told + L"\n" +
+                usageText());
+}
 
 // Thousands grouped with a comma, three digits a group, whatever the
 // platform's named locales.

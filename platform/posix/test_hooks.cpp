@@ -38,7 +38,7 @@ bool fakedStatvfs(struct statvfs& info) {
   info.f_bsize = 1;
   info.f_frsize = 1;
   info.f_blocks = space->total;
-  info.f_bfree = space->available;
+  info.f_bfree = space->available + space->keptForSuperuser;
   info.f_bavail = space->available;
   return true;
 }

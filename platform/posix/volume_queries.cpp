@@ -1,6 +1,7 @@
 // What the file system holding the output folder tells about itself, on
 // Linux: the space left to this user (statvfs) and its type (statfs).
 #include <linux/magic.h>
+#include <unistd.h>
 
 #include "platform/platform.h"
 #include "sys_calls.h"
@@ -25,10 +26,13 @@ std::optional<uint64_t> freeSpace(const std::wstring& folder) {
   struct statvfs info {};
   if (!systemName(folder, name) || sys::statvfs(name.c_str(), &info) != 0 || info.f_blocks == 0)
     return std::nullopt;
+  // Blocks a file system keeps back for the superuser (ext4's reserve) are
+  // the superuser's to write: refusing root on them would refuse a split
+  // that fits.
+  const uint64_t blocks = ::geteuid() == 0 ? info.f_bfree : info.f_bavail;
   uint64_t bytes = 0;
   // Beyond 16 EiB: more than any split needs.
-  if (__builtin_mul_overflow(static_cast<uint64_t>(info.f_bavail),
-                             static_cast<uint64_t>(info.f_frsize), &bytes))
+  if (__builtin_mul_overflow(blocks, static_cast<uint64_t>(info.f_frsize), &bytes))
     return UINT64_MAX;
   return bytes;
 }
