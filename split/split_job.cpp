@@ -2,12 +2,10 @@
 
 #include <filesystem>
 
+#include "common/job_failure.h"
 #include "common/to_wide.h"
 #include "fileio/my_file_error.h"
 #include "platform/platform.h"
-#include "common/job_failure.h"
-
-uint64_t bytesProcessed = 0;
 
 int SplitJob::run(const wchar_t* input, const wchar_t* outputFolder, uint64_t pieceSize) {
   // Everything opened below is owned by RAII handles, released in reverse
