@@ -17,7 +17,8 @@ else()
     platform/posix/native_text.cpp
     platform/posix/services.cpp
     platform/posix/sys_calls.cpp
-    platform/posix/test_hooks.cpp)
+    platform/posix/test_hooks.cpp
+    platform/posix/wide_main.cpp)
   set(FILESPLIT_PLATFORM_LIBS OpenSSL::Crypto)
   set(FILESPLIT_ENTRY_LINK_OPTIONS)
 endif()

@@ -1,5 +1,6 @@
 #include "fileio/file_system.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -39,6 +40,42 @@ bool exists(const std::wstring& path) {
 
 bool isDirectory(const std::wstring& path) {
   return fs::is_directory(statusOf("status", platform::queryPath(path)));
+}
+
+bool isFile(const std::wstring& path) {
+  return fs::is_regular_file(statusOf("status", platform::queryPath(path)));
+}
+
+namespace {
+
+// Windows compares names without regard to case; so does the search here,
+// for ASCII letters, on every platform alike.
+bool sameIgnoringCase(const std::wstring& a, const std::wstring& b) {
+  const auto lower = [](wchar_t c) { return c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c; };
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(),
+                    [&](wchar_t x, wchar_t y) { return lower(x) == lower(y); });
+}
+
+}  // namespace
+
+std::vector<std::wstring> filesWithExtension(const std::wstring& path,
+                                             const std::wstring& extension) {
+  const fs::path native = platform::queryPath(path);
+  checkPlanned(platform::FaultPoint::fileStatus, "directory_iterator", native);
+  std::error_code error;
+  std::vector<std::wstring> names;
+  fs::directory_iterator entry(native, error);
+  for (; !error && entry != fs::directory_iterator(); entry.increment(error)) {
+    const std::wstring name = platform::widePath(entry->path().filename());
+    std::error_code typeError;
+    if (!entry->is_regular_file(typeError) || typeError) continue;
+    if (sameIgnoringCase(platform::widePath(entry->path().extension()), extension))
+      names.push_back(name);
+  }
+  check("directory_iterator", native, error);
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 bool isEmpty(const std::wstring& path) {

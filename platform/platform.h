@@ -50,6 +50,11 @@ std::wstring widePath(const std::filesystem::path& native);
 /// The library's sentence for a file-system failure (what()) as wide text,
 /// its paths shown as they were given. Never throws.
 std::wstring filesystemErrorText(const std::filesystem::filesystem_error& error);
+/// Gives the file at `from` the name `to`, in the same folder or another on
+/// the same volume, unless something exists at `to`: that is never replaced.
+/// Returns 0, or an errno value (EEXIST when `to` exists).
+int renameNoReplace(const std::wstring& from, const std::wstring& to);
+
 /// The kinds of system call a test build can make fail (platform/test_hooks.h).
 enum class FaultPoint {
   open,
@@ -60,6 +65,7 @@ enum class FaultPoint {
   fileSize,        // the file-size query
   folderCreation,  // recursive folder creation
   textConversion,  // narrow to wide text (MultiByteToWideChar)
+  rename,          // renaming a file without replacing another
   // New points go above this line.
   count
 };

@@ -10,12 +10,14 @@
 
 namespace transfer {
 
+std::wstring inQuotes(const std::wstring& path) { return L"\"" + path + L"\""; }
+
 void failRead(const std::wstring& path, int error) {
-  throw JobFailure(L"Cannot read \"" + path + L"\": " + platform::systemErrorText(error));
+  throw JobFailure(L"Cannot read " + inQuotes(path) + L": " + platform::systemErrorText(error));
 }
 
 void failWrite(const std::wstring& path, const std::wstring& reason) {
-  throw JobFailure(L"Cannot write \"" + path + L"\": " + reason);
+  throw JobFailure(L"Cannot write " + inQuotes(path) + L": " + reason);
 }
 
 void requireWritten(int written, size_t wanted, const std::wstring& path) {

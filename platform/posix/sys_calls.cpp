@@ -1,6 +1,7 @@
 #include "sys_calls.h"
 
 #include <fcntl.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -61,6 +62,18 @@ ssize_t writeAll(int fd, const void* buffer, size_t count) {
 int close(int fd) {
   // Linux releases the descriptor even when close fails; EINTR is not retried.
   return seam_calls::close([fd] { return ::close(fd); });
+}
+
+int renameNoReplace(const char* from, const char* to) {
+  if (!goAhead(FaultPoint::rename)) return -1;
+  // Called through syscall(2): older C libraries lack the wrapper.
+  constexpr unsigned kNoReplace = 1;  // RENAME_NOREPLACE
+  if (::syscall(SYS_renameat2, AT_FDCWD, from, AT_FDCWD, to, kNoReplace) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS) return -1;
+  if (::link(from, to) != 0) return -1;
+  // The new name holds the file now; an old name left behind replaces nothing.
+  ::unlink(from);
+  return 0;
 }
 
 int fstat(int fd, struct stat* info) { return ::fstat(fd, info); }

@@ -17,6 +17,11 @@ ssize_t read(int fd, void* buffer, size_t count);
 ssize_t writeAll(int fd, const void* buffer, size_t count);
 /// close(2). EINTR is not retried: the descriptor is gone either way on Linux.
 int close(int fd);
+/// renameat2(2) with RENAME_NOREPLACE; where the file system cannot do
+/// that (EINVAL, ENOSYS), link(2) to the new name and unlink(2) of the old
+/// one, which cannot replace either. Returns 0 or -1 (errno set; EEXIST
+/// when `to` exists).
+int renameNoReplace(const char* from, const char* to);
 /// fstat(2).
 int fstat(int fd, struct stat* info);
 /// lseek(2).
