@@ -15,6 +15,9 @@ struct InProcessRun {
 /// printing into a string under the classic locale.
 InProcessRun runInProcess(const std::vector<std::wstring>& arguments);
 
+/// Runs filejoin's front end likewise (argument 0 "filejoin").
+InProcessRun runJoinInProcess(const std::vector<std::wstring>& arguments);
+
 /// Makes `folder` the process's current folder while it lives.
 class CurrentFolder {
  public:

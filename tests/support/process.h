@@ -30,6 +30,10 @@ struct RunResult {
 RunResult runFilesplit(const std::vector<std::wstring>& arguments, const RunOptions& options = {},
                        const std::wstring& program = L"filesplit");
 
+/// Runs the filejoin binary likewise.
+RunResult runFilejoin(const std::vector<std::wstring>& arguments, const RunOptions& options = {},
+                      const std::wstring& program = L"filejoin");
+
 /// Like runFilesplit, with each argument given as the raw bytes the program
 /// receives, where the platform passes arguments as bytes.
 RunResult runFilesplitBytes(const std::vector<std::string>& arguments, const RunOptions& options);

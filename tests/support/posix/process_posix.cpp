@@ -36,7 +36,8 @@ std::string readAll(int fd) {
 }
 
 // In the child: the options that spawn cannot express, then the program.
-[[noreturn]] void startChild(int outFd, const RunOptions& options, std::vector<char*>& argv) {
+[[noreturn]] void startChild(const char* program, int outFd, const RunOptions& options,
+                             std::vector<char*>& argv) {
   dup2(outFd, STDOUT_FILENO);
   if (!options.workingFolder.empty() && chdir(encoded(options.workingFolder).c_str()) != 0)
     _exit(126);
@@ -62,22 +63,20 @@ std::string readAll(int fd) {
     const uid_t nobody = 65534;
     if (setgroups(0, nullptr) != 0 || setgid(nogroup) != 0 || setuid(nobody) != 0) _exit(125);
   }
-  execv(FILESPLIT_EXE, argv.data());
+  execv(program, argv.data());
   _exit(127);
 }
 
-}  // namespace
-
-RunResult runFilesplit(const std::vector<std::wstring>& arguments, const RunOptions& options,
-                       const std::wstring& program) {
+std::vector<std::string> encodedArguments(const std::vector<std::wstring>& arguments,
+                                          const std::wstring& program) {
   std::vector<std::string> bytes{encoded(program)};
   for (const auto& argument : arguments) bytes.push_back(encoded(argument));
-  return runFilesplitBytes(bytes, options);
+  return bytes;
 }
 
-bool byteArgumentsSupported() { return true; }
-
-RunResult runFilesplitBytes(const std::vector<std::string>& arguments, const RunOptions& options) {
+// Runs `program` with `arguments` (argument 0 included) as bytes.
+RunResult runBytes(const char* program, const std::vector<std::string>& arguments,
+                   const RunOptions& options) {
   std::vector<std::string> bytes = arguments;
   std::vector<char*> argv;
   for (auto& argument : bytes) argv.push_back(argument.data());
@@ -88,7 +87,7 @@ RunResult runFilesplitBytes(const std::vector<std::string>& arguments, const Run
   const pid_t child = fork();
   if (child == 0) {
     close(pipeFds[0]);
-    startChild(pipeFds[1], options, argv);
+    startChild(program, pipeFds[1], options, argv);
   }
   close(pipeFds[1]);
   RunResult result;
@@ -100,6 +99,24 @@ RunResult runFilesplitBytes(const std::vector<std::string>& arguments, const Run
   result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return result;
 }
+
+}  // namespace
+
+RunResult runFilesplit(const std::vector<std::wstring>& arguments, const RunOptions& options,
+                       const std::wstring& program) {
+  return runBytes(FILESPLIT_EXE, encodedArguments(arguments, program), options);
+}
+
+RunResult runFilejoin(const std::vector<std::wstring>& arguments, const RunOptions& options,
+                      const std::wstring& program) {
+  return runBytes(FILEJOIN_EXE, encodedArguments(arguments, program), options);
+}
+
+RunResult runFilesplitBytes(const std::vector<std::string>& arguments, const RunOptions& options) {
+  return runBytes(FILESPLIT_EXE, arguments, options);
+}
+
+bool byteArgumentsSupported() { return true; }
 
 bool fileSizeLimitSupported() { return true; }
 

@@ -57,10 +57,10 @@ std::wstring ownFolder() {
   return own.substr(0, own.find_last_of(L"\\/") + 1);
 }
 
-// The filesplit binary: its path relative to the test program, as the build
+// A tool's binary from its path relative to the test program, as the build
 // placed both (the build's absolute paths may be of the build host's kind).
-std::wstring filesplitExe() {
-  std::wstring relative = widened(FILESPLIT_EXE_FROM_TESTS);
+std::wstring toolExe(const char* fromTests) {
+  std::wstring relative = widened(fromTests);
   std::replace(relative.begin(), relative.end(), L'/', L'\\');
   return ownFolder() + relative;
 }
@@ -158,13 +158,23 @@ UINT pipeCodePage() {
   return codePage != 0 ? codePage : GetACP();
 }
 
+std::wstring commandLineOf(const std::vector<std::wstring>& arguments,
+                           const std::wstring& program) {
+  std::wstring commandLine = quoted(program);
+  for (const auto& argument : arguments) commandLine += L" " + quoted(argument);
+  return commandLine;
+}
+
 }  // namespace
 
 RunResult runFilesplit(const std::vector<std::wstring>& arguments, const RunOptions& options,
                        const std::wstring& program) {
-  std::wstring commandLine = quoted(program);
-  for (const auto& argument : arguments) commandLine += L" " + quoted(argument);
-  return runProcess(filesplitExe(), commandLine, options);
+  return runProcess(toolExe(FILESPLIT_EXE_FROM_TESTS), commandLineOf(arguments, program), options);
+}
+
+RunResult runFilejoin(const std::vector<std::wstring>& arguments, const RunOptions& options,
+                      const std::wstring& program) {
+  return runProcess(toolExe(FILEJOIN_EXE_FROM_TESTS), commandLineOf(arguments, program), options);
 }
 
 bool batchInterpreterAvailable() { return true; }
