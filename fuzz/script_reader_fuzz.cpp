@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "fuzz_support.h"
+#include "script_rules.h"
 #include "split/rejoin_script.h"
 
 namespace {
@@ -20,15 +21,6 @@ bool carriedUnchanged(const std::wstring& name) {
     if ((code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) return false;
   }
   return true;
-}
-
-std::string stored(const std::string& text) {
-  std::string bytes;
-  for (const char c : text) {
-    if (c == '\n') bytes.push_back('\r');
-    bytes.push_back(c);
-  }
-  return bytes;
 }
 
 // The text without CRs before LFs and without a final line end.
@@ -50,7 +42,7 @@ void namesReadBack(const uint8_t* data, size_t size) {
   for (size_t i = 1; i < texts.size(); ++i) script.addPiece(texts[i].c_str());
   RejoinManifest manifest;
   ScriptFault fault;
-  if (!readRejoinScript(stored(script.finish()), manifest, fault))
+  if (!readRejoinScript(storedScript(script.finish()), manifest, fault))
     invariantBroken("a written script was refused at line " + std::to_string(fault.line), texts);
   if (manifest.target != texts.front() ||
       manifest.pieces != std::vector<std::wstring>(texts.begin() + 1, texts.end()))

@@ -3,30 +3,15 @@
 // made is refused at its line.
 #include <gtest/gtest.h>
 
+#include "script_rules.h"
 #include "split/rejoin_script.h"
 
 namespace {
-
-std::vector<std::wstring> pieceNames(const std::wstring& base, int count) {
-  std::vector<std::wstring> names;
-  for (int i = 1; i <= count; ++i) names.push_back(base + L"_" + std::to_wstring(i));
-  return names;
-}
 
 std::string written(const std::wstring& target, const std::vector<std::wstring>& pieces) {
   RejoinScript script(target);
   for (const auto& piece : pieces) script.addPiece(piece.c_str());
   return script.finish();
-}
-
-// As the script is stored: every LF as CR LF.
-std::string stored(const std::string& text) {
-  std::string bytes;
-  for (const char c : text) {
-    if (c == '\n') bytes.push_back('\r');
-    bytes.push_back(c);
-  }
-  return bytes;
 }
 
 struct RoundTrip {
@@ -44,9 +29,9 @@ TEST_P(ScriptRoundTripTest, ReadsBackTheNamesItWasWrittenFor) {
   const std::string text = written(c.target, c.pieces);
   // As written, as an editor may save it (LF alone), and with the final
   // line end added (several lines) or left out (one line).
-  const std::string toggled =
-      text.back() == '\n' ? stored(text.substr(0, text.size() - 1)) : stored(text) + "\r\n";
-  for (const std::string& bytes : {stored(text), text, toggled}) {
+  const std::string toggled = text.back() == '\n' ? storedScript(text.substr(0, text.size() - 1))
+                                                  : storedScript(text) + "\r\n";
+  for (const std::string& bytes : {storedScript(text), text, toggled}) {
     RejoinManifest manifest;
     ScriptFault fault;
     ASSERT_TRUE(readRejoinScript(bytes, manifest, fault))
