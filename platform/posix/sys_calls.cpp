@@ -17,8 +17,12 @@ namespace {
 // The kernel sizes the page-cache pages it allocates for a write by the
 // write's length. Here 1 MiB writes took 0.7 to 3 times the system time of
 // 32 KiB ones (about 1.3 in the median, and never steadier), and the extra
-// calls cost nothing worth counting.
-constexpr size_t kWriteSlice = 32768;
+// calls cost nothing worth counting. The benchmark builds other sizes to
+// measure again (FILESPLIT_WRITE_SLICE).
+#ifndef FILESPLIT_WRITE_SLICE
+#define FILESPLIT_WRITE_SLICE 32768
+#endif
+constexpr size_t kWriteSlice = FILESPLIT_WRITE_SLICE;
 
 // Writes `count` bytes in write(2) calls of at most kWriteSlice bytes. Returns
 // the count written, short when a later call fails; 0 or -1 (errno set) when
