@@ -141,8 +141,17 @@ int JoinJob::prepareOutput(const std::wstring& outputFolder) {
 }
 
 int JoinJob::readWhole(const std::wstring& path, uint64_t most, std::string& bytes) {
-  if (file_system::fileSize(path) > most) {
-    printLine(inQuotes(path) + L" is too large for what it should hold.");
+  try {
+    if (!file_system::isFile(path)) {
+      printLine(inQuotes(path) + L" is not a file.");
+      return 4;
+    }
+    if (file_system::fileSize(path) > most) {
+      printLine(inQuotes(path) + L" is too large for what it should hold.");
+      return 4;
+    }
+  } catch (const std::filesystem::filesystem_error& error) {
+    printLine(platform::filesystemErrorText(error));
     return 4;
   }
   std::unique_ptr<FileIO_IF> file;

@@ -45,16 +45,33 @@ class JoinJob {
   int run(const std::wstring& script, const std::wstring& outputFolder, bool checkOnly);
 
  private:
+  // Each step below returns 0 to go on, or the run's code after its line.
+  /// The script named, or the one .bat in the folder named; 4 otherwise.
   int findScript(const std::wstring& argument);
+  /// The names in the script; 4 for a script filesplit would not write.
   int readManifest();
+  /// The digest beside the script, when there is a digest file; 4 when it
+  /// holds anything but a digest.
   int readDigest();
+  /// Every piece there, a file, and of its size; 3 or 5 otherwise.
   int checkPieces();
+  /// The output folder made (9 when it cannot be); 8 when the rebuilt file
+  /// or its temporary name exists.
   int prepareOutput(const std::wstring& outputFolder);
+  /// Writes the temporary file, compares and renames; the run's code.
   int rebuild();
+  /// Hashes the pieces and compares; the run's code.
   int check();
+  /// Reads every piece in order through the block loop into `out` (none:
+  /// hashing only, named `outPath`) and returns their MD5 in hex. Throws
+  /// JobFailure for a failed read or write and a piece that changed size.
   std::string hashPieces(FileIO_IF* out, const std::wstring& outPath);
+  /// The whole file at `path` into `bytes`; 4 when it is no file, larger
+  /// than `most` bytes, or cannot be read.
   int readWhole(const std::wstring& path, uint64_t most, std::string& bytes);
+  /// `value` with the console's digit grouping.
   std::wstring number(uint64_t value) const;
+  /// One line on the console, on a line of its own after progress dots.
   void printLine(const std::wstring& line);
 
   std::wostream& console_;

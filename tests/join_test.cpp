@@ -288,6 +288,14 @@ INSTANTIATE_TEST_SUITE_P(
                 4,
                 kHeader + L"\"parts/in.md5\" does not hold an MD5 digest (32 hexadecimal "
                           L"digits).\n"},
+        Refusal{"DigestFileIsAFolder",
+                [](JoinCaseTest& t) {
+                  fs::remove(t.dir.native() / "parts" / "in.md5");
+                  fs::create_directory(t.dir.native() / "parts" / "in.md5");
+                },
+                {L"parts/in.bat"},
+                4,
+                kHeader + L"\"parts/in.md5\" is not a file.\n"},
         Refusal{"NoArguments", nullptr, {}, 2, L""},
         Refusal{
             "UnknownOption", nullptr, {L"--force", L"parts"}, 2, L"Unknown option \"--force\".\n"},
