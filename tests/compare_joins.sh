@@ -63,6 +63,8 @@ run_linux() { (cd "$work/join-linux" && "$native_join" "$@"); }
 run_windows() { (cd "$work/join-windows" && "${emulator[@]}" "$windows_join" "$@"); }
 
 failures=0
+# The usage text shows each binary's own path.
+console_filter() { sed '/^Usage:$/,$d'; }
 source "$here/compare_runs.sh"
 # The same change to both trees: COMMAND...
 on_both() {
@@ -79,7 +81,8 @@ on_both mv parts/in.bin_3 parts/in.bin_3.away
 compare missing-piece yes --check parts/in.bat
 on_both mv parts/in.bin_3.away parts/in.bin_3
 on_both truncate -s 1000 parts/in.bin_2
-compare short-piece yes parts/in.bat mismatch/
+# Its sizes are grouped as each side's locale groups digits (Wine's en-US: 1,000).
+compare short-piece no parts/in.bat mismatch/
 on_both truncate -s 0 parts/in.bin_2
 on_both sh -c 'head -c 1048576 /dev/zero >parts/in.bin_2'
 compare mismatch yes parts/in.bat mismatch/

@@ -91,7 +91,8 @@ TEST_P(JoinRoundTripTest, RebuildsTheInputExactly) {
   const RunResult result = join(arguments);
   EXPECT_EQ(result.exitCode, 0);
   // As many dots as the split printed after its settings.
-  const std::string splitDots = splitRun.out.substr(splitRun.out.find("Dividing.....") + 14);
+  const std::string splitDots =
+      splitRun.out.substr(splitRun.out.find('\n', splitRun.out.find("Dividing.....")) + 1);
   EXPECT_EQ(result.out,
             consoleBytes(L"Script: " + arguments[0] + L"\n" + header + L"Joining.....\n" +
                          std::wstring(splitDots.size(), L'.') + L"\n\"" + target +
