@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "hash/hash_if.h"
 #include "platform/platform.h"
 
@@ -19,16 +21,37 @@ class MD5CNG : public HASH_IF {
   /// Nothing to do; true.
   bool finalize() override;
   /// 32 lowercase hex digits of the digest and a NUL; before close, zeros.
+  /// False, writing nothing, when `size` is below 33.
   bool hexDigest(char* buffer, int size) override;
   /// Finishes the hash into the digest and releases the handles. True when
-  /// finishing succeeded.
+  /// finishing and both releases succeeded.
   bool close() override;
   /// Releases what close did not (after a failed init, or when the job was
   /// left early): the hash before its storage, then the provider.
   ~MD5CNG() override;
 
+  /// Which provider call failed first and its status, as the end of a
+  /// failure line ("the MD5 provider is not available (status
+  /// 0xC0000225)"); empty while nothing failed.
+  std::wstring failureReason() const;
+
  private:
-  void releaseHandles();
+  /// The steps that can fail, for failureReason.
+  enum class Step {
+    none,
+    open,
+    objectLength,
+    digestLength,
+    otherDigestLength,
+    creation,
+    hashing,
+    finishing,
+    hashRelease,
+    providerRelease
+  };
+  /// Remembers the first failure; false, for `return failed(...)`.
+  bool failed(Step step, NTSTATUS status);
+  bool releaseHandles();
 
   BCRYPT_ALG_HANDLE algHandle = nullptr;
   BCRYPT_HASH_HANDLE hashHandle = nullptr;
@@ -38,4 +61,6 @@ class MD5CNG : public HASH_IF {
   unsigned char digest[16] = {};
   unsigned char* hashObject = nullptr;
   ULONG expectedDigestLength = 16;
+  Step failedStep = Step::none;
+  NTSTATUS failedStatus = 0;
 };

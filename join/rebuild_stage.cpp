@@ -7,7 +7,7 @@
 #include "common/to_wide.h"
 #include "fileio/file_ptr.h"
 #include "fileio/my_file_error.h"
-#include "join/checked_md5.h"
+#include "hash/checked_digest.h"
 #include "join/join_job.h"
 #include "platform/platform.h"
 #include "transfer/block_copy.h"
@@ -29,18 +29,18 @@ std::unique_ptr<FileIO_IF> openNamed(const std::wstring& path, const OpenMode& m
 }  // namespace
 
 std::string JoinJob::hashPieces(FileIO_IF* out, const std::wstring& outPath) {
-  CheckedMd5 md5(out != nullptr ? outPath : scriptPath_);
+  CheckedDigest digest(out != nullptr ? outPath : scriptPath_);
   progress_.reset(new transfer::Progress(console_, total_));
   for (size_t i = 0; i < piecePaths_.size(); ++i) {
     const std::wstring& path = piecePaths_[i];
     const std::unique_ptr<FileIO_IF> piece = openNamed(path, kInputMode, L"Cannot read ");
     transfer::BlockCopy blocks(*progress_);
     // A piece that shrank ends early; one that grew has bytes left.
-    if (blocks.copy(*piece, path, pieceSizes_[i], &md5, out, outPath) != pieceSizes_[i] ||
+    if (blocks.copy(*piece, path, pieceSizes_[i], digest, out, outPath) != pieceSizes_[i] ||
         !piece->eof())
       throw JobFailure(L"The piece " + inQuotes(path) + L" changed while it was read.");
   }
-  return md5.finish();
+  return digest.finish();
 }
 
 int JoinJob::rebuild() {

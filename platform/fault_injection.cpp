@@ -33,9 +33,14 @@ platform::InjectedFault answer(platform::FaultPoint point, unsigned call) {
   for (const auto& fault : state.planned) {
     if (fault.point != point || (fault.call != 0 && fault.call != call)) continue;
     if (fault.before) {
-      state.inCallback = true;
+      // Cleared however the callback ends: one may throw, as "something the
+      // job did not foresee" does.
+      struct InCallback {
+        bool& flag;
+        explicit InCallback(bool& f) : flag(f) { flag = true; }
+        ~InCallback() { flag = false; }
+      } inCallback(state.inCallback);
       fault.before();
-      state.inCallback = false;
     }
     if (result.error == 0) result.error = fault.error;
     if (fault.byteLimit < result.byteLimit) result.byteLimit = fault.byteLimit;

@@ -65,13 +65,23 @@ enum class FaultPoint {
   fileSize,        // the file-size query
   folderCreation,  // recursive folder creation
   textConversion,  // narrow to wide text (MultiByteToWideChar)
-  rename,          // renaming a file without replacing another
+  // The MD5 provider's calls (CNG's, or their stand-ins); a planned failure
+  // returns a failure NTSTATUS.
+  providerOpen,      // BCryptOpenAlgorithmProvider
+  providerProperty,  // BCryptGetProperty
+  hashCreation,      // BCryptCreateHash
+  hashData,          // BCryptHashData
+  hashFinish,        // BCryptFinishHash
+  hashDestruction,   // BCryptDestroyHash
+  providerClose,     // BCryptCloseAlgorithmProvider
+  rename,            // renaming a file without replacing another
   // New points go above this line.
   count
 };
 
-/// What a test asked of one call: fail with `error` (an errno value, or the
-/// platform's code for text conversion; 0: do not fail), or move at most
+/// What a test asked of one call: fail with `error` (an errno value; the
+/// platform's code for text conversion; an NTSTATUS for the provider's calls;
+/// 0: do not fail), or move at most
 /// `byteLimit` bytes.
 struct InjectedFault {
   int error = 0;

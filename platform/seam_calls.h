@@ -28,6 +28,27 @@ inline bool goAhead(platform::FaultPoint point) {
   return goAhead(point, unused);
 }
 
+/// Asks the seam about one call of the MD5 provider at `point`: 0 to go
+/// ahead, else the failure status the call is to return (a planned value
+/// that is no failure status, such as an errno value, becomes
+/// STATUS_UNSUCCESSFUL, so that a planned failure never reads as success).
+inline NTSTATUS plannedStatus(platform::FaultPoint point) {
+  const int error = platform::injectedFault(point).error;
+  if (error == 0) return 0;
+  constexpr NTSTATUS kUnsuccessful = static_cast<NTSTATUS>(0xC0000001u);
+  return error < 0 ? static_cast<NTSTATUS>(error) : kUnsuccessful;
+}
+
+/// Releases through `rawRelease()` (a hash or a provider) and then answers
+/// with the status the seam planned, if any: a planned failure still
+/// releases, as nothing could ever release it later.
+template <typename RawRelease>
+NTSTATUS release(platform::FaultPoint point, RawRelease rawRelease) {
+  const NTSTATUS planned = plannedStatus(point);
+  const NTSTATUS status = rawRelease();
+  return planned != 0 ? planned : status;
+}
+
 /// Writes all `count` bytes of `buffer` through `rawWrite(bytes, n)`, which
 /// returns the count it wrote or -1 with errno set; interrupted calls are
 /// retried. Returns `count`, or -1 (errno set) at the first failure or at a

@@ -21,12 +21,13 @@ struct Fault {
   FaultPoint point = FaultPoint::open;
   unsigned call = 1;
   /// The errno value the call fails with (for textConversion the platform's
-  /// own code); 0: it does not fail.
+  /// own code; for the provider's calls an NTSTATUS, where a value that is no
+  /// failure status fails with STATUS_UNSUCCESSFUL); 0: it does not fail.
   int error = 0;
   /// For read and write: the call moves at most this many bytes.
   size_t byteLimit = SIZE_MAX;
   /// Runs just before the call, for a change made by "someone else" (a file
-  /// created, removed, grown); may be empty.
+  /// created, removed, grown); may be empty. What it throws leaves the call.
   std::function<void()> before;
 };
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 
+#include "common/unexpected_failure.h"
 #include "fileio/file_system.h"
 #include "platform/platform.h"
 #include "split/path_rules.h"
@@ -64,6 +65,7 @@ int SplitJob::plan(const wchar_t* input, const wchar_t* outputFolder, uint64_t p
     printLine(platform::filesystemErrorText(error));
     return 9;
   } catch (...) {
+    printLine(unexpectedFailureLine());
     return 1;
   }
 }

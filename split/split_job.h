@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+class CheckedDigest;
 class FileIO_IF;
-class HASH_IF;
 namespace transfer {
 class Progress;
 }
@@ -50,9 +50,9 @@ class SplitJob {
  private:
   void writeRejoinScript(const wchar_t* input);
   void copyPieces(const wchar_t* input, uint64_t pieceSize);
-  void copyPiece(size_t index, FileIO_IF& in, HASH_IF* hash, uint64_t pieceSize,
+  void copyPiece(size_t index, FileIO_IF& in, CheckedDigest& digest, uint64_t pieceSize,
                  transfer::Progress& progress);
-  void writeDigest(HASH_IF& hash);
+  void writeDigest(const std::string& text);
   void printLine(const std::wstring& line);
 
   std::wostream& console_;

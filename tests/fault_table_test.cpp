@@ -29,6 +29,10 @@ constexpr int64_t kNone = -1;
 constexpr uint64_t kFolder = UINT64_MAX;  // what listing() gives a folder
 constexpr unsigned kCallBudget = 400;     // a clean run makes about 40 calls
 constexpr int kNoUnicodeTranslation = 1113;
+// NTSTATUS values, for the MD5 provider's calls.
+constexpr int kStatusNotFound = static_cast<int32_t>(0xC0000225u);
+constexpr int kStatusNoMemory = static_cast<int32_t>(0xC0000017u);
+constexpr int kStatusInvalidHandle = static_cast<int32_t>(0xC0000008u);
 
 using Files = std::map<std::string, uint64_t>;
 
@@ -57,11 +61,11 @@ std::vector<uint64_t> upTo(unsigned number, uint64_t bytes) {
 }
 
 // What the one line of a failure says.
-enum class Says { nothing, text, cannotRead, cannotWrite, fileSystem, changed };
+enum class Says { nothing, text, cannotRead, cannotWrite, fileSystem, changed, noDigest };
 
 struct Line {
   Says says = Says::nothing;
-  std::string subject = "";  // the text, the path, or the file-system operation
+  std::string subject = "";  // the text, the path, the file-system operation, or the reason
   std::string path = "";     // for Says::fileSystem: the path it names
   int reason = 0;            // the errno it tells, when not the fault's own
 };
@@ -73,7 +77,7 @@ struct FaultCase {
   size_t dots;
   Line line;
   Files files;
-  bool withoutMd5Provider = false;
+  uint32_t providerDigestLength = 0;    // what the MD5 provider reports (0: its own)
   size_t refusedAllocation = SIZE_MAX;  // allocations this large or larger fail
 };
 
@@ -115,6 +119,8 @@ std::wstring expectedLine(const Line& line, int error) {
     }
     case Says::changed:
       return L"The input file changed during the split: \"in.bin\"\n";
+    case Says::noDigest:
+      return L"Cannot compute the digest of \"in.bin\": " + widened(line.subject) + L"\n";
   }
   return L"";
 }
@@ -325,8 +331,28 @@ void addOtherCases(std::vector<FaultCase>& cases) {
                    0,
                    {Says::text, "Input File Not found."},
                    gone});
-  cases.push_back({"NoMd5Provider", {}, 0, 4, {}, left(kAllPieces), true});
-  cases.push_back({"NoMemoryForTheCopyBuffer", {}, 1, 0, {}, left({0}), false, kMiB});
+  cases.push_back(
+      {"NoMemoryForTheCopyBuffer", {}, 1, 0, {Says::text, "std::bad_alloc"}, left({0}), 0, kMiB});
+  const Line noDescription{Says::text, "An error occurred that carries no description."};
+  cases.push_back({"UnforeseenFailureInTheCopy",
+                   {before(FaultPoint::open, 2, [] { throw 42; })},
+                   1,
+                   0,
+                   noDescription,
+                   left({})});
+  cases.push_back({"UnforeseenFailureInThePlan",
+                   {before(FaultPoint::fileSize, 1, [] { throw 42; })},
+                   1,
+                   0,
+                   noDescription,
+                   kInputOnly});
+  cases.push_back({"StandardExceptionInThePlan",
+                   {before(FaultPoint::fileSize, 1,
+                           [] { throw std::runtime_error("narrow_cast<>() failed"); })},
+                   1,
+                   0,
+                   {Says::text, "narrow_cast<>() failed"},
+                   kInputOnly});
   cases.push_back({"HandlerCannotWidenItsText",
                    {failing(FaultPoint::open, 1, EACCES),
                     failing(FaultPoint::textConversion, 0, kNoUnicodeTranslation)},
@@ -376,6 +402,99 @@ void addChangedInputCases(std::vector<FaultCase>& cases) {
                    4,
                    {Says::changed},
                    changedTo(kInputSize + kMiB, upTo(4, kMiB))});
+  // Measured as an exact multiple of the piece size and grown before it is
+  // opened: every piece comes out full, and only the input's end tells that
+  // bytes were left out.
+  Files grown = left({kMiB, kMiB, kMiB}, kNone, 67);
+  grown["in.bin"] = 3 * kMiB + 7;
+  cases.push_back({"ExactMultipleGrownBeforeTheCopy",
+                   {before(FaultPoint::fileSize, 1, [] { resizeInput(3 * kMiB); }),
+                    before(FaultPoint::open, 2, [] { resizeInput(3 * kMiB + 7); })},
+                   1,
+                   3,
+                   {Says::changed},
+                   grown});
+}
+
+// Every call of the MD5 provider failing, and a provider whose digest is not
+// MD5's length: the run ends with the reason, no digest file is written, and
+// a provider that cannot be had is told before any piece is written.
+void addDigestCases(std::vector<FaultCase>& cases) {
+  const auto says = [](const std::string& reason) { return Line{Says::noDigest, reason}; };
+  const std::string noMemory = " (status 0xC0000017)";
+  cases.push_back({"ProviderOpenFails",
+                   {failing(FaultPoint::providerOpen, 1, kStatusNotFound)},
+                   1,
+                   0,
+                   says("the MD5 provider is not available (status 0xC0000225)"),
+                   left({})});
+  cases.push_back({"ObjectLengthQueryFails",
+                   {failing(FaultPoint::providerProperty, 1, kStatusNoMemory)},
+                   1,
+                   0,
+                   says("the MD5 provider did not tell the size of its hash object" + noMemory),
+                   left({})});
+  cases.push_back({"DigestLengthQueryFails",
+                   {failing(FaultPoint::providerProperty, 2, kStatusNoMemory)},
+                   1,
+                   0,
+                   says("the MD5 provider did not tell its digest length" + noMemory),
+                   left({})});
+  FaultCase otherLength{"ProviderReportsAnotherDigestLength",
+                        {},
+                        1,
+                        0,
+                        says("the MD5 provider reports a digest of 20 bytes, not 16"),
+                        left({})};
+  otherLength.providerDigestLength = 20;
+  cases.push_back(otherLength);
+  cases.push_back({"HashCreationFails",
+                   {failing(FaultPoint::hashCreation, 1, kStatusNoMemory)},
+                   1,
+                   0,
+                   says("the hash could not be created" + noMemory),
+                   left({})});
+  // A block reaches the hash before its piece: that piece stays empty.
+  for (unsigned block = 1; block <= 4; ++block)
+    cases.push_back({"HashingBlock" + std::to_string(block) + "Fails",
+                     {failing(FaultPoint::hashData, block, kStatusNoMemory)},
+                     1,
+                     block,
+                     says("a block could not be hashed" + noMemory),
+                     left(upTo(block, 0))});
+  cases.push_back({"HashFinishFails",
+                   {failing(FaultPoint::hashFinish, 1, kStatusNoMemory)},
+                   1,
+                   4,
+                   says("the hash could not be finished" + noMemory),
+                   left(kAllPieces)});
+  cases.push_back({"HashReleaseFails",
+                   {failing(FaultPoint::hashDestruction, 1, kStatusInvalidHandle)},
+                   1,
+                   4,
+                   says("the hash could not be released (status 0xC0000008)"),
+                   left(kAllPieces)});
+  cases.push_back({"ProviderReleaseFails",
+                   {failing(FaultPoint::providerClose, 1, kStatusInvalidHandle)},
+                   1,
+                   4,
+                   says("the MD5 provider could not be released (status 0xC0000008)"),
+                   left(kAllPieces)});
+  // The first failure is the one told.
+  cases.push_back({"HashFinishAndReleaseFail",
+                   {failing(FaultPoint::hashFinish, 1, kStatusNoMemory),
+                    failing(FaultPoint::hashDestruction, 1, kStatusInvalidHandle)},
+                   1,
+                   4,
+                   says("the hash could not be finished" + noMemory),
+                   left(kAllPieces)});
+  // A planned errno is no failure status; the seam makes it one.
+  cases.push_back({"ProviderOpenFailsWithAnErrno",
+                   {failing(FaultPoint::providerOpen, 1, EIO)},
+                   1,
+                   0,
+                   says("the MD5 provider is not available (status 0xC0000001)"),
+                   left({})});
 }
 
 std::vector<FaultCase> faultCases() {
@@ -386,6 +505,7 @@ std::vector<FaultCase> faultCases() {
   addCloseCases(cases);
   addFileSystemCases(cases);
   addOtherCases(cases);
+  addDigestCases(cases);
   addChangedInputCases(cases);
   return cases;
 }
@@ -415,7 +535,8 @@ TEST_P(FaultTableTest, EndsAsPlanned) {
   const FaultCase& c = GetParam();
   for (const auto& fault : c.faults)
     if (!hooks::injectFault(fault)) GTEST_SKIP() << "no fault injection in this build";
-  if (c.withoutMd5Provider && !hooks::fakeDigestLength(20)) GTEST_SKIP() << "provider not fakeable";
+  if (c.providerDigestLength != 0 && !hooks::fakeDigestLength(c.providerDigestLength))
+    GTEST_SKIP() << "provider not fakeable";
   hooks::setCallBudget(kCallBudget);
   const InProcessRun run = [&] {
     const AllocationLimit memory(c.refusedAllocation);
@@ -445,7 +566,10 @@ TEST_F(FaultTableTest, CoversEveryCallOfACleanRun) {
   const auto cases = faultCases();
   for (const FaultPoint point :
        {FaultPoint::open, FaultPoint::read, FaultPoint::write, FaultPoint::close,
-        FaultPoint::fileStatus, FaultPoint::fileSize, FaultPoint::folderCreation}) {
+        FaultPoint::fileStatus, FaultPoint::fileSize, FaultPoint::folderCreation,
+        FaultPoint::providerOpen, FaultPoint::providerProperty, FaultPoint::hashCreation,
+        FaultPoint::hashData, FaultPoint::hashFinish, FaultPoint::hashDestruction,
+        FaultPoint::providerClose}) {
     const unsigned calls = hooks::faultCalls(point);
     EXPECT_GT(calls, 0u);
     for (unsigned call = 1; call <= calls; ++call) {

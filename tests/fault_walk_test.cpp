@@ -33,9 +33,20 @@ struct Walk {
   bool ended = false;
 };
 
-const FaultPoint kPoints[] = {
-    FaultPoint::open,       FaultPoint::read,     FaultPoint::write,         FaultPoint::close,
-    FaultPoint::fileStatus, FaultPoint::fileSize, FaultPoint::folderCreation};
+const FaultPoint kPoints[] = {FaultPoint::open,
+                              FaultPoint::read,
+                              FaultPoint::write,
+                              FaultPoint::close,
+                              FaultPoint::fileStatus,
+                              FaultPoint::fileSize,
+                              FaultPoint::folderCreation,
+                              FaultPoint::providerOpen,
+                              FaultPoint::providerProperty,
+                              FaultPoint::hashCreation,
+                              FaultPoint::hashData,
+                              FaultPoint::hashFinish,
+                              FaultPoint::hashDestruction,
+                              FaultPoint::providerClose};
 
 bool startsWith(const std::string& text, const std::string& start) {
   return text.compare(0, start.size(), start) == 0;

@@ -88,6 +88,18 @@ INSTANTIATE_TEST_SUITE_P(
                      L"File: in.bin\nDivide size: " + childNumber(2147483647) +
                          L"MB\nDividing.....\nNo need to split.\n" + kUsage,
                      6},
+        // 4096 MB is 2^32 bytes: worked out in 32 bits, it would wrap to 0
+        // or, one more, to 1 MiB, and split the small input.
+        FrontEndCase{"SizeOf4096MbIsNotWrappedAround",
+                     {L"in.bin", L"4096"},
+                     L"File: in.bin\nDivide size: " + childNumber(4096) +
+                         L"MB\nDividing.....\nNo need to split.\n" + kUsage,
+                     6},
+        FrontEndCase{"SizeOf4097MbIsNotWrappedAround",
+                     {L"in.bin", L"4097"},
+                     L"File: in.bin\nDivide size: " + childNumber(4097) +
+                         L"MB\nDividing.....\nNo need to split.\n" + kUsage,
+                     6},
         FrontEndCase{"DefaultSize",
                      {L"in.bin"},
                      kSettings512 + L"Dividing.....\nNo need to split.\n" + kUsage,
@@ -204,6 +216,20 @@ TEST_F(FrontEndTest, PathsLongerThan259CharactersAreHeldWhole) {
   EXPECT_EQ(readFile(dir / (folder + L"/in.bin_1")) + readFile(dir / (folder + L"/in.bin_2")),
             readFile(dir / input));
   EXPECT_EQ(readFile(dir / (folder + L"/in.md5")).size(), 32u);
+}
+
+TEST_F(FrontEndTest, InputNameOf5000CharactersIsEchoedWhole) {
+  // No platform has a file of such a name; the echo comes before the input is
+  // looked at, and nothing is written.
+  const std::wstring name = std::wstring(4996, L'n') + L".bin";
+  const auto before = snapshot(dir.wide());
+  RunOptions options;
+  options.workingFolder = dir.wide();
+  const RunResult result = runFilesplit({name, L"1"}, options);
+  const std::string start = consoleBytes(L"File: " + name + L"\nDivide size: 1MB\nDividing.....\n");
+  EXPECT_EQ(result.out.substr(0, start.size()), start);
+  EXPECT_NE(result.exitCode, 0);
+  EXPECT_EQ(snapshot(dir.wide()), before);
 }
 
 TEST_F(FrontEndTest, ArgumentThatDoesNotDecodeExactlyIsRefused) {

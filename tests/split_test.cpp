@@ -112,6 +112,14 @@ INSTANTIATE_TEST_SUITE_P(
                   {20 * kMiB, 20 * kMiB, 10 * kMiB},
                   50,
                   "25e317773f308e446cc84c503a6d1f85"},
+        // Past 50 MiB a dot stands for a fiftieth of the input, not a block.
+        SplitCase{"SeventyFiveMiB",
+                  78643200,
+                  true,
+                  L"25",
+                  {25 * kMiB, 25 * kMiB, 25 * kMiB},
+                  50,
+                  "91e10548686e30b5ee4720cf20037247"},
         SplitCase{"FiftyMiBAndOne",
                   52428801,
                   true,
@@ -236,6 +244,56 @@ TEST_F(SplitTest, PieceNameTakenAfterTheCheckIsNeverOverwritten) {
   EXPECT_FALSE(fs::exists(dir.native() / "elsewhere"));
   EXPECT_EQ(fs::file_size(dir.native() / "out" / "in.bin_1"), kMiB);
   EXPECT_FALSE(fs::exists(dir.native() / "out" / "in.md5"));
+}
+
+// An input of another owner, readable by all: no read lease can be had on it,
+// and the check for writers must then be skipped, not taken for "held open
+// for writing".
+TEST_F(SplitTest, InputOfAnotherOwnerIsSplitByAnUnprivilegedUser) {
+  if (!unprivilegedChildIsAnotherUser())
+    GTEST_SKIP() << "the child runs as the tests' own user here (POSIX: tests not run as root; "
+                    "Windows: no other user to run it as)";
+  const std::string input = patternBytes(3 * kMiB + 5, 8);
+  writeFile(dir / L"in.bin", input);
+  fs::permissions(dir.native(), fs::perms::others_read | fs::perms::others_exec,
+                  fs::perm_options::add);
+  fs::permissions(dir.native() / "in.bin", fs::perms::others_read, fs::perm_options::add);
+  fs::create_directory(dir.native() / "out");
+  fs::permissions(dir.native() / "out", fs::perms::all);
+  RunOptions options;
+  options.withoutPrivileges = true;
+  const RunResult result = split({L"in.bin", L"1", L"out"}, options);
+  // The dots come only after the input was opened.
+  EXPECT_EQ(result.out, consoleBytes(kHeader + L"...."));
+  EXPECT_EQ(result.exitCode, 0);
+  std::string joined;
+  for (int piece = 1; piece <= 4; ++piece)
+    joined += readFile(dir / (L"out/in.bin_" + std::to_wstring(piece)));
+  EXPECT_TRUE(joined == input) << "pieces do not rejoin to the input";
+  EXPECT_EQ(readFile(dir / L"out/in.md5").size(), 32u);
+}
+
+// The header and the first dot reach the reader while the split goes on:
+// the output pipe takes exactly them, so a child that prints at once is
+// held at its second dot, before any digest exists; one that holds its dots
+// back runs on to the digest first.
+TEST_F(SplitTest, OutputIsShownWhileTheSplitGoesOn) {
+  if (!heldRunsSupported()) GTEST_SKIP() << "this platform's pipes cannot hold a writer back";
+  writeFile(dir / L"in.bin", "");
+  fs::resize_file(platform::nativePath(dir / L"in.bin"), 8 * kMiB);  // sparse
+  const std::string header = consoleBytes(kHeader);
+  const std::wstring digest = dir / L"out/in.md5";
+  bool digestWhileHeld = true;
+  RunOptions options;
+  options.workingFolder = dir.wide();
+  const HeldRun run = runFilesplitHeld(
+      {L"in.bin", L"1", L"out"}, options, header.size() + 1,
+      [&] { return fs::exists(platform::nativePath(digest)); },
+      [&] { digestWhileHeld = fs::exists(platform::nativePath(digest)); });
+  EXPECT_TRUE(run.held) << "the header and the first dot were not printed while the split ran";
+  EXPECT_FALSE(digestWhileHeld) << "the split got to its end before its output was shown";
+  EXPECT_EQ(run.result.out, header + std::string(8, '.'));
+  EXPECT_EQ(run.result.exitCode, 0);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 
 #include "common/job_failure.h"
 #include "fileio/file_io.h"
-#include "hash/hash_if.h"
+#include "hash/checked_digest.h"
 #include "platform/platform.h"
 
 namespace transfer {
@@ -46,7 +46,7 @@ BlockCopy::BlockCopy(Progress& progress)
 BlockCopy::~BlockCopy() { delete[] buffer_; }
 
 uint64_t BlockCopy::copy(FileIO_IF& from, const std::wstring& fromPath, uint64_t most,
-                         HASH_IF* hash, FileIO_IF* to, const std::wstring& toPath) {
+                         CheckedDigest& digest, FileIO_IF* to, const std::wstring& toPath) {
   uint64_t done = 0;
   while (!from.eof() && done < most) {
     const auto length = static_cast<uint32_t>(std::min<uint64_t>(kBlockSize, most - done));
@@ -55,7 +55,7 @@ uint64_t BlockCopy::copy(FileIO_IF& from, const std::wstring& fromPath, uint64_t
     if (n == 0) break;  // ended early: the caller compares what it got
     const auto count = static_cast<uint32_t>(n);
     progress_.advance(count);
-    if (hash != nullptr) hash->update(buffer_, count);
+    digest.add(buffer_, count);
     if (to != nullptr) requireWritten(to->write(buffer_, count), count, toPath);
     done += count;
   }

@@ -6,8 +6,8 @@
 #include <ostream>
 #include <string>
 
+class CheckedDigest;
 class FileIO_IF;
-class HASH_IF;
 
 namespace transfer {
 
@@ -62,9 +62,9 @@ class BlockCopy {
 
   /// Reads `from` (named `fromPath` in messages) block by block until its
   /// end or until `most` bytes were read; each block goes to the progress,
-  /// to `hash` when given, then to `to` when given (named `toPath`). Returns
-  /// the bytes read. Throws JobFailure for a failed read or write.
-  uint64_t copy(FileIO_IF& from, const std::wstring& fromPath, uint64_t most, HASH_IF* hash,
+  /// to `digest`, then to `to` when given (named `toPath`). Returns the
+  /// bytes read. Throws JobFailure for a failed read, hash or write.
+  uint64_t copy(FileIO_IF& from, const std::wstring& fromPath, uint64_t most, CheckedDigest& digest,
                 FileIO_IF* to, const std::wstring& toPath);
 
  private:

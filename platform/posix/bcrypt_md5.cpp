@@ -1,5 +1,6 @@
 // CNG's hashing calls over OpenSSL's EVP interface. The hash state (one
 // EVP_MD_CTX pointer) lives in the caller's hash-object buffer, as CNG's does.
+// Each call asks the fault seam first, as CNG's own do on Windows.
 #include <openssl/crypto.h>
 #include <openssl/evp.h>
 
@@ -7,7 +8,10 @@
 #include <new>
 
 #include "faked_provider.h"
+#include "platform/seam_calls.h"
 #include "platform_impl.h"
+
+using platform::FaultPoint;
 
 namespace {
 
@@ -36,6 +40,7 @@ NTSTATUS putSize(ULONG value, PUCHAR output, ULONG outputSize, ULONG* result) {
 
 NTSTATUS BCryptOpenAlgorithmProvider(BCRYPT_ALG_HANDLE* phAlgorithm, LPCWSTR algId,
                                      LPCWSTR implementation, ULONG flags) {
+  if (const NTSTATUS planned = seam_calls::plannedStatus(FaultPoint::providerOpen)) return planned;
   if (phAlgorithm == nullptr || algId == nullptr) return STATUS_INVALID_PARAMETER;
   if (std::wcscmp(algId, BCRYPT_MD5_ALGORITHM) != 0 || implementation != nullptr || flags != 0)
     return STATUS_NOT_FOUND;
@@ -54,6 +59,8 @@ NTSTATUS BCryptOpenAlgorithmProvider(BCRYPT_ALG_HANDLE* phAlgorithm, LPCWSTR alg
 
 NTSTATUS BCryptGetProperty(BCRYPT_HANDLE hObject, LPCWSTR property, PUCHAR output, ULONG outputSize,
                            ULONG* result, ULONG) {
+  if (const NTSTATUS planned = seam_calls::plannedStatus(FaultPoint::providerProperty))
+    return planned;
   if (hObject == nullptr || property == nullptr) return STATUS_INVALID_PARAMETER;
   const auto& provider = *static_cast<Provider*>(hObject);
   if (std::wcscmp(property, BCRYPT_OBJECT_LENGTH) == 0)
@@ -66,6 +73,7 @@ NTSTATUS BCryptGetProperty(BCRYPT_HANDLE hObject, LPCWSTR property, PUCHAR outpu
 NTSTATUS BCryptCreateHash(BCRYPT_ALG_HANDLE hAlgorithm, BCRYPT_HASH_HANDLE* phHash,
                           PUCHAR hashObject, ULONG objectLength, PUCHAR, ULONG secretLength,
                           ULONG) {
+  if (const NTSTATUS planned = seam_calls::plannedStatus(FaultPoint::hashCreation)) return planned;
   if (hAlgorithm == nullptr || phHash == nullptr || secretLength != 0)
     return STATUS_INVALID_PARAMETER;
   if (hashObject == nullptr || objectLength < sizeof(HashState)) return STATUS_BUFFER_TOO_SMALL;
@@ -81,6 +89,7 @@ NTSTATUS BCryptCreateHash(BCRYPT_ALG_HANDLE hAlgorithm, BCRYPT_HASH_HANDLE* phHa
 }
 
 NTSTATUS BCryptHashData(BCRYPT_HASH_HANDLE hHash, PUCHAR input, ULONG length, ULONG) {
+  if (const NTSTATUS planned = seam_calls::plannedStatus(FaultPoint::hashData)) return planned;
   if (hHash == nullptr || (input == nullptr && length != 0)) return STATUS_INVALID_PARAMETER;
   auto* state = static_cast<HashState*>(hHash);
   return EVP_DigestUpdate(state->context, input, length) == 1 ? STATUS_SUCCESS
@@ -88,6 +97,7 @@ NTSTATUS BCryptHashData(BCRYPT_HASH_HANDLE hHash, PUCHAR input, ULONG length, UL
 }
 
 NTSTATUS BCryptFinishHash(BCRYPT_HASH_HANDLE hHash, PUCHAR output, ULONG outputSize, ULONG) {
+  if (const NTSTATUS planned = seam_calls::plannedStatus(FaultPoint::hashFinish)) return planned;
   if (hHash == nullptr || output == nullptr) return STATUS_INVALID_PARAMETER;
   auto* state = static_cast<HashState*>(hHash);
   if (outputSize != state->digestLength) return STATUS_INVALID_PARAMETER;
@@ -97,17 +107,21 @@ NTSTATUS BCryptFinishHash(BCRYPT_HASH_HANDLE hHash, PUCHAR output, ULONG outputS
 }
 
 NTSTATUS BCryptDestroyHash(BCRYPT_HASH_HANDLE hHash) {
-  if (hHash == nullptr) return STATUS_INVALID_PARAMETER;
-  auto* state = static_cast<HashState*>(hHash);
-  EVP_MD_CTX_free(state->context);
-  state->~HashState();
-  return STATUS_SUCCESS;
+  return seam_calls::release(FaultPoint::hashDestruction, [hHash] {
+    if (hHash == nullptr) return STATUS_INVALID_PARAMETER;
+    auto* state = static_cast<HashState*>(hHash);
+    EVP_MD_CTX_free(state->context);
+    state->~HashState();
+    return STATUS_SUCCESS;
+  });
 }
 
 NTSTATUS BCryptCloseAlgorithmProvider(BCRYPT_ALG_HANDLE hAlgorithm, ULONG) {
-  if (hAlgorithm == nullptr) return STATUS_INVALID_PARAMETER;
-  auto* provider = static_cast<Provider*>(hAlgorithm);
-  EVP_MD_free(provider->md);
-  delete provider;
-  return STATUS_SUCCESS;
+  return seam_calls::release(FaultPoint::providerClose, [hAlgorithm] {
+    if (hAlgorithm == nullptr) return STATUS_INVALID_PARAMETER;
+    auto* provider = static_cast<Provider*>(hAlgorithm);
+    EVP_MD_free(provider->md);
+    delete provider;
+    return STATUS_SUCCESS;
+  });
 }

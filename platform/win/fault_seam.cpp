@@ -10,7 +10,13 @@
 #undef _write
 #undef _close
 #undef MultiByteToWideChar
+#undef BCryptOpenAlgorithmProvider
 #undef BCryptGetProperty
+#undef BCryptCreateHash
+#undef BCryptHashData
+#undef BCryptFinishHash
+#undef BCryptDestroyHash
+#undef BCryptCloseAlgorithmProvider
 
 using platform::FaultPoint;
 
@@ -61,13 +67,52 @@ int multiByteToWideChar(UINT codePage, DWORD flags, LPCCH text, int length, LPWS
   return ::MultiByteToWideChar(codePage, flags, text, length, wide, wideLength);
 }
 
+NTSTATUS openAlgorithmProvider(BCRYPT_ALG_HANDLE* algorithm, LPCWSTR id, LPCWSTR implementation,
+                               ULONG flags) {
+  const NTSTATUS planned = seam_calls::plannedStatus(FaultPoint::providerOpen);
+  if (planned != 0) return planned;
+  return ::BCryptOpenAlgorithmProvider(algorithm, id, implementation, flags);
+}
+
 NTSTATUS getProperty(BCRYPT_HANDLE object, LPCWSTR property, PUCHAR output, ULONG outputSize,
                      ULONG* result, ULONG flags) {
+  const NTSTATUS planned = seam_calls::plannedStatus(FaultPoint::providerProperty);
+  if (planned != 0) return planned;
   const NTSTATUS status = ::BCryptGetProperty(object, property, output, outputSize, result, flags);
   const bool digestLength = std::wcscmp(property, BCRYPT_HASH_LENGTH) == 0;
   if (status == 0 && digestLength && fakedDigestLength != 0 && outputSize >= sizeof(ULONG))
     *reinterpret_cast<ULONG*>(output) = fakedDigestLength;
   return status;
+}
+
+NTSTATUS createHash(BCRYPT_ALG_HANDLE algorithm, BCRYPT_HASH_HANDLE* hash, PUCHAR object,
+                    ULONG objectLength, PUCHAR secret, ULONG secretLength, ULONG flags) {
+  const NTSTATUS planned = seam_calls::plannedStatus(FaultPoint::hashCreation);
+  if (planned != 0) return planned;
+  return ::BCryptCreateHash(algorithm, hash, object, objectLength, secret, secretLength, flags);
+}
+
+NTSTATUS hashData(BCRYPT_HASH_HANDLE hash, PUCHAR input, ULONG length, ULONG flags) {
+  const NTSTATUS planned = seam_calls::plannedStatus(FaultPoint::hashData);
+  if (planned != 0) return planned;
+  return ::BCryptHashData(hash, input, length, flags);
+}
+
+NTSTATUS finishHash(BCRYPT_HASH_HANDLE hash, PUCHAR output, ULONG outputSize, ULONG flags) {
+  const NTSTATUS planned = seam_calls::plannedStatus(FaultPoint::hashFinish);
+  if (planned != 0) return planned;
+  return ::BCryptFinishHash(hash, output, outputSize, flags);
+}
+
+NTSTATUS destroyHash(BCRYPT_HASH_HANDLE hash) {
+  return seam_calls::release(FaultPoint::hashDestruction,
+                             [hash] { return ::BCryptDestroyHash(hash); });
+}
+
+NTSTATUS closeAlgorithmProvider(BCRYPT_ALG_HANDLE algorithm, ULONG flags) {
+  return seam_calls::release(FaultPoint::providerClose, [algorithm, flags] {
+    return ::BCryptCloseAlgorithmProvider(algorithm, flags);
+  });
 }
 
 void fakeDigestLength(ULONG length) { fakedDigestLength = length; }

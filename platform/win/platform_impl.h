@@ -23,8 +23,8 @@
 #include <sys/types.h>
 
 #if FILESPLIT_FAULT_INJECTION
-// Test builds only: the core's file calls and its narrow-to-wide conversion
-// ask the fault seam before the runtime (platform/win/fault_seam.cpp).
+// Test builds only: the core's file calls, its narrow-to-wide conversion and
+// its CNG calls ask the fault seam first (platform/win/fault_seam.cpp).
 namespace win_seam {
 errno_t wsopen_s(int* pfh, const wchar_t* filename, int oflag, int shflag, int pmode);
 int read(int fd, void* buffer, unsigned int count);
@@ -32,8 +32,18 @@ int write(int fd, const void* buffer, unsigned int count);
 int close(int fd);
 int multiByteToWideChar(UINT codePage, DWORD flags, LPCCH text, int length, LPWSTR wide,
                         int wideLength);
+NTSTATUS openAlgorithmProvider(BCRYPT_ALG_HANDLE* algorithm, LPCWSTR id, LPCWSTR implementation,
+                               ULONG flags);
 NTSTATUS getProperty(BCRYPT_HANDLE object, LPCWSTR property, PUCHAR output, ULONG outputSize,
                      ULONG* result, ULONG flags);
+NTSTATUS createHash(BCRYPT_ALG_HANDLE algorithm, BCRYPT_HASH_HANDLE* hash, PUCHAR object,
+                    ULONG objectLength, PUCHAR secret, ULONG secretLength, ULONG flags);
+NTSTATUS hashData(BCRYPT_HASH_HANDLE hash, PUCHAR input, ULONG length, ULONG flags);
+NTSTATUS finishHash(BCRYPT_HASH_HANDLE hash, PUCHAR output, ULONG outputSize, ULONG flags);
+/// Destroys the hash even when a failure is planned, then returns that failure.
+NTSTATUS destroyHash(BCRYPT_HASH_HANDLE hash);
+/// Closes the provider even when a failure is planned, then returns that failure.
+NTSTATUS closeAlgorithmProvider(BCRYPT_ALG_HANDLE algorithm, ULONG flags);
 /// Makes the provider report `length` as its digest length (0: its own).
 void fakeDigestLength(ULONG length);
 }  // namespace win_seam
@@ -42,5 +52,11 @@ void fakeDigestLength(ULONG length);
 #define _write win_seam::write
 #define _close win_seam::close
 #define MultiByteToWideChar win_seam::multiByteToWideChar
+#define BCryptOpenAlgorithmProvider win_seam::openAlgorithmProvider
 #define BCryptGetProperty win_seam::getProperty
+#define BCryptCreateHash win_seam::createHash
+#define BCryptHashData win_seam::hashData
+#define BCryptFinishHash win_seam::finishHash
+#define BCryptDestroyHash win_seam::destroyHash
+#define BCryptCloseAlgorithmProvider win_seam::closeAlgorithmProvider
 #endif

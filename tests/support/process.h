@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -42,6 +43,30 @@ bool byteArgumentsSupported();
 
 /// Whether RunOptions::fileSizeLimit is honoured on this platform.
 bool fileSizeLimitSupported();
+
+/// Whether RunOptions::withoutPrivileges runs the child as a user other than
+/// the tests' own (on POSIX when the tests run as root, as CI does).
+bool unprivilegedChildIsAnotherUser();
+
+struct HeldRun {
+  /// Whether the child had printed all `room` bytes when whileHeld ran.
+  bool held = false;
+  RunResult result;  // the whole run
+};
+
+/// Whether runFilesplitHeld can hold a child back on this platform.
+bool heldRunsSupported();
+
+/// Runs the filesplit binary (argument 0 "filesplit") with standard output
+/// on a pipe that takes only `room` more bytes (at most a few thousand): the
+/// child's next write then waits until the test reads. Waits until the child
+/// has printed `room` bytes, has ended, or `pastHold()` tells that the run
+/// went on where it should have been held; calls `whileHeld()` then, before
+/// anything is read, so that a held child is still held; then reads the
+/// output to its end and waits for the child.
+HeldRun runFilesplitHeld(const std::vector<std::wstring>& arguments, const RunOptions& options,
+                         size_t room, const std::function<bool()>& pastHold,
+                         const std::function<void()>& whileHeld);
 
 /// Whether runBatch can run batch commands here.
 bool batchInterpreterAvailable();

@@ -1,8 +1,10 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <spawn.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -74,25 +76,31 @@ std::vector<std::string> encodedArguments(const std::vector<std::wstring>& argum
   return bytes;
 }
 
-// Runs `program` with `arguments` (argument 0 included) as bytes.
-RunResult runBytes(const char* program, const std::vector<std::string>& arguments,
-                   const RunOptions& options) {
+// Starts the binary `program` with `arguments` (argument 0 included) and its
+// standard output on the pipe `pipeFds`, whose write end this process then
+// closes.
+pid_t startProgram(const char* program, const std::vector<std::string>& arguments,
+                   const RunOptions& options, const int pipeFds[2]) {
   std::vector<std::string> bytes = arguments;
   std::vector<char*> argv;
   for (auto& argument : bytes) argv.push_back(argument.data());
   argv.push_back(nullptr);
-
-  int pipeFds[2];
-  if (pipe(pipeFds) != 0) throw std::runtime_error("pipe");
   const pid_t child = fork();
   if (child == 0) {
     close(pipeFds[0]);
     startChild(program, pipeFds[1], options, argv);
   }
   close(pipeFds[1]);
+  if (child < 0) throw std::runtime_error("fork");
+  return child;
+}
+
+// Reads the rest of the child's output from `readFd` (closed then) and
+// waits for it to end.
+RunResult finishRun(pid_t child, int readFd) {
   RunResult result;
-  result.out = readAll(pipeFds[0]);
-  close(pipeFds[0]);
+  result.out = readAll(readFd);
+  close(readFd);
   int status = 0;
   while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
   }
@@ -100,25 +108,80 @@ RunResult runBytes(const char* program, const std::vector<std::string>& argument
   return result;
 }
 
+// Runs `program` with `arguments` (argument 0 included) to its end.
+RunResult runProgram(const char* program, const std::vector<std::string>& arguments,
+                     const RunOptions& options) {
+  int pipeFds[2];
+  if (pipe(pipeFds) != 0) throw std::runtime_error("pipe");
+  const pid_t child = startProgram(program, arguments, options, pipeFds);
+  return finishRun(child, pipeFds[0]);
+}
+
 }  // namespace
 
 RunResult runFilesplit(const std::vector<std::wstring>& arguments, const RunOptions& options,
                        const std::wstring& program) {
-  return runBytes(FILESPLIT_EXE, encodedArguments(arguments, program), options);
+  return runProgram(FILESPLIT_EXE, encodedArguments(arguments, program), options);
 }
 
 RunResult runFilejoin(const std::vector<std::wstring>& arguments, const RunOptions& options,
                       const std::wstring& program) {
-  return runBytes(FILEJOIN_EXE, encodedArguments(arguments, program), options);
-}
-
-RunResult runFilesplitBytes(const std::vector<std::string>& arguments, const RunOptions& options) {
-  return runBytes(FILESPLIT_EXE, arguments, options);
+  return runProgram(FILEJOIN_EXE, encodedArguments(arguments, program), options);
 }
 
 bool byteArgumentsSupported() { return true; }
 
+RunResult runFilesplitBytes(const std::vector<std::string>& arguments, const RunOptions& options) {
+  return runProgram(FILESPLIT_EXE, arguments, options);
+}
+
+bool heldRunsSupported() { return true; }
+
+HeldRun runFilesplitHeld(const std::vector<std::wstring>& arguments, const RunOptions& options,
+                         size_t room, const std::function<bool()>& pastHold,
+                         const std::function<void()>& whileHeld) {
+  int pipeFds[2];
+  if (pipe(pipeFds) != 0) throw std::runtime_error("pipe");
+  // The smallest pipe the kernel makes (one page), filled up to `room` bytes
+  // from its end: the child's write that does not fit waits for the reader.
+  fcntl(pipeFds[1], F_SETPIPE_SZ, 4096);
+  const int capacity = fcntl(pipeFds[1], F_GETPIPE_SZ);
+  if (capacity < 0 || static_cast<size_t>(capacity) < room)
+    throw std::runtime_error("pipe too large to hold the child back");
+  const std::string filler(static_cast<size_t>(capacity) - room, '#');
+  if (!filler.empty() &&
+      write(pipeFds[1], filler.data(), filler.size()) != static_cast<ssize_t>(filler.size()))
+    throw std::runtime_error("pipe filler");
+  std::vector<std::string> bytes{"filesplit"};
+  for (const auto& argument : arguments) bytes.push_back(encoded(argument));
+  const pid_t child = startProgram(FILESPLIT_EXE, bytes, options, pipeFds);
+
+  HeldRun run;
+  for (;;) {
+    int waiting = 0;
+    if (ioctl(pipeFds[0], FIONREAD, &waiting) == 0 && waiting >= capacity) {
+      run.held = true;
+      break;
+    }
+    siginfo_t info{};
+    const bool ended =
+        waitid(P_PID, static_cast<id_t>(child), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+        info.si_pid == child;
+    if (ended || pastHold()) break;
+    const timespec pause{0, 1000000};  // a wait for the child, not a measurement
+    nanosleep(&pause, nullptr);
+  }
+  whileHeld();
+  run.result = finishRun(child, pipeFds[0]);
+  if (run.result.out.compare(0, filler.size(), filler) != 0)
+    throw std::runtime_error("pipe filler lost");
+  run.result.out.erase(0, filler.size());
+  return run;
+}
+
 bool fileSizeLimitSupported() { return true; }
+
+bool unprivilegedChildIsAnotherUser() { return geteuid() == 0; }
 
 bool batchInterpreterAvailable() { return false; }
 

@@ -1,6 +1,7 @@
 // Child processes on Windows: CreateProcessW with standard output on a pipe.
 #include <algorithm>
 #include <cwctype>
+#include <functional>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -111,13 +112,52 @@ class Handle {
   HANDLE handle_;
 };
 
+// A child's output pipe that holds it back (runFilesplitHeld).
+struct Hold {
+  size_t room;
+  const std::function<bool()>& pastHold;
+  const std::function<void()>& whileHeld;
+  bool held = false;
+};
+
+// The buffer of a holding pipe: a write that would take more waits for the
+// reader.
+constexpr DWORD kHoldingPipeSize = 4096;
+
+// Waits until the child has filled the pipe, has ended, or went on past the
+// hold; then runs the test's check while the child is held.
+void waitForTheHold(HANDLE readEnd, HANDLE process, Hold& hold) {
+  for (;;) {
+    DWORD waiting = 0;
+    if (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &waiting, nullptr) &&
+        waiting >= kHoldingPipeSize) {
+      hold.held = true;
+      break;
+    }
+    if (WaitForSingleObject(process, 0) == WAIT_OBJECT_0 || hold.pastHold()) break;
+    Sleep(1);  // a wait for the child, not a measurement
+  }
+  hold.whileHeld();
+}
+
 RunResult runProcess(const std::wstring& application, std::wstring commandLine,
-                     const RunOptions& options) {
+                     const RunOptions& options, Hold* hold = nullptr) {
   SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   Handle readEnd, writeEnd;
-  if (!CreatePipe(readEnd.out(), writeEnd.out(), &inheritable, 0))
+  if (!CreatePipe(readEnd.out(), writeEnd.out(), &inheritable,
+                  hold != nullptr ? kHoldingPipeSize : 0))
     throw std::runtime_error("CreatePipe");
   SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
+  std::string filler;
+  if (hold != nullptr) {
+    if (hold->room > kHoldingPipeSize) throw std::runtime_error("too much room to hold the child");
+    filler.assign(kHoldingPipeSize - hold->room, '#');
+    DWORD written = 0;
+    if (!filler.empty() && (!WriteFile(writeEnd.get(), filler.data(),
+                                       static_cast<DWORD>(filler.size()), &written, nullptr) ||
+                            written != filler.size()))
+      throw std::runtime_error("pipe filler");
+  }
   Handle input(CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                            &inheritable, OPEN_EXISTING, 0, nullptr));
   Handle errors;
@@ -140,12 +180,16 @@ RunResult runProcess(const std::wstring& application, std::wstring commandLine,
     throw std::runtime_error("CreateProcessW failed: " + std::to_string(GetLastError()));
   Handle processHandle(process.hProcess), thread(process.hThread);
   writeEnd.reset();  // the child's copy is the last: the pipe ends with it
+  if (hold != nullptr) waitForTheHold(readEnd.get(), processHandle.get(), *hold);
 
   RunResult result;
   char chunk[65536];
   DWORD count = 0;
   while (ReadFile(readEnd.get(), chunk, sizeof chunk, &count, nullptr) && count > 0)
     result.out.append(chunk, count);
+  if (result.out.compare(0, filler.size(), filler) != 0)
+    throw std::runtime_error("pipe filler lost");
+  result.out.erase(0, filler.size());
   WaitForSingleObject(processHandle.get(), INFINITE);
   DWORD exitCode = 0;
   GetExitCodeProcess(processHandle.get(), &exitCode);
@@ -187,6 +231,23 @@ RunResult runBatch(const std::wstring& command, const RunOptions& options) {
 }
 
 bool fileSizeLimitSupported() { return false; }
+
+// A child runs as the tests' own user.
+bool unprivilegedChildIsAnotherUser() { return false; }
+
+bool heldRunsSupported() { return true; }
+
+HeldRun runFilesplitHeld(const std::vector<std::wstring>& arguments, const RunOptions& options,
+                         size_t room, const std::function<bool()>& pastHold,
+                         const std::function<void()>& whileHeld) {
+  std::wstring commandLine = L"filesplit";
+  for (const auto& argument : arguments) commandLine += L" " + quoted(argument);
+  Hold hold{room, pastHold, whileHeld};
+  HeldRun run;
+  run.result = runProcess(toolExe(FILESPLIT_EXE_FROM_TESTS), commandLine, options, &hold);
+  run.held = hold.held;
+  return run;
+}
 
 // Windows hands a program its arguments as wide text, never as raw bytes.
 bool byteArgumentsSupported() { return false; }
