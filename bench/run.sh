@@ -14,9 +14,9 @@
 #               kept) into a fresh folder
 #   cat+md5sum  cat of the same pieces in order into one file, then md5sum
 #               of it: the usual rebuild and check by hand
-#   filesplit-1MiB, filejoin-1MiB
-#               the same tools built to hand each 1 MiB block to write(2)
-#               whole instead of in the POSIX layer's 32 KiB slices
+#   filesplit-32KiB, filejoin-32KiB
+#               the same tools built to hand each 1 MiB block to write(2) in
+#               slices of 32 KiB instead of whole
 # Before each command the previous outputs are removed, the rest written back
 # (sync), the input read again and the machine left alone for SETTLE seconds,
 # so that each command starts from the same state. On a virtual machine that hands freed memory back to its host,
@@ -36,11 +36,11 @@ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DFILESPLIT_TESTS=OFF \
 cmake --build "$build" -j "$(nproc)" >/dev/null
 filesplit=$build/filesplit
 filejoin=$build/filejoin
-# The same tools with whole 1 MiB writes, for the write-size comparison.
-build_mib=$root/build/bench-1mib
-cmake -S "$root" -B "$build_mib" -DCMAKE_BUILD_TYPE=Release -DFILESPLIT_TESTS=OFF \
-  -DFILESPLIT_BENCH=OFF -DFILESPLIT_WRITE_SLICE=1048576 >/dev/null
-cmake --build "$build_mib" -j "$(nproc)" >/dev/null
+# The same tools writing in 32 KiB slices, for the write-size comparison.
+build_sliced=$root/build/bench-32kib
+cmake -S "$root" -B "$build_sliced" -DCMAKE_BUILD_TYPE=Release -DFILESPLIT_TESTS=OFF \
+  -DFILESPLIT_BENCH=OFF -DFILESPLIT_WRITE_SLICE=32768 >/dev/null
+cmake --build "$build_sliced" -j "$(nproc)" >/dev/null
 
 scratch=$(mktemp -d /tmp/filesplit-bench.XXXXXX)
 trap 'rm -rf "$scratch"' EXIT
@@ -81,8 +81,8 @@ run_catmd5() {
   cat "${kept_pieces[@]}" >"$scratch/catted"
   md5sum "$scratch/catted" >/dev/null
 }
-run_split1mib() { "$build_mib/filesplit" "$input" 100 "$scratch/pieces" >/dev/null; }
-run_join1mib() { "$build_mib/filejoin" "$scratch/kept/input.bat" "$scratch/joined" >/dev/null; }
+run_splitsliced() { "$build_sliced/filesplit" "$input" 100 "$scratch/pieces" >/dev/null; }
+run_joinsliced() { "$build_sliced/filejoin" "$scratch/kept/input.bat" "$scratch/joined" >/dev/null; }
 # Removes what the commands wrote, writes back what is left, reads the input
 # back into the page cache should the system have dropped any of it, and waits.
 settle_down() {
@@ -92,7 +92,7 @@ settle_down() {
   sleep "$settle"
 }
 
-commands=(filesplit limit workflow filejoin catmd5 split1mib join1mib)
+commands=(filesplit limit workflow filejoin catmd5 splitsliced joinsliced)
 declare -A wall cpu sys
 for ((round = 1; round <= rounds; ++round)); do
   # Each round starts with the next command, so none always follows another.
@@ -135,7 +135,7 @@ echo "  Whole 1 MiB writes / 32 KiB slices (below 1: whole writes are faster):"
 # shellcheck disable=SC2086
 for tool in split join; do
   ours=file$tool
-  echo "    file$tool: elapsed $(ratio "$(median ${wall[${tool}1mib]})" "$(median ${wall[$ours]})"), system time $(ratio "$(median ${sys[${tool}1mib]})" "$(median ${sys[$ours]})")"
+  echo "    file$tool: elapsed $(ratio "$(median ${wall[$ours]})" "$(median ${wall[${tool}sliced]})"), system time $(ratio "$(median ${sys[$ours]})" "$(median ${sys[${tool}sliced]})")"
 done
 echo "  load average at the end: $(cut -d' ' -f1-3 /proc/loadavg) (other jobs skew elapsed times)"
 

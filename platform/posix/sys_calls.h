@@ -11,7 +11,7 @@ namespace sys {
 int open(const char* path, int flags, mode_t mode);
 /// read(2), retried on EINTR. Returns the count, 0 at the end, or -1.
 ssize_t read(int fd, void* buffer, size_t count);
-/// write(2), in calls of at most 32 KiB, until all `count` bytes are written,
+/// write(2), in calls of at most 1 MiB, until all `count` bytes are written,
 /// retried on EINTR. Returns `count`, or -1 when a call fails (errno set; part
 /// may have been written).
 ssize_t writeAll(int fd, const void* buffer, size_t count);
