@@ -1,6 +1,8 @@
-// The command line in-process on arbitrary wide arguments: only exit codes
-// of the table, no crash, the usage text after every failure, and never a
-// success when nothing could be written. The fault seam makes every open and
+// The command line in-process on arbitrary wide arguments, and on the same
+// data as the byte arguments a POSIX program receives: only exit codes of
+// the table, no crash, the usage text after every failure, and never a
+// success when nothing could be written; and every byte argument decodes to
+// a text that names exactly its bytes again. The fault seam makes every open and
 // every folder creation fail, so that no argument can make the fuzzer write
 // anywhere; the checks before them run against a folder of sample inputs.
 // That folder becomes the current one before the fuzzer reads its corpus:
@@ -17,7 +19,10 @@
 
 #include "app/front_end.h"
 #include "fuzz_support.h"
+#include "native_text.h"
+#include "platform/platform.h"
 #include "platform/test_hooks.h"
+#include "split/path_rules.h"
 #include "usage_text.h"
 
 namespace fs = std::filesystem;
@@ -59,6 +64,52 @@ bool endsWith(const std::wstring& text, const std::wstring& end) {
   return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
+// Up to `most` byte texts from `data`, a 0 byte ending each, as main gets
+// them.
+std::vector<std::string> byteTexts(const uint8_t* data, size_t size, size_t most) {
+  std::vector<std::string> texts(1);
+  for (size_t at = 0; at < size; ++at) {
+    if (data[at] != 0) {
+      texts.back().push_back(static_cast<char>(data[at]));
+    } else if (texts.size() == most) {
+      break;
+    } else {
+      texts.emplace_back();
+    }
+  }
+  return texts;
+}
+
+// Runs the command line on `texts` and checks what every run must keep.
+void runCommandLine(const std::vector<std::wstring>& texts) {
+  std::vector<const wchar_t*> argv;
+  for (const auto& text : texts) argv.push_back(text.c_str());
+  argv.push_back(nullptr);
+  std::wostringstream out;
+  const int code =
+      runFrontEnd(static_cast<int>(texts.size()), argv.data(), out, std::locale::classic());
+  if (!isTableCode(code)) invariantBroken("exit code " + std::to_string(code), texts);
+  const std::wstring program = texts.empty() ? L"" : texts[0].c_str();
+  if (!endsWith(out.str(), usageText(program))) invariantBroken("no usage text at the end", texts);
+}
+
+// The byte arguments as main decodes them: each names exactly its own bytes
+// again, and so does the file name the plan takes from it.
+std::vector<std::wstring> decodedArguments(const std::vector<std::string>& bytes) {
+  std::vector<const char*> argv;
+  for (const auto& text : bytes) argv.push_back(text.c_str());
+  const std::vector<std::wstring> texts =
+      posix_text::decodeArguments(static_cast<int>(argv.size()), argv.data());
+  for (size_t i = 0; i < texts.size(); ++i) {
+    if (platform::nativePath(texts[i]).native() != bytes[i])
+      invariantBroken("argument " + std::to_string(i) + " names other bytes", texts);
+    if (platform::nativePath(path_rules::fileName(texts[i])).native() !=
+        fs::path(bytes[i]).filename().native())
+      invariantBroken("the file name of argument " + std::to_string(i) + " changed", texts);
+  }
+  return texts;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -73,16 +124,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 // Argument 0 is the first text; up to four more follow.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::vector<std::wstring> texts =
-      size == 0 ? std::vector<std::wstring>{} : wideTexts(data, size, 5);
-  std::vector<const wchar_t*> argv;
-  for (const auto& text : texts) argv.push_back(text.c_str());
-  argv.push_back(nullptr);
-  std::wostringstream out;
-  const int code =
-      runFrontEnd(static_cast<int>(texts.size()), argv.data(), out, std::locale::classic());
-  if (!isTableCode(code)) invariantBroken("exit code " + std::to_string(code), texts);
-  const std::wstring program = texts.empty() ? L"" : texts[0].c_str();
-  if (!endsWith(out.str(), usageText(program))) invariantBroken("no usage text at the end", texts);
+  runCommandLine(size == 0 ? std::vector<std::wstring>{} : wideTexts(data, size, 5));
+  if (size != 0) runCommandLine(decodedArguments(byteTexts(data, size, 5)));
   return 0;
 }

@@ -33,9 +33,10 @@ std::locale userLocale();
 /// The system's description of an errno value, as wide text.
 std::wstring systemErrorText(int errnum);
 
-/// A wide path as the native path the file-system library works with.
+/// A wide path as the native path the file-system library works with; on
+/// POSIX systems exactly the bytes the text was decoded from (widePath).
 /// Throws std::filesystem::filesystem_error (operation "path") when the text
-/// cannot be expressed in the system's encoding for file names.
+/// names no file in the system's encoding for file names.
 std::filesystem::path nativePath(const std::wstring& widePath);
 
 /// A wide path as the file-system library queries and creates it: nativePath,
@@ -44,7 +45,8 @@ std::filesystem::path nativePath(const std::wstring& widePath);
 /// as nativePath does.
 std::filesystem::path queryPath(const std::wstring& widePath);
 
-/// The inverse of nativePath.
+/// The inverse of nativePath. On POSIX systems a byte that does not decode
+/// becomes U+DC00 + the byte, which nativePath turns back into that byte.
 std::wstring widePath(const std::filesystem::path& native);
 
 /// The library's sentence for a file-system failure (what()) as wide text,

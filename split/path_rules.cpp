@@ -7,6 +7,18 @@
 namespace fs = std::filesystem;
 
 namespace path_rules {
+namespace {
+
+// `name` as Windows stores it (trailing dots and blanks dropped) with its
+// ASCII letters in lower case.
+std::wstring windowsNameKey(const std::wstring& name) {
+  std::wstring key = name.substr(0, name.find_last_not_of(L". ") + 1);
+  for (wchar_t& c : key)
+    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+  return key;
+}
+
+}  // namespace
 
 std::wstring fileName(const std::wstring& path) {
   return platform::widePath(platform::nativePath(path).filename());
@@ -31,6 +43,10 @@ std::wstring folderBeside(const std::wstring& path) {
 std::wstring replaceExtension(const std::wstring& path, const std::wstring& extension) {
   return platform::widePath(
       platform::nativePath(path).replace_extension(platform::nativePath(extension)));
+}
+
+bool sameWindowsName(const std::wstring& a, const std::wstring& b) {
+  return windowsNameKey(a) == windowsNameKey(b);
 }
 
 }  // namespace path_rules

@@ -22,5 +22,11 @@ std::wstring join(const std::wstring& folder, const std::wstring& name);
 std::wstring folderBeside(const std::wstring& path);
 /// `path` with its extension replaced by a dot and `extension`.
 std::wstring replaceExtension(const std::wstring& path, const std::wstring& extension);
+/// Whether the file names `a` and `b` name one file on Windows, where case
+/// does not tell names apart and trailing dots and blanks are dropped from a
+/// name ("X.BAT " is x.bat there), on both builds, since the outputs may be
+/// carried to Windows. Case is folded for ASCII letters only: enough for
+/// names that differ in an ASCII extension, as the outputs' names do.
+bool sameWindowsName(const std::wstring& a, const std::wstring& b);
 
 }  // namespace path_rules

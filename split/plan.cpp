@@ -23,6 +23,21 @@ std::wstring chooseOutputFolder(const std::wstring& input, const wchar_t* output
   return path_rules::folderBeside(input);
 }
 
+// The line that refuses an input whose rebuilt copy would take the place of
+// its own rejoin script (the interpreter would go on reading the script from
+// the rebuilt bytes and run them) or of its digest file; empty for others.
+std::wstring companionClash(const std::wstring& name) {
+  const std::wstring instead =
+      L"; rename the input (for example to " + name + L".txt) and split it again.";
+  if (path_rules::sameWindowsName(name, path_rules::replaceExtension(name, L"bat")))
+    return L"The rejoin script would be named like the input \"" + name +
+           L"\" and would overwrite itself when run" + instead;
+  if (path_rules::sameWindowsName(name, path_rules::replaceExtension(name, L"md5")))
+    return L"The digest file would be named like the input \"" + name +
+           L"\" and would be replaced by the rebuilt file" + instead;
+  return std::wstring();
+}
+
 }  // namespace
 
 int SplitJob::plan(const wchar_t* input, const wchar_t* outputFolder, uint64_t pieceSize) {
@@ -47,6 +62,11 @@ int SplitJob::plan(const wchar_t* input, const wchar_t* outputFolder, uint64_t p
       printLine(
           L"The file name holds a double quote or a control character, which the rejoin "
           L"script cannot carry.");
+      return 1;
+    }
+    const std::wstring clash = companionClash(name);
+    if (!clash.empty()) {
+      printLine(clash);
       return 1;
     }
     const std::wstring folder = chooseOutputFolder(inputPath, outputFolder);

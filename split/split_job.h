@@ -31,9 +31,11 @@ class SplitJob {
   /// input is missing, a folder, empty; 7: the piece size is 0; 6: the input
   /// is smaller than one piece ("No need to split." printed); 9: a
   /// file-system failure from the size query on (its text printed); 1: any
-  /// other failure there (a name the script cannot carry and too many pieces
-  /// are told in one line). File-system failures in the first three input
-  /// checks leave it as std::filesystem::filesystem_error.
+  /// other failure there (a name the script cannot carry, an input named
+  /// like its own script or digest file on Windows, and too many pieces are
+  /// told in one line; nothing is created then). File-system failures in
+  /// the first three input checks leave it as
+  /// std::filesystem::filesystem_error.
   int plan(const wchar_t* input, const wchar_t* outputFolder, uint64_t pieceSize);
 
   /// 8 when any planned output exists already, else 0. File-system failures

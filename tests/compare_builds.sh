@@ -38,6 +38,7 @@ head -c $((1048576)) /dev/urandom >"$inputs/one.bin"
 head -c $((2 * 1048576)) /dev/urandom >"$inputs/data/aaa.tar.gz"
 head -c 100 /dev/urandom >"$inputs/small.bin"
 : >"$inputs/empty.bin"
+head -c $((1048576 + 1)) /dev/urandom >"$inputs/X.Bat"
 # Past the 4000-character line limit: the canonical 258 pieces, and a long
 # name with characters outside the BMP (two UTF-16 units each), sparse.
 truncate -s $((258 * 1048576)) "$inputs/aaa.iso"
@@ -70,6 +71,7 @@ compare missing-input no missing.bin 1
 compare folder-input no folder 1
 compare zero-size no in.bin 0
 compare letters-in-size no in.bin 1x
+compare named-like-its-script no X.Bat 1
 
 # ---- What they wrote --------------------------------------------------------
 if diff -r "$work/linux" "$work/windows"; then

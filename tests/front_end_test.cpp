@@ -167,6 +167,21 @@ TEST_F(FrontEndTest, UninstalledLocaleStillPrints) {
   EXPECT_EQ(result.exitCode, 6);
 }
 
+TEST_F(FrontEndTest, UninstalledLocaleSplitsNonAsciiNames) {
+  RunOptions options;
+  options.workingFolder = dir.wide();
+  if (!useUninstalledLocale(options))
+    GTEST_SKIP() << "every locale asked for is one the system has";
+  const std::wstring name = L"r\u00e9sum\u00e9 \u4e2d.bin";
+  writeFile(dir / name, patternBytes(kMiB + 1, 3));
+  const RunResult result = runFilesplit({name, L"1", L"out"}, options);
+  EXPECT_EQ(result.out, consoleBytes(L"File: " + name +
+                                     L"\nDivide size: 1MB\nOutput Folder: out\nDividing.....\n.."));
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(readFile(dir / (L"out/" + name + L"_1")) + readFile(dir / (L"out/" + name + L"_2")),
+            readFile(dir / name));
+}
+
 TEST_F(FrontEndTest, ProgramNameIsShownAsTyped) {
   RunOptions options;
   options.workingFolder = dir.wide();
@@ -232,18 +247,86 @@ TEST_F(FrontEndTest, InputNameOf5000CharactersIsEchoedWhole) {
   EXPECT_EQ(snapshot(dir.wide()), before);
 }
 
-TEST_F(FrontEndTest, ArgumentThatDoesNotDecodeExactlyIsRefused) {
-  if (!byteArgumentsSupported()) GTEST_SKIP() << "arguments arrive as wide text here";
-  writeFile(dir / L"caf\u00e9.bin", patternBytes(kMiB, 1));
+// ---- An input named like its own rejoin script or digest file ---------------
+
+struct CompanionCase {
+  const char* name;
+  std::wstring input;
+  std::wstring refusal;  // empty: the input splits, with the outputs below
+  std::wstring script;
+  std::wstring digest;
+};
+
+void PrintTo(const CompanionCase& c, std::ostream* out) { *out << c.name; }
+
+std::wstring scriptClash(const std::wstring& input) {
+  return L"The rejoin script would be named like the input \"" + input +
+         L"\" and would overwrite itself when run; rename the input (for example to " + input +
+         L".txt) and split it again.";
+}
+
+std::wstring digestClash(const std::wstring& input) {
+  return L"The digest file would be named like the input \"" + input +
+         L"\" and would be replaced by the rebuilt file; rename the input (for example to " +
+         input + L".txt) and split it again.";
+}
+
+CompanionCase refused(const char* name, const std::wstring& input,
+                      std::wstring (*line)(const std::wstring&)) {
+  return CompanionCase{name, input, line(input), L"", L""};
+}
+
+CompanionCase splits(const char* name, const std::wstring& input, const std::wstring& script,
+                     const std::wstring& digest) {
+  return CompanionCase{name, input, L"", script, digest};
+}
+
+class CompanionNameTest : public ::testing::TestWithParam<CompanionCase> {};
+
+TEST_P(CompanionNameTest, RefusedWhenTheRebuiltFileWouldReplaceAnOutput) {
+  const CompanionCase& c = GetParam();
+  TempDir dir;
+  const std::string bytes = patternBytes(kMiB + 3, 4);
+  writeFile(dir / c.input, bytes);
   const auto before = snapshot(dir.wide());
   RunOptions options;
   options.workingFolder = dir.wide();
-  // "caf\xE9.bin" is Latin-1, not UTF-8: decoding it would name another file.
-  const RunResult result = runFilesplitBytes({"filesplit", "caf\xE9.bin", "1"}, options);
-  EXPECT_EQ(result.out,
-            consoleBytes(L"Argument 1 is not valid text in this system's encoding.\n" + kUsage));
-  EXPECT_EQ(result.exitCode, 1);
-  EXPECT_EQ(snapshot(dir.wide()), before) << "nothing created";
+  const RunResult result = runFilesplit({c.input, L"1", L"out"}, options);
+  const std::wstring settings =
+      L"File: " + c.input + L"\nDivide size: 1MB\nOutput Folder: out\nDividing.....\n";
+  if (!c.refusal.empty()) {
+    EXPECT_EQ(result.out, consoleBytes(settings + c.refusal + L"\n" + kUsage));
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(snapshot(dir.wide()), before) << "a refused run created or changed files";
+    return;
+  }
+  EXPECT_EQ(result.out, consoleBytes(settings + L".."));
+  EXPECT_EQ(result.exitCode, 0);
+  const std::wstring out = dir / L"out";
+  EXPECT_EQ(readFile(out + L"/" + c.input + L"_1") + readFile(out + L"/" + c.input + L"_2"), bytes);
+  EXPECT_EQ(readFile(out + L"/" + c.script).substr(0, 10), "chcp 65001");
+  EXPECT_EQ(readFile(out + L"/" + c.digest).size(), 32u);
+  EXPECT_EQ(listing(out).size(), 4u);
 }
+
+// Windows drops trailing dots and blanks from a name: "x.bat " is x.bat there,
+// the script's own name. A trailing dot is an extension by itself, so "x.bat."
+// gets the script x.bat.bat, and the rebuilt x.bat beside it replaces nothing.
+INSTANTIATE_TEST_SUITE_P(
+    Names, CompanionNameTest,
+    ::testing::Values(refused("Bat", L"x.bat", scriptClash),
+                      refused("BatUpperCase", L"X.BAT", scriptClash),
+                      refused("BatMixedCase", L"x.Bat", scriptClash),
+                      refused("Md5", L"x.md5", digestClash),
+                      refused("Md5UpperCase", L"X.MD5", digestClash),
+                      refused("BatTrailingBlank", L"x.bat ", scriptClash),
+                      refused("Md5TrailingBlanks", L"x.Md5  ", digestClash),
+                      splits("Cmd", L"x.cmd", L"x.bat", L"x.md5"),
+                      splits("BatThenTxt", L"x.bat.txt", L"x.bat.bat", L"x.bat.md5"),
+                      splits("Batch", L"x.batch", L"x.bat", L"x.md5"),
+                      splits("BatWithoutDot", L"xbat", L"xbat.bat", L"xbat.md5"),
+                      splits("Md5sum", L"x.md5sum", L"x.bat", L"x.md5"),
+                      splits("BatTrailingDot", L"x.bat.", L"x.bat.bat", L"x.bat.md5")),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <sstream>
 
 #include "platform/platform.h"
@@ -278,12 +279,23 @@ TEST_F(PlanTest, MissingInputAndFolderInput) {
   EXPECT_EQ(console.str(), L"");
 }
 
-TEST_F(PlanTest, ScriptOrDigestPathEqualToInputIsAnExistingOutput) {
-  for (const wchar_t* input : {L"x.bat", L"x.md5"}) {
+TEST_F(PlanTest, InputNamedLikeItsScriptOrDigestIsRefusedEvenInItsOwnFolder) {
+  const std::map<std::wstring, std::wstring> lines{
+      {L"x.bat",
+       L"The rejoin script would be named like the input \"x.bat\" and would overwrite itself "
+       L"when run; rename the input (for example to x.bat.txt) and split it again.\n"},
+      {L"x.md5",
+       L"The digest file would be named like the input \"x.md5\" and would be replaced by the "
+       L"rebuilt file; rename the input (for example to x.md5.txt) and split it again.\n"}};
+  for (const auto& [input, line] : lines) {
     writeFile(input, std::string(kMiB, 'x'));
-    SplitJob fresh(console);
-    ASSERT_EQ(fresh.plan(input, L".", kMiB), 0);
-    EXPECT_EQ(fresh.checkOutputs(), 8) << slashed(input);
+    const auto before = snapshot(dir.wide());
+    std::wostringstream out;
+    SplitJob fresh(out);
+    EXPECT_EQ(fresh.plan(input.c_str(), L".", kMiB), 1) << slashed(input);
+    EXPECT_EQ(out.str(), line);
+    EXPECT_TRUE(fresh.pieces.empty());
+    EXPECT_EQ(snapshot(dir.wide()), before) << "the refused plan created or changed something";
   }
 }
 

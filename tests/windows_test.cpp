@@ -353,4 +353,28 @@ INSTANTIATE_TEST_SUITE_P(
                                  80 * kMiB + 7, true, 81, 3}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// An input of batch commands whose name ends in ".bat" before another
+// extension: its script is x.bat.bat, so the rebuilt x.bat.txt replaces no
+// script while it runs, and the interpreter reads none of its lines.
+TEST(WindowsRejoinTest, CommandsInTheInputNeverRun) {
+  SKIP_UNLESS_WINDOWS();
+  if (!batchInterpreterAvailable()) GTEST_SKIP() << "no batch interpreter";
+  TempDir dir;
+  const std::wstring input = L"x.bat.txt";
+  std::string commands;
+  while (commands.size() <= kMiB) commands += "echo PWNED>>pwned.txt\r\n";
+  writeFile(dir / input, commands);
+  RunOptions options;
+  options.workingFolder = dir.wide();
+  ASSERT_EQ(runFilesplit({input, L"1", L"out"}, options).exitCode, 0);
+
+  options.workingFolder = dir / L"out";
+  const RunResult rejoin = runBatch(L"x.bat.bat", options);
+  EXPECT_EQ(rejoin.exitCode, 0) << rejoin.out;
+  EXPECT_TRUE(sameBytes(dir / input, dir / (L"out\\" + input))) << "rebuilt file differs";
+  for (const auto& [path, bytes] : snapshot(dir.wide()))
+    EXPECT_EQ(path.find("pwned"), std::string::npos) << "a command of the input ran: " << path;
+  EXPECT_EQ(listing(dir / L"out").size(), 5u) << "two pieces, script, digest, rebuilt file";
+}
+
 }  // namespace

@@ -1,6 +1,6 @@
 // MultiByteToWideChar, WideCharToMultiByte and GetLastError for the code
-// pages the core uses: CP_ACP (here, the C library's current encoding) to
-// wide, and wide to CP_UTF8.
+// pages the core uses: CP_ACP (here, the encoding of file names, with bytes
+// that do not decode carried as U+DC80..U+DCFF) to wide, and wide to CP_UTF8.
 #include <cstring>
 #include <string>
 
@@ -14,26 +14,6 @@ thread_local DWORD lastError = 0;
 int fail(DWORD error) {
   lastError = error;
   return 0;
-}
-
-// Wide text as UTF-8; what is no Unicode scalar value becomes U+FFFD.
-void appendUtf8(std::string& out, uint32_t c) {
-  if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = 0xFFFD;
-  if (c < 0x80) {
-    out.push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else if (c < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
 }
 
 // Copies `result` into the caller's buffer, or only tells its length when
@@ -60,7 +40,7 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCCH text, int length, LPWS
     return fail(ERROR_INVALID_PARAMETER);
   // With -1 the terminator is converted and counted too.
   const size_t byteCount = length == -1 ? std::strlen(text) + 1 : static_cast<size_t>(length);
-  return deliver(posix_text::decodeLossy(text, byteCount), wide, wideLength);
+  return deliver(posix_text::decode(text, byteCount), wide, wideLength);
 }
 
 int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH wide, int wideLength, LPSTR bytes,
@@ -73,7 +53,11 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH wide, int wideLength,
   const size_t count = wideLength == -1 ? std::wcslen(wide) + 1 : static_cast<size_t>(wideLength);
   std::string utf8;
   utf8.reserve(count);
-  for (size_t i = 0; i < count; ++i) appendUtf8(utf8, static_cast<uint32_t>(wide[i]));
+  // What is no Unicode scalar value (a lone surrogate, such as a byte of a
+  // file name that did not decode) becomes U+FFFD.
+  for (size_t i = 0; i < count; ++i)
+    if (!posix_text::appendUtf8(utf8, static_cast<uint32_t>(wide[i])))
+      posix_text::appendUtf8(utf8, 0xFFFD);
   return deliver(utf8, bytes, byteLength);
 }
 

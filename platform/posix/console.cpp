@@ -1,13 +1,13 @@
-// The console on POSIX systems: wide text to standard output in the C
-// library's current encoding. Unlike std::wcout, it neither depends on the
+// The console on POSIX systems: wide text to standard output in the encoding
+// of file names (native_text.h). Unlike std::wcout, it neither depends on the
 // global C locale's state at first use nor goes bad on a character it cannot
-// convert: such a character is shown as "?".
+// convert: such a character, and a byte of a name that did not decode, is
+// shown as "?".
 #include <unistd.h>
 
-#include <climits>
-#include <cwchar>
 #include <string>
 
+#include "native_text.h"
 #include "platform/console_buffer.h"
 #include "sys_calls.h"
 
@@ -19,18 +19,7 @@ class PosixConsole : public ConsoleBuffer {
 
  protected:
   size_t emit(const wchar_t* begin, const wchar_t* end, bool) override {
-    std::string bytes;
-    std::mbstate_t state{};
-    char unit[MB_LEN_MAX];
-    for (const wchar_t* at = begin; at != end; ++at) {
-      const size_t n = std::wcrtomb(unit, *at, &state);
-      if (n == static_cast<size_t>(-1)) {
-        bytes.push_back('?');
-        state = std::mbstate_t{};
-      } else {
-        bytes.append(unit, n);
-      }
-    }
+    const std::string bytes = posix_text::displayBytes(begin, end);
     if (!bytes.empty()) sys::writeAll(STDOUT_FILENO, bytes.data(), bytes.size());
     return static_cast<size_t>(end - begin);
   }

@@ -1,8 +1,5 @@
 // The process entry of filejoin on POSIX systems.
 #include "app/entry.h"
-#include "app/join_front_end.h"
 #include "wide_main.h"
 
-int main(int argc, char** argv) {
-  return posix_main::run(argc, argv, filejoinMain, printJoinUsage, 2);
-}
+int main(int argc, char** argv) { return posix_main::run(argc, argv, filejoinMain); }

@@ -1,8 +1,5 @@
 // The process entry of filesplit on POSIX systems.
 #include "app/entry.h"
-#include "app/front_end.h"
 #include "wide_main.h"
 
-int main(int argc, char** argv) {
-  return posix_main::run(argc, argv, filesplitMain, printUsage, 1);
-}
+int main(int argc, char** argv) { return posix_main::run(argc, argv, filesplitMain); }

@@ -117,9 +117,10 @@ typedef BOOL* LPBOOL;
 #define ERROR_INVALID_PARAMETER 87
 #define ERROR_INVALID_FLAGS 1004
 
-/// CP_ACP: the C library's current multibyte encoding; bytes that do not
-/// decode become U+FFFD. A length of -1 takes the text up to and including
-/// its NUL. Returns the count of wide characters (0 on a failure, with the
+/// CP_ACP: the encoding of file names (platform/posix/native_text.h); a
+/// byte that does not decode becomes U+DC00 + the byte, as in a file name,
+/// and the console shows it as "?". A length of -1 takes the text up to and
+/// including its NUL. Returns the count of wide characters (0 on a failure, with the
 /// reason for GetLastError).
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCCH text, int length, LPWSTR wide,
                         int wideLength);

@@ -16,9 +16,9 @@ void initProcess() {
   // Progress piped into a reader that quits (| head) must not kill a split
   // half way; the console simply drops what cannot be written.
   std::signal(SIGPIPE, SIG_IGN);
-  // A LANG that names a locale which is not installed leaves the "C" locale;
-  // file names and the console then still get UTF-8 where it is built in.
-  if (std::setlocale(LC_ALL, "") == nullptr) std::setlocale(LC_CTYPE, "C.UTF-8");
+  // A LANG that names a locale which is not installed leaves the "C" locale,
+  // whose ASCII counts as UTF-8 for names and the console (native_text.h).
+  std::setlocale(LC_ALL, "");
 }
 
 std::locale userLocale() {
@@ -33,7 +33,7 @@ std::wstring systemErrorText(int errnum) {
   char text[256] = {};
   // The GNU strerror_r returns its text, which may not be in our buffer.
   const char* reason = strerror_r(errnum, text, sizeof text);
-  return posix_text::decodeLossy(reason, std::strlen(reason));
+  return posix_text::decode(reason, std::strlen(reason));
 }
 
 std::filesystem::path nativePath(const std::wstring& wide) {
@@ -54,11 +54,11 @@ std::filesystem::path queryPath(const std::wstring& wide) { return nativePath(wi
 
 std::wstring widePath(const std::filesystem::path& native) {
   const std::string& bytes = native.native();
-  return posix_text::decodeLossy(bytes.data(), bytes.size());
+  return posix_text::decode(bytes.data(), bytes.size());
 }
 
 // The library writes the paths' bytes as they are, in the locale's encoding
-// like the rest.
+// like the rest; a byte that does not decode is shown as "?".
 std::wstring filesystemErrorText(const std::filesystem::filesystem_error& error) {
   return printableText(error.what());
 }

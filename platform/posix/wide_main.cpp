@@ -1,6 +1,5 @@
 #include "wide_main.h"
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -9,17 +8,9 @@
 
 namespace posix_main {
 
-int run(int argc, char** argv, WideMain wideMain, Usage usage, int refused) {
+int run(int argc, char** argv, WideMain wideMain) {
   platform::initProcess();
-  std::vector<std::wstring> arguments(static_cast<size_t>(argc > 0 ? argc : 0));
-  for (int i = 0; i < argc; ++i) {
-    if (posix_text::decodeExactly(argv[i], arguments[static_cast<size_t>(i)])) continue;
-    // A name that cannot be decoded exactly would name another file.
-    std::wostream& out = platform::console();
-    out << L"Argument " << i << L" is not valid text in this system's encoding." << std::endl;
-    usage(out, posix_text::decodeLossy(argv[0], std::strlen(argv[0])).c_str());
-    return refused;
-  }
+  std::vector<std::wstring> arguments = posix_text::decodeArguments(argc, argv);
   std::vector<wchar_t*> wideArgv;
   for (auto& argument : arguments) wideArgv.push_back(argument.data());
   wideArgv.push_back(nullptr);

@@ -16,6 +16,9 @@ struct RunOptions {
   /// Where supported: a limit on the size of files the child writes, in
   /// bytes (0: none). Writes past it fail with EFBIG.
   uint64_t fileSizeLimit = 0;
+  /// Where supported: a limit on the child's address space, in bytes (0:
+  /// none). An allocation past it fails.
+  uint64_t memoryLimit = 0;
   /// Where the tests run with rights that pass over file permissions (root
   /// on POSIX): run the child without them, so that permissions apply.
   bool withoutPrivileges = false;
@@ -43,6 +46,9 @@ bool byteArgumentsSupported();
 
 /// Whether RunOptions::fileSizeLimit is honoured on this platform.
 bool fileSizeLimitSupported();
+
+/// Whether RunOptions::memoryLimit is honoured on this platform and build.
+bool memoryLimitSupported();
 
 /// Whether RunOptions::withoutPrivileges runs the child as a user other than
 /// the tests' own (on POSIX when the tests run as root, as CI does).
@@ -83,6 +89,13 @@ std::string consoleBytes(const std::wstring& text);
 /// thousands with a comma, made below `scratchFolder` where that is needed.
 /// False when this machine cannot provide one.
 bool useCommaGroupingLocale(RunOptions& options, const std::wstring& scratchFolder);
+
+/// Readies `options` so that the child runs under the locale `name` (such
+/// as "ja_JP") with the encoding `charmap` (such as "EUC-JP"), made below
+/// `scratchFolder`, where programs take their encoding from the locale
+/// (POSIX). False where that cannot be done.
+bool useLocaleWithEncoding(RunOptions& options, const std::wstring& scratchFolder,
+                           const std::string& name, const std::string& charmap);
 
 /// Readies `options` so that the child is asked for a locale this machine
 /// does not have. False where no such request can be made (on Windows the

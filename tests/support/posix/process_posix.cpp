@@ -60,6 +60,10 @@ std::string readAll(int fd) {
     const rlimit limit{options.fileSizeLimit, options.fileSizeLimit};
     setrlimit(RLIMIT_FSIZE, &limit);
   }
+  if (options.memoryLimit != 0) {
+    const rlimit limit{options.memoryLimit, options.memoryLimit};
+    setrlimit(RLIMIT_AS, &limit);
+  }
   if (options.withoutPrivileges && geteuid() == 0) {
     const gid_t nogroup = 65534;
     const uid_t nobody = 65534;
@@ -181,6 +185,22 @@ HeldRun runFilesplitHeld(const std::vector<std::wstring>& arguments, const RunOp
 
 bool fileSizeLimitSupported() { return true; }
 
+#if defined(__SANITIZE_ADDRESS__)
+#define FILESPLIT_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define FILESPLIT_ADDRESS_SANITIZER 1
+#endif
+#endif
+
+// AddressSanitizer reserves terabytes of address space for its shadow, so a
+// child built with it cannot start under any useful limit.
+#ifdef FILESPLIT_ADDRESS_SANITIZER
+bool memoryLimitSupported() { return false; }
+#else
+bool memoryLimitSupported() { return true; }
+#endif
+
 bool unprivilegedChildIsAnotherUser() { return geteuid() == 0; }
 
 bool batchInterpreterAvailable() { return false; }
@@ -191,15 +211,21 @@ RunResult runBatch(const std::wstring&, const RunOptions&) {
 
 std::string consoleBytes(const std::wstring& text) { return encoded(text); }
 
-bool useCommaGroupingLocale(RunOptions& options, const std::wstring& scratchFolder) {
+bool useLocaleWithEncoding(RunOptions& options, const std::wstring& scratchFolder,
+                           const std::string& name, const std::string& charmap) {
   // Built without root: localedef writes the compiled locale where we say.
   const std::string folder = encoded(scratchFolder);
-  const std::string command =
-      "localedef -i en_US -f UTF-8 '" + folder + "/en_US.UTF-8' >/dev/null 2>&1";
+  const std::string locale = name + "." + charmap;
+  const std::string command = "localedef -i " + name + " -f " + charmap + " '" + folder + "/" +
+                              locale + "' >/dev/null 2>&1";
   if (std::system(command.c_str()) != 0) return false;
   options.environment["LOCPATH"] = folder;
-  options.environment["LANG"] = "en_US.UTF-8";
+  options.environment["LANG"] = locale;
   return true;
+}
+
+bool useCommaGroupingLocale(RunOptions& options, const std::wstring& scratchFolder) {
+  return useLocaleWithEncoding(options, scratchFolder, "en_US", "UTF-8");
 }
 
 bool useUninstalledLocale(RunOptions& options) {

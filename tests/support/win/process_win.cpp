@@ -232,6 +232,8 @@ RunResult runBatch(const std::wstring& command, const RunOptions& options) {
 
 bool fileSizeLimitSupported() { return false; }
 
+bool memoryLimitSupported() { return false; }
+
 // A child runs as the tests' own user.
 bool unprivilegedChildIsAnotherUser() { return false; }
 
@@ -281,6 +283,12 @@ bool useCommaGroupingLocale(RunOptions&, const std::wstring&) {
   return GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_STHOUSAND, separator, 8) > 0 &&
          GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SGROUPING, grouping, 16) > 0 &&
          std::wstring(separator) == L"," && std::wstring(grouping) == L"3;0";
+}
+
+bool useLocaleWithEncoding(RunOptions&, const std::wstring&, const std::string&,
+                           const std::string&) {
+  // Programs take their encoding from the code pages, not from a locale.
+  return false;
 }
 
 bool useUninstalledLocale(RunOptions&) {
