@@ -3,7 +3,8 @@ if(WIN32)
   set(FILESPLIT_PLATFORM_SOURCES
     platform/win/console.cpp
     platform/win/services.cpp
-    platform/win/test_hooks.cpp)
+    platform/win/test_hooks.cpp
+    platform/win/volume_queries.cpp)
   set(FILESPLIT_PLATFORM_LIBS bcrypt)
   # The tool's entry is wmain, which receives the command line as typed.
   set(FILESPLIT_ENTRY_LINK_OPTIONS -municode)
@@ -18,6 +19,7 @@ else()
     platform/posix/services.cpp
     platform/posix/sys_calls.cpp
     platform/posix/test_hooks.cpp
+    platform/posix/volume_queries.cpp
     platform/posix/wide_main.cpp)
   set(FILESPLIT_PLATFORM_LIBS OpenSSL::Crypto)
   set(FILESPLIT_ENTRY_LINK_OPTIONS)

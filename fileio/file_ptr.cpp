@@ -1,5 +1,6 @@
 #include "fileio/file_ptr.h"
 
+#include <algorithm>
 #include <cerrno>
 
 #include "fileio/my_file_error.h"
@@ -10,6 +11,10 @@ const OpenMode kPieceMode{_O_BINARY | _O_EXCL | _O_CREAT | _O_RDWR, _SH_DENYRW,
                           _S_IREAD | _S_IWRITE};
 const OpenMode kTextOutputMode{_O_TEXT | _O_EXCL | _O_CREAT | _O_RDWR, _SH_DENYRW,
                                _S_IREAD | _S_IWRITE};
+
+uint64_t storedTextSize(const std::string& text) {
+  return text.size() + static_cast<uint64_t>(std::count(text.begin(), text.end(), '\n'));
+}
 
 namespace {
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "fileio/file_io.h"
@@ -18,6 +19,10 @@ extern const OpenMode kInputMode;
 extern const OpenMode kPieceMode;
 /// The script and the digest: created new, text (LF stored as CR LF), unshared.
 extern const OpenMode kTextOutputMode;
+
+/// The bytes `text` takes on disk once written in kTextOutputMode: its own,
+/// and a CR before each LF.
+uint64_t storedTextSize(const std::string& text);
 
 /// Owner of one open low-level file descriptor of the C runtime. It exists
 /// only while the file is open, until close() or the destructor closes it.

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <locale>
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -52,6 +53,19 @@ std::wstring widePath(const std::filesystem::path& native);
 /// The library's sentence for a file-system failure (what()) as wide text,
 /// its paths shown as they were given. Never throws.
 std::wstring filesystemErrorText(const std::filesystem::filesystem_error& error);
+
+/// The bytes the calling user may still write on the file system that holds
+/// the folder `folder` (quotas and reserves counted). Nothing where it cannot
+/// tell: the query failed, or the file system reports a size of 0, as some
+/// network shares do.
+std::optional<uint64_t> freeSpace(const std::wstring& folder);
+
+/// Whether the file system that holds the folder `folder` is known to be FAT
+/// (FAT12, FAT16 or FAT32), which holds no file larger than 4,294,967,295
+/// bytes. False for every other file system, exFAT included, and where the
+/// query fails.
+bool onFatFileSystem(const std::wstring& folder);
+
 /// Gives the file at `from` the name `to`, in the same folder or another on
 /// the same volume, unless something exists at `to`: that is never replaced.
 /// Returns 0, or an errno value (EEXIST when `to` exists).
@@ -76,6 +90,8 @@ enum class FaultPoint {
   hashFinish,        // BCryptFinishHash
   hashDestruction,   // BCryptDestroyHash
   providerClose,     // BCryptCloseAlgorithmProvider
+  freeSpace,         // the free space of a folder's file system
+  fileSystemType,    // the type of a folder's file system
   rename,            // renaming a file without replacing another
   // New points go above this line.
   count

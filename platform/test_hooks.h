@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
+#include <string>
 
 #include "platform/platform.h"
 
@@ -12,6 +14,29 @@ namespace platform_test_hooks {
 /// Makes the MD5 provider report `length` as its digest length (0: its true
 /// one). False where the platform's provider cannot be faked.
 bool fakeDigestLength(uint32_t length);
+
+/// An answer of the free-space query, as a test gives it.
+struct FakeSpace {
+  uint64_t available = 0;  // bytes the caller may write
+  uint64_t total = 0;      // the file system's size
+  /// Bytes beyond `available` that only the superuser may write (ext4's
+  /// reserve); ignored where the platform keeps no such reserve.
+  uint64_t keptForSuperuser = 0;
+};
+
+/// Makes the free-space query answer `space` for every folder, in place of
+/// the system (nullopt: the system answers again). A fault planned at
+/// FaultPoint::freeSpace still fails the query. False where this build
+/// cannot fake it.
+bool fakeFreeSpace(const std::optional<FakeSpace>& space);
+
+/// Makes the file-system type query answer as a file system named `name`
+/// would, in the names Windows gives: "FAT" (FAT12 and FAT16), "FAT32",
+/// "exFAT", "NTFS"; any other name stands for some other file system
+/// (nullopt: the system answers again). A fault planned at
+/// FaultPoint::fileSystemType still fails the query. False where this build
+/// cannot fake it.
+bool fakeFileSystem(const std::optional<std::wstring>& name);
 
 using platform::FaultPoint;
 

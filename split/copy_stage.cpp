@@ -8,7 +8,6 @@
 #include "fileio/file_ptr.h"
 #include "fileio/file_system.h"
 #include "hash/checked_digest.h"
-#include "split/rejoin_script.h"
 #include "split/split_job.h"
 #include "transfer/block_copy.h"
 
@@ -23,8 +22,7 @@ namespace {
 
 }  // namespace
 
-void SplitJob::writeRejoinScript(const wchar_t* input) {
-  const std::string bytes = rejoinScriptBytes(input, pieces);
+void SplitJob::writeRejoinScript(const std::string& bytes) {
   const std::unique_ptr<FileIO_IF> file(new File_ptr(scriptPath.c_str(), kTextOutputMode));
   requireWritten(file->write(bytes.data(), narrow_cast<uint32_t>(bytes.size())), bytes.size(),
                  scriptPath);

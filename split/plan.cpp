@@ -79,6 +79,7 @@ int SplitJob::plan(const wchar_t* input, const wchar_t* outputFolder, uint64_t p
     digestPath = path_rules::replaceExtension(base, L"md5");
     scriptPath = path_rules::replaceExtension(base, L"bat");
     inputPath_ = inputPath;
+    outputFolder_ = folder;
     plannedSize_ = size;
     return 0;
   } catch (const std::filesystem::filesystem_error& error) {

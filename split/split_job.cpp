@@ -1,6 +1,8 @@
 #include "split/split_job.h"
 
 #include "common/guarded_run.h"
+#include "fileio/file_ptr.h"
+#include "split/rejoin_script.h"
 
 int SplitJob::run(const wchar_t* input, const wchar_t* outputFolder, uint64_t pieceSize) {
   // Everything opened below is owned by RAII handles, released in reverse
@@ -11,7 +13,10 @@ int SplitJob::run(const wchar_t* input, const wchar_t* outputFolder, uint64_t pi
         if (result != 0) return result;
         result = checkOutputs();
         if (result != 0) return result;
-        writeRejoinScript(input);
+        const std::string script = rejoinScriptBytes(input, pieces);
+        result = checkFit(pieceSize, storedTextSize(script));
+        if (result != 0) return result;
+        writeRejoinScript(script);
         copyPieces(input, pieceSize);
         return 0;
       },

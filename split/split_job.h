@@ -42,6 +42,14 @@ class SplitJob {
   /// leave it as std::filesystem::filesystem_error.
   int checkOutputs();
 
+  /// Whether the planned split fits in its output folder, before anything is
+  /// written there: 1, with one line telling why, when the folder's file
+  /// system has less space free for this user than the input, the script of
+  /// `scriptBytes` on disk and the digest take, or is FAT and a piece of
+  /// `pieceSize` would be larger than FAT holds; else 0. A query the system
+  /// does not answer goes ahead.
+  int checkFit(uint64_t pieceSize, uint64_t scriptBytes);
+
   /// Full paths of the pieces, piece 1 first.
   std::vector<std::wstring> pieces;
   /// Full path of the digest file.
@@ -50,7 +58,7 @@ class SplitJob {
   std::wstring scriptPath;
 
  private:
-  void writeRejoinScript(const wchar_t* input);
+  void writeRejoinScript(const std::string& bytes);
   void copyPieces(const wchar_t* input, uint64_t pieceSize);
   void copyPiece(size_t index, FileIO_IF& in, CheckedDigest& digest, uint64_t pieceSize,
                  transfer::Progress& progress);
@@ -59,6 +67,8 @@ class SplitJob {
 
   std::wostream& console_;
   std::wstring inputPath_;
+  // The output folder as given, or as derived from the input.
+  std::wstring outputFolder_;
   // What the plan measured: the copy must deliver exactly this much.
   uint64_t plannedSize_ = 0;
 };

@@ -297,6 +297,10 @@ void addFileSystemCases(std::vector<FaultCase>& cases) {
                                  "in.bin", left({})));
   cases.push_back(fileSystemCase("FolderCreationFails", FaultPoint::folderCreation, 1, EACCES, 9,
                                  "create_directories", "out", kInputOnly));
+  // The check that the split fits goes ahead on what it cannot learn.
+  cases.push_back(harmless("FreeSpaceQueryFails", failing(FaultPoint::freeSpace, 1, EIO)));
+  cases.push_back(
+      harmless("FileSystemTypeQueryFails", failing(FaultPoint::fileSystemType, 1, EACCES)));
 }
 
 // Changes made by "someone else" at the worst moment, the digest provider
@@ -569,7 +573,7 @@ TEST_F(FaultTableTest, CoversEveryCallOfACleanRun) {
         FaultPoint::fileStatus, FaultPoint::fileSize, FaultPoint::folderCreation,
         FaultPoint::providerOpen, FaultPoint::providerProperty, FaultPoint::hashCreation,
         FaultPoint::hashData, FaultPoint::hashFinish, FaultPoint::hashDestruction,
-        FaultPoint::providerClose}) {
+        FaultPoint::providerClose, FaultPoint::freeSpace, FaultPoint::fileSystemType}) {
     const unsigned calls = hooks::faultCalls(point);
     EXPECT_GT(calls, 0u);
     for (unsigned call = 1; call <= calls; ++call) {

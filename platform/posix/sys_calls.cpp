@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "faked_volume.h"
 #include "platform/seam_calls.h"
 
 using platform::FaultPoint;
@@ -35,6 +36,16 @@ ssize_t writeSlices(int fd, const char* bytes, size_t count) {
     done += static_cast<size_t>(n);
   }
   return static_cast<ssize_t>(done);
+}
+
+// `call()` (0 or -1 with errno set), called again while it is interrupted.
+template <typename Call>
+int retriedOnInterrupt(Call call) {
+  int result;
+  do {
+    result = call();
+  } while (result < 0 && errno == EINTR);
+  return result;
 }
 
 }  // namespace
@@ -94,6 +105,19 @@ int fcntl(int fd, int command, int argument) {
 
 int fadvise(int fd, off_t offset, off_t length, int advice) {
   return ::posix_fadvise(fd, offset, length, advice);
+}
+
+// A test's answer, when it gave one, stands in for the system's.
+int statvfs(const char* path, struct statvfs* info) {
+  if (!goAhead(FaultPoint::freeSpace)) return -1;
+  if (posix_test_hooks::fakedStatvfs(*info)) return 0;
+  return retriedOnInterrupt([&] { return ::statvfs(path, info); });
+}
+
+int statfs(const char* path, struct statfs* info) {
+  if (!goAhead(FaultPoint::fileSystemType)) return -1;
+  if (posix_test_hooks::fakedStatfs(*info)) return 0;
+  return retriedOnInterrupt([&] { return ::statfs(path, info); });
 }
 
 }  // namespace sys

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/types.h>
+#include <sys/vfs.h>
 
 namespace sys {
 
@@ -30,5 +32,11 @@ off_t lseek(int fd, off_t offset, int whence);
 int fcntl(int fd, int command, int argument);
 /// posix_fadvise(2); returns an errno value, 0 on success.
 int fadvise(int fd, off_t offset, off_t length, int advice);
+/// statvfs(3) of the file system holding `path`, retried on EINTR. 0 or -1
+/// (errno set).
+int statvfs(const char* path, struct statvfs* info);
+/// statfs(2) of the file system holding `path`, retried on EINTR. 0 or -1
+/// (errno set).
+int statfs(const char* path, struct statfs* info);
 
 }  // namespace sys

@@ -1,18 +1,82 @@
 #include "platform/test_hooks.h"
 
+#include <linux/magic.h>
+
 #include "faked_provider.h"
+#include "faked_volume.h"
 
 namespace {
+
 uint32_t digestLength = 0;
+
+#if FILESPLIT_FAULT_INJECTION
+std::optional<platform_test_hooks::FakeSpace> space;
+std::optional<std::wstring> fileSystemName;
+
+// Not in <linux/magic.h>: the ntfs3 driver's magic number, "NTFS" in ASCII.
+constexpr long kNtfsMagic = 0x5346544e;
+
+// The statfs type of the file system Windows would call `name`.
+long magicOf(const std::wstring& name) {
+  if (name == L"FAT" || name == L"FAT32") return MSDOS_SUPER_MAGIC;
+  if (name == L"exFAT") return EXFAT_SUPER_MAGIC;
+  if (name == L"NTFS") return kNtfsMagic;
+  return 0;
 }
+#endif
+
+}  // namespace
 
 namespace posix_test_hooks {
+
 uint32_t fakedDigestLength() { return digestLength; }
+
+#if FILESPLIT_FAULT_INJECTION
+bool fakedStatvfs(struct statvfs& info) {
+  if (!space) return false;
+  info = {};
+  info.f_bsize = 1;
+  info.f_frsize = 1;
+  info.f_blocks = space->total;
+  info.f_bfree = space->available + space->keptForSuperuser;
+  info.f_bavail = space->available;
+  return true;
+}
+
+bool fakedStatfs(struct statfs& info) {
+  if (!fileSystemName) return false;
+  info = {};
+  info.f_type = magicOf(*fileSystemName);
+  return true;
+}
+#else
+bool fakedStatvfs(struct statvfs&) { return false; }
+bool fakedStatfs(struct statfs&) { return false; }
+#endif
+
 }  // namespace posix_test_hooks
 
 namespace platform_test_hooks {
+
 bool fakeDigestLength(uint32_t length) {
   digestLength = length;
   return true;
 }
+
+#if FILESPLIT_FAULT_INJECTION
+bool fakeFreeSpace(const std::optional<FakeSpace>& answer) {
+  space = answer;
+  return true;
+}
+
+bool fakeFileSystem(const std::optional<std::wstring>& name) {
+  fileSystemName = name;
+  return true;
+}
+#else
+// Without the seam the queries always ask the system.
+bool fakeFreeSpace(const std::optional<FakeSpace>& answer) { return !answer; }
+bool fakeFileSystem(const std::optional<std::wstring>& name) { return !name; }
+#endif
+
 }  // namespace platform_test_hooks

@@ -2,6 +2,7 @@
 // planned for it, then goes to the runtime, retried and completed the way
 // the POSIX layer's calls are, so that both builds meet a plan alike.
 #include <cwchar>
+#include <string>
 
 #include "platform/seam_calls.h"
 
@@ -17,12 +18,30 @@
 #undef BCryptFinishHash
 #undef BCryptDestroyHash
 #undef BCryptCloseAlgorithmProvider
+#undef GetDiskFreeSpaceExW
+#undef GetVolumeInformationW
 
 using platform::FaultPoint;
 
 namespace {
 
 ULONG fakedDigestLength = 0;
+
+bool spaceFaked = false;
+ULONGLONG fakedAvailable = 0;
+ULONGLONG fakedTotal = 0;
+
+bool nameFaked = false;
+std::wstring fakedName;
+
+// Asks the seam about one query at `point`: false, with the platform's
+// reason for GetLastError, when a test planned it to fail.
+bool queryGoesAhead(FaultPoint point) {
+  const int planned = platform::injectedFault(point).error;
+  if (planned == 0) return true;
+  SetLastError(ERROR_NOT_READY);
+  return false;
+}
 
 }  // namespace
 
@@ -116,5 +135,41 @@ NTSTATUS closeAlgorithmProvider(BCRYPT_ALG_HANDLE algorithm, ULONG flags) {
 }
 
 void fakeDigestLength(ULONG length) { fakedDigestLength = length; }
+
+WINBOOL getDiskFreeSpaceEx(LPCWSTR directory, PULARGE_INTEGER availableToCaller,
+                           PULARGE_INTEGER total, PULARGE_INTEGER totalFree) {
+  if (!queryGoesAhead(FaultPoint::freeSpace)) return FALSE;
+  if (!spaceFaked) return ::GetDiskFreeSpaceExW(directory, availableToCaller, total, totalFree);
+  if (availableToCaller != nullptr) availableToCaller->QuadPart = fakedAvailable;
+  if (total != nullptr) total->QuadPart = fakedTotal;
+  if (totalFree != nullptr) totalFree->QuadPart = fakedAvailable;
+  return TRUE;
+}
+
+WINBOOL getVolumeInformation(LPCWSTR root, LPWSTR volumeName, DWORD volumeNameSize,
+                             LPDWORD serialNumber, LPDWORD componentLength, LPDWORD flags,
+                             LPWSTR fileSystemName, DWORD fileSystemNameSize) {
+  if (!queryGoesAhead(FaultPoint::fileSystemType)) return FALSE;
+  if (!nameFaked)
+    return ::GetVolumeInformationW(root, volumeName, volumeNameSize, serialNumber, componentLength,
+                                   flags, fileSystemName, fileSystemNameSize);
+  if (fileSystemName == nullptr || fakedName.size() >= fileSystemNameSize) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return FALSE;
+  }
+  std::wmemcpy(fileSystemName, fakedName.c_str(), fakedName.size() + 1);
+  return TRUE;
+}
+
+void fakeFreeSpace(bool faked, ULONGLONG available, ULONGLONG total) {
+  spaceFaked = faked;
+  fakedAvailable = available;
+  fakedTotal = total;
+}
+
+void fakeFileSystemName(const wchar_t* name) {
+  nameFaked = name != nullptr;
+  fakedName = name != nullptr ? name : L"";
+}
 
 }  // namespace win_seam

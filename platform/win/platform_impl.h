@@ -23,8 +23,9 @@
 #include <sys/types.h>
 
 #if FILESPLIT_FAULT_INJECTION
-// Test builds only: the core's file calls, its narrow-to-wide conversion and
-// its CNG calls ask the fault seam first (platform/win/fault_seam.cpp).
+// Test builds only: the core's file calls, its narrow-to-wide conversion,
+// its CNG calls and the volume queries ask the fault seam first
+// (platform/win/fault_seam.cpp).
 namespace win_seam {
 errno_t wsopen_s(int* pfh, const wchar_t* filename, int oflag, int shflag, int pmode);
 int read(int fd, void* buffer, unsigned int count);
@@ -46,6 +47,17 @@ NTSTATUS destroyHash(BCRYPT_HASH_HANDLE hash);
 NTSTATUS closeAlgorithmProvider(BCRYPT_ALG_HANDLE algorithm, ULONG flags);
 /// Makes the provider report `length` as its digest length (0: its own).
 void fakeDigestLength(ULONG length);
+WINBOOL getDiskFreeSpaceEx(LPCWSTR directory, PULARGE_INTEGER availableToCaller,
+                           PULARGE_INTEGER total, PULARGE_INTEGER totalFree);
+WINBOOL getVolumeInformation(LPCWSTR root, LPWSTR volumeName, DWORD volumeNameSize,
+                             LPDWORD serialNumber, LPDWORD componentLength, LPDWORD flags,
+                             LPWSTR fileSystemName, DWORD fileSystemNameSize);
+/// Makes the free-space query answer `available` of `total` bytes (`faked`
+/// false: the system's own answer).
+void fakeFreeSpace(bool faked, ULONGLONG available, ULONGLONG total);
+/// Makes the volume query name its file system `name` (null: the system's
+/// own answer).
+void fakeFileSystemName(const wchar_t* name);
 }  // namespace win_seam
 #define _wsopen_s win_seam::wsopen_s
 #define _read win_seam::read
@@ -59,4 +71,6 @@ void fakeDigestLength(ULONG length);
 #define BCryptFinishHash win_seam::finishHash
 #define BCryptDestroyHash win_seam::destroyHash
 #define BCryptCloseAlgorithmProvider win_seam::closeAlgorithmProvider
+#define GetDiskFreeSpaceExW win_seam::getDiskFreeSpaceEx
+#define GetVolumeInformationW win_seam::getVolumeInformation
 #endif

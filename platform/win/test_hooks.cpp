@@ -10,10 +10,25 @@ bool fakeDigestLength(uint32_t length) {
   win_seam::fakeDigestLength(length);
   return true;
 }
+
+bool fakeFreeSpace(const std::optional<FakeSpace>& space) {
+  win_seam::fakeFreeSpace(space.has_value(), space ? space->available : 0,
+                          space ? space->total : 0);
+  return true;
+}
+
+bool fakeFileSystem(const std::optional<std::wstring>& name) {
+  win_seam::fakeFileSystemName(name ? name->c_str() : nullptr);
+  return true;
+}
 #else
 // CNG's own provider reports its own lengths: nothing can be faked here, and
 // asking for nothing (0) is all that succeeds.
 bool fakeDigestLength(uint32_t length) { return length == 0; }
+
+// Without the seam the volume queries always ask the system.
+bool fakeFreeSpace(const std::optional<FakeSpace>& space) { return !space; }
+bool fakeFileSystem(const std::optional<std::wstring>& name) { return !name; }
 #endif
 
 }  // namespace platform_test_hooks

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <locale>
 #include <string>
 #include <vector>
 
@@ -12,8 +13,10 @@ struct InProcessRun {
 };
 
 /// Runs the front end with `arguments` (argument 0 "filesplit" is added),
-/// printing into a string under the classic locale.
-InProcessRun runInProcess(const std::vector<std::wstring>& arguments);
+/// printing into a string under `userLocale` (by default the classic one,
+/// which groups no digits).
+InProcessRun runInProcess(const std::vector<std::wstring>& arguments,
+                          const std::locale& userLocale = std::locale::classic());
 
 /// Runs filejoin's front end likewise (argument 0 "filejoin").
 InProcessRun runJoinInProcess(const std::vector<std::wstring>& arguments);

@@ -10,6 +10,10 @@
 /// processes and its batch interpreter.
 bool windowsPlatform();
 
+/// Whether the tests run with the superuser's rights (root on POSIX), which
+/// include the blocks a file system keeps back for it.
+bool runsAsSuperuser();
+
 /// A file name that no file can have here, so that opening it fails with
 /// EINVAL: a lone surrogate where names are bytes in the locale's encoding,
 /// a "|" on Windows.

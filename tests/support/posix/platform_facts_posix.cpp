@@ -1,6 +1,10 @@
+#include <unistd.h>
+
 #include "../platform_facts.h"
 
 bool windowsPlatform() { return false; }
+
+bool runsAsSuperuser() { return geteuid() == 0; }
 
 std::wstring invalidFileName() { return L"bad\xD800"; }
 

@@ -6,6 +6,9 @@
 
 bool windowsPlatform() { return true; }
 
+// No file system of Windows keeps space back for an administrator.
+bool runsAsSuperuser() { return false; }
+
 // Any UTF-16 text is a valid name to NTFS, lone surrogates included; the
 // characters < > : " / \ | ? * are not.
 std::wstring invalidFileName() { return L"bad|name"; }

@@ -1,0 +1,16 @@
+// What tests have asked the file-system queries to answer, in place of the
+// system (test builds only).
+#pragma once
+
+#include <sys/statvfs.h>
+#include <sys/vfs.h>
+
+namespace posix_test_hooks {
+
+/// Fills `info` with the free-space answer a test gave; false when none.
+bool fakedStatvfs(struct statvfs& info);
+
+/// Fills `info` with the file-system type a test gave; false when none.
+bool fakedStatfs(struct statfs& info);
+
+}  // namespace posix_test_hooks

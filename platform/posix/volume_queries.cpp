@@ -1,0 +1,48 @@
+// What the file system holding the output folder tells about itself, on
+// Linux: the space left to this user (statvfs) and its type (statfs).
+#include <linux/magic.h>
+#include <unistd.h>
+
+#include "platform/platform.h"
+#include "sys_calls.h"
+
+namespace platform {
+namespace {
+
+// `folder` as the system names it; false when it has no such name.
+bool systemName(const std::wstring& folder, std::string& name) {
+  try {
+    name = nativePath(folder).native();
+    return true;
+  } catch (const std::filesystem::filesystem_error&) {
+    return false;
+  }
+}
+
+}  // namespace
+
+std::optional<uint64_t> freeSpace(const std::wstring& folder) {
+  std::string name;
+  struct statvfs info {};
+  if (!systemName(folder, name) || sys::statvfs(name.c_str(), &info) != 0 || info.f_blocks == 0)
+    return std::nullopt;
+  // Blocks a file system keeps back for the superuser (ext4's reserve) are
+  // the superuser's to write: refusing root on them would refuse a split
+  // that fits.
+  const uint64_t blocks = ::geteuid() == 0 ? info.f_bfree : info.f_bavail;
+  uint64_t bytes = 0;
+  // Beyond 16 EiB: more than any split needs.
+  if (__builtin_mul_overflow(blocks, static_cast<uint64_t>(info.f_frsize), &bytes))
+    return UINT64_MAX;
+  return bytes;
+}
+
+bool onFatFileSystem(const std::wstring& folder) {
+  std::string name;
+  struct statfs info {};
+  // vfat and msdos share the magic number; exFAT has its own.
+  return systemName(folder, name) && sys::statfs(name.c_str(), &info) == 0 &&
+         info.f_type == MSDOS_SUPER_MAGIC;
+}
+
+}  // namespace platform

@@ -1,0 +1,239 @@
+// The check that a split fits in its output folder, with the file system's
+// answers given by the test through the seam, run in-process on both
+// builds: what is refused (the exact line, nothing written, nothing opened)
+// and what goes ahead (to the script's open, which the seam then fails, so
+// that inputs of over 4 GiB need not be copied).
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <locale>
+#include <optional>
+
+#include "in_process.h"
+#include "platform/platform.h"
+#include "platform/test_hooks.h"
+#include "platform_facts.h"
+#include "temp_dir.h"
+#include "usage_text.h"
+
+namespace fs = std::filesystem;
+namespace hooks = platform_test_hooks;
+using platform::FaultPoint;
+
+namespace {
+
+constexpr uint64_t kMiB = 1048576;
+constexpr uint64_t kGiB = 1024 * kMiB;
+constexpr uint64_t kTiB = 1024 * kGiB;
+// 3 MiB and 5 bytes in pieces of 1 MB: four pieces, a script of 80 bytes on
+// disk ("chcp 65001", CR LF, one copy line of four pieces, CR LF) and the
+// digest's 32: 3,145,845 bytes in all.
+constexpr uint64_t kSmall = 3 * kMiB + 5;
+constexpr uint64_t kSmallNeeds = kSmall + 80 + 32;
+// Over 4 GiB, so that pieces of 4096 MB (4 GiB) are not "No need to split."
+// In pieces of 4095 MB: two, a script of 54 bytes, the digest's 32.
+constexpr uint64_t kLarge = 4 * kGiB + 1;
+constexpr uint64_t kLargeNeeds = kLarge + 54 + 32;
+
+const hooks::FakeSpace kPlenty{kTiB, 2 * kTiB};
+
+struct FitCase {
+  std::string name;
+  uint64_t inputSize;
+  std::wstring sizeMb;
+  std::optional<hooks::FakeSpace> space;   // nullopt: the system's own answer
+  int spaceError;                          // the free-space query fails with it
+  std::optional<std::wstring> fileSystem;  // nullopt: the system's own answer
+  int typeError;                           // the type query fails with it
+  std::wstring refusal;                    // empty: the split goes ahead
+  bool folderGiven = true;                 // "out"; else derived: "in"
+};
+
+void PrintTo(const FitCase& c, std::ostream* out) { *out << c.name; }
+
+std::wstring notEnoughSpace(const std::wstring& folder, uint64_t needed, uint64_t free) {
+  return L"Not enough free space in \"" + folder + L"\": the split needs " +
+         std::to_wstring(needed) + L" bytes; " + std::to_wstring(free) + L" are free.";
+}
+
+std::wstring tooLargeForFat(const std::wstring& folder) {
+  return L"The pieces would not fit on \"" + folder +
+         L"\": its FAT file system holds files of at most 4294967295 bytes; choose a divide size "
+         L"of at most 4095 MB.";
+}
+
+// A case of the small input with the free space `space`.
+FitCase spaceCase(const std::string& name, std::optional<hooks::FakeSpace> space,
+                  std::wstring refusal = L"", int error = 0) {
+  return {name, kSmall, L"1", space, error, std::nullopt, 0, std::move(refusal)};
+}
+
+// A case of the large input in pieces of `sizeMb` on a file system named
+// `fileSystem`, with space enough.
+FitCase typeCase(const std::string& name, const std::wstring& sizeMb,
+                 std::optional<std::wstring> fileSystem, std::wstring refusal = L"",
+                 int error = 0) {
+  return {name, kLarge, sizeMb, kPlenty, 0, std::move(fileSystem), error, std::move(refusal)};
+}
+
+std::vector<FitCase> fitCases() {
+  const hooks::FakeSpace oneByteShort{kSmallNeeds - 1, kTiB};
+  std::vector<FitCase> cases{
+      spaceCase("SpaceOneByteShortIsRefused", oneByteShort,
+                notEnoughSpace(L"out", kSmallNeeds, kSmallNeeds - 1)),
+      spaceCase("SpaceToTheByteGoesAhead", hooks::FakeSpace{kSmallNeeds, kTiB}),
+      spaceCase("FullFileSystemIsRefused", hooks::FakeSpace{0, kTiB},
+                notEnoughSpace(L"out", kSmallNeeds, 0)),
+      spaceCase("SizeOfZeroTellsNothing", hooks::FakeSpace{0, 0}),
+      spaceCase("FailedSpaceQueryGoesAhead", hooks::FakeSpace{0, kTiB}, L"", EIO),
+      spaceCase("SystemsOwnSpaceGoesAhead", std::nullopt),
+      {"SpaceCountedPast4GiB", kLarge, L"4095", hooks::FakeSpace{kLargeNeeds - 1, kTiB}, 0,
+       std::nullopt, 0, notEnoughSpace(L"out", kLargeNeeds, kLargeNeeds - 1)},
+      {"SpaceForPast4GiBToTheByte", kLarge, L"4095", hooks::FakeSpace{kLargeNeeds, kTiB}, 0,
+       std::nullopt, 0, L""},
+      typeCase("FatWith4096IsRefused", L"4096", L"FAT", tooLargeForFat(L"out")),
+      typeCase("Fat32With4096IsRefused", L"4096", L"FAT32", tooLargeForFat(L"out")),
+      typeCase("Fat32With4095GoesAhead", L"4095", L"FAT32"),
+      typeCase("FatWith4095GoesAhead", L"4095", L"FAT"),
+      typeCase("ExFatWith4096GoesAhead", L"4096", L"exFAT"),
+      typeCase("NtfsWith4096GoesAhead", L"4096", L"NTFS"),
+      typeCase("UnnamedWith4096GoesAhead", L"4096", L""),
+      typeCase("FailedTypeQueryGoesAhead", L"4096", L"FAT32", L"", EIO),
+      typeCase("SystemsOwnTypeGoesAhead", L"4096", std::nullopt),
+  };
+  // Both wrong: the space is told first.
+  FitCase both = typeCase("FullFatFileSystemTellsTheSpace", L"4096", L"FAT32",
+                          notEnoughSpace(L"out", kLargeNeeds, 0));
+  both.space = hooks::FakeSpace{0, kTiB};
+  cases.push_back(both);
+  FitCase derived = spaceCase("DerivedFolderIsNamed", oneByteShort,
+                              notEnoughSpace(L"in", kSmallNeeds, kSmallNeeds - 1));
+  derived.folderGiven = false;
+  cases.push_back(derived);
+  FitCase derivedFat =
+      typeCase("DerivedFolderIsNamedForFat", L"4096", L"FAT", tooLargeForFat(L"in"));
+  derivedFat.folderGiven = false;
+  cases.push_back(derivedFat);
+  return cases;
+}
+
+class FitCheckTest : public ::testing::TestWithParam<FitCase> {
+ protected:
+  void SetUp() override {
+    hooks::resetFaults();
+    if (!hooks::injectFault({FaultPoint::textConversion, 1000, 0, SIZE_MAX, {}}))
+      GTEST_SKIP() << "no fault injection in this build";
+  }
+  void TearDown() override {
+    hooks::resetFaults();
+    hooks::fakeFreeSpace(std::nullopt);
+    hooks::fakeFileSystem(std::nullopt);
+  }
+
+  // An input of `size` zero bytes, made without writing them.
+  void makeInput(uint64_t size) {
+    writeFile(dir / L"in.bin", "");
+    fs::resize_file(platform::nativePath(dir / L"in.bin"), size);
+  }
+
+  InProcessRun split(const std::vector<std::wstring>& arguments,
+                     const std::locale& userLocale = std::locale::classic()) {
+    const CurrentFolder inside(dir.wide());
+    return runInProcess(arguments, userLocale);
+  }
+
+  TempDir dir;
+};
+
+TEST_P(FitCheckTest, RefusesOnlyWhatCannotFit) {
+  const FitCase& c = GetParam();
+  makeInput(c.inputSize);
+  ASSERT_TRUE(hooks::fakeFreeSpace(c.space));
+  ASSERT_TRUE(hooks::fakeFileSystem(c.fileSystem));
+  if (c.spaceError != 0) hooks::injectFault({FaultPoint::freeSpace, 1, c.spaceError, SIZE_MAX, {}});
+  if (c.typeError != 0)
+    hooks::injectFault({FaultPoint::fileSystemType, 1, c.typeError, SIZE_MAX, {}});
+  // Past the check, the script's open fails: nothing is written either way.
+  hooks::injectFault({FaultPoint::open, 1, EACCES, SIZE_MAX, {}});
+  std::vector<std::wstring> arguments{L"in.bin", c.sizeMb};
+  if (c.folderGiven) arguments.push_back(L"out");
+  const InProcessRun run = split(arguments);
+
+  const std::wstring folder = c.folderGiven ? L"out" : L"in";
+  const std::wstring header = L"File: in.bin\nDivide size: " + c.sizeMb + L"MB\n" +
+                              (c.folderGiven ? L"Output Folder: out\n" : L"") + L"Dividing.....\n";
+  const std::wstring told = c.refusal.empty() ? L"Permission denied." : c.refusal;
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.out, header + told + L"\n" + usageText());
+  EXPECT_EQ(hooks::faultCalls(FaultPoint::open), c.refusal.empty() ? 1u : 0u);
+  const std::string folderName(folder.begin(), folder.end());
+  EXPECT_EQ(listing(dir.wide()),
+            (std::map<std::string, uint64_t>{{"in.bin", c.inputSize}, {folderName, UINT64_MAX}}))
+      << "the plan's folder alone is left";
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, FitCheckTest, ::testing::ValuesIn(fitCases()),
+                         [](const auto& info) { return info.param.name; });
+
+// ext4 keeps blocks back that only the superuser may write: a split that
+// fits only with them is refused to others and goes ahead for root.
+TEST_F(FitCheckTest, OnlyTheSuperuserCountsTheReserve) {
+  if (windowsPlatform()) GTEST_SKIP() << "Windows file systems keep no superuser reserve";
+  makeInput(kSmall);
+  hooks::injectFault({FaultPoint::open, 0, EACCES, SIZE_MAX, {}});
+  ASSERT_TRUE(hooks::fakeFreeSpace(hooks::FakeSpace{kSmallNeeds - 1, kTiB, 1}));
+  const std::wstring told = runsAsSuperuser()
+                                ? L"Permission denied."
+                                : notEnoughSpace(L"out", kSmallNeeds, kSmallNeeds - 1);
+  EXPECT_EQ(split({L"in.bin", L"1", L"out"}).out,
+            L"File: in.bin\nDivide size: 1MB\nOutput Folder: out\nDividing.....\n" + told + L"\n" +
+                usageText());
+}
+
+// Thousands grouped with a comma, three digits a group, whatever the
+// platform's named locales.
+class CommaGrouping : public std::numpunct<wchar_t> {
+ protected:
+  wchar_t do_thousands_sep() const override { return L','; }
+  std::string do_grouping() const override { return "\3"; }
+};
+
+TEST_F(FitCheckTest, RefusalsGroupDigitsAsTheUserLocaleDoes) {
+  const std::locale commas(std::locale::classic(), new CommaGrouping);
+  makeInput(kLarge);
+  // Should a check let it pass, the split ends at the script's open.
+  hooks::injectFault({FaultPoint::open, 0, EACCES, SIZE_MAX, {}});
+  ASSERT_TRUE(hooks::fakeFreeSpace(hooks::FakeSpace{4294901760, kTiB}));
+  EXPECT_EQ(split({L"in.bin", L"4095", L"out"}, commas).out,
+            L"File: in.bin\nDivide size: 4,095MB\nOutput Folder: out\nDividing.....\n"
+            L"Not enough free space in \"out\": the split needs 4,294,967,383 bytes; "
+            L"4,294,901,760 are free.\n" +
+                usageText());
+
+  ASSERT_TRUE(hooks::fakeFreeSpace(kPlenty));
+  ASSERT_TRUE(hooks::fakeFileSystem(std::wstring(L"FAT32")));
+  EXPECT_EQ(split({L"in.bin", L"4096", L"out"}, commas).out,
+            L"File: in.bin\nDivide size: 4,096MB\nOutput Folder: out\nDividing.....\n"
+            L"The pieces would not fit on \"out\": its FAT file system holds files of at most "
+            L"4,294,967,295 bytes; choose a divide size of at most 4095 MB.\n" +
+                usageText());
+}
+
+// A split that fits is not changed by the check: it runs to its end.
+TEST_F(FitCheckTest, SplitThatFitsRunsToItsEnd) {
+  makeInput(kSmall);
+  ASSERT_TRUE(hooks::fakeFreeSpace(hooks::FakeSpace{kSmallNeeds, kTiB}));
+  ASSERT_TRUE(hooks::fakeFileSystem(std::wstring(L"FAT32")));
+  const InProcessRun run = split({L"in.bin", L"1", L"out"});
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.out, L"File: in.bin\nDivide size: 1MB\nOutput Folder: out\nDividing.....\n....");
+  EXPECT_EQ(listing(dir / L"out"), (std::map<std::string, uint64_t>{{"in.bat", 80},
+                                                                    {"in.bin_1", kMiB},
+                                                                    {"in.bin_2", kMiB},
+                                                                    {"in.bin_3", kMiB},
+                                                                    {"in.bin_4", 5},
+                                                                    {"in.md5", 32}}));
+}
+
+}  // namespace
