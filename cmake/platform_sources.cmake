@@ -23,7 +23,8 @@ else()
     platform/posix/services.cpp
     platform/posix/sys_calls.cpp
     platform/posix/test_hooks.cpp
-    platform/posix/volume_queries.cpp)
+    platform/posix/volume_queries.cpp
+    platform/posix/wide_main.cpp)
   set(FILESPLIT_PLATFORM_LIBS OpenSSL::Crypto)
   set(FILESPLIT_ENTRY_LINK_OPTIONS)
 endif()

@@ -1,5 +1,6 @@
 #include "fileio/file_system.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -37,6 +38,37 @@ bool exists(const std::wstring& path) {
 
 bool isDirectory(const std::wstring& path) {
   return typeOf("status", platform::queryPath(path)) == platform::FileType::folder;
+}
+
+bool isFile(const std::wstring& path) {
+  return typeOf("status", platform::queryPath(path)) == platform::FileType::file;
+}
+
+namespace {
+
+// Windows compares names without regard to case; so does the search here,
+// for ASCII letters, on every platform alike.
+bool sameIgnoringCase(const std::wstring& a, const std::wstring& b) {
+  const auto lower = [](wchar_t c) { return c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c; };
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(),
+                    [&](wchar_t x, wchar_t y) { return lower(x) == lower(y); });
+}
+
+}  // namespace
+
+std::vector<std::wstring> filesWithExtension(const std::wstring& path,
+                                             const std::wstring& extension) {
+  const fs::path native = platform::queryPath(path);
+  checkPlanned(platform::FaultPoint::fileStatus, "directory_iterator", native);
+  std::error_code error;
+  std::vector<std::wstring> names;
+  for (const std::wstring& name : platform::fileNamesIn(native, error))
+    if (sameIgnoringCase(platform::widePath(platform::nativePath(name).extension()), extension))
+      names.push_back(name);
+  check("directory_iterator", native, error);
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 bool isEmpty(const std::wstring& path) {

@@ -14,6 +14,7 @@
 #include <ostream>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "platform_impl.h"
 
@@ -75,6 +76,10 @@ bool isEmpty(const std::filesystem::path& native, std::error_code& error);
 /// The size in bytes of the file at `native`. A folder fails with EISDIR.
 uint64_t fileSize(const std::filesystem::path& native, std::error_code& error);
 
+/// The names of the files (links followed) in the folder `native`, in no
+/// particular order; folders and other entries are left out.
+std::vector<std::wstring> fileNamesIn(const std::filesystem::path& native, std::error_code& error);
+
 /// Creates the folder `native` and every missing folder above it (never a
 /// drive, share or other root). Nothing to do when it is a folder already; a
 /// level that is something other than a folder fails with ENOTDIR.
@@ -91,6 +96,12 @@ std::optional<uint64_t> freeSpace(const std::wstring& folder);
 /// bytes. False for every other file system, exFAT included, and where the
 /// query fails.
 bool onFatFileSystem(const std::wstring& folder);
+
+/// Gives the file at `from` the name `to`, in the same folder or another on
+/// the same volume, unless something exists at `to`: that is never replaced.
+/// Returns 0, or an errno value (EEXIST when `to` exists).
+int renameNoReplace(const std::wstring& from, const std::wstring& to);
+
 /// The kinds of system call a test build can make fail (platform/test_hooks.h).
 enum class FaultPoint {
   open,
@@ -112,6 +123,7 @@ enum class FaultPoint {
   providerClose,     // BCryptCloseAlgorithmProvider
   freeSpace,         // the free space of a folder's file system
   fileSystemType,    // the type of a folder's file system
+  rename,            // renaming a file without replacing another
   // New points go above this line.
   count
 };

@@ -59,29 +59,7 @@ failures=0
 run_linux() { (cd "$work/linux" && "$native" "$@"); }
 run_windows() { (cd "$work/windows" && "${emulator[@]}" "$windows" "$@"); }
 
-# compare NAME CONSOLE(yes|no) ARGUMENTS...
-compare() {
-  local name=$1 console=$2
-  shift 2
-  local linux_code=0 windows_code=0
-  run_linux "$@" >"$work/linux.out" || linux_code=$?
-  run_windows "$@" >"$work/windows.raw" || windows_code=$?
-  if [ "$linux_code" != "$windows_code" ]; then
-    echo "FAILED $name: exit code $linux_code (Linux), $windows_code (Windows)"
-    failures=$((failures + 1))
-    return
-  fi
-  if [ "$console" = yes ]; then
-    tr -d '\r' <"$work/windows.raw" | iconv -f "$windows_code_page" -t UTF-8 >"$work/windows.out"
-    if ! cmp -s "$work/linux.out" "$work/windows.out"; then
-      echo "FAILED $name: console output differs"
-      diff "$work/linux.out" "$work/windows.out" | head -20 || true
-      failures=$((failures + 1))
-      return
-    fi
-  fi
-  echo "ok $name (exit $linux_code)"
-}
+source "$(dirname "$0")/compare_runs.sh"
 
 compare three-pieces yes in.bin 1 out
 compare existing-outputs no in.bin 1 out

@@ -29,6 +29,17 @@ uint64_t fileSize(const fs::path& native, std::error_code& error) {
   return fs::file_size(native, error);
 }
 
+std::vector<std::wstring> fileNamesIn(const fs::path& native, std::error_code& error) {
+  std::vector<std::wstring> names;
+  fs::directory_iterator entry(native, error);
+  for (; !error && entry != fs::directory_iterator(); entry.increment(error)) {
+    std::error_code typeError;
+    if (entry->is_regular_file(typeError) && !typeError)
+      names.push_back(widePath(entry->path().filename()));
+  }
+  return names;
+}
+
 void createFolders(const fs::path& native, std::error_code& error) {
   fs::create_directories(native, error);
 }

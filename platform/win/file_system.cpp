@@ -146,7 +146,11 @@ bool endsWithSeparator(const std::wstring& path) {
   return !path.empty() && (path.back() == L'\\' || path.back() == L'/');
 }
 
-bool folderIsEmpty(const std::wstring& path, std::error_code& error) {
+// Each name in the folder `path` but "." and "..", through `visit(name)`,
+// which returns false to stop the search. False with `error` set when the
+// folder cannot be read; an empty drive root is no failure.
+template <typename Visit>
+bool eachEntry(const std::wstring& path, std::error_code& error, Visit visit) {
   WIN32_FIND_DATAW entry{};
   Search search((endsWithSeparator(path) ? path : path + L"\\") + L"*", entry);
   if (!search) {
@@ -157,7 +161,7 @@ bool folderIsEmpty(const std::wstring& path, std::error_code& error) {
   }
   do {
     const std::wstring name = entry.cFileName;
-    if (name != L"." && name != L"..") return false;
+    if (name != L"." && name != L".." && !visit(name)) return true;
   } while (search.next(entry));
   const DWORD code = GetLastError();
   if (code == ERROR_NO_MORE_FILES) return true;
@@ -168,6 +172,18 @@ bool folderIsEmpty(const std::wstring& path, std::error_code& error) {
 }  // namespace
 
 namespace platform {
+
+std::vector<std::wstring> fileNamesIn(const fs::path& native, std::error_code& error) {
+  std::vector<std::wstring> names;
+  const std::wstring& folder = native.native();
+  eachEntry(folder, error, [&](const std::wstring& name) {
+    std::error_code typeError;
+    const std::wstring path = (endsWithSeparator(folder) ? folder : folder + L"\\") + name;
+    if (typeOf(path, typeError) == FileType::file && !typeError) names.push_back(name);
+    return true;
+  });
+  return names;
+}
 
 FileType fileType(const fs::path& native, std::error_code& error) {
   return typeOf(native.native(), error);
@@ -195,7 +211,11 @@ bool isEmpty(const fs::path& native, std::error_code& error) {
     error = std::make_error_code(std::errc::no_such_file_or_directory);
     return false;
   }
-  if (type == FileType::folder) return folderIsEmpty(native.native(), error);
+  if (type == FileType::folder) {
+    bool empty = true;
+    eachEntry(native.native(), error, [&](const std::wstring&) { return empty = false; });
+    return empty && !error;
+  }
   const uint64_t size = fileSize(native, error);
   return !error && size == 0;
 }

@@ -18,9 +18,9 @@ cmake --preset windows >/dev/null
 cmake --build --preset windows -j "$(nproc)"
 cmake --preset windows-release >/dev/null
 cmake --build --preset windows-release -j "$(nproc)"
-# The native binary to compare with, current with this tree.
+# The native binaries to compare with, current with this tree.
 cmake --preset dev >/dev/null
-cmake --build --preset dev -j "$(nproc)" --target filesplit >/dev/null
+cmake --build --preset dev -j "$(nproc)" --target filesplit filejoin >/dev/null
 
 # A wineserver that stays for the whole run: one that starts and stops with
 # each test lingers on the inherited stderr and makes every test seconds

@@ -29,11 +29,11 @@ struct RunResult {
   std::string out;  // standard output, as bytes
 };
 
-/// The environment variable naming the filesplit binary that runFilesplit
-/// starts instead of this build's own: an absolute path, or one relative to
-/// the test program's folder. How the suite tests another build of the tool
-/// (the release build) end to end.
-constexpr char kBinaryUnderTestVariable[] = "FILESPLIT_BINARY_UNDER_TEST";
+/// The environment variable naming the folder whose filesplit and filejoin
+/// binaries runFilesplit and runFilejoin start instead of this build's own:
+/// an absolute path, or one relative to the test program's folder. How the
+/// suite tests another build of the tools (the release build) end to end.
+constexpr char kToolsUnderTestVariable[] = "FILESPLIT_TOOLS_UNDER_TEST";
 
 /// The filesplit binary runFilesplit starts, for messages; `present` tells
 /// whether a file is there.
@@ -43,6 +43,10 @@ std::string filesplitBinary(bool& present);
 /// binary's path as `program`, default "filesplit").
 RunResult runFilesplit(const std::vector<std::wstring>& arguments, const RunOptions& options = {},
                        const std::wstring& program = L"filesplit");
+
+/// Runs the filejoin binary likewise.
+RunResult runFilejoin(const std::vector<std::wstring>& arguments, const RunOptions& options = {},
+                      const std::wstring& program = L"filejoin");
 
 /// Like runFilesplit, with each argument given as the raw bytes the program
 /// receives, where the platform passes arguments as bytes.

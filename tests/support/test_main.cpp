@@ -12,7 +12,7 @@ namespace {
 constexpr int kSkipped = 77;  // the tests' SKIP_RETURN_CODE
 
 // Whether the tests can run: false, after saying why, when the binary of
-// another build (kBinaryUnderTestVariable) is not there.
+// another build (kToolsUnderTestVariable) is not there.
 bool binaryThere() {
   bool present = false;
   const std::string binary = filesplitBinary(present);

@@ -63,18 +63,23 @@ bool isAbsolute(const std::wstring& path) {
   return (path.size() >= 2 && path[1] == L':') || (!path.empty() && path[0] == L'\\');
 }
 
-// The filesplit binary: the one the environment names, or this build's own.
-// Either is found relative to the test program, as the build placed both
-// (the build's absolute paths may be of the build host's kind).
-std::wstring filesplitExe() {
+// A tool's binary: `name` in the folder the environment names, or this
+// build's own at `fromTests`. Either is found relative to the test program,
+// as the build placed both (the build's absolute paths may be of the build
+// host's kind).
+std::wstring toolExe(const wchar_t* name, const char* fromTests) {
   wchar_t chosen[4096] = {};
-  const DWORD length = GetEnvironmentVariableW(widened(kBinaryUnderTestVariable).c_str(), chosen,
+  const DWORD length = GetEnvironmentVariableW(widened(kToolsUnderTestVariable).c_str(), chosen,
                                                static_cast<DWORD>(std::size(chosen)));
-  std::wstring path = length > 0 && length < std::size(chosen) ? std::wstring(chosen, length)
-                                                               : widened(FILESPLIT_EXE_FROM_TESTS);
+  std::wstring path = length > 0 && length < std::size(chosen)
+                          ? std::wstring(chosen, length) + L"\\" + name + L".exe"
+                          : widened(fromTests);
   std::replace(path.begin(), path.end(), L'/', L'\\');
   return isAbsolute(path) ? path : ownFolder() + path;
 }
+
+std::wstring filesplitExe() { return toolExe(L"filesplit", FILESPLIT_EXE_FROM_TESTS); }
+std::wstring filejoinExe() { return toolExe(L"filejoin", FILEJOIN_EXE_FROM_TESTS); }
 
 // This process's environment with `changes` applied (an empty value
 // removes the variable), as a sorted block for CreateProcessW.
@@ -212,13 +217,23 @@ UINT pipeCodePage() {
   return codePage != 0 ? codePage : GetACP();
 }
 
+std::wstring commandLineOf(const std::vector<std::wstring>& arguments,
+                           const std::wstring& program) {
+  std::wstring commandLine = quoted(program);
+  for (const auto& argument : arguments) commandLine += L" " + quoted(argument);
+  return commandLine;
+}
+
 }  // namespace
 
 RunResult runFilesplit(const std::vector<std::wstring>& arguments, const RunOptions& options,
                        const std::wstring& program) {
-  std::wstring commandLine = quoted(program);
-  for (const auto& argument : arguments) commandLine += L" " + quoted(argument);
-  return runProcess(filesplitExe(), commandLine, options);
+  return runProcess(filesplitExe(), commandLineOf(arguments, program), options);
+}
+
+RunResult runFilejoin(const std::vector<std::wstring>& arguments, const RunOptions& options,
+                      const std::wstring& program) {
+  return runProcess(filejoinExe(), commandLineOf(arguments, program), options);
 }
 
 std::string filesplitBinary(bool& present) {
