@@ -1,5 +1,7 @@
 #pragma once
 
-/// The wide entry of the process, on every platform: runs the command line
-/// on the console with the user's locale and returns the exit code.
+/// The wide entries of the processes, on every platform: each runs its tool's
+/// command line on the console with the user's locale and returns the exit
+/// code.
 int filesplitMain(int argc, wchar_t** argv);
+int filejoinMain(int argc, wchar_t** argv);

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The speed and memory of filesplit on this machine:
+# The speed and memory of filesplit and filejoin on this machine:
 #   bench/run.sh [ROUNDS]            (default 5 rounds; SETTLE=seconds, default 5)
 #
 # Builds the release binary and the plan benchmark, makes a 2 GiB file of
@@ -10,11 +10,18 @@
 #   limit       openssl md5 FILE, then dd if=FILE of=COPY bs=1M: one thread
 #               hashing and copying the same bytes, one after the other
 #   workflow    split -b 100M FILE, then md5sum FILE
+#   filejoin    filejoin of the pieces of filesplit FILE 100 (made once and
+#               kept) into a fresh folder
+#   cat+md5sum  cat of the same pieces in order into one file, then md5sum
+#               of it: the usual rebuild and check by hand
+#   filesplit-32KiB, filejoin-32KiB
+#               the same tools built to hand each 1 MiB block to write(2) in
+#               slices of 32 KiB instead of whole
 # Before each command the previous outputs are removed, the rest written back
 # (sync), the input read again and the machine left alone for SETTLE seconds,
 # so that each command starts from the same state. On a virtual machine that hands freed memory back to its host,
 # the pages a command writes into are then new to the guest each time.
-# Then the peak resident memory of filesplit for a 2 GiB and a 64 MiB input,
+# Then the peak resident memory of both tools for a 2 GiB and a 64 MiB input,
 # and the Google Benchmark of plan, output check and rejoin script.
 # The scratch folder is removed at the end, also after a failure.
 set -euo pipefail
@@ -28,14 +35,20 @@ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DFILESPLIT_TESTS=OFF \
   -DFILESPLIT_BENCH=ON >/dev/null
 cmake --build "$build" -j "$(nproc)" >/dev/null
 filesplit=$build/filesplit
+filejoin=$build/filejoin
+# The same tools writing in 32 KiB slices, for the write-size comparison.
+build_sliced=$root/build/bench-32kib
+cmake -S "$root" -B "$build_sliced" -DCMAKE_BUILD_TYPE=Release -DFILESPLIT_TESTS=OFF \
+  -DFILESPLIT_BENCH=OFF -DFILESPLIT_WRITE_SLICE=32768 >/dev/null
+cmake --build "$build_sliced" -j "$(nproc)" >/dev/null
 
 scratch=$(mktemp -d /tmp/filesplit-bench.XXXXXX)
 trap 'rm -rf "$scratch"' EXIT
-# The input, one set of outputs at a time, and room to spare.
-need_kib=$((5 * 1024 * 1024))
+# The input, the kept pieces, one set of outputs at a time, and room to spare.
+need_kib=$((7 * 1024 * 1024))
 avail_kib=$(df --output=avail -k "$scratch" | tail -n 1)
 if [ "$avail_kib" -lt "$need_kib" ]; then
-  echo "Needs 5 GiB free under /tmp; $((avail_kib / 1024)) MiB are." >&2
+  echo "Needs 7 GiB free under /tmp; $((avail_kib / 1024)) MiB are." >&2
   exit 1
 fi
 
@@ -43,6 +56,13 @@ input=$scratch/input.bin
 echo "Making a 2 GiB input of random bytes in $scratch ..."
 head -c $((2 * 1024 * 1024 * 1024)) /dev/urandom >"$input"
 cat "$input" >/dev/null
+# The pieces every join reads, in their order.
+"$filesplit" "$input" 100 "$scratch/kept" >/dev/null
+kept_pieces=()
+piece_count=$(find "$scratch/kept" -name 'input.bin_*' | wc -l)
+for ((i = 1; i <= piece_count; ++i)); do
+  kept_pieces+=("$scratch/kept/input.bin_$i")
+done
 
 source "$root/bench/timing.sh"
 
@@ -56,26 +76,34 @@ run_workflow() {
   (cd "$scratch/split" && split -b 100M "$input")
   md5sum "$input" >/dev/null
 }
+run_filejoin() { "$filejoin" "$scratch/kept/input.bat" "$scratch/joined" >/dev/null; }
+run_catmd5() {
+  cat "${kept_pieces[@]}" >"$scratch/catted"
+  md5sum "$scratch/catted" >/dev/null
+}
+run_splitsliced() { "$build_sliced/filesplit" "$input" 100 "$scratch/pieces" >/dev/null; }
+run_joinsliced() { "$build_sliced/filejoin" "$scratch/kept/input.bat" "$scratch/joined" >/dev/null; }
 # Removes what the commands wrote, writes back what is left, reads the input
 # back into the page cache should the system have dropped any of it, and waits.
 settle_down() {
-  rm -rf "$scratch/pieces" "$scratch/copy" "$scratch/split"
+  rm -rf "$scratch/pieces" "$scratch/copy" "$scratch/split" "$scratch/joined" "$scratch/catted"
   sync
-  cat "$input" >/dev/null
+  cat "$input" "${kept_pieces[@]}" >/dev/null
   sleep "$settle"
 }
 
-commands=(filesplit limit workflow)
-declare -A wall cpu
+commands=(filesplit limit workflow filejoin catmd5 splitsliced joinsliced)
+declare -A wall cpu sys
 for ((round = 1; round <= rounds; ++round)); do
   # Each round starts with the next command, so none always follows another.
   for ((i = 0; i < ${#commands[@]}; ++i)); do
     name=${commands[$(((round + i) % ${#commands[@]}))]}
     settle_down
-    read -r elapsed processor < <(seconds_taken "run_$name")
+    read -r elapsed processor system < <(seconds_taken "run_$name")
     wall[$name]+="$elapsed "
     cpu[$name]+="$processor "
-    echo "round $round: $name $elapsed s elapsed, $processor s processor time"
+    sys[$name]+="$system "
+    echo "round $round: $name $elapsed s elapsed, $processor s processor time ($system s system)"
   done
 done
 settle_down
@@ -93,6 +121,22 @@ report "elapsed" "$(median ${wall[filesplit]})" "$(median ${wall[limit]})" \
 # shellcheck disable=SC2086
 report "processor time" "$(median ${cpu[filesplit]})" "$(median ${cpu[limit]})" \
   "$(median ${cpu[workflow]})"
+# shellcheck disable=SC2086
+for kind in wall cpu; do
+  declare -n times=$kind
+  label=elapsed
+  [ "$kind" = cpu ] && label="processor time"
+  echo "  $label: filejoin $(median ${times[filejoin]}) s, cat+md5sum $(median ${times[catmd5]}) s"
+  echo "    filejoin / filesplit:    $(ratio "$(median ${times[filejoin]})" "$(median ${times[filesplit]})")   (target at most 1.10)"
+  echo "    cat+md5sum / filejoin:   $(ratio "$(median ${times[catmd5]})" "$(median ${times[filejoin]})")   (target at least 1.3)"
+  unset -n times
+done
+echo "  Whole 1 MiB writes / 32 KiB slices (below 1: whole writes are faster):"
+# shellcheck disable=SC2086
+for tool in split join; do
+  ours=file$tool
+  echo "    file$tool: elapsed $(ratio "$(median ${wall[$ours]})" "$(median ${wall[${tool}sliced]})"), system time $(ratio "$(median ${sys[$ours]})" "$(median ${sys[${tool}sliced]})")"
+done
 echo "  load average at the end: $(cut -d' ' -f1-3 /proc/loadavg) (other jobs skew elapsed times)"
 
 head -c $((64 * 1024 * 1024)) "$input" >"$scratch/small.bin"
@@ -101,7 +145,9 @@ small_kib=$(peak_kib "$filesplit" "$scratch/small.bin" 1 "$scratch/peak-small")
 echo "Peak resident memory of filesplit (target at most 8192 KiB):"
 echo "  2 GiB input, pieces of 100 MB: $big_kib KiB"
 echo "  64 MiB input, pieces of 1 MB:  $small_kib KiB"
-rm -rf "$scratch/peak-big" "$scratch/peak-small"
+join_kib=$(peak_kib "$filejoin" "$scratch/kept/input.bat" "$scratch/peak-join")
+echo "Peak resident memory of filejoin, 2 GiB from pieces of 100 MB: $join_kib KiB"
+rm -rf "$scratch/peak-big" "$scratch/peak-small" "$scratch/peak-join"
 
 echo
 echo "Plan, output check and rejoin script by piece count:"

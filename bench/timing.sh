@@ -2,12 +2,13 @@
 # Helpers of bench/run.sh: timing, medians, ratios and peak memory.
 
 # Runs the command given and prints the seconds it took: elapsed, then the
-# processor time (user and system) of it and its children. The latter counts
-# only this command's work when other jobs share the processors.
+# processor time (user and system) of it and its children, then the system
+# time alone. The processor times count only this command's work when other
+# jobs share the processors.
 seconds_taken() {
   local TIMEFORMAT='%R %U %S' times
   times=$( { time "$@" 2>&3; } 3>&2 2>&1)
-  awk -v t="$times" 'BEGIN { split(t, f, " "); printf "%.3f %.3f\n", f[1], f[2] + f[3] }'
+  awk -v t="$times" 'BEGIN { split(t, f, " "); printf "%.3f %.3f %.3f\n", f[1], f[2] + f[3], f[3] }'
 }
 
 # The median of the numbers given (the mean of the middle two for an even count).

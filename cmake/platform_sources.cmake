@@ -1,7 +1,10 @@
 # The platform layer's sources and libraries: one folder per platform.
 if(WIN32)
   set(FILESPLIT_PLATFORM_SOURCES
+    platform/win/code_page_text.cpp
     platform/win/console.cpp
+    platform/win/file_system.cpp
+    platform/win/path_levels.cpp
     platform/win/services.cpp
     platform/win/test_hooks.cpp
     platform/win/volume_queries.cpp)
@@ -15,11 +18,13 @@ else()
     platform/posix/code_pages.cpp
     platform/posix/console.cpp
     platform/posix/crt_files.cpp
+    platform/posix/file_system.cpp
     platform/posix/native_text.cpp
     platform/posix/services.cpp
     platform/posix/sys_calls.cpp
     platform/posix/test_hooks.cpp
-    platform/posix/volume_queries.cpp)
+    platform/posix/volume_queries.cpp
+    platform/posix/wide_main.cpp)
   set(FILESPLIT_PLATFORM_LIBS OpenSSL::Crypto)
   set(FILESPLIT_ENTRY_LINK_OPTIONS)
 endif()

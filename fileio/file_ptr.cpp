@@ -55,7 +55,14 @@ int File_ptr::read(void* buffer, uint32_t count) { return _read(fd, buffer, coun
 
 int File_ptr::write(const void* buffer, uint32_t count) { return _write(fd, buffer, count); }
 
-bool File_ptr::eof() { return _eof(fd) != 0; }
+// From 64-bit positions: a runtime whose _eof still seeks with 32-bit
+// offsets would end every input after 2 GiB. A failed query counts as the
+// end, as _eof's -1 does.
+bool File_ptr::eof() {
+  const int64_t position = _telli64(fd);
+  const int64_t length = _filelengthi64(fd);
+  return position < 0 || length < 0 || position >= length;
+}
 
 bool File_ptr::close() {
   if (fd < 0) return true;

@@ -1,5 +1,6 @@
 #include "fileio/file_system.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -21,31 +22,60 @@ void checkPlanned(platform::FaultPoint point, const char* operation, const fs::p
   if (planned != 0) check(operation, native, std::error_code(planned, std::generic_category()));
 }
 
-fs::file_status statusOf(const char* operation, const fs::path& native) {
+platform::FileType typeOf(const char* operation, const fs::path& native) {
   checkPlanned(platform::FaultPoint::fileStatus, operation, native);
   std::error_code error;
-  const fs::file_status status = fs::status(native, error);
-  // A missing file is an answer, not a failure.
-  if (status.type() == fs::file_type::not_found) return status;
+  const platform::FileType type = platform::fileType(native, error);
   check(operation, native, error);
-  return status;
+  return type;
 }
 
 }  // namespace
 
 bool exists(const std::wstring& path) {
-  return fs::exists(statusOf("exists", platform::queryPath(path)));
+  return typeOf("exists", platform::queryPath(path)) != platform::FileType::notFound;
 }
 
 bool isDirectory(const std::wstring& path) {
-  return fs::is_directory(statusOf("status", platform::queryPath(path)));
+  return typeOf("status", platform::queryPath(path)) == platform::FileType::folder;
+}
+
+bool isFile(const std::wstring& path) {
+  return typeOf("status", platform::queryPath(path)) == platform::FileType::file;
+}
+
+namespace {
+
+// Windows compares names without regard to case; so does the search here,
+// for ASCII letters, on every platform alike.
+bool sameIgnoringCase(const std::wstring& a, const std::wstring& b) {
+  const auto lower = [](wchar_t c) { return c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c; };
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(),
+                    [&](wchar_t x, wchar_t y) { return lower(x) == lower(y); });
+}
+
+}  // namespace
+
+std::vector<std::wstring> filesWithExtension(const std::wstring& path,
+                                             const std::wstring& extension) {
+  const fs::path native = platform::queryPath(path);
+  checkPlanned(platform::FaultPoint::fileStatus, "directory_iterator", native);
+  std::error_code error;
+  std::vector<std::wstring> names;
+  for (const std::wstring& name : platform::fileNamesIn(native, error))
+    if (sameIgnoringCase(platform::widePath(platform::nativePath(name).extension()), extension))
+      names.push_back(name);
+  check("directory_iterator", native, error);
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 bool isEmpty(const std::wstring& path) {
   const fs::path native = platform::queryPath(path);
   checkPlanned(platform::FaultPoint::fileStatus, "is_empty", native);
   std::error_code error;
-  const bool empty = fs::is_empty(native, error);
+  const bool empty = platform::isEmpty(native, error);
   check("is_empty", native, error);
   return empty;
 }
@@ -54,7 +84,7 @@ uint64_t fileSize(const std::wstring& path) {
   const fs::path native = platform::queryPath(path);
   checkPlanned(platform::FaultPoint::fileSize, "file_size", native);
   std::error_code error;
-  const uintmax_t size = fs::file_size(native, error);
+  const uint64_t size = platform::fileSize(native, error);
   check("file_size", native, error);
   return size;
 }
@@ -62,11 +92,11 @@ uint64_t fileSize(const std::wstring& path) {
 void createFolders(const std::wstring& path) {
   const fs::path native = platform::queryPath(path);
   checkPlanned(platform::FaultPoint::folderCreation, "create_directories", native);
-  const fs::file_status status = statusOf("create_directories", native);
-  if (fs::exists(status) && !fs::is_directory(status))
+  const platform::FileType type = typeOf("create_directories", native);
+  if (type != platform::FileType::notFound && type != platform::FileType::folder)
     check("create_directories", native, std::make_error_code(std::errc::file_exists));
   std::error_code error;
-  fs::create_directories(native, error);
+  platform::createFolders(native, error);
   check("create_directories", native, error);
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace file_system {
 
@@ -12,6 +13,13 @@ namespace file_system {
 bool exists(const std::wstring& path);
 /// Whether `path` is a folder. Operation "status".
 bool isDirectory(const std::wstring& path);
+/// Whether `path` is a regular file (after following links). Operation "status".
+bool isFile(const std::wstring& path);
+/// The names of the regular files in the folder `path` whose extension is
+/// `extension` (".bat"; letters in either case), sorted. Operation
+/// "directory_iterator".
+std::vector<std::wstring> filesWithExtension(const std::wstring& path,
+                                             const std::wstring& extension);
 /// Whether `path` is an empty file or folder. Operation "is_empty".
 bool isEmpty(const std::wstring& path);
 /// The size of the file at `path` in bytes. Operation "file_size".

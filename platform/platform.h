@@ -13,6 +13,8 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <system_error>
+#include <vector>
 
 #include "platform_impl.h"
 
@@ -54,6 +56,35 @@ std::wstring widePath(const std::filesystem::path& native);
 /// its paths shown as they were given. Never throws.
 std::wstring filesystemErrorText(const std::filesystem::filesystem_error& error);
 
+/// What a file-system query finds at a path, symbolic links followed.
+enum class FileType { notFound, file, folder, other };
+
+// The file-system queries and the folder creation, each reporting failure in
+// `error` as the standard file-system library does (an errno value in the
+// generic category), so that its filesystem_error tells the same reason on
+// every platform. On POSIX systems they are the library's own; on Windows
+// they are Win32 calls, since the library's rest on the C runtime's stat.
+
+/// The type of what is at `native`. Nothing there, or a folder missing on
+/// the way, is notFound without an error; any other failure sets `error`.
+FileType fileType(const std::filesystem::path& native, std::error_code& error);
+
+/// Whether the file at `native` has no bytes, or the folder there no entry.
+/// Nothing there is a failure (ENOENT).
+bool isEmpty(const std::filesystem::path& native, std::error_code& error);
+
+/// The size in bytes of the file at `native`. A folder fails with EISDIR.
+uint64_t fileSize(const std::filesystem::path& native, std::error_code& error);
+
+/// The names of the files (links followed) in the folder `native`, in no
+/// particular order; folders and other entries are left out.
+std::vector<std::wstring> fileNamesIn(const std::filesystem::path& native, std::error_code& error);
+
+/// Creates the folder `native` and every missing folder above it (never a
+/// drive, share or other root). Nothing to do when it is a folder already; a
+/// level that is something other than a folder fails with ENOTDIR.
+void createFolders(const std::filesystem::path& native, std::error_code& error);
+
 /// The bytes the calling user may still write on the file system that holds
 /// the folder `folder` (quotas and reserves counted). Nothing where it cannot
 /// tell: the query failed, or the file system reports a size of 0, as some
@@ -65,6 +96,12 @@ std::optional<uint64_t> freeSpace(const std::wstring& folder);
 /// bytes. False for every other file system, exFAT included, and where the
 /// query fails.
 bool onFatFileSystem(const std::wstring& folder);
+
+/// Gives the file at `from` the name `to`, in the same folder or another on
+/// the same volume, unless something exists at `to`: that is never replaced.
+/// Returns 0, or an errno value (EEXIST when `to` exists).
+int renameNoReplace(const std::wstring& from, const std::wstring& to);
+
 /// The kinds of system call a test build can make fail (platform/test_hooks.h).
 enum class FaultPoint {
   open,
@@ -86,6 +123,7 @@ enum class FaultPoint {
   providerClose,     // BCryptCloseAlgorithmProvider
   freeSpace,         // the free space of a folder's file system
   fileSystemType,    // the type of a folder's file system
+  rename,            // renaming a file without replacing another
   // New points go above this line.
   count
 };

@@ -15,6 +15,10 @@ namespace platform_test_hooks {
 /// one). False where the platform's provider cannot be faked.
 bool fakeDigestLength(uint32_t length);
 
+/// Stores in `bytes` what the console writes for `text` to a pipe or a file
+/// whose code page is `codePage`. False where the console writes no code
+/// pages (elsewhere than on Windows it writes the C library's encoding).
+bool pipeBytes(const std::wstring& text, unsigned codePage, std::string& bytes);
 /// An answer of the free-space query, as a test gives it.
 struct FakeSpace {
   uint64_t available = 0;  // bytes the caller may write

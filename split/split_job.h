@@ -7,10 +7,9 @@
 
 class CheckedDigest;
 class FileIO_IF;
-
-/// Bytes read from the input so far in this process's copy; only the
-/// progress dots look at it.
-extern uint64_t bytesProcessed;
+namespace transfer {
+class Progress;
+}
 
 /// One split of one input: plans the output names, refuses existing
 /// outputs, writes the rejoin script, copies the pieces and writes the
@@ -61,9 +60,9 @@ class SplitJob {
  private:
   void writeRejoinScript(const std::string& bytes);
   void copyPieces(const wchar_t* input, uint64_t pieceSize);
-  void copyPiece(size_t index, FileIO_IF& in, CheckedDigest& digest, uint64_t pieceSize);
+  void copyPiece(size_t index, FileIO_IF& in, CheckedDigest& digest, uint64_t pieceSize,
+                 transfer::Progress& progress);
   void writeDigest(const std::string& text);
-  void showProgress();
   void printLine(const std::wstring& line);
 
   std::wostream& console_;
@@ -72,6 +71,4 @@ class SplitJob {
   std::wstring outputFolder_;
   // What the plan measured: the copy must deliver exactly this much.
   uint64_t plannedSize_ = 0;
-  uint64_t dotStep_ = 0;
-  uint64_t nextDot_ = 0;
 };

@@ -10,12 +10,6 @@
 
 namespace {
 
-std::vector<std::wstring> pieceNames(const std::wstring& base, int count) {
-  std::vector<std::wstring> names;
-  for (int i = 1; i <= count; ++i) names.push_back(base + L"_" + std::to_wstring(i));
-  return names;
-}
-
 std::string build(const std::wstring& target, const std::vector<std::wstring>& pieces) {
   RejoinScript script(target);
   for (const auto& piece : pieces) EXPECT_TRUE(script.addPiece(piece.c_str()));

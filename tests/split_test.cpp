@@ -8,6 +8,7 @@
 
 #include "common/to_wide.h"
 #include "platform/platform.h"
+#include "platform_facts.h"
 #include "process.h"
 #include "temp_dir.h"
 #include "usage_text.h"
@@ -244,6 +245,62 @@ TEST_F(SplitTest, PieceNameTakenAfterTheCheckIsNeverOverwritten) {
   EXPECT_FALSE(fs::exists(dir.native() / "elsewhere"));
   EXPECT_EQ(fs::file_size(dir.native() / "out" / "in.bin_1"), kMiB);
   EXPECT_FALSE(fs::exists(dir.native() / "out" / "in.md5"));
+}
+
+TEST_F(SplitTest, InputThatIsALinkSplitsAsItsTarget) {
+  writeFile(dir / L"in.bin", patternBytes(2 * kMiB + 7, 12));
+  std::error_code error;
+  fs::create_symlink("in.bin", dir.native() / "link.bin", error);
+  if (error || !fs::exists(dir.native() / "link.bin"))
+    GTEST_SKIP() << "no symbolic link can be made from here (Wine makes none for "
+                    "CreateSymbolicLinkW); tests/compare_builds.sh splits a link made on the host";
+  ASSERT_EQ(split({L"in.bin", L"1", L"plain"}).exitCode, 0);
+  const RunResult result = split({L"link.bin", L"1", L"linked"});
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.out, consoleBytes(L"File: link.bin\nDivide size: 1MB\nOutput Folder: linked\n"
+                                     L"Dividing.....\n..."));
+  for (const wchar_t* piece : {L"_1", L"_2", L"_3"})
+    EXPECT_TRUE(readFile(dir / (L"linked/link.bin" + std::wstring(piece))) ==
+                readFile(dir / (L"plain/in.bin" + std::wstring(piece))))
+        << "piece " << piece[1] << " differs";
+  EXPECT_EQ(readFile(dir / L"linked/link.md5"), readFile(dir / L"plain/in.md5"));
+  EXPECT_EQ(listing(dir / L"linked").size(), 5u);
+}
+
+// Past 4 GiB, where a 32-bit file position would wrap or fail: every piece
+// full, the end of the input in the last one, the digest of the whole.
+// Sparse (zeros between a start and an end), so that it is quick to make.
+TEST(LargeInputTest, PastFourGiBEveryPieceAndTheDigestAreRight) {
+  constexpr uint64_t kGiB = 1024 * kMiB;
+  constexpr uint64_t kSize = 4 * kGiB + kMiB + 5;
+  TempDir dir;
+  writeFile(dir / L"big.bin", patternBytes(1000, 8));
+  fs::resize_file(platform::nativePath(dir / L"big.bin"), kSize);
+  {
+    std::fstream end(platform::nativePath(dir / L"big.bin"),
+                     std::ios::binary | std::ios::in | std::ios::out);
+    end.seekp(static_cast<std::streamoff>(kSize - 5));
+    end.write("tail!", 5);
+  }
+  RunOptions options;
+  options.workingFolder = dir.wide();
+  const RunResult result = runFilesplit({L"big.bin", L"1024"}, options);
+  EXPECT_EQ(result.exitCode, 0);
+  // Not a multiple of 50 bytes: 51 dots.
+  EXPECT_EQ(result.out, consoleBytes(L"File: big.bin\nDivide size: " + childNumber(1024) +
+                                     L"MB\nDividing.....\n" + std::wstring(51, L'.')));
+  auto files = listing(dir / L"big");
+  files.erase("big.bat");
+  EXPECT_EQ(files, (std::map<std::string, uint64_t>{{"big.bin_1", kGiB},
+                                                    {"big.bin_2", kGiB},
+                                                    {"big.bin_3", kGiB},
+                                                    {"big.bin_4", kGiB},
+                                                    {"big.bin_5", kMiB + 5},
+                                                    {"big.md5", 32}}));
+  EXPECT_TRUE(readFile(dir / L"big/big.bin_5") == std::string(kMiB, '\0') + "tail!")
+      << "the last piece is not the end of the input";
+  // md5sum of the same input.
+  EXPECT_EQ(readFile(dir / L"big/big.md5"), "702109dc1b67181276f3e582e61b6a3b");
 }
 
 // An input of another owner, readable by all: no read lease can be had on it,

@@ -7,8 +7,11 @@
 #include <fstream>
 #include <memory>
 
+#include "app/front_end.h"
 #include "fileio/file_ptr.h"
 #include "platform/platform.h"
+#include "platform/test_hooks.h"
+#include "platform/win/path_levels.h"
 #include "platform_facts.h"
 #include "process.h"
 #include "split/path_rules.h"
@@ -103,6 +106,133 @@ TEST(WindowsPathRuleTest, DefaultFolderOfAShareInputIsBesideIt) {
   EXPECT_EQ(path_rules::replaceExtension(base, L"md5"), L"\\\\server\\share\\dir\\aaa\\aaa.md5");
 }
 
+// ---- Roots and folder levels (text only: tested everywhere) -------------------
+
+struct LevelCase {
+  const char* name;
+  std::wstring path;
+  std::wstring root;
+  std::vector<std::wstring> levels;  // the folders below the root, top first
+};
+
+void PrintTo(const LevelCase& c, std::ostream* out) { *out << c.name; }
+
+class WindowsFolderLevelTest : public ::testing::TestWithParam<LevelCase> {};
+
+TEST_P(WindowsFolderLevelTest, RootIsNeverALevel) {
+  const LevelCase& c = GetParam();
+  EXPECT_EQ(c.path.substr(0, windows_paths::rootLength(c.path)), c.root);
+  EXPECT_EQ(windows_paths::folderLevels(c.path), c.levels);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, WindowsFolderLevelTest,
+    ::testing::Values(
+        LevelCase{"Relative", L"a/b\\c\\", L"", {L"a", L"a/b", L"a/b\\c"}},
+        LevelCase{"DoubledSeparator", L"a\\\\b", L"", {L"a", L"a\\\\b"}},
+        LevelCase{"DotsAreNoLevels", L"a\\.\\b\\..\\c", L"", {L"a", L"a\\.\\b", L"a\\.\\b\\..\\c"}},
+        LevelCase{"CurrentDriveRoot", L"\\a", L"\\", {L"\\a"}},
+        LevelCase{"Drive", L"C:\\a\\b", L"C:\\", {L"C:\\a", L"C:\\a\\b"}},
+        LevelCase{"DriveRoot", L"C:\\", L"C:\\", {}},
+        LevelCase{"DriveRelative", L"C:a\\b", L"C:", {L"C:a", L"C:a\\b"}},
+        LevelCase{"DriveAlone", L"C:", L"C:", {}},
+        LevelCase{"Share",
+                  L"\\\\server\\share\\a\\b",
+                  L"\\\\server\\share\\",
+                  {L"\\\\server\\share\\a", L"\\\\server\\share\\a\\b"}},
+        LevelCase{
+            "ShareWithSlashes", L"//server/share/a", L"//server/share/", {L"//server/share/a"}},
+        LevelCase{"ShareRoot", L"\\\\server\\share", L"\\\\server\\share", {}},
+        LevelCase{"ShareRootWithSeparator", L"\\\\server\\share\\", L"\\\\server\\share\\", {}},
+        LevelCase{"ServerAlone", L"\\\\server\\", L"\\\\server\\", {}},
+        LevelCase{"LongDrive",
+                  L"\\\\?\\C:\\a\\b\\",
+                  L"\\\\?\\C:\\",
+                  {L"\\\\?\\C:\\a", L"\\\\?\\C:\\a\\b"}},
+        LevelCase{"LongDriveRoot", L"\\\\?\\C:\\", L"\\\\?\\C:\\", {}},
+        LevelCase{"LongDriveAlone", L"\\\\?\\C:", L"\\\\?\\C:", {}},
+        LevelCase{"LongSlashIsPartOfAName", L"\\\\?\\C:\\a/b", L"\\\\?\\C:\\", {L"\\\\?\\C:\\a/b"}},
+        LevelCase{"LongShare",
+                  L"\\\\?\\UNC\\server\\share\\a",
+                  L"\\\\?\\UNC\\server\\share\\",
+                  {L"\\\\?\\UNC\\server\\share\\a"}},
+        LevelCase{"LongShareRoot", L"\\\\?\\UNC\\server\\share", L"\\\\?\\UNC\\server\\share", {}},
+        LevelCase{"LongShareLowerCase",
+                  L"\\\\?\\unc\\server\\share\\a",
+                  L"\\\\?\\unc\\server\\share\\",
+                  {L"\\\\?\\unc\\server\\share\\a"}},
+        LevelCase{"LongFolderNamedLikeUnc",
+                  L"\\\\?\\C:\\UNC\\a",
+                  L"\\\\?\\C:\\",
+                  {L"\\\\?\\C:\\UNC", L"\\\\?\\C:\\UNC\\a"}},
+        LevelCase{"LongVolume",
+                  L"\\\\?\\Volume{12ab}\\a",
+                  L"\\\\?\\Volume{12ab}\\",
+                  {L"\\\\?\\Volume{12ab}\\a"}},
+        LevelCase{"Device", L"\\\\.\\C:\\a", L"\\\\.\\C:\\", {L"\\\\.\\C:\\a"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---- Digit groups through a pipe in a code page ------------------------------
+
+struct CodePageCase {
+  const char* name;
+  std::wstring text;
+  unsigned codePage;
+  std::string bytes;
+};
+
+void PrintTo(const CodePageCase& c, std::ostream* out) { *out << c.name; }
+
+class WindowsCodePageTest : public ::testing::TestWithParam<CodePageCase> {};
+
+TEST_P(WindowsCodePageTest, NoBreakSpaceTheCodePageLacksIsAPlainSpace) {
+  const CodePageCase& c = GetParam();
+  std::string bytes;
+  if (!platform_test_hooks::pipeBytes(c.text, c.codePage, bytes))
+    GTEST_SKIP() << "the console writes the C library's encoding here, no code page";
+  EXPECT_EQ(bytes, c.bytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Separators, WindowsCodePageTest,
+    ::testing::Values(CodePageCase{"NarrowNoBreakIn850", L"1\u202F024", 850, "1 024"},
+                      CodePageCase{"NoBreakIn850Has", L"1\u00A0024", 850,
+                                   "1\xFF"
+                                   "024"},
+                      CodePageCase{"NarrowNoBreakIn437", L"1\u202F024", 437, "1 024"},
+                      CodePageCase{"NarrowNoBreakIn1252", L"1\u202F024", 1252, "1 024"},
+                      CodePageCase{"NoBreakIn1252Has", L"1\u00A0024", 1252,
+                                   "1\xA0"
+                                   "024"},
+                      CodePageCase{"NoBreakInAscii", L"1\u00A0024", 20127, "1 024"},
+                      CodePageCase{"NarrowNoBreakInUtf8", L"1\u202F024", CP_UTF8,
+                                   "1\xE2\x80\xAF"
+                                   "024"},
+                      CodePageCase{"OtherMissingCharacterStaysAQuestionMark", L"5\u20AC\u2009", 850,
+                                   "5??"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A user locale that groups with U+202F (as French does), faked, and the
+// front end's settings printed through a pipe in code page 850.
+class NarrowNoBreakGrouping : public std::numpunct<wchar_t> {
+ protected:
+  wchar_t do_thousands_sep() const override { return L'\u202F'; }
+  std::string do_grouping() const override { return "\3"; }
+};
+
+TEST(WindowsCodePageTest, SizeGroupedWithNarrowNoBreakSpaceReadsInCodePage850) {
+  TempDir dir;
+  const std::wstring input = dir / L"missing.bin";
+  const wchar_t* argv[] = {L"filesplit", input.c_str(), L"1024", nullptr};
+  std::wostringstream out;
+  const std::locale french(std::locale::classic(), new NarrowNoBreakGrouping);
+  EXPECT_EQ(runFrontEnd(3, argv, out, french), 3);
+  std::string bytes;
+  if (!platform_test_hooks::pipeBytes(out.str(), 850, bytes))
+    GTEST_SKIP() << "the console writes the C library's encoding here, no code page";
+  EXPECT_NE(bytes.find("\nDivide size: 1 024MB\n"), std::string::npos) << bytes;
+}
+
 // ---- The plan on real drive and backslash paths -------------------------------
 
 class WindowsPlanTest : public ::testing::Test {
@@ -176,6 +306,57 @@ TEST_F(WindowsPlanTest, LongPathPrefixedInput) {
   expectOutputs(L"\\\\?\\" + dir.wide() + L"\\aaa\\aaa.iso",
                 L"\\\\?\\" + dir.wide() + L"\\aaa\\aaa");
 }
+
+// ---- The "\\?\\" prefix, end to end -------------------------------------------
+
+// "\\?\\" before an absolute path, the way past 260 characters: a run with it
+// writes exactly what the same run with the plain path writes.
+struct PrefixCase {
+  const char* name;
+  bool prefixedInput;
+  const wchar_t* folder;  // below the test folder; nullptr: the default one
+  bool prefixedFolder;
+  const char* lastPiece;  // as snapshot names it
+};
+
+void PrintTo(const PrefixCase& c, std::ostream* out) { *out << c.name; }
+
+class WindowsLongPrefixTest : public ::testing::TestWithParam<PrefixCase> {};
+
+TEST_P(WindowsLongPrefixTest, SplitsAsThePlainPathDoes) {
+  SKIP_UNLESS_WINDOWS() << ": the \\\\?\\ prefix is the Windows API's";
+  const PrefixCase& c = GetParam();
+  TempDir plain, prefixed;
+  std::map<std::string, std::string> written[2];
+  for (const bool prefix : {false, true}) {
+    const TempDir& dir = prefix ? prefixed : plain;
+    writeFile(dir / L"in.bin", patternBytes(2 * kMiB + 7, 11));
+    const std::wstring lead = L"\\\\?\\" + dir.wide() + L"\\";
+    std::vector<std::wstring> arguments{(prefix && c.prefixedInput ? lead : L"") + L"in.bin", L"1"};
+    if (c.folder != nullptr)
+      arguments.push_back((prefix && c.prefixedFolder ? lead : L"") + c.folder);
+    RunOptions options;
+    options.workingFolder = dir.wide();
+    const RunResult result = runFilesplit(arguments, options);
+    EXPECT_EQ(result.exitCode, 0) << result.out;
+    const std::wstring folderLine =
+        c.folder != nullptr ? L"Output Folder: " + arguments[2] + L"\n" : L"";
+    EXPECT_EQ(result.out, consoleBytes(L"File: " + arguments[0] + L"\nDivide size: 1MB\n" +
+                                       folderLine + L"Dividing.....\n..."));
+    written[prefix] = snapshot(dir.wide());
+  }
+  EXPECT_EQ(written[1], written[0]);
+  EXPECT_EQ(written[1].count(c.lastPiece), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, WindowsLongPrefixTest,
+    ::testing::Values(PrefixCase{"InputDefaultFolder", true, nullptr, false, "in/in.bin_3"},
+                      PrefixCase{"InputGivenFolder", true, L"out", false, "out/in.bin_3"},
+                      PrefixCase{"FolderOfTwoNewLevels", false, L"out\\deeper", true,
+                                 "out/deeper/in.bin_3"},
+                      PrefixCase{"InputAndFolder", true, L"out", true, "out/in.bin_3"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // ---- Share modes between processes ------------------------------------------
 

@@ -1,7 +1,7 @@
 // The C runtime's low-level file calls on POSIX descriptors.
 //
 // Imitated: the errno results, create-new-only, text mode (LF stored as CR LF,
-// the caller's count returned), _eof, and one sharing rule: an input opened
+// the caller's count returned), the position and length, and one sharing rule: an input opened
 // with _SH_DENYWR or _SH_DENYRW is refused with EACCES while another opener
 // holds the file open for writing. A momentary read lease tells that; where
 // no lease can be taken (a file of another owner, some network file systems)
@@ -130,12 +130,11 @@ int _write(int fd, const void* buffer, unsigned int count) {
   return static_cast<int>(sys::writeAll(fd, buffer, count));
 }
 
-int _eof(int fd) {
+int64_t _telli64(int fd) { return sys::lseek(fd, 0, SEEK_CUR); }
+
+int64_t _filelengthi64(int fd) {
   struct stat info;
-  if (sys::fstat(fd, &info) != 0) return -1;
-  const off_t position = sys::lseek(fd, 0, SEEK_CUR);
-  if (position < 0) return -1;
-  return position >= info.st_size ? 1 : 0;
+  return sys::fstat(fd, &info) == 0 ? info.st_size : -1;
 }
 
 int _close(int fd) {

@@ -44,9 +44,12 @@ int _read(int fd, void* buffer, unsigned int count);
 /// not counted) or -1 on an error (errno set).
 int _write(int fd, const void* buffer, unsigned int count);
 
-/// 1 when the position is at or past the end of the file, 0 when not, -1
-/// when the test fails. The position is unchanged.
-int _eof(int fd);
+/// The file position, or -1 when it cannot be had (errno set).
+int64_t _telli64(int fd);
+
+/// The length of the file in bytes, or -1 when it cannot be had (errno set).
+/// The position is unchanged.
+int64_t _filelengthi64(int fd);
 
 /// Closes the descriptor. 0 or -1.
 int _close(int fd);

@@ -8,6 +8,7 @@
 #include "common/to_wide.h"
 #include "native_text.h"
 #include "platform/platform.h"
+#include "sys_calls.h"
 
 namespace platform {
 
@@ -42,6 +43,12 @@ std::filesystem::path nativePath(const std::wstring& wide) {
     throw std::filesystem::filesystem_error("path",
                                             std::make_error_code(std::errc::illegal_byte_sequence));
   return std::filesystem::path(bytes);
+}
+
+int renameNoReplace(const std::wstring& from, const std::wstring& to) {
+  std::string fromBytes, toBytes;
+  if (!posix_text::encode(from, fromBytes) || !posix_text::encode(to, toBytes)) return EINVAL;
+  return sys::renameNoReplace(fromBytes.c_str(), toBytes.c_str()) == 0 ? 0 : errno;
 }
 
 std::filesystem::path queryPath(const std::wstring& wide) { return nativePath(wide); }

@@ -13,12 +13,17 @@ namespace sys {
 int open(const char* path, int flags, mode_t mode);
 /// read(2), retried on EINTR. Returns the count, 0 at the end, or -1.
 ssize_t read(int fd, void* buffer, size_t count);
-/// write(2), in calls of at most 32 KiB, until all `count` bytes are written,
+/// write(2), in calls of at most 1 MiB, until all `count` bytes are written,
 /// retried on EINTR. Returns `count`, or -1 when a call fails (errno set; part
 /// may have been written).
 ssize_t writeAll(int fd, const void* buffer, size_t count);
 /// close(2). EINTR is not retried: the descriptor is gone either way on Linux.
 int close(int fd);
+/// renameat2(2) with RENAME_NOREPLACE; where the file system cannot do
+/// that (EINVAL, ENOSYS), link(2) to the new name and unlink(2) of the old
+/// one, which cannot replace either. Returns 0 or -1 (errno set; EEXIST
+/// when `to` exists).
+int renameNoReplace(const char* from, const char* to);
 /// fstat(2).
 int fstat(int fd, struct stat* info);
 /// lseek(2).

@@ -63,6 +63,8 @@ bool fakeDigestLength(uint32_t length) {
   return true;
 }
 
+// The console writes the C library's encoding here, no code page.
+bool pipeBytes(const std::wstring&, unsigned, std::string&) { return false; }
 #if FILESPLIT_FAULT_INJECTION
 bool fakeFreeSpace(const std::optional<FakeSpace>& answer) {
   space = answer;

@@ -2,11 +2,13 @@
 // To a console window it goes as UTF-16 through WriteConsoleW, so every
 // character the font has is shown. To a pipe or a file it goes in the
 // console's output code page (the ANSI code page when there is no console),
-// a character that code page lacks written as its default character ("?").
+// a character that code page lacks written as its default character ("?")
+// and a no-break space it lacks as a plain space (code_page_text.h).
 // Unlike std::wcout, a character that cannot be shown never makes the
 // stream go bad and drop what follows.
 #include <string>
 
+#include "code_page_text.h"
 #include "platform/console_buffer.h"
 #include "platform/platform.h"
 
@@ -18,28 +20,6 @@ bool isHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 UINT pipeCodePage() {
   const UINT codePage = GetConsoleOutputCP();
   return codePage != 0 ? codePage : GetACP();
-}
-
-std::string encode(const std::wstring& text, UINT codePage) {
-  if (text.empty()) return std::string();
-  const int length = static_cast<int>(text.size());
-  // No "best fit" look-alikes: a character the code page lacks shows as "?".
-  DWORD flags = codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
-  int size =
-      WideCharToMultiByte(codePage, flags, text.data(), length, nullptr, 0, nullptr, nullptr);
-  if (size == 0 && flags != 0) {  // a code page that takes no flags
-    flags = 0;
-    size = WideCharToMultiByte(codePage, flags, text.data(), length, nullptr, 0, nullptr, nullptr);
-  }
-  if (size <= 0) {
-    // Not even the code page works: ASCII stays, the rest is "?".
-    std::string ascii;
-    for (const wchar_t c : text) ascii.push_back(c < 0x80 ? static_cast<char>(c) : '?');
-    return ascii;
-  }
-  std::string bytes(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(codePage, flags, text.data(), length, bytes.data(), size, nullptr, nullptr);
-  return bytes;
 }
 
 // Hands `count` units to `write(units, chunk, &written)` in chunks of at
@@ -68,7 +48,7 @@ void writeToStandardOutput(const std::wstring& text) {
     });
     return;
   }
-  const std::string bytes = encode(text, pipeCodePage());
+  const std::string bytes = code_page_text::encode(text, pipeCodePage());
   writeAll(bytes.data(), bytes.size(), 65536, [out](const char* units, DWORD n, DWORD* done) {
     return WriteFile(out, units, n, done, nullptr);
   });

@@ -97,12 +97,46 @@ std::wstring systemErrorText(int errnum) {
 
 std::filesystem::path nativePath(const std::wstring& wide) { return std::filesystem::path(wide); }
 
+int renameNoReplace(const std::wstring& from, const std::wstring& to) {
+  const int planned = injectedFault(FaultPoint::rename).error;
+  if (planned != 0) return planned;
+  // Without MOVEFILE_REPLACE_EXISTING an existing `to` fails the call.
+  if (MoveFileExW(from.c_str(), to.c_str(), 0)) return 0;
+  switch (GetLastError()) {
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+      return EEXIST;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+      return ENOENT;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+      return EACCES;
+    case ERROR_NOT_SAME_DEVICE:
+      return EXDEV;
+    case ERROR_FILENAME_EXCED_RANGE:
+      return ENAMETOOLONG;
+    default:
+      return EIO;
+  }
+}
+
+// GetFullPathNameW rather than std::filesystem::absolute, which would link
+// the library's file operations and with them the runtime's stat.
 std::filesystem::path queryPath(const std::wstring& wide) {
   std::filesystem::path native(wide);  // not const: returned by move
   if (!native.has_root_name() || native.has_root_directory()) return native;
-  std::error_code error;
-  std::filesystem::path full = std::filesystem::absolute(native, error);
-  return error ? native : full;
+  std::wstring full(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length =
+        GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length == 0) return native;
+    if (length < full.size()) {
+      full.resize(length);
+      return full;
+    }
+    full.resize(length);  // the size asked for, terminator included
+  }
 }
 
 std::wstring widePath(const std::filesystem::path& native) { return native.native(); }

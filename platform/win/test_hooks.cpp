@@ -1,5 +1,6 @@
 #include "platform/test_hooks.h"
 
+#include "code_page_text.h"
 #include "platform/platform.h"
 
 namespace platform_test_hooks {
@@ -30,5 +31,10 @@ bool fakeDigestLength(uint32_t length) { return length == 0; }
 bool fakeFreeSpace(const std::optional<FakeSpace>& space) { return !space; }
 bool fakeFileSystem(const std::optional<std::wstring>& name) { return !name; }
 #endif
+
+bool pipeBytes(const std::wstring& text, unsigned codePage, std::string& bytes) {
+  bytes = code_page_text::encode(text, codePage);
+  return true;
+}
 
 }  // namespace platform_test_hooks

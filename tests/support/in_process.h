@@ -18,6 +18,9 @@ struct InProcessRun {
 InProcessRun runInProcess(const std::vector<std::wstring>& arguments,
                           const std::locale& userLocale = std::locale::classic());
 
+/// Runs filejoin's front end likewise (argument 0 "filejoin").
+InProcessRun runJoinInProcess(const std::vector<std::wstring>& arguments);
+
 /// Makes `folder` the process's current folder while it lives.
 class CurrentFolder {
  public:

@@ -29,10 +29,24 @@ struct RunResult {
   std::string out;  // standard output, as bytes
 };
 
+/// The environment variable naming the folder whose filesplit and filejoin
+/// binaries runFilesplit and runFilejoin start instead of this build's own:
+/// an absolute path, or one relative to the test program's folder. How the
+/// suite tests another build of the tools (the release build) end to end.
+constexpr char kToolsUnderTestVariable[] = "FILESPLIT_TOOLS_UNDER_TEST";
+
+/// The filesplit binary runFilesplit starts, for messages; `present` tells
+/// whether a file is there.
+std::string filesplitBinary(bool& present);
+
 /// Runs the filesplit binary with `arguments` (argument 0 is added: the
 /// binary's path as `program`, default "filesplit").
 RunResult runFilesplit(const std::vector<std::wstring>& arguments, const RunOptions& options = {},
                        const std::wstring& program = L"filesplit");
+
+/// Runs the filejoin binary likewise.
+RunResult runFilejoin(const std::vector<std::wstring>& arguments, const RunOptions& options = {},
+                      const std::wstring& program = L"filejoin");
 
 /// Like runFilesplit, with each argument given as the raw bytes the program
 /// receives, where the platform passes arguments as bytes.

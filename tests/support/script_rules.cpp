@@ -148,3 +148,18 @@ bool isValidUtf8(const std::string& bytes) {
   }
   return true;
 }
+
+std::vector<std::wstring> pieceNames(const std::wstring& base, int count) {
+  std::vector<std::wstring> names;
+  for (int i = 1; i <= count; ++i) names.push_back(base + L"_" + std::to_wstring(i));
+  return names;
+}
+
+std::string storedScript(const std::string& text) {
+  std::string bytes;
+  for (const char c : text) {
+    if (c == '\n') bytes.push_back('\r');
+    bytes.push_back(c);
+  }
+  return bytes;
+}

@@ -16,6 +16,12 @@
 std::string scriptRuleViolations(const std::string& text, const std::wstring& target,
                                  const std::vector<std::wstring>& pieces);
 
+/// The pieces of `base` as the splitter names them: BASE_1 to BASE_COUNT.
+std::vector<std::wstring> pieceNames(const std::wstring& base, int count);
+
+/// `text` (LF line ends) as the script file stores it: every LF as CR LF.
+std::string storedScript(const std::string& text);
+
 /// Whether `bytes` are well-formed UTF-8 (no overlong form, no surrogate,
 /// nothing above U+10FFFF).
 bool isValidUtf8(const std::string& bytes);

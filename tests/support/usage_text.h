@@ -12,3 +12,21 @@ inline std::wstring usageText(const std::wstring& program = L"filesplit") {
   return L"\nUsage:\n> " + program + L" filename [divide size(MB) [output folder] ]\n" + settings +
          L"  ex. " + program + L" C:\\Users\\aaa.iso 10 C:\\Users\\Output\n";
 }
+
+/// The empty line and filejoin's usage text, with `program` as argument 0.
+inline std::wstring joinUsageText(const std::wstring& program = L"filejoin") {
+  return L"\nUsage:\n> " + program + L" script [output folder]\n> " + program +
+         L" --check script\n> " + program +
+         L" --version\n"
+         L"  script: the .bat file filesplit wrote, or the folder holding it; the pieces are read "
+         L"beside it.\n"
+         L"  if [output folder] is not entered, the script's folder is used.\n"
+         L"  --check reads the pieces and compares them with the .md5 file; it writes nothing.\n"
+         L"  Exit codes: 0 done and verified, 1 a read, write or rename failed, 2 usage, 3 a piece "
+         L"is missing,\n"
+         L"  4 the script or .md5 file is unusable, 5 a piece has the wrong size, 8 the file "
+         L"exists,\n"
+         L"  9 no output folder, 10 the digest differs, 11 no .md5 file (not verified).\n"
+         L"  ex. " +
+         program + L" C:\\Users\\aaa\\aaa.bat C:\\Users\n";
+}

@@ -3,6 +3,7 @@
 #include <spawn.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -37,8 +38,29 @@ std::string readAll(int fd) {
   return bytes;
 }
 
+// The folder of the running test program, with a trailing "/".
+std::string ownFolder() {
+  std::string path(4096, '\0');
+  const ssize_t length = readlink("/proc/self/exe", path.data(), path.size());
+  if (length <= 0) throw std::runtime_error("readlink /proc/self/exe");
+  path.resize(static_cast<size_t>(length));
+  return path.substr(0, path.rfind('/') + 1);
+}
+
+// The tool `name` in the folder the environment names, else `builtPath`.
+std::string binaryPath(const std::string& name, const char* builtPath) {
+  const char* chosen = std::getenv(kToolsUnderTestVariable);
+  if (chosen == nullptr || *chosen == '\0') return builtPath;
+  const std::string folder = *chosen == '/' ? chosen : ownFolder() + chosen;
+  return folder + "/" + name;
+}
+
+std::string filesplitPath() { return binaryPath("filesplit", FILESPLIT_EXE); }
+std::string filejoinPath() { return binaryPath("filejoin", FILEJOIN_EXE); }
+
 // In the child: the options that spawn cannot express, then the program.
-[[noreturn]] void startChild(int outFd, const RunOptions& options, std::vector<char*>& argv) {
+[[noreturn]] void startChild(const char* program, int outFd, const RunOptions& options,
+                             std::vector<char*>& argv) {
   dup2(outFd, STDOUT_FILENO);
   if (!options.workingFolder.empty() && chdir(encoded(options.workingFolder).c_str()) != 0)
     _exit(126);
@@ -69,27 +91,22 @@ std::string readAll(int fd) {
     const uid_t nobody = 65534;
     if (setgroups(0, nullptr) != 0 || setgid(nogroup) != 0 || setuid(nobody) != 0) _exit(125);
   }
-  execv(FILESPLIT_EXE, argv.data());
+  execv(program, argv.data());
   _exit(127);
 }
 
-}  // namespace
-
-RunResult runFilesplit(const std::vector<std::wstring>& arguments, const RunOptions& options,
-                       const std::wstring& program) {
+std::vector<std::string> encodedArguments(const std::vector<std::wstring>& arguments,
+                                          const std::wstring& program) {
   std::vector<std::string> bytes{encoded(program)};
   for (const auto& argument : arguments) bytes.push_back(encoded(argument));
-  return runFilesplitBytes(bytes, options);
+  return bytes;
 }
 
-bool byteArgumentsSupported() { return true; }
-
-namespace {
-
-// Starts the binary with `arguments` (argument 0 included) and its standard
-// output on the pipe `pipeFds`, whose write end this process then closes.
-pid_t startFilesplit(const std::vector<std::string>& arguments, const RunOptions& options,
-                     const int pipeFds[2]) {
+// Starts the binary `program` with `arguments` (argument 0 included) and its
+// standard output on the pipe `pipeFds`, whose write end this process then
+// closes.
+pid_t startProgram(const std::string& program, const std::vector<std::string>& arguments,
+                   const RunOptions& options, const int pipeFds[2]) {
   std::vector<std::string> bytes = arguments;
   std::vector<char*> argv;
   argv.reserve(bytes.size() + 1);
@@ -98,7 +115,7 @@ pid_t startFilesplit(const std::vector<std::string>& arguments, const RunOptions
   const pid_t child = fork();
   if (child == 0) {
     close(pipeFds[0]);
-    startChild(pipeFds[1], options, argv);
+    startChild(program.c_str(), pipeFds[1], options, argv);
   }
   close(pipeFds[1]);
   if (child < 0) throw std::runtime_error("fork");
@@ -118,13 +135,38 @@ RunResult finishRun(pid_t child, int readFd) {
   return result;
 }
 
-}  // namespace
-
-RunResult runFilesplitBytes(const std::vector<std::string>& arguments, const RunOptions& options) {
+// Runs `program` with `arguments` (argument 0 included) to its end.
+RunResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
+                     const RunOptions& options) {
   int pipeFds[2];
   if (pipe(pipeFds) != 0) throw std::runtime_error("pipe");
-  const pid_t child = startFilesplit(arguments, options, pipeFds);
+  const pid_t child = startProgram(program, arguments, options, pipeFds);
   return finishRun(child, pipeFds[0]);
+}
+
+}  // namespace
+
+RunResult runFilesplit(const std::vector<std::wstring>& arguments, const RunOptions& options,
+                       const std::wstring& program) {
+  return runProgram(filesplitPath(), encodedArguments(arguments, program), options);
+}
+
+RunResult runFilejoin(const std::vector<std::wstring>& arguments, const RunOptions& options,
+                      const std::wstring& program) {
+  return runProgram(filejoinPath(), encodedArguments(arguments, program), options);
+}
+
+std::string filesplitBinary(bool& present) {
+  const std::string binary = filesplitPath();
+  struct stat info;
+  present = stat(binary.c_str(), &info) == 0;
+  return binary;
+}
+
+bool byteArgumentsSupported() { return true; }
+
+RunResult runFilesplitBytes(const std::vector<std::string>& arguments, const RunOptions& options) {
+  return runProgram(filesplitPath(), arguments, options);
 }
 
 bool heldRunsSupported() { return true; }
@@ -146,7 +188,7 @@ HeldRun runFilesplitHeld(const std::vector<std::wstring>& arguments, const RunOp
     throw std::runtime_error("pipe filler");
   std::vector<std::string> bytes{"filesplit"};
   for (const auto& argument : arguments) bytes.push_back(encoded(argument));
-  const pid_t child = startFilesplit(bytes, options, pipeFds);
+  const pid_t child = startProgram(filesplitPath(), bytes, options, pipeFds);
 
   HeldRun run;
   for (;;) {

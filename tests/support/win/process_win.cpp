@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cwctype>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <stdexcept>
 #include <string>
@@ -58,13 +59,27 @@ std::wstring ownFolder() {
   return own.substr(0, own.find_last_of(L"\\/") + 1);
 }
 
-// The filesplit binary: its path relative to the test program, as the build
-// placed both (the build's absolute paths may be of the build host's kind).
-std::wstring filesplitExe() {
-  std::wstring relative = widened(FILESPLIT_EXE_FROM_TESTS);
-  std::replace(relative.begin(), relative.end(), L'/', L'\\');
-  return ownFolder() + relative;
+bool isAbsolute(const std::wstring& path) {
+  return (path.size() >= 2 && path[1] == L':') || (!path.empty() && path[0] == L'\\');
 }
+
+// A tool's binary: `name` in the folder the environment names, or this
+// build's own at `fromTests`. Either is found relative to the test program,
+// as the build placed both (the build's absolute paths may be of the build
+// host's kind).
+std::wstring toolExe(const wchar_t* name, const char* fromTests) {
+  wchar_t chosen[4096] = {};
+  const DWORD length = GetEnvironmentVariableW(widened(kToolsUnderTestVariable).c_str(), chosen,
+                                               static_cast<DWORD>(std::size(chosen)));
+  std::wstring path = length > 0 && length < std::size(chosen)
+                          ? std::wstring(chosen, length) + L"\\" + name + L".exe"
+                          : widened(fromTests);
+  std::replace(path.begin(), path.end(), L'/', L'\\');
+  return isAbsolute(path) ? path : ownFolder() + path;
+}
+
+std::wstring filesplitExe() { return toolExe(L"filesplit", FILESPLIT_EXE_FROM_TESTS); }
+std::wstring filejoinExe() { return toolExe(L"filejoin", FILEJOIN_EXE_FROM_TESTS); }
 
 // This process's environment with `changes` applied (an empty value
 // removes the variable), as a sorted block for CreateProcessW.
@@ -202,13 +217,31 @@ UINT pipeCodePage() {
   return codePage != 0 ? codePage : GetACP();
 }
 
+std::wstring commandLineOf(const std::vector<std::wstring>& arguments,
+                           const std::wstring& program) {
+  std::wstring commandLine = quoted(program);
+  for (const auto& argument : arguments) commandLine += L" " + quoted(argument);
+  return commandLine;
+}
+
 }  // namespace
 
 RunResult runFilesplit(const std::vector<std::wstring>& arguments, const RunOptions& options,
                        const std::wstring& program) {
-  std::wstring commandLine = quoted(program);
-  for (const auto& argument : arguments) commandLine += L" " + quoted(argument);
-  return runProcess(filesplitExe(), commandLine, options);
+  return runProcess(filesplitExe(), commandLineOf(arguments, program), options);
+}
+
+RunResult runFilejoin(const std::vector<std::wstring>& arguments, const RunOptions& options,
+                      const std::wstring& program) {
+  return runProcess(filejoinExe(), commandLineOf(arguments, program), options);
+}
+
+std::string filesplitBinary(bool& present) {
+  const std::wstring binary = filesplitExe();
+  present = GetFileAttributesW(binary.c_str()) != INVALID_FILE_ATTRIBUTES;
+  std::string shown;
+  for (const wchar_t c : binary) shown.push_back(c < 0x80 ? static_cast<char>(c) : '?');
+  return shown;
 }
 
 bool batchInterpreterAvailable() { return true; }

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "common/job_failure.h"
+#include "common/to_wide.h"
+#include "common/unexpected_failure.h"
+#include "fileio/my_file_error.h"
+#include "platform/platform.h"
+
+/// Runs a job's `body` and returns its result. A failure that leaves it
+/// gives 1, after `printLine` told it in one line: the text of a file that
+/// could not be opened, the line a JobFailure carries, a file-system
+/// failure's text, or for anything unforeseen (out of memory, a checked
+/// narrowing) what it says. What the body owns is released before the line
+/// is printed.
+template <typename Body, typename PrintLine>
+int guardedRun(Body body, PrintLine printLine) {
+  try {
+    return body();
+  } catch (const MyFileError& error) {
+    printLine(printableText(error.what()));
+  } catch (const JobFailure& failure) {
+    printLine(failure.line());
+  } catch (const std::filesystem::filesystem_error& error) {
+    printLine(platform::filesystemErrorText(error));
+  } catch (...) {
+    printLine(unexpectedFailureLine());
+  }
+  return 1;
+}

@@ -1,0 +1,415 @@
+// filejoin end to end: the real binaries in a temp folder. Whatever
+// filesplit wrote, filejoin rebuilds exactly; every refusal has its code and
+// its line and writes nothing; --check reads and writes nothing.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "platform/platform.h"
+#include "platform_facts.h"
+#include "process.h"
+#include "temp_dir.h"
+#include "usage_text.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr uint64_t kMiB = 1048576;
+
+const std::wstring kUsage = joinUsageText();
+
+// `name` in `folder` as filejoin puts them together: one separator of the
+// platform's between, none when the folder ends with one.
+std::wstring joined(const std::wstring& folder, const std::wstring& name) {
+  return folder + (folder.back() == L'/' ? L"" : shownAsJoined(L"/")) + name;
+}
+
+class JoinTest : public ::testing::Test {
+ public:
+  RunOptions inside() const {
+    RunOptions options;
+    options.workingFolder = dir.wide();
+    return options;
+  }
+  RunResult split(const std::vector<std::wstring>& arguments) {
+    return runFilesplit(arguments, inside());
+  }
+  RunResult join(const std::vector<std::wstring>& arguments) {
+    return runFilejoin(arguments, inside());
+  }
+  TempDir dir;
+};
+
+// ---- Round trips ------------------------------------------------------------
+
+enum class Via { script, folder, scriptAndNewFolder };
+
+struct RoundTrip {
+  const char* name;
+  std::wstring input;  // its stem names the script
+  uint64_t size;
+  bool sparse;
+  size_t pieces;
+  Via via = Via::script;
+};
+
+void PrintTo(const RoundTrip& c, std::ostream* out) { *out << c.name; }
+
+class JoinRoundTripTest : public JoinTest, public ::testing::WithParamInterface<RoundTrip> {};
+
+TEST_P(JoinRoundTripTest, RebuildsTheInputExactly) {
+  const RoundTrip& c = GetParam();
+  if (c.sparse) {
+    writeFile(dir / c.input, "");
+    fs::resize_file(platform::nativePath(dir / c.input), c.size);
+  } else {
+    writeFile(dir / c.input, patternBytes(c.size, 9));
+  }
+  const RunResult splitRun = split({c.input, L"1", L"parts"});
+  ASSERT_EQ(splitRun.exitCode, 0) << splitRun.out;
+  const std::wstring stem = platform::widePath(platform::nativePath(c.input).stem());
+  const auto pieces = listing(dir / L"parts");
+  ASSERT_EQ(pieces.size(), c.pieces + 2);
+
+  std::vector<std::wstring> arguments{L"parts/" + stem + L".bat"};
+  std::wstring script = arguments[0], folder = L"parts/", header;
+  if (c.via == Via::folder) {
+    arguments = {L"parts"};
+    script = joined(L"parts", stem + L".bat");
+    folder = joined(L"parts", L"");
+  }
+  if (c.via == Via::scriptAndNewFolder) {
+    arguments.push_back(L"out/new");
+    folder = L"out/new";
+    header = L"Output Folder: out/new\n";
+  }
+  const std::wstring target =
+      folder.back() == L'/' || folder.back() == L'\\' ? folder + c.input : joined(folder, c.input);
+  const std::wstring digest = script.substr(0, script.size() - 3) + L"md5";
+  const RunResult result = join(arguments);
+  EXPECT_EQ(result.exitCode, 0);
+  // As many dots as the split printed after its settings.
+  const std::string splitDots =
+      splitRun.out.substr(splitRun.out.find('\n', splitRun.out.find("Dividing.....")) + 1);
+  EXPECT_EQ(result.out,
+            consoleBytes(L"Script: " + arguments[0] + L"\n" + header + L"Joining.....\n" +
+                         std::wstring(splitDots.size(), L'.') + L"\n\"" + target +
+                         L"\" was rebuilt and matches \"" + digest + L"\".\n"));
+  EXPECT_TRUE(readFile(dir / target) == readFile(dir / c.input)) << "other bytes rebuilt";
+  auto after = listing(dir / L"parts");
+  if (c.via != Via::scriptAndNewFolder) after.erase(platform::nativePath(c.input).u8string());
+  EXPECT_TRUE(after == pieces) << "the pieces' folder changed";
+  if (c.via == Via::scriptAndNewFolder) {
+    EXPECT_EQ(listing(dir / L"out/new").size(), 1u) << "more than the rebuilt file was left";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, JoinRoundTripTest,
+    ::testing::Values(
+        RoundTrip{"ExactlyOnePiece", L"in.bin", kMiB, false, 1},
+        RoundTrip{"OneByteMoreThanAPiece", L"in.bin", kMiB + 1, false, 2},
+        RoundTrip{"OneByteLessThanTwoPieces", L"in.bin", 2 * kMiB - 1, false, 2},
+        RoundTrip{"ExactMultiple", L"in.bin", 3 * kMiB, false, 3},
+        RoundTrip{"ThroughTheFolder", L"in.bin", 3 * kMiB + 5, false, 4, Via::folder},
+        RoundTrip{"IntoANewNestedFolder", L"in.bin", 2 * kMiB + 5, false, 3,
+                  Via::scriptAndNewFolder},
+        RoundTrip{"ThreeHundredOnePiecesOnTwoLines", L"in.bin", 301 * kMiB, true, 301},
+        RoundTrip{"BlanksAndPercents", L"my file 50% off.iso", 2 * kMiB + 3, false, 3},
+        RoundTrip{"NonAsciiInTheBmp", L"r\u00e9sum\u00e9 \u20ac.iso", 2 * kMiB + 3, false, 3},
+        RoundTrip{"OutsideTheBmp", L"\U0001D11E song.flac", 2 * kMiB + 3, false, 3,
+                  Via::scriptAndNewFolder},
+        RoundTrip{"LongNameBreaksLines", std::wstring(200, L'n') + L".bin", 25 * kMiB, true, 25,
+                  Via::folder}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---- Refusals, checks and what a mismatch leaves ------------------------------
+
+// A split of in.bin (3 MiB and 5 bytes) into parts/: in.bin_1 to in.bin_4,
+// in.bat and in.md5.
+class JoinCaseTest : public JoinTest {
+ public:
+  void SetUp() override {
+    input = patternBytes(3 * kMiB + 5, 12);
+    writeFile(dir / L"in.bin", input);
+    ASSERT_EQ(split({L"in.bin", L"1", L"parts"}).exitCode, 0);
+  }
+  void resize(const std::wstring& file, uint64_t size) {
+    fs::resize_file(platform::nativePath(dir / file), size);
+  }
+  void flipByte(const std::wstring& file, size_t at) {
+    std::string bytes = readFile(dir / file);
+    bytes[at] = static_cast<char>(bytes[at] ^ 0x20);
+    writeFile(dir / file, bytes);
+  }
+  std::string input;
+};
+
+const std::wstring kHeader = L"Script: parts/in.bat\nJoining.....\n";
+
+struct Refusal {
+  const char* name;
+  void (*prepare)(JoinCaseTest&);
+  std::vector<std::wstring> arguments;
+  int exitCode;
+  std::wstring out;  // before the usage text
+};
+
+void PrintTo(const Refusal& c, std::ostream* out) { *out << c.name; }
+
+class JoinRefusalTest : public JoinCaseTest, public ::testing::WithParamInterface<Refusal> {};
+
+TEST_P(JoinRefusalTest, TellsWhyAndWritesNothing) {
+  const Refusal& c = GetParam();
+  if (c.prepare != nullptr) c.prepare(*this);
+  const auto before = snapshot(dir.wide());
+  const RunResult result = join(c.arguments);
+  EXPECT_EQ(result.exitCode, c.exitCode);
+  EXPECT_EQ(result.out, consoleBytes(c.out + kUsage));
+  EXPECT_TRUE(snapshot(dir.wide()) == before) << "a refused join created or changed files";
+}
+
+const std::wstring kNotPlain = L"\"parts/in.bat\" is not a rejoin script of filesplit (line 2: ";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, JoinRefusalTest,
+    ::testing::Values(
+        Refusal{"MissingPiece",
+                [](JoinCaseTest& t) { fs::remove(t.dir.native() / "parts" / "in.bin_2"); },
+                {L"parts/in.bat"},
+                3,
+                kHeader + L"The piece \"parts/in.bin_2\" is missing.\n"},
+        Refusal{"PieceIsAFolder",
+                [](JoinCaseTest& t) {
+                  fs::remove(t.dir.native() / "parts" / "in.bin_4");
+                  fs::create_directory(t.dir.native() / "parts" / "in.bin_4");
+                },
+                {L"parts/in.bat"},
+                3,
+                kHeader + L"The piece \"parts/in.bin_4\" is not a file.\n"},
+        Refusal{"ShortPieceInTheMiddle",
+                [](JoinCaseTest& t) { t.resize(L"parts/in.bin_2", 1000); },
+                {L"parts/in.bat"},
+                5,
+                kHeader + L"The piece \"parts/in.bin_2\" has " + childNumber(1000) + L" bytes; " +
+                    childNumber(kMiB) + L" expected.\n"},
+        Refusal{"ShortFirstPiece",
+                [](JoinCaseTest& t) { t.resize(L"parts/in.bin_1", kMiB - 1); },
+                {L"parts/in.bat"},
+                5,
+                kHeader + L"The piece \"parts/in.bin_1\" has " + childNumber(kMiB - 1) +
+                    L" bytes; " + childNumber(kMiB) + L" expected.\n"},
+        Refusal{"LongerLastPiece",
+                [](JoinCaseTest& t) { t.resize(L"parts/in.bin_4", kMiB + 1); },
+                {L"parts/in.bat"},
+                5,
+                kHeader + L"The piece \"parts/in.bin_4\" has " + childNumber(kMiB + 1) +
+                    L" bytes; at most " + childNumber(kMiB) + L" expected.\n"},
+        Refusal{"EmptyLastPiece",
+                [](JoinCaseTest& t) { t.resize(L"parts/in.bin_4", 0); },
+                {L"parts/in.bat"},
+                5,
+                kHeader + L"The piece \"parts/in.bin_4\" is empty.\n"},
+        Refusal{"ExtraTextInTheScript",
+                [](JoinCaseTest& t) {
+                  writeFile(t.dir / L"parts/in.bat",
+                            readFile(t.dir / L"parts/in.bat") + "del in.bin_1\r\n");
+                },
+                {L"parts/in.bat"},
+                4,
+                kHeader +
+                    L"\"parts/in.bat\" is not a rejoin script of filesplit (line 3: \"copy /b\" "
+                    L"expected).\n"},
+        Refusal{"PieceNamedDotDot",
+                [](JoinCaseTest& t) {
+                  writeFile(t.dir / L"parts/in.bat",
+                            "chcp 65001\r\ncopy /b \"in.bin_1\" + \"..\" \"in.bin\"\r\n");
+                },
+                {L"parts/in.bat"},
+                4,
+                kHeader + kNotPlain + L"\"..\" is not a plain file name).\n"},
+        Refusal{"PieceOutsideTheFolder",
+                [](JoinCaseTest& t) {
+                  writeFile(t.dir / L"parts/in.bat",
+                            "chcp 65001\r\ncopy /b \"..\\in.bin\" \"in.bin\"\r\n");
+                },
+                {L"parts/in.bat"},
+                4,
+                kHeader + kNotPlain + L"\"..\\in.bin\" is not a plain file name).\n"},
+        Refusal{"TargetOutsideTheFolder",
+                [](JoinCaseTest& t) {
+                  writeFile(t.dir / L"parts/in.bat",
+                            "chcp 65001\r\ncopy /b \"in.bin_1\" \"../copy.bin\"\r\n");
+                },
+                {L"parts/in.bat"},
+                4,
+                kHeader + kNotPlain + L"\"../copy.bin\" is not a plain file name).\n"},
+        Refusal{"SinglePercentInTheScript",
+                [](JoinCaseTest& t) {
+                  writeFile(t.dir / L"parts/in.bat",
+                            "chcp 65001\r\ncopy /b \"in.bin_1\" \"%TEMP%\"\r\n");
+                },
+                {L"parts/in.bat"},
+                4,
+                kHeader + kNotPlain + L"a single \"%\" in a name).\n"},
+        Refusal{"TargetExists",
+                [](JoinCaseTest& t) { writeFile(t.dir / L"parts/in.bin", "mine"); },
+                {L"parts/in.bat"},
+                8,
+                kHeader + L"\"parts/in.bin\" exists already.\n"},
+        Refusal{"TemporaryNameExists",
+                [](JoinCaseTest& t) { writeFile(t.dir / L"parts/in.bin.filejoin-tmp", "old"); },
+                {L"parts/in.bat"},
+                8,
+                kHeader + L"\"parts/in.bin.filejoin-tmp\" exists already.\n"},
+        Refusal{"FolderWithoutAScript",
+                [](JoinCaseTest& t) { fs::create_directory(t.dir.native() / "empty"); },
+                {L"empty"},
+                4,
+                L"Script: empty\nJoining.....\n\"empty\" holds no .bat file.\n"},
+        Refusal{"FolderWithTwoScripts",
+                [](JoinCaseTest& t) { writeFile(t.dir / L"parts/other.BAT", "x"); },
+                {L"parts"},
+                4,
+                L"Script: parts\nJoining.....\n\"parts\" holds 2 .bat files; name the one to "
+                L"use.\n"},
+        Refusal{"NoScript",
+                nullptr,
+                {L"parts/none.bat"},
+                4,
+                L"Script: parts/none.bat\nJoining.....\nThe script \"parts/none.bat\" does not "
+                L"exist.\n"},
+        Refusal{"DigestFileWithOtherText",
+                [](JoinCaseTest& t) {
+                  writeFile(t.dir / L"parts/in.md5", readFile(t.dir / L"parts/in.md5") + " x");
+                },
+                {L"parts/in.bat"},
+                4,
+                kHeader + L"\"parts/in.md5\" does not hold an MD5 digest (32 hexadecimal "
+                          L"digits).\n"},
+        Refusal{"DigestFileIsAFolder",
+                [](JoinCaseTest& t) {
+                  fs::remove(t.dir.native() / "parts" / "in.md5");
+                  fs::create_directory(t.dir.native() / "parts" / "in.md5");
+                },
+                {L"parts/in.bat"},
+                4,
+                kHeader + L"\"parts/in.md5\" is not a file.\n"},
+        Refusal{"NoArguments", nullptr, {}, 2, L""},
+        Refusal{
+            "UnknownOption", nullptr, {L"--force", L"parts"}, 2, L"Unknown option \"--force\".\n"},
+        Refusal{"OptionAfterTheScript",
+                nullptr,
+                {L"parts", L"--check"},
+                2,
+                L"Unknown option \"--check\".\n"},
+        Refusal{"TooManyArguments",
+                nullptr,
+                {L"parts/in.bat", L"out", L"more"},
+                2,
+                L"Too many arguments.\n"},
+        Refusal{"CheckWithAFolder",
+                nullptr,
+                {L"--check", L"parts", L"out"},
+                2,
+                L"Too many arguments.\n"},
+        Refusal{"CheckWithoutScript", nullptr, {L"--check"}, 2, L"--check needs the script.\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(JoinCaseTest, OutputFolderThatIsAFileCannotBeMade) {
+  const auto before = snapshot(dir.wide());
+  const RunResult result = join({L"parts/in.bat", L"parts/in.bin_1"});
+  const fs::filesystem_error failure("create_directories", platform::queryPath(L"parts/in.bin_1"),
+                                     std::make_error_code(std::errc::file_exists));
+  EXPECT_EQ(result.exitCode, 9);
+  EXPECT_EQ(result.out, consoleBytes(L"Script: parts/in.bat\nOutput Folder: parts/in.bin_1\n"
+                                     L"Joining.....\n" +
+                                     platform::filesystemErrorText(failure) + L"\n" + kUsage));
+  EXPECT_TRUE(snapshot(dir.wide()) == before);
+}
+
+TEST_F(JoinCaseTest, VersionIsTheProjectsOwn) {
+  const RunResult result = join({L"--version"});
+  EXPECT_EQ(result.exitCode, 0);
+  const std::string version = FILESPLIT_VERSION;
+  EXPECT_EQ(result.out,
+            consoleBytes(L"filejoin " + std::wstring(version.begin(), version.end()) + L"\n"));
+}
+
+TEST_F(JoinCaseTest, CheckReadsGoodPiecesAndWritesNothing) {
+  const auto before = snapshot(dir.wide());
+  const RunResult result = join({L"--check", L"parts/in.bat"});
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.out, consoleBytes(L"Script: parts/in.bat\nChecking.....\n....\nThe pieces "
+                                     L"match \"parts/in.md5\".\n"));
+  EXPECT_TRUE(snapshot(dir.wide()) == before);
+}
+
+TEST_F(JoinCaseTest, CheckFindsOneFlippedByteAndWritesNothing) {
+  flipByte(L"parts/in.bin_3", 4711);
+  const auto before = snapshot(dir.wide());
+  const RunResult result = join({L"--check", L"parts"});
+  EXPECT_EQ(result.exitCode, 10);
+  EXPECT_EQ(result.out, consoleBytes(L"Script: parts\nChecking.....\n....\nThe pieces do not "
+                                     L"match \"" +
+                                     joined(L"parts", L"in.md5") + L"\".\n" + kUsage));
+  EXPECT_TRUE(snapshot(dir.wide()) == before);
+}
+
+TEST_F(JoinCaseTest, CheckWithoutDigestFileSaysSo) {
+  fs::remove(dir.native() / "parts" / "in.md5");
+  const auto before = snapshot(dir.wide());
+  const RunResult result = join({L"--check", L"parts/in.bat"});
+  EXPECT_EQ(result.exitCode, 11);
+  EXPECT_EQ(result.out,
+            consoleBytes(L"Script: parts/in.bat\nChecking.....\n....\nThe pieces "
+                         L"were read but not verified: there is no \"parts/in.md5\".\n" +
+                         kUsage));
+  EXPECT_TRUE(snapshot(dir.wide()) == before);
+}
+
+TEST_F(JoinCaseTest, MismatchLeavesTheBytesUnderTheTemporaryName) {
+  flipByte(L"parts/in.bin_4", 2);
+  const RunResult result = join({L"parts/in.bat", L"out"});
+  EXPECT_EQ(result.exitCode, 10);
+  const std::wstring temporary = joined(L"out", L"in.bin.filejoin-tmp");
+  EXPECT_EQ(result.out, consoleBytes(L"Script: parts/in.bat\nOutput Folder: out\nJoining.....\n"
+                                     L"....\nThe rebuilt file does not match \"parts/in.md5\"; "
+                                     L"its bytes stay in \"" +
+                                     temporary + L"\".\n" + kUsage));
+  std::string pieces;
+  for (const wchar_t* piece : {L"1", L"2", L"3", L"4"})
+    pieces += readFile(dir / (std::wstring(L"parts/in.bin_") + piece));
+  EXPECT_EQ(snapshot(dir / L"out"),
+            (std::map<std::string, std::string>{{"in.bin.filejoin-tmp", pieces}}));
+}
+
+TEST_F(JoinCaseTest, WithoutDigestFileRebuildsAndSaysItIsNotVerified) {
+  fs::remove(dir.native() / "parts" / "in.md5");
+  const RunResult result = join({L"parts/in.bat"});
+  EXPECT_EQ(result.exitCode, 11);
+  EXPECT_EQ(result.out, consoleBytes(kHeader +
+                                     L"....\n\"parts/in.bin\" was rebuilt but not "
+                                     L"verified: there is no \"parts/in.md5\".\n" +
+                                     kUsage));
+  EXPECT_TRUE(readFile(dir / L"parts/in.bin") == input);
+  EXPECT_FALSE(fs::exists(dir.native() / "parts" / "in.bin.filejoin-tmp"));
+}
+
+TEST_F(JoinCaseTest, EditedScriptAndDigestFileAreRead) {
+  // As an editor may save them: LF line ends, the digest in capitals with a
+  // line end and blanks after it.
+  std::string script = readFile(dir / L"parts/in.bat");
+  script.erase(std::remove(script.begin(), script.end(), '\r'), script.end());
+  writeFile(dir / L"parts/in.bat", script);
+  std::string digest = readFile(dir / L"parts/in.md5");
+  std::transform(digest.begin(), digest.end(), digest.begin(), ::toupper);
+  writeFile(dir / L"parts/in.md5", digest + "  \r\n");
+  const RunResult result = join({L"parts/in.bat"});
+  EXPECT_EQ(result.exitCode, 0) << result.out;
+  EXPECT_TRUE(readFile(dir / L"parts/in.bin") == input);
+}
+
+}  // namespace
