@@ -30,7 +30,7 @@ class JoinJob {
   /// until it is verified.
   static constexpr const wchar_t* kTemporarySuffix = L".filejoin-tmp";
   /// The largest script read; a million pieces take about 16 MB.
-  static constexpr uint64_t kMostScriptBytes = 64 * 1048576;
+  static constexpr uint64_t kMostScriptBytes = uint64_t{64} * 1048576;
 
   /// Rebuilds the file that `script` names (a rejoin script, or the folder
   /// holding exactly one) from the pieces beside it into `outputFolder`

@@ -157,7 +157,7 @@ RunResult runFilejoin(const std::vector<std::wstring>& arguments, const RunOptio
 }
 
 std::string filesplitBinary(bool& present) {
-  const std::string binary = filesplitPath();
+  std::string binary = filesplitPath();  // not const: returned by move
   struct stat info;
   present = stat(binary.c_str(), &info) == 0;
   return binary;
