@@ -194,14 +194,20 @@ uint64_t fileSize(const fs::path& native, std::error_code& error) {
   const Handle file(openForAttributes(native.native()));
   BY_HANDLE_FILE_INFORMATION info{};
   LARGE_INTEGER size{};
+  constexpr uint64_t kFailed = static_cast<uint64_t>(-1);
   if (!file || !GetFileInformationByHandle(file.get(), &info)) {
     error = errorOf(GetLastError());
-  } else if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-    error = std::make_error_code(std::errc::is_a_directory);
-  } else if (!GetFileSizeEx(file.get(), &size)) {
-    error = errorOf(GetLastError());
+    return kFailed;
   }
-  return error ? static_cast<uint64_t>(-1) : static_cast<uint64_t>(size.QuadPart);
+  if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    error = std::make_error_code(std::errc::is_a_directory);
+    return kFailed;
+  }
+  if (!GetFileSizeEx(file.get(), &size)) {
+    error = errorOf(GetLastError());
+    return kFailed;
+  }
+  return static_cast<uint64_t>(size.QuadPart);
 }
 
 bool isEmpty(const fs::path& native, std::error_code& error) {
