@@ -4,6 +4,7 @@
 #include <cerrno>
 
 #include "common/job_failure.h"
+#include "common/narrow_cast.h"
 #include "fileio/file_io.h"
 #include "hash/checked_digest.h"
 #include "platform/platform.h"
@@ -43,20 +44,18 @@ void Progress::advance(uint64_t bytes) {
 BlockCopy::BlockCopy(Progress& progress)
     : progress_(progress), buffer_(new unsigned char[kBlockSize]()) {}
 
-BlockCopy::~BlockCopy() { delete[] buffer_; }
-
 uint64_t BlockCopy::copy(FileIO_IF& from, const std::wstring& fromPath, uint64_t most,
                          CheckedDigest& digest, FileIO_IF* to, const std::wstring& toPath) {
   uint64_t done = 0;
   while (!from.eof() && done < most) {
-    const auto length = static_cast<uint32_t>(std::min<uint64_t>(kBlockSize, most - done));
-    const int n = from.read(buffer_, length);
+    const auto length = narrow_cast<uint32_t>(std::min<uint64_t>(kBlockSize, most - done));
+    const int n = from.read(buffer_.get(), length);
     if (n < 0) failRead(fromPath, errno);
     if (n == 0) break;  // ended early: the caller compares what it got
     const auto count = static_cast<uint32_t>(n);
     progress_.advance(count);
-    digest.add(buffer_, count);
-    if (to != nullptr) requireWritten(to->write(buffer_, count), count, toPath);
+    digest.add(buffer_.get(), count);
+    if (to != nullptr) requireWritten(to->write(buffer_.get(), count), count, toPath);
     done += count;
   }
   return done;

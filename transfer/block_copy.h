@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <ostream>
 #include <string>
 
@@ -56,7 +57,6 @@ class Progress {
 class BlockCopy {
  public:
   explicit BlockCopy(Progress& progress);
-  ~BlockCopy();
   BlockCopy(const BlockCopy&) = delete;
   BlockCopy& operator=(const BlockCopy&) = delete;
 
@@ -69,7 +69,7 @@ class BlockCopy {
 
  private:
   Progress& progress_;
-  unsigned char* buffer_;
+  std::unique_ptr<unsigned char[]> buffer_;
 };
 
 }  // namespace transfer
