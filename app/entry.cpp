@@ -1,7 +1,7 @@
 #include "app/entry.h"
 
-#include "app/front_end.h"
 #include "app/join_front_end.h"
+#include "app/split_front_end.h"
 #include "platform/platform.h"
 
 int filesplitMain(int argc, wchar_t** argv) {

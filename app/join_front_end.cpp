@@ -3,17 +3,16 @@
 #include <memory>
 #include <string>
 
+#include "join/join_exit_codes.h"
 #include "join/join_job.h"
 
 namespace {
-
-constexpr int kUsageError = 2;
 
 bool isOption(const std::wstring& argument) { return argument.compare(0, 2, L"--") == 0; }
 
 // Tells what is wrong with a command line that cannot be run; 0 when it can.
 int checkArguments(int argc, const wchar_t* const* argv, std::wostream& out) {
-  if (argc < 2) return kUsageError;
+  if (argc < 2) return join_exit::kUsage;
   const std::wstring first = argv[1];
   const int most = first == L"--version" ? 2 : 3;
   for (int i = 1; i < argc && i < most; ++i) {
@@ -21,17 +20,17 @@ int checkArguments(int argc, const wchar_t* const* argv, std::wostream& out) {
     const bool known = i == 1 && (argument == L"--check" || argument == L"--version");
     if (!isOption(argument) || known) continue;
     out << L"Unknown option \"" << argument << L"\"." << std::endl;
-    return kUsageError;
+    return join_exit::kUsage;
   }
   if (first == L"--check" && argc < 3) {
     out << L"--check needs the script." << std::endl;
-    return kUsageError;
+    return join_exit::kUsage;
   }
   if (argc > most) {
     out << L"Too many arguments." << std::endl;
-    return kUsageError;
+    return join_exit::kUsage;
   }
-  return 0;
+  return join_exit::kSuccess;
 }
 
 }  // namespace
@@ -64,9 +63,9 @@ int runJoinFrontEnd(int argc, const wchar_t* const* argv, std::wostream& out,
   const std::locale previous = out.imbue(userLocale);
   auto job = std::make_unique<JoinJob>(out);
   int result = checkArguments(argc, argv, out);
-  if (result == 0 && std::wstring(argv[1]) == L"--version") {
+  if (result == join_exit::kSuccess && std::wstring(argv[1]) == L"--version") {
     out << L"filejoin " << FILESPLIT_VERSION << std::endl;
-  } else if (result == 0) {
+  } else if (result == join_exit::kSuccess) {
     const bool checkOnly = std::wstring(argv[1]) == L"--check";
     const std::wstring script = argv[checkOnly ? 2 : 1];
     const std::wstring folder = !checkOnly && argc > 2 ? argv[2] : L"";
@@ -75,7 +74,8 @@ int runJoinFrontEnd(int argc, const wchar_t* const* argv, std::wostream& out,
     out << (checkOnly ? L"Checking....." : L"Joining.....") << std::endl;
     result = job->run(script, folder, checkOnly);
   }
-  if (result != 0) printJoinUsage(out, argc > 0 && argv[0] != nullptr ? argv[0] : L"");
+  if (result != join_exit::kSuccess)
+    printJoinUsage(out, argc > 0 && argv[0] != nullptr ? argv[0] : L"");
   out.imbue(previous);
   job.reset();
   return result;

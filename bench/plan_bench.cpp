@@ -12,7 +12,7 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "split/rejoin_script.h"
+#include "script/rejoin_script.h"
 #include "split/split_job.h"
 
 namespace fs = std::filesystem;

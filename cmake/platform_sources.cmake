@@ -3,7 +3,7 @@ if(WIN32)
   set(FILESPLIT_PLATFORM_SOURCES
     platform/win/code_page_text.cpp
     platform/win/console.cpp
-    platform/win/file_system.cpp
+    platform/win/file_queries.cpp
     platform/win/path_levels.cpp
     platform/win/services.cpp
     platform/win/test_hooks.cpp
@@ -18,7 +18,7 @@ else()
     platform/posix/code_pages.cpp
     platform/posix/console.cpp
     platform/posix/crt_files.cpp
-    platform/posix/file_system.cpp
+    platform/posix/file_queries.cpp
     platform/posix/native_text.cpp
     platform/posix/services.cpp
     platform/posix/sys_calls.cpp

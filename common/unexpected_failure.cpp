@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "common/to_wide.h"
+#include "platform/to_wide.h"
 
 std::wstring unexpectedFailureLine() {
   try {

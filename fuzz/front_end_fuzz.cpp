@@ -17,12 +17,12 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/front_end.h"
+#include "app/split_front_end.h"
 #include "fuzz_support.h"
 #include "native_text.h"
 #include "platform/platform.h"
 #include "platform/test_hooks.h"
-#include "split/path_rules.h"
+#include "script/path_rules.h"
 #include "usage_text.h"
 
 namespace fs = std::filesystem;

@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "fuzz_support.h"
-#include "split/path_rules.h"
+#include "script/path_rules.h"
 
 namespace {
 

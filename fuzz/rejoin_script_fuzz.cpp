@@ -4,8 +4,8 @@
 #include <cstdint>
 
 #include "fuzz_support.h"
+#include "script/rejoin_script.h"
 #include "script_rules.h"
-#include "split/rejoin_script.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   prepareFuzzProcess();

@@ -7,8 +7,9 @@
 #include <cstdint>
 
 #include "fuzz_support.h"
+#include "script/rejoin_script.h"
+#include "script/script_reader.h"
 #include "script_rules.h"
-#include "split/rejoin_script.h"
 
 namespace {
 

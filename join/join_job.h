@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "split/rejoin_script.h"
+#include "script/script_reader.h"
 
 class FileIO_IF;
 namespace transfer {

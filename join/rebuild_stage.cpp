@@ -4,12 +4,13 @@
 #include <memory>
 
 #include "common/job_failure.h"
-#include "common/to_wide.h"
 #include "fileio/file_ptr.h"
 #include "fileio/my_file_error.h"
 #include "hash/checked_digest.h"
+#include "join/join_exit_codes.h"
 #include "join/join_job.h"
 #include "platform/platform.h"
+#include "platform/to_wide.h"
 #include "transfer/block_copy.h"
 
 using transfer::inQuotes;
@@ -51,13 +52,13 @@ int JoinJob::rebuild() {
   if (!expectedDigest_.empty() && digest != expectedDigest_) {
     printLine(L"The rebuilt file does not match " + inQuotes(digestPath_) +
               L"; its bytes stay in " + inQuotes(temporaryPath_) + L".");
-    return 10;
+    return join_exit::kDigestMismatch;
   }
   const int error = platform::renameNoReplace(temporaryPath_, targetPath_);
   if (error == EEXIST) {
     printLine(inQuotes(targetPath_) + L" exists already; the rebuilt bytes stay in " +
               inQuotes(temporaryPath_) + L".");
-    return 8;
+    return join_exit::kOutputExists;
   }
   if (error != 0)
     throw JobFailure(L"Cannot rename " + inQuotes(temporaryPath_) + L" to " +
@@ -65,10 +66,10 @@ int JoinJob::rebuild() {
   if (expectedDigest_.empty()) {
     printLine(inQuotes(targetPath_) + L" was rebuilt but not verified: there is no " +
               inQuotes(digestPath_) + L".");
-    return 11;
+    return join_exit::kUnverified;
   }
   printLine(inQuotes(targetPath_) + L" was rebuilt and matches " + inQuotes(digestPath_) + L".");
-  return 0;
+  return join_exit::kSuccess;
 }
 
 int JoinJob::check() {
@@ -76,12 +77,12 @@ int JoinJob::check() {
   if (expectedDigest_.empty()) {
     printLine(L"The pieces were read but not verified: there is no " + inQuotes(digestPath_) +
               L".");
-    return 11;
+    return join_exit::kUnverified;
   }
   if (digest != expectedDigest_) {
     printLine(L"The pieces do not match " + inQuotes(digestPath_) + L".");
-    return 10;
+    return join_exit::kDigestMismatch;
   }
   printLine(L"The pieces match " + inQuotes(digestPath_) + L".");
-  return 0;
+  return join_exit::kSuccess;
 }

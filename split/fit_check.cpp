@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "split/split_exit_codes.h"
 #include "split/split_job.h"
 
 namespace {
@@ -24,7 +25,7 @@ int SplitJob::checkFit(uint64_t pieceSize, uint64_t scriptBytes) {
   if (freeBytes && *freeBytes < needed) {
     console_ << L"Not enough free space in \"" << outputFolder_ << L"\": the split needs " << needed
              << L" bytes; " << *freeBytes << L" are free." << std::endl;
-    return 1;
+    return split_exit::kFailed;
   }
   const uint64_t largestPiece = std::min(pieceSize, plannedSize_);
   if (platform::onFatFileSystem(outputFolder_) && largestPiece > kFatLargestFile) {
@@ -33,7 +34,7 @@ int SplitJob::checkFit(uint64_t pieceSize, uint64_t scriptBytes) {
              << L"\": its FAT file system holds files of at most " << kFatLargestFile
              << L" bytes; choose a divide size of at most "
              << std::to_wstring(kFatLargestFile / kMegabyte) << L" MB." << std::endl;
-    return 1;
+    return split_exit::kFailed;
   }
-  return 0;
+  return split_exit::kSuccess;
 }

@@ -6,8 +6,9 @@
 #include "common/unexpected_failure.h"
 #include "fileio/file_system.h"
 #include "platform/platform.h"
-#include "split/path_rules.h"
-#include "split/rejoin_script.h"
+#include "script/path_rules.h"
+#include "script/rejoin_script.h"
+#include "split/split_exit_codes.h"
 #include "split/split_job.h"
 
 namespace {
@@ -42,32 +43,32 @@ std::wstring companionClash(const std::wstring& name) {
 
 int SplitJob::plan(const wchar_t* input, const wchar_t* outputFolder, uint64_t pieceSize) {
   const std::wstring inputPath = input;
-  if (!file_system::exists(inputPath)) return 3;
-  if (file_system::isDirectory(inputPath)) return 4;
-  if (file_system::isEmpty(inputPath)) return 5;
+  if (!file_system::exists(inputPath)) return split_exit::kInputMissing;
+  if (file_system::isDirectory(inputPath)) return split_exit::kInputIsFolder;
+  if (file_system::isEmpty(inputPath)) return split_exit::kInputEmpty;
   try {
-    if (pieceSize == 0) return 7;
+    if (pieceSize == 0) return split_exit::kInvalidSize;
     const uint64_t size = file_system::fileSize(inputPath);
     if (size < pieceSize) {
       printLine(L"No need to split.");
-      return 6;
+      return split_exit::kNoNeedToSplit;
     }
     const uint64_t count = pieceCount(size, pieceSize);
     if (count > kMostPieces) {
       printLine(L"Too many pieces: a split makes at most 2147483647; choose a larger divide size.");
-      return 1;
+      return split_exit::kFailed;
     }
     const std::wstring name = path_rules::fileName(inputPath);
     if (!scriptCanCarry(name)) {
       printLine(
           L"The file name holds a double quote or a control character, which the rejoin "
           L"script cannot carry.");
-      return 1;
+      return split_exit::kFailed;
     }
     const std::wstring clash = companionClash(name);
     if (!clash.empty()) {
       printLine(clash);
-      return 1;
+      return split_exit::kFailed;
     }
     const std::wstring folder = chooseOutputFolder(inputPath, outputFolder);
     if (!file_system::exists(folder) || !file_system::isDirectory(folder))
@@ -81,20 +82,20 @@ int SplitJob::plan(const wchar_t* input, const wchar_t* outputFolder, uint64_t p
     inputPath_ = inputPath;
     outputFolder_ = folder;
     plannedSize_ = size;
-    return 0;
+    return split_exit::kSuccess;
   } catch (const std::filesystem::filesystem_error& error) {
     printLine(platform::filesystemErrorText(error));
-    return 9;
+    return split_exit::kOutputFolderFailed;
   } catch (...) {
     printLine(unexpectedFailureLine());
-    return 1;
+    return split_exit::kFailed;
   }
 }
 
 int SplitJob::checkOutputs() {
   for (const std::wstring& piece : pieces)
-    if (file_system::exists(piece)) return 8;
-  if (file_system::exists(scriptPath)) return 8;
-  if (file_system::exists(digestPath)) return 8;
-  return 0;
+    if (file_system::exists(piece)) return split_exit::kOutputExists;
+  if (file_system::exists(scriptPath)) return split_exit::kOutputExists;
+  if (file_system::exists(digestPath)) return split_exit::kOutputExists;
+  return split_exit::kSuccess;
 }

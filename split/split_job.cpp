@@ -1,8 +1,9 @@
 #include "split/split_job.h"
 
-#include "common/guarded_run.h"
 #include "fileio/file_ptr.h"
-#include "split/rejoin_script.h"
+#include "script/rejoin_script.h"
+#include "split/split_exit_codes.h"
+#include "transfer/guarded_run.h"
 
 int SplitJob::run(const wchar_t* input, const wchar_t* outputFolder, uint64_t pieceSize) {
   // Everything opened below is owned by RAII handles, released in reverse
@@ -10,17 +11,17 @@ int SplitJob::run(const wchar_t* input, const wchar_t* outputFolder, uint64_t pi
   return guardedRun(
       [&] {
         int result = plan(input, outputFolder, pieceSize);
-        if (result != 0) return result;
+        if (result != split_exit::kSuccess) return result;
         result = checkOutputs();
-        if (result != 0) return result;
+        if (result != split_exit::kSuccess) return result;
         const std::string script = rejoinScriptBytes(input, pieces);
         result = checkFit(pieceSize, storedTextSize(script));
-        if (result != 0) return result;
+        if (result != split_exit::kSuccess) return result;
         writeRejoinScript(script);
         copyPieces(input, pieceSize);
-        return 0;
+        return split_exit::kSuccess;
       },
-      [this](const std::wstring& line) { printLine(line); });
+      [this](const std::wstring& line) { printLine(line); }, split_exit::kFailed);
 }
 
 void SplitJob::printLine(const std::wstring& line) { console_ << line << std::endl; }

@@ -8,10 +8,10 @@
 #include <filesystem>
 
 #include "allocation_limit.h"
-#include "common/to_wide.h"
 #include "in_process.h"
 #include "platform/platform.h"
 #include "platform/test_hooks.h"
+#include "platform/to_wide.h"
 #include "platform_facts.h"
 #include "temp_dir.h"
 #include "usage_text.h"

@@ -1,6 +1,6 @@
 // The rejoin script builder: the worked examples to the byte, the handling
 // of names, and the line-limit rule as an invariant over many piece counts.
-#include "split/rejoin_script.h"
+#include "script/rejoin_script.h"
 
 #include <gtest/gtest.h>
 

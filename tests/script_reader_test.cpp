@@ -1,10 +1,12 @@
 // Reading a rejoin script back: every script the writer makes reads back to
 // the names it was made from, and every text the writer would not have
 // made is refused at its line.
+#include "script/script_reader.h"
+
 #include <gtest/gtest.h>
 
+#include "script/rejoin_script.h"
 #include "script_rules.h"
-#include "split/rejoin_script.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "common/to_wide.h"
 #include "platform/platform.h"
+#include "platform/to_wide.h"
 #include "platform_facts.h"
 #include "process.h"
 #include "temp_dir.h"

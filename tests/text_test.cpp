@@ -5,8 +5,8 @@
 #include <filesystem>
 
 #include "common/narrow_cast.h"
-#include "common/to_wide.h"
 #include "platform/platform.h"
+#include "platform/to_wide.h"
 #include "platform_facts.h"
 
 namespace {

@@ -7,14 +7,14 @@
 #include <fstream>
 #include <memory>
 
-#include "app/front_end.h"
+#include "app/split_front_end.h"
 #include "fileio/file_ptr.h"
 #include "platform/platform.h"
 #include "platform/test_hooks.h"
 #include "platform/win/path_levels.h"
 #include "platform_facts.h"
 #include "process.h"
-#include "split/path_rules.h"
+#include "script/path_rules.h"
 #include "split/split_job.h"
 #include "temp_dir.h"
 #include "usage_text.h"

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <system_error>
 
-#include "common/to_wide.h"
 #include "native_text.h"
 #include "platform/platform.h"
+#include "platform/to_wide.h"
 #include "sys_calls.h"
 
 namespace platform {

@@ -3,8 +3,8 @@
 #include <cwchar>
 #include <string>
 
-#include "common/to_wide.h"
 #include "platform/platform.h"
+#include "platform/to_wide.h"
 
 namespace {
 

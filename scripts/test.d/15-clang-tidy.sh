@@ -2,7 +2,7 @@
 # Static checks: clang-tidy with the root's .clang-tidy over the project's
 # own sources (not the build trees, not GoogleTest); every finding fails the
 # stage. First everything the dev build compiles; then the Windows side
-# (platform/win/, tests/support/win/) as the windows preset compiles it,
+# (platform/win/, app/win/, tests/support/win/) as the windows preset compiles it,
 # parsed by clang for mingw-w64. (The shared tests hold no Windows-only
 # code worth a second parse: one GTEST_SKIP.)
 set -euo pipefail
@@ -43,5 +43,5 @@ while read -r folder; do
   esac
 done < <(x86_64-w64-mingw32-g++-posix -E -x c++ -v - </dev/null 2>&1 |
   sed -n '/#include <...> search starts here:/,/End of search list./s/^ //p')
-tidy windows build/windows "$root/(platform/win|tests/support/win)/" -header-filter="^$own" \
+tidy windows build/windows "$root/(platform/win|app/win|tests/support/win)/" -header-filter="^$own" \
   -extra-arg=--target=x86_64-w64-mingw32 -extra-arg=-nostdinc++ "${mingw[@]}"

@@ -3,8 +3,8 @@
 #include <locale>
 #include <sstream>
 
-#include "app/front_end.h"
 #include "app/join_front_end.h"
+#include "app/split_front_end.h"
 #include "platform/platform.h"
 
 namespace {

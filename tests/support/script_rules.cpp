@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <sstream>
 
-#include "split/rejoin_script.h"
+#include "script/rejoin_script.h"
 
 namespace {
 

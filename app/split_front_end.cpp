@@ -1,9 +1,10 @@
-#include "app/front_end.h"
+#include "app/split_front_end.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
 
+#include "split/split_exit_codes.h"
 #include "split/split_job.h"
 
 namespace {
@@ -26,17 +27,17 @@ int32_t decimalValue(const std::wstring& digits) {
 // per character that is not a digit, or once for a zero value, and returns
 // 7 then; else 0.
 int readSize(const std::wstring& argument, int32_t& sizeMb, std::wostream& out) {
-  int result = 0;
+  int result = split_exit::kSuccess;
   for (const wchar_t c : argument) {
     if (c >= L'0' && c <= L'9') continue;
     out << L"Invalid Divide-size." << std::endl;
-    result = 7;
+    result = split_exit::kInvalidSize;
   }
-  if (result != 0) return result;
+  if (result != split_exit::kSuccess) return result;
   sizeMb = decimalValue(argument);
-  if (sizeMb != 0) return 0;
+  if (sizeMb != 0) return split_exit::kSuccess;
   out << L"Invalid Divide-size." << std::endl;
-  return 7;
+  return split_exit::kInvalidSize;
 }
 
 }  // namespace
@@ -56,9 +57,9 @@ int runFrontEnd(int argc, const wchar_t* const* argv, std::wostream& out,
                 const std::locale& userLocale) {
   const std::locale previous = out.imbue(userLocale);
   auto job = std::make_unique<SplitJob>(out);
-  int result = 0;
+  int result = split_exit::kSuccess;
   if (argc < 2) {
-    result = 1;
+    result = split_exit::kFailed;
   } else {
     const std::wstring input = argv[1];
     int32_t sizeMb = kDefaultSizeMb;
@@ -67,13 +68,14 @@ int runFrontEnd(int argc, const wchar_t* const* argv, std::wostream& out,
     out << L"File: " << input << std::endl;
     out << L"Divide size: " << sizeMb << L"MB" << std::endl;
     if (argc == 4) out << L"Output Folder: " << folder << std::endl;
-    if (result == 0) {
+    if (result == split_exit::kSuccess) {
       out << L"Dividing....." << std::endl;
       const uint64_t pieceSize = static_cast<uint32_t>(sizeMb) * kMegabyte;
       result = job->run(input.c_str(), folder.c_str(), pieceSize);
     }
   }
-  if (result != 0) printUsage(out, argc > 0 && argv[0] != nullptr ? argv[0] : L"");
+  if (result != split_exit::kSuccess)
+    printUsage(out, argc > 0 && argv[0] != nullptr ? argv[0] : L"");
   out.imbue(previous);
   job.reset();
   return result;

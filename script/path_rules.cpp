@@ -1,4 +1,4 @@
-#include "split/path_rules.h"
+#include "script/path_rules.h"
 
 #include <filesystem>
 

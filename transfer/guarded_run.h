@@ -4,19 +4,19 @@
 #include <string>
 
 #include "common/job_failure.h"
-#include "common/to_wide.h"
 #include "common/unexpected_failure.h"
 #include "fileio/my_file_error.h"
 #include "platform/platform.h"
+#include "platform/to_wide.h"
 
 /// Runs a job's `body` and returns its result. A failure that leaves it
-/// gives 1, after `printLine` told it in one line: the text of a file that
-/// could not be opened, the line a JobFailure carries, a file-system
+/// gives `failureCode` (the tool's own code for a failed run), after `printLine` told it in one
+/// line: the text of a file that could not be opened, the line a JobFailure carries, a file-system
 /// failure's text, or for anything unforeseen (out of memory, a checked
 /// narrowing) what it says. What the body owns is released before the line
 /// is printed.
 template <typename Body, typename PrintLine>
-int guardedRun(Body body, PrintLine printLine) {
+int guardedRun(Body body, PrintLine printLine, int failureCode) {
   try {
     return body();
   } catch (const MyFileError& error) {
@@ -28,5 +28,5 @@ int guardedRun(Body body, PrintLine printLine) {
   } catch (...) {
     printLine(unexpectedFailureLine());
   }
-  return 1;
+  return failureCode;
 }

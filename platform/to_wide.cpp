@@ -1,4 +1,4 @@
-#include "common/to_wide.h"
+#include "platform/to_wide.h"
 
 #include <system_error>
 #include <vector>

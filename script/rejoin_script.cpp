@@ -1,0 +1,83 @@
+#include "script/rejoin_script.h"
+
+#include <algorithm>
+
+#include "common/narrow_cast.h"
+#include "platform/platform.h"
+#include "script/path_rules.h"
+
+RejoinScript::RejoinScript(const std::wstring& target)
+    : text(L"chcp 65001\ncopy /b"), targetName(escapeForBatch(target)) {}
+
+bool RejoinScript::addPiece(const wchar_t* pieceName) {
+  const std::wstring name = escapeForBatch(pieceName);
+  if (lineLength > kLineLimit) {
+    if (!targetWritten) {
+      text += L" \"" + targetName + L"\"";
+      targetWritten = true;
+    }
+    text += L"\ncopy /b \"" + targetName + L"\"";
+    lineLength = 10 + utf16Length(targetName);
+  }
+  if (!firstPiece) {
+    text += L" +";
+    lineLength += 2;
+  }
+  firstPiece = false;
+  text += L" \"" + name + L"\"";
+  lineLength += 3 + std::min(utf16Length(name), kNameCap);
+  return true;
+}
+
+std::string RejoinScript::finish() {
+  if (!targetWritten) {
+    text += L" \"" + targetName + L"\"\n";
+    targetWritten = true;
+  }
+  return toUtf8(text);
+}
+
+bool scriptCanCarry(const std::wstring& name) {
+  for (const wchar_t c : name)
+    if (c == L'"' || c < 0x20 || c == 0x7F) return false;
+  return true;
+}
+
+std::wstring escapeForBatch(const std::wstring& name) {
+  std::wstring escaped;
+  escaped.reserve(name.size());
+  for (const wchar_t c : name) {
+    escaped.push_back(c);
+    if (c == L'%') escaped.push_back(L'%');
+  }
+  return escaped;
+}
+
+int32_t utf16Length(const std::wstring& text) {
+  size_t units = text.size();
+  // Where wchar_t is 16 bits (Windows), a surrogate pair is two units already.
+  for (const wchar_t c : text) {
+    // wchar_t is 16 or 32 bits wide: nothing to sign-extend, whatever the
+    // check takes it for.
+    const uint32_t code = static_cast<uint32_t>(c);  // NOLINT(bugprone-signed-char-misuse)
+    if (code > 0xFFFF) ++units;
+  }
+  return narrow_cast<int32_t>(units);
+}
+
+std::string toUtf8(const std::wstring& text) {
+  if (text.empty()) return std::string();
+  const int length = narrow_cast<int>(text.size());
+  const int byteCount =
+      WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+  if (byteCount <= 0) return std::string();
+  std::string bytes(static_cast<size_t>(byteCount), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), length, bytes.data(), byteCount, nullptr, nullptr);
+  return bytes;
+}
+
+std::string rejoinScriptBytes(const std::wstring& input, const std::vector<std::wstring>& pieces) {
+  RejoinScript script(path_rules::fileName(input));
+  for (const std::wstring& piece : pieces) script.addPiece(path_rules::fileName(piece).c_str());
+  return script.finish();
+}
