@@ -1,17 +1,18 @@
 # The platform layer's sources and libraries: one folder per platform.
 if(WIN32)
+  set(FILESPLIT_PLATFORM_NAME win)
   set(FILESPLIT_PLATFORM_SOURCES
     platform/win/code_page_text.cpp
     platform/win/console.cpp
     platform/win/file_queries.cpp
     platform/win/path_levels.cpp
     platform/win/services.cpp
-    platform/win/test_hooks.cpp
     platform/win/volume_queries.cpp)
   set(FILESPLIT_PLATFORM_LIBS bcrypt)
   # The tool's entry is wmain, which receives the command line as typed.
   set(FILESPLIT_ENTRY_LINK_OPTIONS -municode)
 else()
+  set(FILESPLIT_PLATFORM_NAME posix)
   find_package(OpenSSL 3 REQUIRED COMPONENTS Crypto)
   set(FILESPLIT_PLATFORM_SOURCES
     platform/posix/bcrypt_md5.cpp
@@ -22,7 +23,6 @@ else()
     platform/posix/native_text.cpp
     platform/posix/services.cpp
     platform/posix/sys_calls.cpp
-    platform/posix/test_hooks.cpp
     platform/posix/volume_queries.cpp
     platform/posix/wide_main.cpp)
   set(FILESPLIT_PLATFORM_LIBS OpenSSL::Crypto)

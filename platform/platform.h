@@ -16,6 +16,7 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/fault_point.h"
 #include "platform_impl.h"
 
 namespace platform {
@@ -101,48 +102,5 @@ bool onFatFileSystem(const std::wstring& folder);
 /// the same volume, unless something exists at `to`: that is never replaced.
 /// Returns 0, or an errno value (EEXIST when `to` exists).
 int renameNoReplace(const std::wstring& from, const std::wstring& to);
-
-/// The kinds of system call a test build can make fail (platform/test_hooks.h).
-enum class FaultPoint {
-  open,
-  read,
-  write,
-  close,
-  fileStatus,      // existence, folder and emptiness tests
-  fileSize,        // the file-size query
-  folderCreation,  // recursive folder creation
-  textConversion,  // narrow to wide text (MultiByteToWideChar)
-  // The MD5 provider's calls (CNG's, or their stand-ins); a planned failure
-  // returns a failure NTSTATUS.
-  providerOpen,      // BCryptOpenAlgorithmProvider
-  providerProperty,  // BCryptGetProperty
-  hashCreation,      // BCryptCreateHash
-  hashData,          // BCryptHashData
-  hashFinish,        // BCryptFinishHash
-  hashDestruction,   // BCryptDestroyHash
-  providerClose,     // BCryptCloseAlgorithmProvider
-  freeSpace,         // the free space of a folder's file system
-  fileSystemType,    // the type of a folder's file system
-  rename,            // renaming a file without replacing another
-  // New points go above this line.
-  count
-};
-
-/// What a test asked of one call: fail with `error` (an errno value; the
-/// platform's code for text conversion; an NTSTATUS for the provider's calls;
-/// 0: do not fail), or move at most
-/// `byteLimit` bytes.
-struct InjectedFault {
-  int error = 0;
-  size_t byteLimit = SIZE_MAX;
-};
-
-#if FILESPLIT_FAULT_INJECTION
-/// Counts one call at `point` and returns what a test planned for it.
-InjectedFault injectedFault(FaultPoint point);
-#else
-/// Without fault injection the answer is always "go ahead", at no cost.
-inline InjectedFault injectedFault(FaultPoint) { return {}; }
-#endif
 
 }  // namespace platform

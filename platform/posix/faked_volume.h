@@ -1,5 +1,5 @@
 // What tests have asked the file-system queries to answer, in place of the
-// system (test builds only).
+// system (test builds only: elsewhere the system always answers).
 #pragma once
 
 #include <sys/statvfs.h>
@@ -7,10 +7,15 @@
 
 namespace posix_test_hooks {
 
+#if FILESPLIT_FAULT_INJECTION
 /// Fills `info` with the free-space answer a test gave; false when none.
 bool fakedStatvfs(struct statvfs& info);
 
 /// Fills `info` with the file-system type a test gave; false when none.
 bool fakedStatfs(struct statfs& info);
+#else
+inline bool fakedStatvfs(struct statvfs&) { return false; }
+inline bool fakedStatfs(struct statfs&) { return false; }
+#endif
 
 }  // namespace posix_test_hooks

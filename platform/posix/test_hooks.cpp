@@ -5,11 +5,10 @@
 #include "faked_provider.h"
 #include "faked_volume.h"
 
+#if FILESPLIT_FAULT_INJECTION
 namespace {
 
 uint32_t digestLength = 0;
-
-#if FILESPLIT_FAULT_INJECTION
 std::optional<platform_test_hooks::FakeSpace> space;
 std::optional<std::wstring> fileSystemName;
 
@@ -23,7 +22,6 @@ long magicOf(const std::wstring& name) {
   if (name == L"NTFS") return kNtfsMagic;
   return 0;
 }
-#endif
 
 }  // namespace
 
@@ -31,7 +29,6 @@ namespace posix_test_hooks {
 
 uint32_t fakedDigestLength() { return digestLength; }
 
-#if FILESPLIT_FAULT_INJECTION
 bool fakedStatvfs(struct statvfs& info) {
   if (!space) return false;
   info = {};
@@ -49,23 +46,21 @@ bool fakedStatfs(struct statfs& info) {
   info.f_type = magicOf(*fileSystemName);
   return true;
 }
-#else
-bool fakedStatvfs(struct statvfs&) { return false; }
-bool fakedStatfs(struct statfs&) { return false; }
-#endif
 
 }  // namespace posix_test_hooks
+#endif
 
 namespace platform_test_hooks {
 
+// The console writes the C library's encoding here, no code page.
+bool pipeBytes(const std::wstring&, unsigned, std::string&) { return false; }
+
+#if FILESPLIT_FAULT_INJECTION
 bool fakeDigestLength(uint32_t length) {
   digestLength = length;
   return true;
 }
 
-// The console writes the C library's encoding here, no code page.
-bool pipeBytes(const std::wstring&, unsigned, std::string&) { return false; }
-#if FILESPLIT_FAULT_INJECTION
 bool fakeFreeSpace(const std::optional<FakeSpace>& answer) {
   space = answer;
   return true;
@@ -76,7 +71,9 @@ bool fakeFileSystem(const std::optional<std::wstring>& name) {
   return true;
 }
 #else
-// Without the seam the queries always ask the system.
+// Without the seam the provider and the queries always ask the system, and
+// asking for nothing is all that succeeds.
+bool fakeDigestLength(uint32_t length) { return length == 0; }
 bool fakeFreeSpace(const std::optional<FakeSpace>& answer) { return !answer; }
 bool fakeFileSystem(const std::optional<std::wstring>& name) { return !name; }
 #endif

@@ -13,6 +13,9 @@ scripts/deps.sh cmake g++ make libssl-dev dpkg-dev file man-db g++-mingw-w64-x86
   binutils-mingw-w64-x86-64 wine python3 unzip
 
 scripts/package.sh linux windows
+# What users get holds no test code.
+bash tests/check_release_symbols.sh build/release/filesplit build/release/filejoin \
+  build/windows-release/filesplit.exe build/windows-release/filejoin.exe
 
 # Wine as in the Windows stage: quiet, in the same prefix, one wineserver
 # for the whole run, with arguments and names in UTF-8.

@@ -1,0 +1,54 @@
+// The points where a test build's fault seam can make a system call fail,
+// and the one question every such call asks it. A build without fault
+// injection answers "go ahead" inline, at no cost, and holds no seam.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace platform {
+
+/// The kinds of system call a test build can make fail (platform/test_hooks.h).
+enum class FaultPoint {
+  open,
+  read,
+  write,
+  close,
+  fileStatus,      // existence, folder and emptiness tests
+  fileSize,        // the file-size query
+  folderCreation,  // recursive folder creation
+  textConversion,  // narrow to wide text (MultiByteToWideChar)
+  // The MD5 provider's calls (CNG's, or their stand-ins); a planned failure
+  // returns a failure NTSTATUS.
+  providerOpen,      // BCryptOpenAlgorithmProvider
+  providerProperty,  // BCryptGetProperty
+  hashCreation,      // BCryptCreateHash
+  hashData,          // BCryptHashData
+  hashFinish,        // BCryptFinishHash
+  hashDestruction,   // BCryptDestroyHash
+  providerClose,     // BCryptCloseAlgorithmProvider
+  freeSpace,         // the free space of a folder's file system
+  fileSystemType,    // the type of a folder's file system
+  rename,            // renaming a file without replacing another
+  // New points go above this line.
+  count
+};
+
+/// What a test asked of one call: fail with `error` (an errno value; the
+/// platform's code for text conversion; an NTSTATUS for the provider's calls;
+/// 0: do not fail), or move at most
+/// `byteLimit` bytes.
+struct InjectedFault {
+  int error = 0;
+  size_t byteLimit = SIZE_MAX;
+};
+
+#if FILESPLIT_FAULT_INJECTION
+/// Counts one call at `point` and returns what a test planned for it.
+InjectedFault injectedFault(FaultPoint point);
+#else
+/// Without fault injection the answer is always "go ahead", at no cost.
+inline InjectedFault injectedFault(FaultPoint) { return {}; }
+#endif
+
+}  // namespace platform
