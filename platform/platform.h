@@ -33,6 +33,18 @@ std::wostream& console();
 /// locale when the user's cannot be had; never throws.
 std::locale userLocale();
 
+/// Whether the console window is this process's alone, so that it closes
+/// when the process ends: the system opened it for this process (a file
+/// dropped on the .exe, a double click, a shortcut), no other process is
+/// attached to it, and standard input and output are both that window.
+/// False in a command prompt or a batch file, with either stream
+/// redirected, and on POSIX systems, whose terminals outlive their programs.
+bool consoleWindowIsOwn();
+
+/// Waits until a key is pressed in the console window, keys pressed before
+/// the call not counted. Returns at once where no key can be read.
+void waitForKey();
+
 /// The system's description of an errno value, as wide text.
 std::wstring systemErrorText(int errnum);
 
@@ -143,6 +155,19 @@ InjectedFault injectedFault(FaultPoint point);
 #else
 /// Without fault injection the answer is always "go ahead", at no cost.
 inline InjectedFault injectedFault(FaultPoint) { return {}; }
+#endif
+
+#if FILESPLIT_FAULT_INJECTION
+/// The number of processes a test made the console window report
+/// (platform_test_hooks::fakeConsole), both standard streams taken to be on
+/// it; nothing when the system is to answer.
+std::optional<unsigned> fakedConsoleProcesses();
+/// Counts one key wait on the faked console, which a test's key answers at
+/// once; false when no console is faked and the system is to wait.
+bool takeFakedKey();
+#else
+inline std::optional<unsigned> fakedConsoleProcesses() { return std::nullopt; }
+inline bool takeFakedKey() { return false; }
 #endif
 
 }  // namespace platform
