@@ -52,22 +52,28 @@ INSTANTIATE_TEST_SUITE_P(
         WindowCase{"JoinVersionAlone", runJoinFrontEnd, {L"filejoin", L"--version"}, 1, true},
         WindowCase{"SplitUsageInCommandPrompt", runFrontEnd, {L"filesplit"}, 2, false},
         WindowCase{"JoinUsageInCommandPrompt", runJoinFrontEnd, {L"filejoin"}, 2, false},
-        WindowCase{"JoinVersionWithoutConsole", runJoinFrontEnd, {L"filejoin", L"--version"}, 0,
-                   false}),
+        WindowCase{
+            "JoinVersionWithoutConsole", runJoinFrontEnd, {L"filejoin", L"--version"}, 0, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// The real binaries, output on a pipe and input on nothing (under Wine a
-// console process of its own all the same): their output is the front
-// end's alone, and they end without waiting for a key.
+// The real binaries, output on a pipe and input on nothing: as the suite
+// starts them (under Wine without any console), and with a console window
+// of their own, as Explorer starts them. Their output is the front end's
+// alone, and they end without waiting for a key.
 TEST(ConsoleWindowFrontEndTest, RedirectedRunsNeitherPromptNorWait) {
-  const RunResult split = runFilesplit({});
-  const InProcessRun splitBefore = runInProcess({});
-  EXPECT_EQ(split.out, consoleBytes(splitBefore.out));
-  EXPECT_EQ(split.exitCode, splitBefore.exitCode);
-  const RunResult join = runFilejoin({L"--version"});
-  const InProcessRun joinBefore = runJoinInProcess({L"--version"});
-  EXPECT_EQ(join.out, consoleBytes(joinBefore.out));
-  EXPECT_EQ(join.exitCode, joinBefore.exitCode);
+  for (const bool consoleOfItsOwn : {false, true}) {
+    SCOPED_TRACE(consoleOfItsOwn ? "console of its own" : "as the suite runs");
+    RunOptions options;
+    options.consoleOfItsOwn = consoleOfItsOwn;
+    const RunResult split = runFilesplit({}, options);
+    const InProcessRun splitBefore = runInProcess({});
+    EXPECT_EQ(split.out, consoleBytes(splitBefore.out));
+    EXPECT_EQ(split.exitCode, splitBefore.exitCode);
+    const RunResult join = runFilejoin({L"--version"}, options);
+    const InProcessRun joinBefore = runJoinInProcess({L"--version"});
+    EXPECT_EQ(join.out, consoleBytes(joinBefore.out));
+    EXPECT_EQ(join.exitCode, joinBefore.exitCode);
+  }
 }
 
 }  // namespace
