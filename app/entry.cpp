@@ -4,10 +4,20 @@
 #include "app/split_front_end.h"
 #include "platform/platform.h"
 
+int runTool(FrontEnd frontEnd, int argc, const wchar_t* const* argv, std::wostream& out,
+            const std::locale& userLocale) {
+  const int exitCode = frontEnd(argc, argv, out, userLocale);
+  if (platform::consoleWindowIsOwn()) {
+    out << L"Press any key to close this window." << std::endl;
+    platform::waitForKey();
+  }
+  return exitCode;
+}
+
 int filesplitMain(int argc, wchar_t** argv) {
-  return runFrontEnd(argc, argv, platform::console(), platform::userLocale());
+  return runTool(runFrontEnd, argc, argv, platform::console(), platform::userLocale());
 }
 
 int filejoinMain(int argc, wchar_t** argv) {
-  return runJoinFrontEnd(argc, argv, platform::console(), platform::userLocale());
+  return runTool(runJoinFrontEnd, argc, argv, platform::console(), platform::userLocale());
 }

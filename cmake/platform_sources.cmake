@@ -4,6 +4,7 @@ if(WIN32)
   set(FILESPLIT_PLATFORM_SOURCES
     platform/win/code_page_text.cpp
     platform/win/console.cpp
+    platform/win/console_window.cpp
     platform/win/file_queries.cpp
     platform/win/path_levels.cpp
     platform/win/services.cpp
@@ -18,6 +19,7 @@ else()
     platform/posix/bcrypt_md5.cpp
     platform/posix/code_pages.cpp
     platform/posix/console.cpp
+    platform/posix/console_window.cpp
     platform/posix/crt_files.cpp
     platform/posix/file_queries.cpp
     platform/posix/native_text.cpp

@@ -2,6 +2,7 @@
 // answers it with what a test planned. Built only with fault injection on;
 // a release build has no trace of it.
 #include <cerrno>
+#include <optional>
 #include <vector>
 
 #include "platform/platform.h"
@@ -48,6 +49,18 @@ platform::InjectedFault answer(platform::FaultPoint point, unsigned call) {
   return result;
 }
 
+// Kept apart from the planned faults: resetFaults leaves the console as a
+// test made it.
+struct FakedConsole {
+  std::optional<unsigned> processes;
+  unsigned keysTaken = 0;
+};
+
+FakedConsole& fakedConsole() {
+  static FakedConsole console;
+  return console;
+}
+
 }  // namespace
 
 namespace platform {
@@ -61,6 +74,15 @@ InjectedFault injectedFault(FaultPoint point) {
     return InjectedFault{EIO, SIZE_MAX};
   }
   return answer(point, call);
+}
+
+std::optional<unsigned> fakedConsoleProcesses() { return fakedConsole().processes; }
+
+bool takeFakedKey() {
+  FakedConsole& console = fakedConsole();
+  if (!console.processes) return false;
+  ++console.keysTaken;
+  return true;
 }
 
 }  // namespace platform
@@ -82,5 +104,12 @@ void setCallBudget(unsigned calls) {
 }
 
 bool callBudgetExceeded() { return seam().budgetExceeded; }
+
+bool fakeConsole(std::optional<unsigned> processes) {
+  fakedConsole() = FakedConsole{processes, 0};
+  return true;
+}
+
+unsigned consoleKeysTaken() { return fakedConsole().keysTaken; }
 
 }  // namespace platform_test_hooks

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 namespace platform {
 
@@ -49,6 +50,19 @@ InjectedFault injectedFault(FaultPoint point);
 #else
 /// Without fault injection the answer is always "go ahead", at no cost.
 inline InjectedFault injectedFault(FaultPoint) { return {}; }
+#endif
+
+#if FILESPLIT_FAULT_INJECTION
+/// The number of processes a test made the console window report
+/// (platform_test_hooks::fakeConsole), both standard streams taken to be on
+/// it; nothing when the system is to answer.
+std::optional<unsigned> fakedConsoleProcesses();
+/// Counts one key wait on the faked console, which a test's key answers at
+/// once; false when no console is faked and the system is to wait.
+bool takeFakedKey();
+#else
+inline std::optional<unsigned> fakedConsoleProcesses() { return std::nullopt; }
+inline bool takeFakedKey() { return false; }
 #endif
 
 }  // namespace platform

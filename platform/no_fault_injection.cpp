@@ -10,5 +10,7 @@ void resetFaults() {}
 unsigned faultCalls(FaultPoint) { return 0; }
 void setCallBudget(unsigned) {}
 bool callBudgetExceeded() { return false; }
+bool fakeConsole(std::optional<unsigned> processes) { return !processes; }
+unsigned consoleKeysTaken() { return 0; }
 
 }  // namespace platform_test_hooks

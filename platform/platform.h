@@ -34,6 +34,18 @@ std::wostream& console();
 /// locale when the user's cannot be had; never throws.
 std::locale userLocale();
 
+/// Whether the console window is this process's alone, so that it closes
+/// when the process ends: the system opened it for this process (a file
+/// dropped on the .exe, a double click, a shortcut), no other process is
+/// attached to it, and standard input and output are both that window.
+/// False in a command prompt or a batch file, with either stream
+/// redirected, and on POSIX systems, whose terminals outlive their programs.
+bool consoleWindowIsOwn();
+
+/// Waits until a key is pressed in the console window, keys pressed before
+/// the call not counted. Returns at once where no key can be read.
+void waitForKey();
+
 /// The system's description of an errno value, as wide text.
 std::wstring systemErrorText(int errnum);
 

@@ -42,6 +42,16 @@ bool fakeFreeSpace(const std::optional<FakeSpace>& space);
 /// cannot fake it.
 bool fakeFileSystem(const std::optional<std::wstring>& name);
 
+/// Makes the console window report `processes` attached processes (1: the
+/// tool's alone), with standard input and output on it, and answers each key
+/// wait at once with a key, as if the user pressed one (nullopt: the system
+/// answers again). Resets the count of keys taken. False where this build
+/// cannot fake it.
+bool fakeConsole(std::optional<unsigned> processes);
+
+/// The key waits the faked console answered since fakeConsole.
+unsigned consoleKeysTaken();
+
 using platform::FaultPoint;
 
 /// One planned fault: what the `call`-th call at `point` since the last

@@ -22,6 +22,10 @@ struct RunOptions {
   /// Where the tests run with rights that pass over file permissions (root
   /// on POSIX): run the child without them, so that permissions apply.
   bool withoutPrivileges = false;
+  /// On Windows: start the child with a console window of its own
+  /// (CREATE_NEW_CONSOLE), as Explorer starts a program, its standard
+  /// streams redirected all the same. Elsewhere there is no such window.
+  bool consoleOfItsOwn = false;
 };
 
 struct RunResult {

@@ -187,9 +187,11 @@ RunResult runProcess(const std::wstring& application, std::wstring commandLine,
   startup.hStdOutput = writeEnd.get();
   startup.hStdError = errors.get() != nullptr ? errors.get() : input.get();
   std::vector<wchar_t> environment = environmentBlock(options.environment);
+  const DWORD flags =
+      CREATE_UNICODE_ENVIRONMENT | (options.consoleOfItsOwn ? CREATE_NEW_CONSOLE : 0);
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                      CREATE_UNICODE_ENVIRONMENT, environment.data(),
+  if (!CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, TRUE, flags,
+                      environment.data(),
                       options.workingFolder.empty() ? nullptr : options.workingFolder.c_str(),
                       &startup, &process))
     throw std::runtime_error("CreateProcessW failed: " + std::to_string(GetLastError()));
