@@ -4,6 +4,7 @@ if(WIN32)
     platform/win/code_page_text.cpp
     platform/win/console.cpp
     platform/win/file_queries.cpp
+    platform/win/output_file.cpp
     platform/win/path_levels.cpp
     platform/win/services.cpp
     platform/win/test_hooks.cpp
@@ -20,6 +21,7 @@ else()
     platform/posix/crt_files.cpp
     platform/posix/file_queries.cpp
     platform/posix/native_text.cpp
+    platform/posix/output_file.cpp
     platform/posix/services.cpp
     platform/posix/sys_calls.cpp
     platform/posix/test_hooks.cpp

@@ -33,6 +33,10 @@ std::wostream& console();
 /// locale when the user's cannot be had; never throws.
 std::locale userLocale();
 
+/// The arguments of filejoin's usage example: a script and an output
+/// folder as paths are written on this platform.
+extern const wchar_t kJoinUsageExample[];
+
 /// The system's description of an errno value, as wide text.
 std::wstring systemErrorText(int errnum);
 
@@ -97,11 +101,6 @@ std::optional<uint64_t> freeSpace(const std::wstring& folder);
 /// query fails.
 bool onFatFileSystem(const std::wstring& folder);
 
-/// Gives the file at `from` the name `to`, in the same folder or another on
-/// the same volume, unless something exists at `to`: that is never replaced.
-/// Returns 0, or an errno value (EEXIST when `to` exists).
-int renameNoReplace(const std::wstring& from, const std::wstring& to);
-
 /// The kinds of system call a test build can make fail (platform/test_hooks.h).
 enum class FaultPoint {
   open,
@@ -123,7 +122,10 @@ enum class FaultPoint {
   providerClose,     // BCryptCloseAlgorithmProvider
   freeSpace,         // the free space of a folder's file system
   fileSystemType,    // the type of a folder's file system
-  rename,            // renaming a file without replacing another
+  rename,            // naming the rebuilt file without replacing another
+  openFileFacts,     // what an open descriptor is (fstat, GetFileType)
+  nameStatus,        // whether a name is taken, links not followed (lstat)
+  pendingCreation,   // creating the rebuilt file, unnamed or temporarily named
   // New points go above this line.
   count
 };
