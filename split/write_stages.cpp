@@ -27,9 +27,11 @@ namespace {
 }  // namespace
 
 void SplitJob::keepInputPrivacy() {
-  // A query that fails leaves the default: the input's open tells why next.
   unsigned permissions = 0;
-  if (platform::permissionsOf(inputPath_, permissions) == 0) platform::restrictNewFiles(permissions);
+  if (const int error = platform::permissionsOf(inputPath_, permissions))
+    throw std::filesystem::filesystem_error("status", platform::queryPath(inputPath_),
+                                            std::error_code(error, std::generic_category()));
+  platform::restrictNewFiles(permissions);
 }
 
 void SplitJob::writeRejoinScript(const std::string& bytes) {
