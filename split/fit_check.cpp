@@ -1,10 +1,11 @@
 // The split's own terms for the shared fit check.
+#include "transfer/fit_check.h"
+
 #include <algorithm>
 #include <string>
 
 #include "split/split_exit_codes.h"
 #include "split/split_job.h"
-#include "transfer/fit_check.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // computed on the way, and the digest file.
 #include <algorithm>
 #include <filesystem>
-#include <system_error>
 #include <memory>
+#include <system_error>
 
 #include "common/job_failure.h"
 #include "common/narrow_cast.h"

@@ -140,7 +140,8 @@ std::wstring expectedOutput(const FaultCase& c) {
 // script, pieces 1 to 4, input, digest. fileStatus: the input's existence,
 // folder and emptiness tests, the output folder's existence test and the
 // status inside the folder creation, then the output check's six existence
-// tests, then the input's permissions. openFileFacts: what the opened input is. fileSize: the plan's, the copy stage's. folderCreation: one.
+// tests, then the input's permissions. openFileFacts: what the opened input is. fileSize: the
+// plan's, the copy stage's. folderCreation: one.
 
 // A row whose fault the split rides out: it completes, printing `dots` dots.
 FaultCase harmless(const std::string& name, const hooks::Fault& fault, size_t dots = 4) {

@@ -40,9 +40,10 @@ struct Walk {
 };
 
 const FaultPoint kPoints[] = {
-    FaultPoint::open,       FaultPoint::read,     FaultPoint::write,          FaultPoint::close,
-    FaultPoint::fileStatus, FaultPoint::fileSize, FaultPoint::folderCreation, FaultPoint::rename,
-    FaultPoint::openFileFacts, FaultPoint::nameStatus, FaultPoint::pendingCreation};
+    FaultPoint::open,           FaultPoint::read,           FaultPoint::write,
+    FaultPoint::close,          FaultPoint::fileStatus,     FaultPoint::fileSize,
+    FaultPoint::folderCreation, FaultPoint::rename,         FaultPoint::openFileFacts,
+    FaultPoint::nameStatus,     FaultPoint::pendingCreation};
 
 bool startsWith(const std::string& text, const std::string& start) {
   return text.compare(0, start.size(), start) == 0;
@@ -193,15 +194,13 @@ TEST(JoinRenameTest, FolderChangingBetweenTheStepsNeverGivesTheFinalNameOtherByt
   struct Change {
     FaultPoint point;  // the step before which the folder changes
     unsigned call;
-    bool takesFinalName;  // else the temporary names in the folder are replaced
+    bool takesFinalName;               // else the temporary names in the folder are replaced
     bool withoutUnnamedFiles = false;  // as on vfat: a temporary name is used
   };
-  for (const Change change : {Change{FaultPoint::rename, 1, true},
-                              Change{FaultPoint::rename, 1, false},
-                              Change{FaultPoint::pendingCreation, 1, true},
-                              Change{FaultPoint::nameStatus, 1, true},
-                              Change{FaultPoint::rename, 1, true, true},
-                              Change{FaultPoint::rename, 1, false, true}}) {
+  for (const Change change :
+       {Change{FaultPoint::rename, 1, true}, Change{FaultPoint::rename, 1, false},
+        Change{FaultPoint::pendingCreation, 1, true}, Change{FaultPoint::nameStatus, 1, true},
+        Change{FaultPoint::rename, 1, true, true}, Change{FaultPoint::rename, 1, false, true}}) {
     SCOPED_TRACE(static_cast<int>(change.point) * 100 + change.takesFinalName * 10 +
                  change.withoutUnnamedFiles);
 #ifdef _WIN32

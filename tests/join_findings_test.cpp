@@ -30,8 +30,8 @@ struct Finding {
   std::function<std::string(TempDir&, RunOptions&)> prepare;
   std::vector<std::wstring> arguments;
   int exitCode;
-  std::wstring line;   // the last line before the usage text ("" when none follows)
-  bool rebuilt;        // parts/in.bin holds the input afterwards
+  std::wstring line;  // the last line before the usage text ("" when none follows)
+  bool rebuilt;       // parts/in.bin holds the input afterwards
 };
 
 void PrintTo(const Finding& c, std::ostream* out) { *out << c.name; }
@@ -59,8 +59,8 @@ TEST_P(JoinFindingsTest, TellsAndLeavesOnlyWhatItShould) {
   const RunResult result = runFilejoin(c.arguments, options);
   EXPECT_EQ(result.exitCode, c.exitCode) << result.out;
   if (c.exitCode != 0) {  // told before anything was written: no dots
-    EXPECT_EQ(result.out, consoleBytes(L"Script: parts/in.bat\nJoining.....\n" + c.line +
-                                       joinUsageText()));
+    EXPECT_EQ(result.out,
+              consoleBytes(L"Script: parts/in.bat\nJoining.....\n" + c.line + joinUsageText()));
   } else {
     const std::string tail = consoleBytes(c.line);
     ASSERT_GE(result.out.size(), tail.size()) << result.out;
@@ -70,7 +70,8 @@ TEST_P(JoinFindingsTest, TellsAndLeavesOnlyWhatItShould) {
                        readFile(dir / L"parts/in.bin") == input;
   EXPECT_EQ(rebuilt, c.rebuilt);
   for (const auto& entry : fs::directory_iterator(dir.native() / "parts"))
-    EXPECT_NE(entry.path().filename().string().rfind("filejoin-", 0), 0u) << "a temporary file left";
+    EXPECT_NE(entry.path().filename().string().rfind("filejoin-", 0), 0u)
+        << "a temporary file left";
 }
 
 const std::wstring kRebuilt = L"\"parts/in.bin\" was rebuilt and matches \"parts/in.md5\".\n";
@@ -184,8 +185,8 @@ TEST(JoinFindingsOnceTest, PrivateInputStaysPrivate) {
   fs::permissions(dir.native() / "in.bin", fs::perms::owner_read | fs::perms::owner_write);
   ASSERT_EQ(runFilesplit({L"in.bin", L"1", L"parts"}, options).exitCode, 0);
   ASSERT_EQ(runFilejoin({L"parts/in.bat", L"out"}, options).exitCode, 0);
-  for (const char* file : {"parts/in.bin_1", "parts/in.bin_2", "parts/in.bat", "parts/in.md5",
-                           "out/in.bin"}) {
+  for (const char* file :
+       {"parts/in.bin_1", "parts/in.bin_2", "parts/in.bat", "parts/in.md5", "out/in.bin"}) {
     struct stat info {};
     ASSERT_EQ(::stat((dir.native() / file).c_str(), &info), 0) << file;
     EXPECT_EQ(info.st_mode & 0777, 0600u) << file;

@@ -73,12 +73,14 @@ int createPendingFile(const std::wstring& folder, const std::wstring& temporaryP
 int namePendingFile(PendingFile& file, const std::wstring& finalPath) {
   std::string finalName, temporaryName;
   if (!posix_text::encode(finalPath, finalName)) return EINVAL;
-  if (file.temporaryPath.empty()) return sys::linkOpenFile(file.fd, finalName.c_str()) == 0 ? 0 : errno;
+  if (file.temporaryPath.empty())
+    return sys::linkOpenFile(file.fd, finalName.c_str()) == 0 ? 0 : errno;
   if (!posix_text::encode(file.temporaryPath, temporaryName)) return EINVAL;
   if (sys::renameNoReplace(temporaryName.c_str(), finalName.c_str()) != 0) return errno;
   file.temporaryPath.clear();
   // The rename took whatever was at the temporary name by then.
-  struct stat written {}, named {};
+  struct stat written {
+  }, named{};
   if (sys::fstat(file.fd, &written) != 0) return errno;
   if (sys::lstat(finalName.c_str(), &named) != 0) return errno;
   const bool same = written.st_dev == named.st_dev && written.st_ino == named.st_ino;

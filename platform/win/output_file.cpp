@@ -50,9 +50,8 @@ int createPendingFile(const std::wstring&, const std::wstring& temporaryPath, un
                       PendingFile& file) {
   if (const int planned = injectedFault(FaultPoint::pendingCreation).error) return planned;
   // DELETE access: the handle renames the file later.
-  const HANDLE handle =
-      CreateFileW(temporaryPath.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
-                  CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE handle = CreateFileW(temporaryPath.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0,
+                                    nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return errnoOf(GetLastError());
   file.fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY);
   if (file.fd < 0) {
@@ -78,8 +77,7 @@ int namePendingFile(PendingFile& file, const std::wstring& finalPath) {
   info->FileNameLength = static_cast<DWORD>(nameBytes);
   std::memcpy(info->FileName, name.data(), nameBytes);
   const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(file.fd));
-  if (!SetFileInformationByHandle(handle, FileRenameInfo, info,
-                                  static_cast<DWORD>(buffer.size())))
+  if (!SetFileInformationByHandle(handle, FileRenameInfo, info, static_cast<DWORD>(buffer.size())))
     return errnoOf(GetLastError());
   file.temporaryPath.clear();
   return 0;
