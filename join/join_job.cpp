@@ -111,6 +111,11 @@ int JoinJob::checkPieces() {
         printLine(L"The piece " + inQuotes(path) + L" is missing.");
         return join_exit::kPieceMissing;
       }
+      // A folder is told by its name: on Windows it cannot be opened as a file.
+      if (file_system::isDirectory(path)) {
+        printLine(L"The piece " + inQuotes(path) + L" is not a file.");
+        return join_exit::kPieceMissing;
+      }
     } catch (const std::filesystem::filesystem_error& error) {  // a link loop, say
       printLine(platform::filesystemErrorText(error));
       return join_exit::kPieceMissing;

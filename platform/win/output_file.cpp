@@ -12,6 +12,28 @@
 
 using win_errors::errnoOf;
 
+namespace {
+
+// `path` as the system's own (NT) path, which FileRenameInfo takes: a bare
+// name would be read against the current folder by some implementations
+// (Wine's) rather than the file's own.
+std::wstring ntPath(const std::wstring& path) {
+  std::wstring full(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length =
+        GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length == 0) return path;
+    const bool fits = length < full.size();
+    full.resize(length);
+    if (fits) break;
+  }
+  if (full.compare(0, 4, L"\\\\?\\") == 0) return L"\\??\\" + full.substr(4);
+  if (full.compare(0, 2, L"\\\\") == 0) return L"\\??\\UNC\\" + full.substr(2);
+  return L"\\??\\" + full;
+}
+
+}  // namespace
+
 namespace platform {
 
 int describeOpenFile(int fd, OpenFileFacts& facts) {
@@ -65,10 +87,7 @@ int createPendingFile(const std::wstring&, const std::wstring& temporaryPath, un
 
 int namePendingFile(PendingFile& file, const std::wstring& finalPath) {
   if (const int planned = injectedFault(FaultPoint::rename).error) return planned;
-  // A bare name renames the file within its folder, where it was created.
-  const size_t separator = finalPath.find_last_of(L"\\/:");
-  const std::wstring name =
-      separator == std::wstring::npos ? finalPath : finalPath.substr(separator + 1);
+  const std::wstring name = ntPath(finalPath);
   const size_t nameBytes = name.size() * sizeof(wchar_t);
   std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + nameBytes);
   auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
