@@ -6,6 +6,7 @@ if(WIN32)
     platform/win/console.cpp
     platform/win/console_window.cpp
     platform/win/file_queries.cpp
+    platform/win/output_file.cpp
     platform/win/path_levels.cpp
     platform/win/services.cpp
     platform/win/volume_queries.cpp)
@@ -23,6 +24,7 @@ else()
     platform/posix/crt_files.cpp
     platform/posix/file_queries.cpp
     platform/posix/native_text.cpp
+    platform/posix/output_file.cpp
     platform/posix/services.cpp
     platform/posix/sys_calls.cpp
     platform/posix/volume_queries.cpp

@@ -47,6 +47,23 @@ File_ptr::File_ptr(const wchar_t* name, int oflag, int shflag, int pmode) {
 File_ptr::File_ptr(const wchar_t* name, const OpenMode& mode)
     : File_ptr(name, mode.oflag, mode.shflag, mode.pmode) {}
 
+File_ptr::File_ptr(int openDescriptor, const std::wstring& name)
+    : fileName(name), fd(openDescriptor) {}
+
+int File_ptr::describe(platform::OpenFileFacts& facts) const {
+  return platform::describeOpenFile(fd, facts);
+}
+
+std::unique_ptr<FileIO_IF> openRegularInput(const std::wstring& path,
+                                            platform::OpenFileFacts* facts) {
+  auto file = std::make_unique<File_ptr>(path.c_str(), kInputMode);
+  platform::OpenFileFacts told;
+  if (const int error = file->describe(told)) throw MyFileError(openErrorText(error));
+  if (!told.regularFile) return nullptr;
+  if (facts != nullptr) *facts = told;
+  return file;
+}
+
 File_ptr::~File_ptr() {
   if (fd >= 0) _close(fd);  // a failure here has no one left to tell
 }

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "fileio/file_io.h"
+#include "platform/output_file.h"
 
 /// How a file is opened: the runtime's open flags, sharing flags and
 /// permission bits, passed unchanged to the open call.
@@ -24,6 +26,15 @@ extern const OpenMode kTextOutputMode;
 /// and a CR before each LF.
 uint64_t storedTextSize(const std::string& text);
 
+/// Opens `path` in kInputMode, never waiting at the open for a writer (a
+/// FIFO), and checks on the open file that it is a regular file. Returns it,
+/// or null when it is something else (a pipe, a device, a folder). Throws
+/// MyFileError as File_ptr does, also when the open file cannot be told
+/// ("File open error." and the errno value). `facts`, when given, receives
+/// what the open file is.
+std::unique_ptr<FileIO_IF> openRegularInput(const std::wstring& path,
+                                            platform::OpenFileFacts* facts = nullptr);
+
 /// Owner of one open low-level file descriptor of the C runtime. It exists
 /// only while the file is open, until close() or the destructor closes it.
 class File_ptr : public FileIO_IF {
@@ -35,7 +46,13 @@ class File_ptr : public FileIO_IF {
   /// "File open error." directly followed by the errno value.
   File_ptr(const wchar_t* fileName, int oflag, int shflag, int pmode);
   File_ptr(const wchar_t* fileName, const OpenMode& mode);
+  /// Takes over `openDescriptor`, a descriptor of the C runtime open on the
+  /// file `name` already.
+  File_ptr(int openDescriptor, const std::wstring& name);
   ~File_ptr() override;
+
+  /// What the open file is: 0, or an errno value when it cannot be told.
+  int describe(platform::OpenFileFacts& facts) const;
 
   File_ptr(const File_ptr&) = delete;
   File_ptr& operator=(const File_ptr&) = delete;

@@ -3,15 +3,21 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <map>
 #include <memory>
 #include <sstream>
 
+#include "common/job_failure.h"
 #include "fileio/file_ptr.h"
 #include "fileio/file_system.h"
+#include "fileio/my_file_error.h"
 #include "join/digest_file.h"
 #include "join/join_exit_codes.h"
+#include "platform/output_file.h"
+#include "platform/to_wide.h"
 #include "script/path_rules.h"
 #include "transfer/block_copy.h"
+#include "transfer/fit_check.h"
 #include "transfer/guarded_run.h"
 
 using transfer::inQuotes;
@@ -20,12 +26,14 @@ JoinJob::JoinJob(std::wostream& console) : console_(console) {}
 
 JoinJob::~JoinJob() = default;
 
-int JoinJob::run(const std::wstring& script, const std::wstring& outputFolder, bool checkOnly) {
-  return guardedRun(
+int JoinJob::run(const std::wstring& script, const std::wstring& outputFolder, bool checkOnly,
+                 bool unverified) {
+  const int result = guardedRun(
       [&] {
         int result = findScript(script);
         if (result == join_exit::kSuccess) result = readManifest();
         if (result == join_exit::kSuccess) result = readDigest();
+        if (result == join_exit::kSuccess) result = requireDigest(checkOnly, unverified);
         if (result == join_exit::kSuccess) result = checkPieces();
         if (result != join_exit::kSuccess || checkOnly)
           return result != join_exit::kSuccess ? result : check();
@@ -33,6 +41,8 @@ int JoinJob::run(const std::wstring& script, const std::wstring& outputFolder, b
         return result != join_exit::kSuccess ? result : rebuild();
       },
       [this](const std::wstring& line) { printLine(line); }, join_exit::kFailed);
+  tellLeftTemporary();
+  return result;
 }
 
 int JoinJob::findScript(const std::wstring& argument) {
@@ -85,26 +95,65 @@ int JoinJob::readDigest() {
   return join_exit::kScriptRefused;
 }
 
+int JoinJob::requireDigest(bool checkOnly, bool unverified) {
+  if (!expectedDigest_.empty() || checkOnly || unverified) return join_exit::kSuccess;
+  printLine(L"There is no " + inQuotes(digestPath_) +
+            L": the split may not have finished; nothing was written (--unverified rebuilds "
+            L"anyway).");
+  return join_exit::kUnverified;
+}
+
 int JoinJob::checkPieces() {
   for (const std::wstring& name : manifest_.pieces) {
     const std::wstring path = path_rules::join(folder_, name);
-    if (!file_system::exists(path)) {
-      printLine(L"The piece " + inQuotes(path) + L" is missing.");
+    try {
+      if (!file_system::exists(path)) {
+        printLine(L"The piece " + inQuotes(path) + L" is missing.");
+        return join_exit::kPieceMissing;
+      }
+      // A folder is told by its name: on Windows it cannot be opened as a file.
+      if (file_system::isDirectory(path)) {
+        printLine(L"The piece " + inQuotes(path) + L" is not a file.");
+        return join_exit::kPieceMissing;
+      }
+    } catch (const std::filesystem::filesystem_error& error) {  // a link loop, say
+      printLine(platform::filesystemErrorText(error));
       return join_exit::kPieceMissing;
     }
-    if (!file_system::isFile(path)) {
-      printLine(L"The piece " + inQuotes(path) + L" is not a file.");
-      return join_exit::kPieceMissing;
+    // Opened, not only measured: a piece that cannot be read is told before
+    // anything is written.
+    platform::OpenFileFacts facts;
+    try {
+      if (!openRegularInput(path, &facts)) {
+        printLine(L"The piece " + inQuotes(path) + L" is not a file.");
+        return join_exit::kPieceMissing;
+      }
+    } catch (const MyFileError& error) {
+      printLine(L"Cannot read " + inQuotes(path) + L": " + printableText(error.what()));
+      return join_exit::kFailed;
     }
+    if (piecePaths_.empty()) firstPiecePermissions_ = facts.permissions;
     piecePaths_.push_back(path);
-    pieceSizes_.push_back(file_system::fileSize(path));
-    total_ += pieceSizes_.back();
+    pieceSizes_.push_back(facts.size);
+    total_ += facts.size;
   }
-  // Every piece but the last has the size of the largest of them; the last
-  // holds at least one byte and at most that many.
+  return checkPieceSizes();
+}
+
+int JoinJob::checkPieceSizes() {
+  // Every piece but the last has the size most of them share, so that one
+  // piece grown or cut is the one named; the last holds at least one byte
+  // and at most that many.
   const size_t last = pieceSizes_.size() - 1;
-  const uint64_t full =
-      last == 0 ? pieceSizes_[0] : *std::max_element(pieceSizes_.begin(), pieceSizes_.end() - 1);
+  std::map<uint64_t, size_t> piecesOfSize;
+  for (size_t i = 0; i < last; ++i) ++piecesOfSize[pieceSizes_[i]];
+  uint64_t full = pieceSizes_[0];
+  size_t most = 0;
+  for (const auto& [size, pieces] : piecesOfSize) {
+    if (pieces <= most) continue;
+    most = pieces;
+    full = size;
+  }
   for (size_t i = 0; i < last; ++i) {
     if (pieceSizes_[i] == full) continue;
     printLine(L"The piece " + inQuotes(piecePaths_[i]) + L" has " + number(pieceSizes_[i]) +
@@ -124,21 +173,31 @@ int JoinJob::checkPieces() {
 }
 
 int JoinJob::prepareOutput(const std::wstring& outputFolder) {
-  const std::wstring folder = outputFolder.empty() ? folder_ : outputFolder;
+  outputFolder_ = outputFolder.empty() ? folder_ : outputFolder;
   try {
-    if (!folder.empty() && (!file_system::exists(folder) || !file_system::isDirectory(folder)))
-      file_system::createFolders(folder);
+    if (!outputFolder_.empty() &&
+        (!file_system::exists(outputFolder_) || !file_system::isDirectory(outputFolder_)))
+      file_system::createFolders(outputFolder_);
   } catch (const std::filesystem::filesystem_error& error) {
     printLine(platform::filesystemErrorText(error));
     return join_exit::kOutputFolderFailed;
   }
-  targetPath_ = path_rules::join(folder, manifest_.target);
-  temporaryPath_ = targetPath_ + kTemporarySuffix;
-  for (const std::wstring& path : {targetPath_, temporaryPath_}) {
-    if (!file_system::exists(path)) continue;
-    printLine(inQuotes(path) + L" exists already.");
+  targetPath_ = path_rules::join(outputFolder_, manifest_.target);
+  // The name itself: a link there, even one leading nowhere, is taken.
+  bool taken = false;
+  if (const int error = platform::nameTaken(targetPath_, taken))
+    throw JobFailure(L"Cannot check " + inQuotes(targetPath_) + L": " +
+                     platform::systemErrorText(error));
+  if (taken) {
+    printLine(inQuotes(targetPath_) + L" exists already.");
     return join_exit::kOutputExists;
   }
+  transfer::PlannedWrite write;
+  write.bytes = total_;
+  write.largestFile = total_;
+  write.job = L"the rebuilt file";
+  write.files = L"The rebuilt file";
+  if (!transfer::fitsIn(console_, outputFolder_, write)) return join_exit::kFailed;
   return join_exit::kSuccess;
 }
 

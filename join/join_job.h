@@ -14,11 +14,13 @@ class Progress;
 }
 
 /// One join: reads the rejoin script as the list of pieces, checks the
-/// script, the digest file and every piece before it writes anything, then
-/// rebuilds the file under a temporary name beside its final one, hashing
-/// on the way, and gives it its final name (never replacing a file) when
-/// the digest matched or there was none. Messages go to the console stream
-/// given at construction, one line each.
+/// script, the digest file, every piece (opened), the final name and the
+/// room in the output folder before it writes anything, then rebuilds the
+/// file without a name (or under a short temporary one) in the output
+/// folder, hashing on the way, and gives that very file its final name
+/// (never replacing a file) only when the digest matched, or with
+/// --unverified when there is no digest file. Messages go to the console
+/// stream given at construction, one line each.
 class JoinJob {
  public:
   explicit JoinJob(std::wostream& console);
@@ -26,9 +28,9 @@ class JoinJob {
   JoinJob(const JoinJob&) = delete;
   JoinJob& operator=(const JoinJob&) = delete;
 
-  /// The suffix of the temporary name: the rebuilt file is "NAME" + this
-  /// until it is verified.
-  static constexpr const wchar_t* kTemporarySuffix = L".filejoin-tmp";
+  /// How the temporary name begins where the rebuilt file cannot be
+  /// unnamed: "filejoin-" PROCESS ".tmp", short whatever the final name.
+  static constexpr const wchar_t* kTemporaryStem = L"filejoin-";
   /// The largest script read; a million pieces take about 16 MB.
   static constexpr uint64_t kMostScriptBytes = uint64_t{64} * 1048576;
 
@@ -36,13 +38,16 @@ class JoinJob {
   /// holding exactly one) from the pieces beside it into `outputFolder`
   /// (empty: the script's folder; created with every level above when
   /// missing). With `checkOnly` only hashes the pieces and writes nothing.
-  /// Returns 0 (rebuilt or checked, the digest matched), 1 (a read, write,
-  /// close or rename failed, or a piece changed), 3 (a piece is missing or
-  /// no file), 4 (no usable script or digest file), 5 (a piece of the wrong
-  /// size), 8 (the rebuilt file or its temporary name exists), 9 (the output
-  /// folder cannot be made), 10 (the digest differs; the temporary file
-  /// stays), 11 (no digest file: rebuilt or read, not verified). Call it once.
-  int run(const std::wstring& script, const std::wstring& outputFolder, bool checkOnly);
+  /// Without a digest file it writes nothing unless `unverified`. Returns 0
+  /// (rebuilt or checked, the digest matched), 1 (a read, write, close or
+  /// naming failed, a piece changed, the rebuilt file would not fit), 3 (a
+  /// piece is missing or no file), 4 (no usable script or digest file), 5 (a
+  /// piece of the wrong size), 8 (the final name is taken), 9 (the output
+  /// folder cannot be made), 10 (the digest differs), 11 (no digest file:
+  /// nothing written, or with `unverified` rebuilt or read, not verified).
+  /// Call it once.
+  int run(const std::wstring& script, const std::wstring& outputFolder, bool checkOnly,
+          bool unverified = false);
 
  private:
   // Each step below returns 0 to go on, or the run's code after its line.
@@ -53,13 +58,21 @@ class JoinJob {
   /// The digest beside the script, when there is a digest file; 4 when it
   /// holds anything but a digest.
   int readDigest();
-  /// Every piece there, a file, and of its size; 3 or 5 otherwise.
+  /// 11 when there is no digest file and the run may not go on without.
+  int requireDigest(bool checkOnly, bool unverified);
+  /// Every piece there, opened as a file, and of its size; 3, 1 or 5
+  /// otherwise.
   int checkPieces();
-  /// The output folder made (9 when it cannot be); 8 when the rebuilt file
-  /// or its temporary name exists.
+  /// The size most pieces but the last share; the piece that differs named.
+  int checkPieceSizes();
+  /// The output folder made (9 when it cannot be); 8 when anything, a link
+  /// that leads nowhere included, is at the final name; 1 when the rebuilt
+  /// file would not fit.
   int prepareOutput(const std::wstring& outputFolder);
-  /// Writes the temporary file, compares and renames; the run's code.
+  /// Writes the new file, compares and names it; the run's code.
   int rebuild();
+  /// The line that the temporary file of this run is left, when one is.
+  void tellLeftTemporary();
   /// Hashes the pieces and compares; the run's code.
   int check();
   /// Reads every piece in order through the block loop into `out` (none:
@@ -83,8 +96,10 @@ class JoinJob {
   std::vector<std::wstring> piecePaths_;
   std::vector<uint64_t> pieceSizes_;
   uint64_t total_ = 0;
+  unsigned firstPiecePermissions_ = 0;
+  std::wstring outputFolder_;
   std::wstring targetPath_;
-  std::wstring temporaryPath_;
+  std::wstring temporaryPath_;  // the short name of the file being written, while it has one
   std::unique_ptr<transfer::Progress> progress_;
   bool dotsEnded_ = false;
 };

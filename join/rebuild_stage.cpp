@@ -1,5 +1,6 @@
-// The stages of a join that read the pieces: the rebuild under a temporary
-// name and its final name, or the check alone.
+// The stages of a join that read the pieces: the rebuild into a file of no
+// name (or a short temporary one) that gets its final name once verified,
+// or the check alone.
 #include <cerrno>
 #include <memory>
 
@@ -9,32 +10,28 @@
 #include "hash/checked_digest.h"
 #include "join/join_exit_codes.h"
 #include "join/join_job.h"
+#include "platform/output_file.h"
 #include "platform/platform.h"
 #include "platform/to_wide.h"
+#include "script/path_rules.h"
 #include "transfer/block_copy.h"
 
 using transfer::inQuotes;
-
-namespace {
-
-// Opens `path` in `mode`; a failure ends the job with a line that names it.
-std::unique_ptr<FileIO_IF> openNamed(const std::wstring& path, const OpenMode& mode,
-                                     const wchar_t* cannot) {
-  try {
-    return std::unique_ptr<FileIO_IF>(new File_ptr(path.c_str(), mode));
-  } catch (const MyFileError& error) {
-    throw JobFailure(cannot + inQuotes(path) + L": " + printableText(error.what()));
-  }
-}
-
-}  // namespace
 
 std::string JoinJob::hashPieces(FileIO_IF* out, const std::wstring& outPath) {
   CheckedDigest digest(out != nullptr ? outPath : scriptPath_);
   progress_.reset(new transfer::Progress(console_, total_));
   for (size_t i = 0; i < piecePaths_.size(); ++i) {
     const std::wstring& path = piecePaths_[i];
-    const std::unique_ptr<FileIO_IF> piece = openNamed(path, kInputMode, L"Cannot read ");
+    std::unique_ptr<FileIO_IF> piece;
+    try {
+      piece = openRegularInput(path);
+    } catch (const MyFileError& error) {
+      throw JobFailure(L"Cannot read " + inQuotes(path) + L": " + printableText(error.what()));
+    }
+    if (!piece)
+      throw JobFailure(L"The piece " + inQuotes(path) + L" is not a file.",
+                       join_exit::kPieceMissing);
     transfer::BlockCopy blocks(*progress_);
     // A piece that shrank ends early; one that grew has bytes left.
     if (blocks.copy(*piece, path, pieceSizes_[i], digest, out, outPath) != pieceSizes_[i] ||
@@ -44,25 +41,53 @@ std::string JoinJob::hashPieces(FileIO_IF* out, const std::wstring& outPath) {
   return digest.finish();
 }
 
+namespace {
+
+// The new file's short name in `folder` for the `attempt`-th try.
+std::wstring temporaryName(const std::wstring& folder, unsigned attempt) {
+  std::wstring name = JoinJob::kTemporaryStem + std::to_wstring(platform::processNumber());
+  if (attempt > 0) name += L"-" + std::to_wstring(attempt);
+  return path_rules::join(folder, name + L".tmp");
+}
+
+}  // namespace
+
 int JoinJob::rebuild() {
-  std::unique_ptr<FileIO_IF> out = openNamed(temporaryPath_, kPieceMode, L"Cannot write ");
-  const std::string digest = hashPieces(out.get(), temporaryPath_);
-  transfer::requireClosed(*out, temporaryPath_);
-  out.reset();
+  constexpr unsigned kAttempts = 100;
+  platform::PendingFile pending;
+  int error = EEXIST;
+  for (unsigned attempt = 0; attempt < kAttempts && error == EEXIST; ++attempt)
+    error = platform::createPendingFile(outputFolder_, temporaryName(outputFolder_, attempt),
+                                        firstPiecePermissions_, pending);
+  if (error != 0)
+    throw JobFailure(L"Cannot write " + inQuotes(targetPath_) + L": " +
+                     platform::systemErrorText(error));
+  temporaryPath_ = pending.temporaryPath;
+  const std::wstring& shown = temporaryPath_.empty() ? targetPath_ : temporaryPath_;
+  const std::unique_ptr<FileIO_IF> out(new File_ptr(pending.fd, shown));
+  const std::string digest = hashPieces(out.get(), shown);
   if (!expectedDigest_.empty() && digest != expectedDigest_) {
-    printLine(L"The rebuilt file does not match " + inQuotes(digestPath_) +
-              L"; its bytes stay in " + inQuotes(temporaryPath_) + L".");
+    printLine(L"The rebuilt file does not match " + inQuotes(digestPath_) + L".");
     return join_exit::kDigestMismatch;
   }
-  const int error = platform::renameNoReplace(temporaryPath_, targetPath_);
+  // The open file that was hashed gets the name, whatever took its
+  // temporary name meanwhile.
+  error = platform::namePendingFile(pending, targetPath_);
+  if (error == 0) temporaryPath_.clear();
   if (error == EEXIST) {
-    printLine(inQuotes(targetPath_) + L" exists already; the rebuilt bytes stay in " +
-              inQuotes(temporaryPath_) + L".");
+    printLine(inQuotes(targetPath_) + L" exists already.");
     return join_exit::kOutputExists;
   }
+  if (error == platform::kNameHoldsAnotherFile) {
+    temporaryPath_.clear();  // our file lost its name to the other one
+    throw JobFailure(inQuotes(targetPath_) +
+                     L" is not the rebuilt file: its temporary name was taken over; the "
+                     L"rebuilt bytes are lost.");
+  }
   if (error != 0)
-    throw JobFailure(L"Cannot rename " + inQuotes(temporaryPath_) + L" to " +
-                     inQuotes(targetPath_) + L": " + platform::systemErrorText(error));
+    throw JobFailure(L"Cannot name " + inQuotes(shown) + L" " + inQuotes(targetPath_) + L": " +
+                     platform::systemErrorText(error));
+  transfer::requireClosed(*out, targetPath_);
   if (expectedDigest_.empty()) {
     printLine(inQuotes(targetPath_) + L" was rebuilt but not verified: there is no " +
               inQuotes(digestPath_) + L".");
@@ -70,6 +95,11 @@ int JoinJob::rebuild() {
   }
   printLine(inQuotes(targetPath_) + L" was rebuilt and matches " + inQuotes(digestPath_) + L".");
   return join_exit::kSuccess;
+}
+
+void JoinJob::tellLeftTemporary() {
+  if (temporaryPath_.empty()) return;
+  printLine(inQuotes(temporaryPath_) + L" is left from this run and may be removed.");
 }
 
 int JoinJob::check() {

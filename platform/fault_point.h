@@ -30,7 +30,10 @@ enum class FaultPoint {
   providerClose,     // BCryptCloseAlgorithmProvider
   freeSpace,         // the free space of a folder's file system
   fileSystemType,    // the type of a folder's file system
-  rename,            // renaming a file without replacing another
+  rename,            // naming the rebuilt file without replacing another
+  openFileFacts,     // what an open descriptor is (fstat, GetFileType)
+  nameStatus,        // whether a name is taken, links not followed (lstat)
+  pendingCreation,   // creating the rebuilt file, unnamed or temporarily named
   // New points go above this line.
   count
 };

@@ -46,6 +46,10 @@ bool consoleWindowIsOwn();
 /// the call not counted. Returns at once where no key can be read.
 void waitForKey();
 
+/// The arguments of filejoin's usage example: a script and an output
+/// folder as paths are written on this platform.
+extern const wchar_t kJoinUsageExample[];
+
 /// The system's description of an errno value, as wide text.
 std::wstring systemErrorText(int errnum);
 
@@ -110,9 +114,5 @@ std::optional<uint64_t> freeSpace(const std::wstring& folder);
 /// query fails.
 bool onFatFileSystem(const std::wstring& folder);
 
-/// Gives the file at `from` the name `to`, in the same folder or another on
-/// the same volume, unless something exists at `to`: that is never replaced.
-/// Returns 0, or an errno value (EEXIST when `to` exists).
-int renameNoReplace(const std::wstring& from, const std::wstring& to);
 
 }  // namespace platform

@@ -17,6 +17,7 @@ int SplitJob::run(const wchar_t* input, const wchar_t* outputFolder, uint64_t pi
         const std::string script = rejoinScriptBytes(input, pieces);
         result = checkFit(pieceSize, storedTextSize(script));
         if (result != split_exit::kSuccess) return result;
+        keepInputPrivacy();
         writeRejoinScript(script);
         copyPieces(input, pieceSize);
         return split_exit::kSuccess;

@@ -58,6 +58,9 @@ class SplitJob {
   std::wstring scriptPath;
 
  private:
+  /// Makes the outputs created from now on no more readable or writable
+  /// than the input: a private input stays private.
+  void keepInputPrivacy();
   void writeRejoinScript(const std::string& bytes);
   void copyPieces(const wchar_t* input, uint64_t pieceSize);
   void copyPiece(size_t index, FileIO_IF& in, CheckedDigest& digest, uint64_t pieceSize,

@@ -1,13 +1,17 @@
 // The stages that write: the rejoin script, the pieces with the digest
 // computed on the way, and the digest file.
 #include <algorithm>
+#include <filesystem>
 #include <memory>
+#include <system_error>
 
 #include "common/job_failure.h"
 #include "common/narrow_cast.h"
 #include "fileio/file_ptr.h"
 #include "fileio/file_system.h"
 #include "hash/checked_digest.h"
+#include "platform/output_file.h"
+#include "platform/platform.h"
 #include "split/split_job.h"
 #include "transfer/block_copy.h"
 
@@ -22,6 +26,14 @@ namespace {
 
 }  // namespace
 
+void SplitJob::keepInputPrivacy() {
+  unsigned permissions = 0;
+  if (const int error = platform::permissionsOf(inputPath_, permissions))
+    throw std::filesystem::filesystem_error("status", platform::queryPath(inputPath_),
+                                            std::error_code(error, std::generic_category()));
+  platform::restrictNewFiles(permissions);
+}
+
 void SplitJob::writeRejoinScript(const std::string& bytes) {
   const std::unique_ptr<FileIO_IF> file(new File_ptr(scriptPath.c_str(), kTextOutputMode));
   requireWritten(file->write(bytes.data(), narrow_cast<uint32_t>(bytes.size())), bytes.size(),
@@ -35,7 +47,14 @@ void SplitJob::copyPieces(const wchar_t* input, uint64_t pieceSize) {
   // Started before the input is opened: a provider that cannot be had is
   // told before any piece is written.
   CheckedDigest digest(inputPath_);
-  std::unique_ptr<FileIO_IF> in(new File_ptr(input, kInputMode));
+  platform::OpenFileFacts facts;
+  std::unique_ptr<FileIO_IF> in = openRegularInput(input, &facts);
+  // No file by now (a FIFO in its place): told as the plan tells one.
+  if (!in)
+    throw std::filesystem::filesystem_error(
+        "open", platform::queryPath(input),
+        std::make_error_code(std::errc::operation_not_supported));
+  platform::restrictNewFiles(facts.permissions);
   for (size_t i = 0; i < pieces.size(); ++i) copyPiece(i, *in, digest, pieceSize, progress);
   if (!in->eof()) failChanged(input);  // it grew: bytes would be left out
   in.reset();                          // the input is closed before the digest file is created

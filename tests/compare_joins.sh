@@ -85,7 +85,10 @@ on_both truncate -s 1000 parts/in.bin_2
 compare short-piece no parts/in.bat mismatch/
 on_both truncate -s 0 parts/in.bin_2
 on_both sh -c 'head -c 1048576 /dev/zero >parts/in.bin_2'
-compare mismatch yes parts/in.bat mismatch/
+# Windows keeps the mismatched bytes under a short temporary name and says
+# so; Linux writes them to an unnamed file that vanishes.
+compare mismatch no parts/in.bat mismatch/
+rm -f "$work/join-windows/mismatch/"filejoin-*.tmp
 compare unknown-option yes --force parts/in.bat
 
 for side in linux windows; do

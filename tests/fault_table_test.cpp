@@ -140,7 +140,8 @@ std::wstring expectedOutput(const FaultCase& c) {
 // script, pieces 1 to 4, input, digest. fileStatus: the input's existence,
 // folder and emptiness tests, the output folder's existence test and the
 // status inside the folder creation, then the output check's six existence
-// tests. fileSize: the plan's, the copy stage's. folderCreation: one.
+// tests, then the input's permissions. openFileFacts: what the opened input is. fileSize: the
+// plan's, the copy stage's. folderCreation: one.
 
 // A row whose fault the split rides out: it completes, printing `dots` dots.
 FaultCase harmless(const std::string& name, const hooks::Fault& fault, size_t dots = 4) {
@@ -291,6 +292,14 @@ void addFileSystemCases(std::vector<FaultCase>& cases) {
   for (unsigned call = 6; call <= 11; ++call)
     cases.push_back(fileSystemCase("OutputCheck" + std::to_string(call - 5) + "Fails", status, call,
                                    EACCES, 1, "exists", outputs[call - 6], kFolderOnly));
+  cases.push_back(fileSystemCase("InputPermissionsQueryFails", status, 12, EACCES, 1, "status",
+                                 "in.bin", kFolderOnly));
+  cases.push_back({"OpenedInputCannotBeTold",
+                   {failing(FaultPoint::openFileFacts, 1, EIO)},
+                   1,
+                   0,
+                   {Says::text, "File open error.5"},
+                   left({})});
   cases.push_back(fileSystemCase("PlanSizeQueryFails", FaultPoint::fileSize, 1, EIO, 9, "file_size",
                                  "in.bin", kInputOnly));
   cases.push_back(fileSystemCase("CopySizeQueryFails", FaultPoint::fileSize, 2, EIO, 1, "file_size",
@@ -573,7 +582,8 @@ TEST_F(FaultTableTest, CoversEveryCallOfACleanRun) {
         FaultPoint::fileStatus, FaultPoint::fileSize, FaultPoint::folderCreation,
         FaultPoint::providerOpen, FaultPoint::providerProperty, FaultPoint::hashCreation,
         FaultPoint::hashData, FaultPoint::hashFinish, FaultPoint::hashDestruction,
-        FaultPoint::providerClose, FaultPoint::freeSpace, FaultPoint::fileSystemType}) {
+        FaultPoint::providerClose, FaultPoint::freeSpace, FaultPoint::fileSystemType,
+        FaultPoint::openFileFacts}) {
     const unsigned calls = hooks::faultCalls(point);
     EXPECT_GT(calls, 0u);
     for (unsigned call = 1; call <= calls; ++call) {

@@ -23,6 +23,7 @@ int guardedRun(Body body, PrintLine printLine, int failureCode) {
     printLine(printableText(error.what()));
   } catch (const JobFailure& failure) {
     printLine(failure.line());
+    if (failure.exitCode() != 0) return failure.exitCode();
   } catch (const std::filesystem::filesystem_error& error) {
     printLine(platform::filesystemErrorText(error));
   } catch (...) {

@@ -81,9 +81,12 @@ errno_t _wsopen_s(int* pfh, const wchar_t* filename, int oflag, int shflag, int 
   std::string name;
   if (filename == nullptr || !posix_text::encode(filename, name)) return EINVAL;
   const mode_t mode = (pmode & _S_IWRITE) ? 0666 : 0444;
-  const int fd = sys::open(name.c_str(), posixFlags(oflag), mode);
-  if (fd < 0) return errno;
   const bool readOnly = (oflag & (_O_WRONLY | _O_RDWR)) == 0;
+  // A read never waits at the open for a writer (a FIFO); what was opened
+  // is checked on the descriptor (platform/output_file.h). Reads block again.
+  const int fd = sys::open(name.c_str(), posixFlags(oflag) | (readOnly ? O_NONBLOCK : 0), mode);
+  if (fd < 0) return errno;
+  if (readOnly) sys::fcntl(fd, F_SETFL, sys::fcntl(fd, F_GETFL, 0) & ~O_NONBLOCK);
   if (readOnly && deniesWriters(shflag) && heldOpenForWriting(fd)) {
     sys::close(fd);
     return EACCES;

@@ -12,6 +12,8 @@
 
 namespace platform {
 
+const wchar_t kJoinUsageExample[] = L"/home/aaa/aaa/aaa.bat /home/aaa";
+
 void initProcess() {
   // Progress piped into a reader that quits (| head) must not kill a split
   // half way; the console simply drops what cannot be written.
@@ -43,12 +45,6 @@ std::filesystem::path nativePath(const std::wstring& wide) {
     throw std::filesystem::filesystem_error("path",
                                             std::make_error_code(std::errc::illegal_byte_sequence));
   return std::filesystem::path(bytes);
-}
-
-int renameNoReplace(const std::wstring& from, const std::wstring& to) {
-  std::string fromBytes, toBytes;
-  if (!posix_text::encode(from, fromBytes) || !posix_text::encode(to, toBytes)) return EINVAL;
-  return sys::renameNoReplace(fromBytes.c_str(), toBytes.c_str()) == 0 ? 0 : errno;
 }
 
 std::filesystem::path queryPath(const std::wstring& wide) { return nativePath(wide); }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <string>
 
 #include "faked_volume.h"
 #include "platform/seam_calls.h"
@@ -89,6 +90,37 @@ int renameNoReplace(const char* from, const char* to) {
   // The new name holds the file now; an old name left behind replaces nothing.
   ::unlink(from);
   return 0;
+}
+
+int openUnnamed(const char* folder, mode_t mode) {
+  int fd;
+  do {
+    fd = goAhead(FaultPoint::pendingCreation)
+             ? ::open(folder, O_TMPFILE | O_WRONLY | O_CLOEXEC, mode)
+             : -1;
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+int linkOpenFile(int fd, const char* to) {
+  if (!goAhead(FaultPoint::rename)) return -1;
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, to, AT_SYMLINK_FOLLOW) == 0) return 0;
+  if (errno != ENOENT || ::access("/proc/self/fd", F_OK) == 0) return -1;
+  // No /proc: only a caller allowed to (root) may link a descriptor directly.
+  return ::linkat(fd, "", AT_FDCWD, to, AT_EMPTY_PATH);
+}
+
+int describe(int fd, struct stat* info) {
+  return goAhead(FaultPoint::openFileFacts) ? ::fstat(fd, info) : -1;
+}
+
+int lstat(const char* path, struct stat* info) {
+  return goAhead(FaultPoint::nameStatus) ? ::lstat(path, info) : -1;
+}
+
+int stat(const char* path, struct stat* info) {
+  return goAhead(FaultPoint::fileStatus) ? ::stat(path, info) : -1;
 }
 
 int fstat(int fd, struct stat* info) { return ::fstat(fd, info); }

@@ -24,6 +24,20 @@ int close(int fd);
 /// one, which cannot replace either. Returns 0 or -1 (errno set; EEXIST
 /// when `to` exists).
 int renameNoReplace(const char* from, const char* to);
+/// open(2) of an unnamed file in the folder `folder` (O_TMPFILE), for
+/// writing, retried on EINTR. Returns the descriptor or -1 (errno set;
+/// EOPNOTSUPP, EISDIR or EINVAL where the file system cannot).
+int openUnnamed(const char* folder, mode_t mode);
+/// linkat(2) of the open descriptor `fd` to the new name `to`, through
+/// /proc/self/fd, or AT_EMPTY_PATH where /proc is missing. 0 or -1 (errno
+/// set; EEXIST when `to` exists).
+int linkOpenFile(int fd, const char* to);
+/// fstat(2) of what a descriptor is, as the seam plans it.
+int describe(int fd, struct stat* info);
+/// lstat(2): the name itself, links not followed.
+int lstat(const char* path, struct stat* info);
+/// stat(2), links followed.
+int stat(const char* path, struct stat* info);
 /// fstat(2).
 int fstat(int fd, struct stat* info);
 /// lseek(2).

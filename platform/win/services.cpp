@@ -68,6 +68,8 @@ bool fromUtf8(const std::string& bytes, std::wstring& wide) {
 
 namespace platform {
 
+const wchar_t kJoinUsageExample[] = L"C:\\Users\\aaa\\aaa.bat C:\\Users";
+
 void initProcess() {
   // A drive without its medium fails the call instead of asking the user
   // in a dialog box.
@@ -96,30 +98,6 @@ std::wstring systemErrorText(int errnum) {
 }
 
 std::filesystem::path nativePath(const std::wstring& wide) { return std::filesystem::path(wide); }
-
-int renameNoReplace(const std::wstring& from, const std::wstring& to) {
-  const int planned = injectedFault(FaultPoint::rename).error;
-  if (planned != 0) return planned;
-  // Without MOVEFILE_REPLACE_EXISTING an existing `to` fails the call.
-  if (MoveFileExW(from.c_str(), to.c_str(), 0)) return 0;
-  switch (GetLastError()) {
-    case ERROR_FILE_EXISTS:
-    case ERROR_ALREADY_EXISTS:
-      return EEXIST;
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-      return ENOENT;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-      return EACCES;
-    case ERROR_NOT_SAME_DEVICE:
-      return EXDEV;
-    case ERROR_FILENAME_EXCED_RANGE:
-      return ENAMETOOLONG;
-    default:
-      return EIO;
-  }
-}
 
 // GetFullPathNameW rather than std::filesystem::absolute, which would link
 // the library's file operations and with them the runtime's stat.

@@ -1,0 +1,74 @@
+// The platform services around the file a join writes and the files both
+// tools read, beyond what the C runtime's open offers: what an open file
+// is, whether a name is taken, and an output that gets its final name only
+// once its bytes were verified.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+/// What an open file is, asked of its descriptor rather than of its name,
+/// which may lead elsewhere by now.
+struct OpenFileFacts {
+  /// A regular file: no folder, pipe, device or socket.
+  bool regularFile = false;
+  /// Its permission bits (POSIX); 0 where files inherit their folder's
+  /// permissions (Windows).
+  unsigned permissions = 0;
+  /// Its size in bytes, for a regular file.
+  uint64_t size = 0;
+};
+
+/// The facts of the C runtime's open descriptor `fd`. Returns 0 or an errno
+/// value.
+int describeOpenFile(int fd, OpenFileFacts& facts);
+
+/// The permission bits of the file at `path` (links followed) in `bits`;
+/// 0 where files inherit their folder's permissions (Windows). Returns 0 or
+/// an errno value.
+int permissionsOf(const std::wstring& path, unsigned& bits);
+
+/// From now on, files this process creates lack every permission bit that
+/// `bits` lacks (POSIX: those bits join the umask, as cp keeps a file's
+/// privacy). Nothing on Windows, where files inherit their folder's.
+void restrictNewFiles(unsigned bits);
+
+/// A number no other running process has, for names of its own.
+unsigned long processNumber();
+
+/// Whether anything is at `path` itself, a symbolic link that leads nowhere
+/// included. Returns 0 with `taken` set, or an errno value.
+int nameTaken(const std::wstring& path, bool& taken);
+
+/// A new file being written that has not got its final name yet.
+struct PendingFile {
+  /// The C runtime's descriptor, open for writing in binary mode; the
+  /// caller owns it and closes it once the file is named or given up.
+  int fd = -1;
+  /// The short name it was created under, in the folder given; empty while
+  /// it has no name at all (Linux, O_TMPFILE) and once it got its final one.
+  std::wstring temporaryPath;
+};
+
+/// Creates a new, empty file in the folder `folder` for writing, with
+/// `permissions` (masked by the umask; ignored on Windows, where it
+/// inherits): without a name where the file system allows (Linux), else
+/// under `temporaryPath` (in `folder`), created new. Returns 0 or an errno
+/// value (EEXIST: something is at `temporaryPath`).
+int createPendingFile(const std::wstring& folder, const std::wstring& temporaryPath,
+                      unsigned permissions, PendingFile& file);
+
+/// namePendingFile's answer when the final name, after the rename, turned
+/// out to hold some other file than the one written: the temporary name was
+/// taken over by someone else in between.
+constexpr int kNameHoldsAnotherFile = -1;
+
+/// Gives the still open `file` the name `finalPath` in the folder it was
+/// created in, never replacing anything there. Returns 0 (temporaryPath
+/// cleared), EEXIST when something is at `finalPath`, kNameHoldsAnotherFile,
+/// or another errno value.
+int namePendingFile(PendingFile& file, const std::wstring& finalPath);
+
+}  // namespace platform

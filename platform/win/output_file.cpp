@@ -1,0 +1,106 @@
+// The rebuilt file's way to its final name on Windows: created new under a
+// short temporary name, then the open handle that wrote it renamed
+// (FileRenameInfo, nothing replaced), so that the final name goes to the
+// file that was verified and never to what took the temporary name since.
+#include "platform/output_file.h"
+
+#include <cstring>
+#include <vector>
+
+#include "platform/platform.h"
+#include "win_errors.h"
+
+using win_errors::errnoOf;
+
+namespace {
+
+// `path` as the system's own (NT) path, which FileRenameInfo takes: a bare
+// name would be read against the current folder by some implementations
+// (Wine's) rather than the file's own.
+std::wstring ntPath(const std::wstring& path) {
+  std::wstring full(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length =
+        GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length == 0) return path;
+    const bool fits = length < full.size();
+    full.resize(length);
+    if (fits) break;
+  }
+  if (full.compare(0, 4, L"\\\\?\\") == 0) return L"\\??\\" + full.substr(4);
+  if (full.compare(0, 2, L"\\\\") == 0) return L"\\??\\UNC\\" + full.substr(2);
+  return L"\\??\\" + full;
+}
+
+}  // namespace
+
+namespace platform {
+
+int describeOpenFile(int fd, OpenFileFacts& facts) {
+  if (const int planned = injectedFault(FaultPoint::openFileFacts).error) return planned;
+  const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+  if (handle == INVALID_HANDLE_VALUE) return EBADF;
+  facts = OpenFileFacts{};
+  // Pipes, consoles and other devices are no disk files.
+  if (GetFileType(handle) != FILE_TYPE_DISK) return 0;
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!GetFileInformationByHandle(handle, &info)) return errnoOf(GetLastError());
+  facts.regularFile = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+  facts.size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  return 0;
+}
+
+int permissionsOf(const std::wstring&, unsigned& bits) {
+  // Nothing to ask: files inherit. A planned failure still fails, as on POSIX.
+  bits = 0;
+  return injectedFault(FaultPoint::fileStatus).error;
+}
+
+void restrictNewFiles(unsigned) {}
+
+unsigned long processNumber() { return GetCurrentProcessId(); }
+
+int nameTaken(const std::wstring& path, bool& taken) {
+  if (const int planned = injectedFault(FaultPoint::nameStatus).error) return planned;
+  // The name itself: a link is not followed.
+  taken = GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  if (taken) return 0;
+  const int error = errnoOf(GetLastError());
+  return error == ENOENT ? 0 : error;
+}
+
+int createPendingFile(const std::wstring&, const std::wstring& temporaryPath, unsigned,
+                      PendingFile& file) {
+  if (const int planned = injectedFault(FaultPoint::pendingCreation).error) return planned;
+  // DELETE access: the handle renames the file later.
+  const HANDLE handle = CreateFileW(temporaryPath.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0,
+                                    nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return errnoOf(GetLastError());
+  file.fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY);
+  if (file.fd < 0) {
+    CloseHandle(handle);
+    DeleteFileW(temporaryPath.c_str());
+    return EMFILE;
+  }
+  file.temporaryPath = temporaryPath;
+  return 0;
+}
+
+int namePendingFile(PendingFile& file, const std::wstring& finalPath) {
+  if (const int planned = injectedFault(FaultPoint::rename).error) return planned;
+  const std::wstring name = ntPath(finalPath);
+  const size_t nameBytes = name.size() * sizeof(wchar_t);
+  std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + nameBytes);
+  auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  info->ReplaceIfExists = FALSE;
+  info->RootDirectory = nullptr;
+  info->FileNameLength = static_cast<DWORD>(nameBytes);
+  std::memcpy(info->FileName, name.data(), nameBytes);
+  const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(file.fd));
+  if (!SetFileInformationByHandle(handle, FileRenameInfo, info, static_cast<DWORD>(buffer.size())))
+    return errnoOf(GetLastError());
+  file.temporaryPath.clear();
+  return 0;
+}
+
+}  // namespace platform

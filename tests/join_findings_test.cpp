@@ -1,0 +1,229 @@
+// The ways a careless or hostile user broke filejoin's promise, each run as
+// it was found, with the real binaries: a file under the final name holds
+// only verified bytes, nothing is replaced, nothing blocks, and what cannot
+// work is told before anything is written.
+#include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
+#include <filesystem>
+#include <functional>
+
+#include "platform/platform.h"
+#include "platform_facts.h"
+#include "process.h"
+#include "small_file_system.h"
+#include "temp_dir.h"
+#include "usage_text.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr uint64_t kMiB = 1048576;
+
+struct Finding {
+  const char* name;
+  /// Readies the split folder (parts/ beside in.bin); returns a reason to
+  /// skip on this platform, or "".
+  std::function<std::string(TempDir&, RunOptions&)> prepare;
+  std::vector<std::wstring> arguments;
+  int exitCode;
+  std::wstring line;  // the last line before the usage text ("" when none follows)
+  bool rebuilt;       // parts/in.bin holds the input afterwards
+};
+
+void PrintTo(const Finding& c, std::ostream* out) { *out << c.name; }
+
+class JoinFindingsTest : public ::testing::TestWithParam<Finding> {};
+
+#ifdef _WIN32
+std::string onlyOnPosix() { return "no FIFOs, symbolic links or permission bits here"; }
+void makeFifo(const fs::path&) {}
+#else
+std::string onlyOnPosix() { return ""; }
+void makeFifo(const fs::path& path) { ::mkfifo(path.c_str(), 0600); }
+#endif
+
+TEST_P(JoinFindingsTest, TellsAndLeavesOnlyWhatItShould) {
+  const Finding& c = GetParam();
+  TempDir dir;
+  RunOptions options;
+  options.workingFolder = dir.wide();
+  const std::string input = patternBytes(4 * kMiB + 5, 31);
+  writeFile(dir / L"in.bin", input);
+  ASSERT_EQ(runFilesplit({L"in.bin", L"1", L"parts"}, options).exitCode, 0);
+  const std::string skip = c.prepare(dir, options);
+  if (!skip.empty()) GTEST_SKIP() << skip;
+  const RunResult result = runFilejoin(c.arguments, options);
+  EXPECT_EQ(result.exitCode, c.exitCode) << result.out;
+  if (c.exitCode != 0) {  // told before anything was written: no dots
+    EXPECT_EQ(result.out,
+              consoleBytes(L"Script: parts/in.bat\nJoining.....\n" + c.line + joinUsageText()));
+  } else {
+    const std::string tail = consoleBytes(c.line);
+    ASSERT_GE(result.out.size(), tail.size()) << result.out;
+    EXPECT_EQ(result.out.substr(result.out.size() - tail.size()), tail);
+  }
+  const bool rebuilt = fs::is_regular_file(dir.native() / "parts" / "in.bin") &&
+                       readFile(dir / L"parts/in.bin") == input;
+  EXPECT_EQ(rebuilt, c.rebuilt);
+  for (const auto& entry : fs::directory_iterator(dir.native() / "parts"))
+    EXPECT_NE(entry.path().filename().string().rfind("filejoin-", 0), 0u)
+        << "a temporary file left";
+}
+
+const std::wstring kRebuilt = L"\"parts/in.bin\" was rebuilt and matches \"parts/in.md5\".\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Findings, JoinFindingsTest,
+    ::testing::Values(
+        Finding{"StoppedSplitLeavesNoDigest",
+                [](TempDir& d, RunOptions&) {
+                  fs::remove(d.native() / "parts" / "in.md5");
+                  fs::resize_file(d.native() / "parts" / "in.bin_5", 2);
+                  return std::string();
+                },
+                {L"parts/in.bat"},
+                11,
+                L"There is no \"parts/in.md5\": the split may not have finished; nothing was "
+                L"written (--unverified rebuilds anyway).\n",
+                false},
+        Finding{"LeftoverTemporaryNamesBlockNothing",
+                [](TempDir& d, RunOptions&) {
+                  writeFile(d / L"parts/in.bin.filejoin-tmp", "old");
+                  fs::rename(d.native() / "parts" / "in.bin.filejoin-tmp",
+                             d.native() / "in.bin.filejoin-tmp");
+                  return std::string();
+                },
+                {L"parts/in.bat"},
+                0,
+                kRebuilt,
+                true},
+        Finding{"PieceReplacedByAFifo",
+                [](TempDir& d, RunOptions&) {
+                  if (!onlyOnPosix().empty()) return onlyOnPosix();
+                  fs::remove(d.native() / "parts" / "in.bin_2");
+                  makeFifo(d.native() / "parts" / "in.bin_2");
+                  return std::string();
+                },
+                {L"parts/in.bat"},
+                3,
+                L"The piece \"parts/in.bin_2\" is not a file.\n",
+                false},
+        Finding{"DanglingLinkAtTheFinalName",
+                [](TempDir& d, RunOptions&) {
+                  if (!onlyOnPosix().empty()) return onlyOnPosix();
+                  fs::create_symlink("nowhere", d.native() / "parts" / "in.bin");
+                  return std::string();
+                },
+                {L"parts/in.bat"},
+                8,
+                L"\"parts/in.bin\" exists already.\n",
+                false},
+        Finding{"PieceThatIsALinkLoop",
+                [](TempDir& d, RunOptions&) {
+                  if (!onlyOnPosix().empty()) return onlyOnPosix();
+                  fs::remove(d.native() / "parts" / "in.bin_3");
+                  fs::create_symlink("in.bin_3", d.native() / "parts" / "in.bin_3");
+                  return std::string();
+                },
+                {L"parts/in.bat"},
+                3,
+                L"filesystem error: exists: Too many levels of symbolic links "
+                L"[parts/in.bin_3]\n",
+                false},
+        Finding{"UnreadablePieceAsAnotherUser",
+                [](TempDir& d, RunOptions& o) {
+                  if (!onlyOnPosix().empty()) return onlyOnPosix();
+                  fs::permissions(d.native(), fs::perms::all, fs::perm_options::add);
+                  fs::permissions(d.native() / "parts", fs::perms::all, fs::perm_options::add);
+                  for (const auto& entry : fs::directory_iterator(d.native() / "parts"))
+                    fs::permissions(entry.path(), fs::perms::others_read, fs::perm_options::add);
+                  fs::permissions(d.native() / "parts" / "in.bin_3", fs::perms::none);
+                  o.withoutPrivileges = true;
+                  return std::string();
+                },
+                {L"parts/in.bat"},
+                1,
+                L"Cannot read \"parts/in.bin_3\": Permission denied.\n",
+                false},
+        Finding{"OddPieceIsTheOneNamed",
+                [](TempDir& d, RunOptions&) {
+                  fs::resize_file(d.native() / "parts" / "in.bin_3", kMiB + 1);
+                  return std::string();
+                },
+                {L"parts/in.bat"},
+                5,
+                L"The piece \"parts/in.bin_3\" has " + childNumber(kMiB + 1) + L" bytes; " +
+                    childNumber(kMiB) + L" expected.\n",
+                false},
+        Finding{"HelpAndTheEndOfOptions",
+                [](TempDir&, RunOptions&) { return std::string(); },
+                {L"--", L"parts/in.bat"},
+                0,
+                kRebuilt,
+                true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(JoinFindingsOnceTest, HelpPrintsTheUsageAndSucceeds) {
+  const RunResult result = runFilejoin({L"--help"});
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.out, consoleBytes(joinUsageLines()));
+}
+
+// A 0600 input stays private: pieces, script, digest and the rebuilt file.
+TEST(JoinFindingsOnceTest, PrivateInputStaysPrivate) {
+#ifdef _WIN32
+  GTEST_SKIP() << "files inherit their folder's permissions here";
+#else
+  TempDir dir;
+  RunOptions options;
+  options.workingFolder = dir.wide();
+  writeFile(dir / L"in.bin", patternBytes(kMiB + 1, 32));
+  fs::permissions(dir.native() / "in.bin", fs::perms::owner_read | fs::perms::owner_write);
+  ASSERT_EQ(runFilesplit({L"in.bin", L"1", L"parts"}, options).exitCode, 0);
+  ASSERT_EQ(runFilejoin({L"parts/in.bat", L"out"}, options).exitCode, 0);
+  for (const char* file :
+       {"parts/in.bin_1", "parts/in.bin_2", "parts/in.bat", "parts/in.md5", "out/in.bin"}) {
+    struct stat info {};
+    ASSERT_EQ(::stat((dir.native() / file).c_str(), &info), 0) << file;
+    EXPECT_EQ(info.st_mode & 0777, 0600u) << file;
+  }
+#endif
+}
+
+// A rebuilt file larger than the free space is refused before a byte.
+TEST(JoinFindingsOnceTest, NoRoomIsToldBeforeWriting) {
+  TempDir dir;
+  fs::create_directory(dir.native() / "small");
+  const SmallFileSystem small(dir.wide() + L"/small", 4 * kMiB);
+  if (!small.mounted()) GTEST_SKIP() << small.whyNot();
+  RunOptions options;
+  options.workingFolder = dir.wide();
+  writeFile(dir / L"in.bin", patternBytes(5 * kMiB, 33));
+  ASSERT_EQ(runFilesplit({L"in.bin", L"1", L"parts"}, options).exitCode, 0);
+  const RunResult result = runFilejoin({L"parts/in.bat", L"small"}, options);
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_NE(result.out.find("Not enough free space in \"small\": the rebuilt file needs "),
+            std::string::npos)
+      << result.out;
+  EXPECT_TRUE(fs::is_empty(dir.native() / "small"));
+}
+
+// Names of 243 to 253 bytes: the temporary name no longer grows with them.
+TEST(JoinFindingsOnceTest, LongestNamesComeBack) {
+  TempDir dir;
+  RunOptions options;
+  options.workingFolder = dir.wide();
+  const std::wstring name = std::wstring(249, L'n') + L".bin";
+  writeFile(dir / name, patternBytes(kMiB + 1, 34));
+  const RunResult split = runFilesplit({name, L"1", L"parts"}, options);
+  if (split.exitCode != 0) GTEST_SKIP() << "the platform holds no name this long here";
+  const RunResult join = runFilejoin({L"parts", L"out"}, options);
+  EXPECT_EQ(join.exitCode, 0) << join.out;
+  EXPECT_TRUE(readFile(dir / (L"out/" + name)) == readFile(dir / name));
+}
+
+}  // namespace
