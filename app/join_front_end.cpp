@@ -4,6 +4,7 @@
 #include <string>
 
 #include "join/join_exit_codes.h"
+#include "platform/platform.h"
 #include "join/join_job.h"
 
 namespace {
@@ -19,7 +20,7 @@ int checkArguments(int argc, const wchar_t* const* argv, std::wostream& out) {
     const std::wstring argument = argv[i];
     const bool known = i == 1 && (argument == L"--check" || argument == L"--version");
     if (!isOption(argument) || known) continue;
-    out << L"Unknown option \"" << argument << L"\"." << std::endl;
+    out << L"Unknown option \"" << platform::escapeControls(argument) << L"\"." << std::endl;
     return join_exit::kUsage;
   }
   if (first == L"--check" && argc < 3) {
@@ -35,7 +36,8 @@ int checkArguments(int argc, const wchar_t* const* argv, std::wostream& out) {
 
 }  // namespace
 
-void printJoinUsage(std::wostream& out, const wchar_t* program) {
+void printJoinUsage(std::wostream& out, const wchar_t* typed) {
+  const std::wstring program = platform::escapeControls(typed);
   out << std::endl
       << L"Usage:" << std::endl
       << L"> " << program << L" script [output folder]" << std::endl
@@ -69,8 +71,8 @@ int runJoinFrontEnd(int argc, const wchar_t* const* argv, std::wostream& out,
     const bool checkOnly = std::wstring(argv[1]) == L"--check";
     const std::wstring script = argv[checkOnly ? 2 : 1];
     const std::wstring folder = !checkOnly && argc > 2 ? argv[2] : L"";
-    out << L"Script: " << script << std::endl;
-    if (!folder.empty()) out << L"Output Folder: " << folder << std::endl;
+    out << L"Script: " << platform::escapeControls(script) << std::endl;
+    if (!folder.empty()) out << L"Output Folder: " << platform::escapeControls(folder) << std::endl;
     out << (checkOnly ? L"Checking....." : L"Joining.....") << std::endl;
     result = job->run(script, folder, checkOnly);
   }

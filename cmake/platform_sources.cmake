@@ -3,6 +3,7 @@ if(WIN32)
   set(FILESPLIT_PLATFORM_SOURCES
     platform/win/code_page_text.cpp
     platform/win/console.cpp
+    platform/win/file_names.cpp
     platform/win/file_queries.cpp
     platform/win/path_levels.cpp
     platform/win/services.cpp

@@ -7,7 +7,9 @@
 #include <sstream>
 
 #include "fileio/file_ptr.h"
+#include "common/job_failure.h"
 #include "fileio/file_system.h"
+#include "fileio/my_file_error.h"
 #include "join/digest_file.h"
 #include "join/join_exit_codes.h"
 #include "script/path_rules.h"
@@ -64,14 +66,66 @@ int JoinJob::findScript(const std::wstring& argument) {
 }
 
 int JoinJob::readManifest() {
-  std::string bytes;
-  const int result = readWhole(scriptPath_, kMostScriptBytes, bytes);
-  if (result != join_exit::kSuccess) return result;
+  try {
+    if (!file_system::isFile(scriptPath_)) {
+      printLine(inQuotes(scriptPath_) + L" is not a file.");
+      return join_exit::kScriptRefused;
+    }
+  } catch (const std::filesystem::filesystem_error& error) {
+    printLine(platform::filesystemErrorText(error));
+    return join_exit::kScriptRefused;
+  }
   ScriptFault fault;
-  if (readRejoinScript(bytes, manifest_, fault)) return join_exit::kSuccess;
-  printLine(inQuotes(scriptPath_) + L" is not a rejoin script of filesplit (line " +
-            number(static_cast<uint64_t>(fault.line)) + L": " + fault.reason + L").");
+  int error = 0;
+  try {
+    if (streamScript([](const std::wstring&) { return true; }, script_, fault, error))
+      return join_exit::kSuccess;
+  } catch (const JobFailure& failure) {
+    printLine(failure.line());
+    return join_exit::kScriptRefused;
+  }
+  if (fault.line == 0)
+    printLine(L"Cannot read " + inQuotes(scriptPath_) + L": " + platform::systemErrorText(error));
+  else
+    printLine(inQuotes(scriptPath_) + L" is not a rejoin script of filesplit (line " +
+              number(static_cast<uint64_t>(fault.line)) + L": " + fault.reason + L").");
   return join_exit::kScriptRefused;
+}
+
+bool JoinJob::streamScript(const std::function<bool(const std::wstring&)>& onPiece,
+                           ScriptOutline& outline, ScriptFault& fault, int& error) {
+  std::unique_ptr<FileIO_IF> file;
+  try {
+    file.reset(new File_ptr(scriptPath_.c_str(), kInputMode));
+  } catch (const MyFileError& failure) {
+    throw JobFailure(L"Cannot read " + inQuotes(scriptPath_) + L": " +
+                     printableText(failure.what()));
+  }
+  const ScriptSource source = [&](char* buffer, uint32_t size) {
+    const int n = file->read(buffer, size);
+    if (n < 0) error = errno;
+    return n;
+  };
+  return readRejoinScript(source, outline, onPiece, fault);
+}
+
+void JoinJob::forEachPiece(const std::function<bool(const std::wstring&)>& onPiece) {
+  ScriptOutline again;
+  ScriptFault fault;
+  int error = 0;
+  bool stopped = false;
+  const bool whole = streamScript(
+      [&](const std::wstring& name) {
+        stopped = !onPiece(path_rules::join(folder_, name));
+        return !stopped;
+      },
+      again, fault, error);
+  if (stopped) return;
+  if (!whole && fault.line == 0)
+    throw JobFailure(L"Cannot read " + inQuotes(scriptPath_) + L": " +
+                     platform::systemErrorText(error));
+  if (!whole || again.target != script_.target || again.pieceCount != script_.pieceCount)
+    throw JobFailure(L"The script " + inQuotes(scriptPath_) + L" changed while it was read.");
 }
 
 int JoinJob::readDigest() {
@@ -86,38 +140,55 @@ int JoinJob::readDigest() {
 }
 
 int JoinJob::checkPieces() {
-  for (const std::wstring& name : manifest_.pieces) {
-    const std::wstring path = path_rules::join(folder_, name);
+  int result = join_exit::kSuccess;
+  uint64_t index = 0;
+  uint64_t smallest = UINT64_MAX;  // of every piece but the last
+  std::wstring lastPath;
+  forEachPiece([&](const std::wstring& path) {
     if (!file_system::exists(path)) {
       printLine(L"The piece " + inQuotes(path) + L" is missing.");
-      return join_exit::kPieceMissing;
+      result = join_exit::kPieceMissing;
+      return false;
     }
     if (!file_system::isFile(path)) {
       printLine(L"The piece " + inQuotes(path) + L" is not a file.");
-      return join_exit::kPieceMissing;
+      result = join_exit::kPieceMissing;
+      return false;
     }
-    piecePaths_.push_back(path);
-    pieceSizes_.push_back(file_system::fileSize(path));
-    total_ += pieceSizes_.back();
-  }
+    const uint64_t size = file_system::fileSize(path);
+    total_ += size;
+    if (++index < script_.pieceCount) {
+      fullSize_ = std::max(fullSize_, size);
+      smallest = std::min(smallest, size);
+    } else {
+      lastSize_ = size;
+      lastPath = path;
+    }
+    return true;
+  });
+  if (result != join_exit::kSuccess) return result;
   // Every piece but the last has the size of the largest of them; the last
   // holds at least one byte and at most that many.
-  const size_t last = pieceSizes_.size() - 1;
-  const uint64_t full =
-      last == 0 ? pieceSizes_[0] : *std::max_element(pieceSizes_.begin(), pieceSizes_.end() - 1);
-  for (size_t i = 0; i < last; ++i) {
-    if (pieceSizes_[i] == full) continue;
-    printLine(L"The piece " + inQuotes(piecePaths_[i]) + L" has " + number(pieceSizes_[i]) +
-              L" bytes; " + number(full) + L" expected.");
+  if (script_.pieceCount == 1) fullSize_ = lastSize_;
+  // Only when they differ, a second pass names the first that differs.
+  index = 0;
+  if (script_.pieceCount > 1 && smallest != fullSize_) forEachPiece([&](const std::wstring& path) {
+    if (++index == script_.pieceCount) return false;
+    const uint64_t size = file_system::fileSize(path);
+    if (size == fullSize_) return true;
+    printLine(L"The piece " + inQuotes(path) + L" has " + number(size) + L" bytes; " +
+              number(fullSize_) + L" expected.");
+    result = join_exit::kPieceSizeWrong;
+    return false;
+  });
+  if (result != join_exit::kSuccess) return result;
+  if (lastSize_ == 0) {
+    printLine(L"The piece " + inQuotes(lastPath) + L" is empty.");
     return join_exit::kPieceSizeWrong;
   }
-  if (pieceSizes_[last] == 0) {
-    printLine(L"The piece " + inQuotes(piecePaths_[last]) + L" is empty.");
-    return join_exit::kPieceSizeWrong;
-  }
-  if (pieceSizes_[last] > full) {
-    printLine(L"The piece " + inQuotes(piecePaths_[last]) + L" has " + number(pieceSizes_[last]) +
-              L" bytes; at most " + number(full) + L" expected.");
+  if (lastSize_ > fullSize_) {
+    printLine(L"The piece " + inQuotes(lastPath) + L" has " + number(lastSize_) +
+              L" bytes; at most " + number(fullSize_) + L" expected.");
     return join_exit::kPieceSizeWrong;
   }
   return join_exit::kSuccess;
@@ -132,7 +203,7 @@ int JoinJob::prepareOutput(const std::wstring& outputFolder) {
     printLine(platform::filesystemErrorText(error));
     return join_exit::kOutputFolderFailed;
   }
-  targetPath_ = path_rules::join(folder, manifest_.target);
+  targetPath_ = path_rules::join(folder, script_.target);
   temporaryPath_ = targetPath_ + kTemporarySuffix;
   for (const std::wstring& path : {targetPath_, temporaryPath_}) {
     if (!file_system::exists(path)) continue;

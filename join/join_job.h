@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -29,9 +30,6 @@ class JoinJob {
   /// The suffix of the temporary name: the rebuilt file is "NAME" + this
   /// until it is verified.
   static constexpr const wchar_t* kTemporarySuffix = L".filejoin-tmp";
-  /// The largest script read; a million pieces take about 16 MB.
-  static constexpr uint64_t kMostScriptBytes = uint64_t{64} * 1048576;
-
   /// Rebuilds the file that `script` names (a rejoin script, or the folder
   /// holding exactly one) from the pieces beside it into `outputFolder`
   /// (empty: the script's folder; created with every level above when
@@ -50,6 +48,16 @@ class JoinJob {
   int findScript(const std::wstring& argument);
   /// The names in the script; 4 for a script filesplit would not write.
   int readManifest();
+  /// Reads the script from its file as a stream into `outline`, handing
+  /// each piece's name to `onPiece` (false: stop). False with `fault` set
+  /// (line 0: unreadable, the errno value in `error`). Throws JobFailure
+  /// when it cannot be opened.
+  bool streamScript(const std::function<bool(const std::wstring&)>& onPiece,
+                    ScriptOutline& outline, ScriptFault& fault, int& error);
+  /// Reads the script again, as read first, handing each piece's path to
+  /// `onPiece` (false: stop). Throws JobFailure when it cannot be read or
+  /// no longer names what it named.
+  void forEachPiece(const std::function<bool(const std::wstring&)>& onPiece);
   /// The digest beside the script, when there is a digest file; 4 when it
   /// holds anything but a digest.
   int readDigest();
@@ -79,9 +87,11 @@ class JoinJob {
   std::wstring folder_;  // the script's, where the pieces are
   std::wstring digestPath_;
   std::string expectedDigest_;  // lowercase hex; empty when there is no digest file
-  RejoinManifest manifest_;
-  std::vector<std::wstring> piecePaths_;
-  std::vector<uint64_t> pieceSizes_;
+  // The pieces are not held: each pass reads their names from the script,
+  // so that memory does not grow with their number.
+  ScriptOutline script_;
+  uint64_t fullSize_ = 0;  // of every piece but the last
+  uint64_t lastSize_ = 0;
   uint64_t total_ = 0;
   std::wstring targetPath_;
   std::wstring temporaryPath_;
