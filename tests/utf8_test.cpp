@@ -53,6 +53,8 @@ const Sequence kSequences[] = {
     {"FourBytesCutAtTheEnd", "\xF0\x9F\x98", false, U""},
 };
 
+void PrintTo(const Sequence& c, std::ostream* out) { *out << c.name; }
+
 class Utf8Test : public ::testing::TestWithParam<Sequence> {};
 
 TEST_P(Utf8Test, ReadsOnlyWellFormedTextAndWritesItBack) {
