@@ -101,7 +101,7 @@ TEST_P(OddNamesTest, EndsAsFound) {
   const RunResult result = c.act(*this);
   // Until the join's temporary name is a short one, NAME.filejoin-tmp is
   // too long for the longest names.
-  if (result.exitCode != c.exitCode && result.out.find(".filejoin-tmp]") != std::string::npos)
+  if (result.exitCode != c.exitCode && result.out.find(".filejoin-tmp") != std::string::npos)
     GTEST_SKIP() << "the join's temporary name is longer than the file system holds";
   EXPECT_EQ(result.exitCode, c.exitCode) << result.out;
   std::string line = consoleBytes(c.line + L"\n");
@@ -151,7 +151,11 @@ INSTANTIATE_TEST_SUITE_P(
                   const std::wstring input = L"\\\\?\\" + platform::widePath(
                       fs::absolute(t.dir.native()) / "out.");
                   writeFile(input, patternBytes(kMiB + 3, 4));
-                  return runFilesplit({input, L"1", L"out"}, t.inside());
+                  const RunResult result = runFilesplit({input, L"1", L"out"}, t.inside());
+                  // Only the \\?\ path removes it: the folder's removal would not.
+                  std::error_code ignored;
+                  fs::remove(platform::nativePath(input), ignored);
+                  return result;
                 },
                 1,
                 L"The file name \"out.\" is not one a file can have here, so the rebuilt file "
@@ -172,8 +176,7 @@ INSTANTIATE_TEST_SUITE_P(
         // A script bigger than any cap, read in bounded memory.
         Finding{"ScriptOf75Megabytes", Where::both,
                 [](OddNamesTest& t) { return t.joinHugeScript(std::wstring(204, L'b')); }, 3,
-                L"The piece \"" + shownAsJoined(L"parts/" + std::wstring(204, L'b')) +
-                    L"_1\" is missing.",
+                L"The piece \"parts/" + std::wstring(204, L'b') + L"_1\" is missing.",
                 {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
