@@ -4,8 +4,8 @@
 #include <string>
 
 #include "join/join_exit_codes.h"
-#include "platform/platform.h"
 #include "join/join_job.h"
+#include "platform/platform.h"
 
 namespace {
 

@@ -80,8 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // character) or the platform cannot hold.
   if (split != 0) return 0;
   if (!platform::isFileName(name)) invariantBroken("split a name the platform cannot hold", {name});
-  const int join =
-      run(runJoinFrontEnd, {L"filejoin", folder + L"/parts", folder + L"/out"}, out);
+  const int join = run(runJoinFrontEnd, {L"filejoin", folder + L"/parts", folder + L"/out"}, out);
   // Until the join's temporary name is a short one, NAME.filejoin-tmp is
   // too long for the longest names.
   if (join != 0 && out.str().find(L".filejoin-tmp]") != std::wstring::npos) return 0;

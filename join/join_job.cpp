@@ -6,8 +6,8 @@
 #include <memory>
 #include <sstream>
 
-#include "fileio/file_ptr.h"
 #include "common/job_failure.h"
+#include "fileio/file_ptr.h"
 #include "fileio/file_system.h"
 #include "fileio/my_file_error.h"
 #include "join/digest_file.h"
@@ -172,15 +172,16 @@ int JoinJob::checkPieces() {
   if (script_.pieceCount == 1) fullSize_ = lastSize_;
   // Only when they differ, a second pass names the first that differs.
   index = 0;
-  if (script_.pieceCount > 1 && smallest != fullSize_) forEachPiece([&](const std::wstring& path) {
-    if (++index == script_.pieceCount) return false;
-    const uint64_t size = file_system::fileSize(path);
-    if (size == fullSize_) return true;
-    printLine(L"The piece " + inQuotes(path) + L" has " + number(size) + L" bytes; " +
-              number(fullSize_) + L" expected.");
-    result = join_exit::kPieceSizeWrong;
-    return false;
-  });
+  if (script_.pieceCount > 1 && smallest != fullSize_)
+    forEachPiece([&](const std::wstring& path) {
+      if (++index == script_.pieceCount) return false;
+      const uint64_t size = file_system::fileSize(path);
+      if (size == fullSize_) return true;
+      printLine(L"The piece " + inQuotes(path) + L" has " + number(size) + L" bytes; " +
+                number(fullSize_) + L" expected.");
+      result = join_exit::kPieceSizeWrong;
+      return false;
+    });
   if (result != join_exit::kSuccess) return result;
   if (lastSize_ == 0) {
     printLine(L"The piece " + inQuotes(lastPath) + L" is empty.");

@@ -52,8 +52,8 @@ class JoinJob {
   /// each piece's name to `onPiece` (false: stop). False with `fault` set
   /// (line 0: unreadable, the errno value in `error`). Throws JobFailure
   /// when it cannot be opened.
-  bool streamScript(const std::function<bool(const std::wstring&)>& onPiece,
-                    ScriptOutline& outline, ScriptFault& fault, int& error);
+  bool streamScript(const std::function<bool(const std::wstring&)>& onPiece, ScriptOutline& outline,
+                    ScriptFault& fault, int& error);
   /// Reads the script again, as read first, handing each piece's path to
   /// `onPiece` (false: stop). Throws JobFailure when it cannot be read or
   /// no longer names what it named.

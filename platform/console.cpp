@@ -1,7 +1,6 @@
-#include "platform/console_buffer.h"
-
 #include <algorithm>
 
+#include "platform/console_buffer.h"
 #include "platform/platform.h"
 
 ConsoleBuffer::int_type ConsoleBuffer::overflow(int_type c) {

@@ -206,8 +206,7 @@ bool isPlainFileName(const std::wstring& name) {
 }
 
 bool readRejoinScript(const ScriptSource& source, ScriptOutline& outline,
-                      const std::function<bool(const std::wstring&)>& onPiece,
-                      ScriptFault& fault) {
+                      const std::function<bool(const std::wstring&)>& onPiece, ScriptFault& fault) {
   outline = ScriptOutline{};
   LineSplitter lines(source);
   BreakCheck breaks;
@@ -269,10 +268,12 @@ bool readRejoinScript(const std::string& bytes, RejoinManifest& manifest, Script
   };
   ScriptOutline outline;
   const bool read = readRejoinScript(
-      source, outline, [&](const std::wstring& piece) {
+      source, outline,
+      [&](const std::wstring& piece) {
         manifest.pieces.push_back(piece);
         return true;
-      }, fault);
+      },
+      fault);
   manifest.target = outline.target;
   return read;
 }

@@ -25,8 +25,8 @@ int SplitJob::checkFit(uint64_t pieceSize, uint64_t scriptBytes) {
   const std::optional<uint64_t> freeBytes = platform::freeSpace(outputFolder_);
   if (freeBytes && *freeBytes < needed) {
     console_ << L"Not enough free space in " << transfer::inQuotes(outputFolder_)
-             << L": the split needs " << needed
-             << L" bytes; " << *freeBytes << L" are free." << std::endl;
+             << L": the split needs " << needed << L" bytes; " << *freeBytes << L" are free."
+             << std::endl;
     return split_exit::kFailed;
   }
   const uint64_t largestPiece = std::min(pieceSize, plannedSize_);

@@ -57,8 +57,8 @@ class OddNamesTest : public ::testing::TestWithParam<Finding> {
   RunResult joinAs(const std::string& target) {
     writeFile(dir / L"in.bin", patternBytes(kMiB + 3, 4));
     EXPECT_EQ(runFilesplit({L"in.bin", L"1", L"parts"}, inside()).exitCode, 0);
-    writeFile(dir / L"parts/in.bat", "chcp 65001\r\ncopy /b \"in.bin_1\" + \"in.bin_2\" \"" +
-                                         target + "\"\r\n");
+    writeFile(dir / L"parts/in.bat",
+              "chcp 65001\r\ncopy /b \"in.bin_1\" + \"in.bin_2\" \"" + target + "\"\r\n");
     return runFilejoin({L"parts/in.bat", L"out"}, inside());
   }
   // A script of 330,000 pieces named after `stem` (75 MB, more than any
@@ -113,8 +113,12 @@ TEST_P(OddNamesTest, EndsAsFound) {
 const std::wstring kRefused = L"\"parts/in.bat\" is not a rejoin script of filesplit (line 2: ";
 
 Finding refusedTarget(const char* name, const std::string& target, const std::wstring& shown) {
-  return {name, Where::windows, [target](OddNamesTest& t) { return t.joinAs(target); }, 4,
-          kRefused + L"\"" + shown + L"\" is not a plain file name).", {}};
+  return {name,
+          Where::windows,
+          [target](OddNamesTest& t) { return t.joinAs(target); },
+          4,
+          kRefused + L"\"" + shown + L"\" is not a plain file name).",
+          {}};
 }
 
 // 249 letters and ".bin": 253 bytes, the longest name whose pieces
@@ -125,17 +129,28 @@ INSTANTIATE_TEST_SUITE_P(
     Findings, OddNamesTest,
     ::testing::Values(
         // Names that must come back where they are plain names.
-        Finding{"ColonNameComesBack", Where::posix,
-                [](OddNamesTest& t) { return t.roundTrip(L"x:y.iso"); }, 0,
-                L"\"out/x:y.iso\" was rebuilt and matches \"parts/x:y.md5\".", {"x:y.iso"}},
-        Finding{"BackslashNameComesBack", Where::posix,
-                [](OddNamesTest& t) { return t.roundTrip(L"a\\b"); }, 0,
-                L"\"out/a\\b\" was rebuilt and matches \"parts/a\\b.md5\".", {"a\\b"}},
-        Finding{"DeviceNameIsPlainHere", Where::posix,
-                [](OddNamesTest& t) { return t.joinAs("NUL"); }, 0,
-                L"\"out/NUL\" was rebuilt and matches \"parts/in.md5\".", {"NUL"}},
-        Finding{"LongestNameComesBack", Where::both,
-                [](OddNamesTest& t) { return t.roundTrip(kLongest); }, 0,
+        Finding{"ColonNameComesBack",
+                Where::posix,
+                [](OddNamesTest& t) { return t.roundTrip(L"x:y.iso"); },
+                0,
+                L"\"out/x:y.iso\" was rebuilt and matches \"parts/x:y.md5\".",
+                {"x:y.iso"}},
+        Finding{"BackslashNameComesBack",
+                Where::posix,
+                [](OddNamesTest& t) { return t.roundTrip(L"a\\b"); },
+                0,
+                L"\"out/a\\b\" was rebuilt and matches \"parts/a\\b.md5\".",
+                {"a\\b"}},
+        Finding{"DeviceNameIsPlainHere",
+                Where::posix,
+                [](OddNamesTest& t) { return t.joinAs("NUL"); },
+                0,
+                L"\"out/NUL\" was rebuilt and matches \"parts/in.md5\".",
+                {"NUL"}},
+        Finding{"LongestNameComesBack",
+                Where::both,
+                [](OddNamesTest& t) { return t.roundTrip(kLongest); },
+                0,
                 L"\"" + shownAsJoined(L"out/" + kLongest) + L"\" was rebuilt and matches \"" +
                     shownAsJoined(L"parts/" + std::wstring(249, L'n') + L".md5") + L"\".",
                 {platform::nativePath(kLongest).u8string()}},
@@ -146,10 +161,11 @@ INSTANTIATE_TEST_SUITE_P(
         refusedTarget("TrailingDotRefused", "out.", L"out."),
         refusedTarget("TrailingBlankRefused", "out ", L"out "),
         // ...and as the splitter's input, reached through a \\?\ path.
-        Finding{"SplitterRefusesATrailingDot", Where::windows,
+        Finding{"SplitterRefusesATrailingDot",
+                Where::windows,
                 [](OddNamesTest& t) {
-                  const std::wstring input = L"\\\\?\\" + platform::widePath(
-                      fs::absolute(t.dir.native()) / "out.");
+                  const std::wstring input =
+                      L"\\\\?\\" + platform::widePath(fs::absolute(t.dir.native()) / "out.");
                   writeFile(input, patternBytes(kMiB + 3, 4));
                   const RunResult result = runFilesplit({input, L"1", L"out"}, t.inside());
                   // Only the \\?\ path removes it: the folder's removal would not.
@@ -162,20 +178,35 @@ INSTANTIATE_TEST_SUITE_P(
                 L"could not take it; rename the input and split it again.",
                 {}},
         // Control characters never reach the terminal raw.
-        Finding{"TerminalCommandsInATarget", Where::both,
-                [](OddNamesTest& t) { return t.joinAs("\x1b[2J\x1b]0;owned\x07X"); }, 4,
-                kRefused + L"\"\\x1b[2J\\x1b]0;owned\\x07X\" is not a plain file name).", {}},
-        Finding{"C1AndCarriageReturnInATarget", Where::both,
-                [](OddNamesTest& t) { return t.joinAs("a\xC2\x9B" "b\rc"); }, 4,
-                kRefused + L"\"a\\u009bb\\rc\" is not a plain file name).", {}},
-        Finding{"EscapeInTheSplittersInput", Where::both,
+        Finding{"TerminalCommandsInATarget",
+                Where::both,
+                [](OddNamesTest& t) { return t.joinAs("\x1b[2J\x1b]0;owned\x07X"); },
+                4,
+                kRefused + L"\"\\x1b[2J\\x1b]0;owned\\x07X\" is not a plain file name).",
+                {}},
+        Finding{"C1AndCarriageReturnInATarget",
+                Where::both,
+                [](OddNamesTest& t) {
+                  return t.joinAs(
+                      "a\xC2\x9B"
+                      "b\rc");
+                },
+                4,
+                kRefused + L"\"a\\u009bb\\rc\" is not a plain file name).",
+                {}},
+        Finding{"EscapeInTheSplittersInput",
+                Where::both,
                 [](OddNamesTest& t) {
                   return runFilesplit({L"in\x1b[2J.bin", L"1", L"out"}, t.inside());
                 },
-                3, L"File: in\\x1b[2J.bin", {}},
+                3,
+                L"File: in\\x1b[2J.bin",
+                {}},
         // A script bigger than any cap, read in bounded memory.
-        Finding{"ScriptOf75Megabytes", Where::both,
-                [](OddNamesTest& t) { return t.joinHugeScript(std::wstring(204, L'b')); }, 3,
+        Finding{"ScriptOf75Megabytes",
+                Where::both,
+                [](OddNamesTest& t) { return t.joinHugeScript(std::wstring(204, L'b')); },
+                3,
                 L"The piece \"parts/" + std::wstring(204, L'b') + L"_1\" is missing.",
                 {}}),
     [](const auto& info) { return std::string(info.param.name); });

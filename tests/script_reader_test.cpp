@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "script/rejoin_script.h"
 #include "platform_facts.h"
+#include "script/rejoin_script.h"
 #include "script_rules.h"
 
 namespace {
@@ -66,7 +66,8 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTrip{"PercentsAtTheCap", std::wstring(255, L'%'),
                   pieceNames(std::wstring(255, L'%'), 40)},
         // A colon is a character of a name where it is no drive prefix.
-        RoundTrip{"OtherNames", L"target",
+        RoundTrip{"OtherNames",
+                  L"target",
                   {L"first", L"second.part", L"-x", windowsPlatform() ? L"ab;c" : L"ab:c"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -161,22 +162,52 @@ struct PlainName {
 
 TEST(ScriptReaderTest, PlainFileNames) {
   const PlainName kNames[] = {
-      {L"a", true, true},           {L".profile", true, true},    {L"a b", true, true},
-      {L"\u00e9", true, true},      {L"1", true, true},           {L"NULL", true, true},
-      {L"COM10", true, true},       {L"CONSOLE", true, true},     {L"xNUL", true, true},
-      {L"nul_1", true, true},       {std::wstring(255, L'n'), true, true},
-      {L"...", true, false},        {L"ab:c", true, false},       {L"x:y.iso", true, false},
-      {L"a\\b", true, false},       {L"c:", true, false},         {L"Z:x", true, false},
-      {L"NUL", true, false},        {L"nul.txt", true, false},    {L"CON", true, false},
-      {L"com1", true, false},       {L"COM0", true, false},       {L"LPT9.tar.gz", true, false},
-      {L"Lpt\u00b9", true, false},   {L"COM\u00b3.x", true, false}, {L"PRN", true, false},
-      {L"aux", true, false},        {L"CONIN$", true, false},     {L"conout$.log", true, false},
-      {L"NUL .txt", true, false},   {L"out.", true, false},       {L"out ", true, false},
-      {L"a<b", true, false},        {L"a>b", true, false},        {L"a|b", true, false},
-      {L"a?b", true, false},        {L"a*b", true, false},        {L"", false, false},
-      {L".", false, false},         {L"..", false, false},        {L"a/b", false, false},
-      {L"a\"b", false, false},      {L"a\nb", false, false},      {L"\x1b[2J", false, false},
-      {std::wstring(1, L'\x7F'), false, false},                   {std::wstring(L"a\0b", 3), false, false},
+      {L"a", true, true},
+      {L".profile", true, true},
+      {L"a b", true, true},
+      {L"\u00e9", true, true},
+      {L"1", true, true},
+      {L"NULL", true, true},
+      {L"COM10", true, true},
+      {L"CONSOLE", true, true},
+      {L"xNUL", true, true},
+      {L"nul_1", true, true},
+      {std::wstring(255, L'n'), true, true},
+      {L"...", true, false},
+      {L"ab:c", true, false},
+      {L"x:y.iso", true, false},
+      {L"a\\b", true, false},
+      {L"c:", true, false},
+      {L"Z:x", true, false},
+      {L"NUL", true, false},
+      {L"nul.txt", true, false},
+      {L"CON", true, false},
+      {L"com1", true, false},
+      {L"COM0", true, false},
+      {L"LPT9.tar.gz", true, false},
+      {L"Lpt\u00b9", true, false},
+      {L"COM\u00b3.x", true, false},
+      {L"PRN", true, false},
+      {L"aux", true, false},
+      {L"CONIN$", true, false},
+      {L"conout$.log", true, false},
+      {L"NUL .txt", true, false},
+      {L"out.", true, false},
+      {L"out ", true, false},
+      {L"a<b", true, false},
+      {L"a>b", true, false},
+      {L"a|b", true, false},
+      {L"a?b", true, false},
+      {L"a*b", true, false},
+      {L"", false, false},
+      {L".", false, false},
+      {L"..", false, false},
+      {L"a/b", false, false},
+      {L"a\"b", false, false},
+      {L"a\nb", false, false},
+      {L"\x1b[2J", false, false},
+      {std::wstring(1, L'\x7F'), false, false},
+      {std::wstring(L"a\0b", 3), false, false},
   };
   for (const PlainName& row : kNames)
     EXPECT_EQ(isPlainFileName(row.name), windowsPlatform() ? row.onWindows : row.onPosix)

@@ -30,9 +30,13 @@ std::wstring wideOf(const std::u32string& characters) {
 const Sequence kSequences[] = {
     {"Empty", "", true, U""},
     {"Ascii", "a/b", true, U"a/b"},
-    {"LowestOfEachLength", std::string("\0\xC2\x80\xE0\xA0\x80\xF0\x90\x80\x80", 10), true,
+    {"LowestOfEachLength",
+     std::string("\0\xC2\x80\xE0\xA0\x80\xF0\x90\x80\x80", 10),
+     true,
      {0, 0x80, 0x800, 0x10000}},
-    {"HighestOfEachLength", "\x7F\xDF\xBF\xEF\xBF\xBF\xF4\x8F\xBF\xBF", true,
+    {"HighestOfEachLength",
+     "\x7F\xDF\xBF\xEF\xBF\xBF\xF4\x8F\xBF\xBF",
+     true,
      {0x7F, 0x7FF, 0xFFFF, 0x10FFFF}},
     {"AroundTheSurrogates", "\xED\x9F\xBF\xEE\x80\x80", true, {0xD7FF, 0xE000}},
     {"OverlongTwoBytes", "\xC0\xAF", false, U""},
@@ -46,7 +50,10 @@ const Sequence kSequences[] = {
     {"LeadPastF4", "\xF5\x80\x80\x80", false, U""},
     {"FiveByteForm", "\xF8\x88\x80\x80\x80", false, U""},
     {"StrayContinuation", "a\x80", false, U""},
-    {"LeadWithoutContinuation", "\xC3" "a", false, U""},
+    {"LeadWithoutContinuation",
+     "\xC3"
+     "a",
+     false, U""},
     {"FF", "\xFF", false, U""},
     {"TwoBytesCutAtTheEnd", "a\xC3", false, U""},
     {"ThreeBytesCutAtTheEnd", "\xE2\x82", false, U""},
@@ -73,7 +80,9 @@ INSTANTIATE_TEST_SUITE_P(Sequences, Utf8Test, ::testing::ValuesIn(kSequences),
 
 TEST(Utf8EncodeTest, WhatIsNoCharacterBecomesTheReplacementCharacter) {
   const std::wstring lone{L'a', static_cast<wchar_t>(0xD800), L'b', static_cast<wchar_t>(0xDC80)};
-  EXPECT_EQ(utf8::encode(lone.data(), lone.size()), "a\xEF\xBF\xBD" "b\xEF\xBF\xBD");
+  EXPECT_EQ(utf8::encode(lone.data(), lone.size()),
+            "a\xEF\xBF\xBD"
+            "b\xEF\xBF\xBD");
   std::string out;
   EXPECT_FALSE(utf8::appendCharacter(out, 0x110000));
   EXPECT_FALSE(utf8::appendCharacter(out, 0xDFFF));

@@ -68,10 +68,10 @@ std::wstring decode(const char* bytes, size_t length) {
   while (at < length) {
     wchar_t c = 0;
     uint32_t code = 0;
-    const size_t n =
-        asUtf8 ? utf8::decodeCharacter(reinterpret_cast<const unsigned char*>(bytes) + at,
-                                     length - at, code)
-             : localeCharacter(bytes + at, length - at, c);
+    const size_t n = asUtf8
+                         ? utf8::decodeCharacter(reinterpret_cast<const unsigned char*>(bytes) + at,
+                                                 length - at, code)
+                         : localeCharacter(bytes + at, length - at, c);
     if (asUtf8) c = static_cast<wchar_t>(code);
     if (n == 0) {  // this byte alone is escaped; decoding goes on after it
       wide.push_back(static_cast<wchar_t>(kEscapeBase + static_cast<unsigned char>(bytes[at])));

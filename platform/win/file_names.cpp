@@ -25,7 +25,8 @@ bool isDeviceName(const std::wstring& base) {
   const wchar_t digit = base[3];
   const bool numbered = (digit >= L'0' && digit <= L'9') || digit == 0x00B9 || digit == 0x00B2 ||
                         digit == 0x00B3;  // superscript one, two, three
-  return numbered && (sameLetters(base.substr(0, 3), L"COM") || sameLetters(base.substr(0, 3), L"LPT"));
+  return numbered &&
+         (sameLetters(base.substr(0, 3), L"COM") || sameLetters(base.substr(0, 3), L"LPT"));
 }
 
 }  // namespace
