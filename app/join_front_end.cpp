@@ -34,7 +34,7 @@ int readArguments(int argc, const wchar_t* const* argv, std::wostream& out, Join
     } else if (optionsEnded || !isOption(argument)) {
       command.operands.push_back(argument);
     } else if (!command.operands.empty()) {  // options go before the script
-      out << L"Unknown option \"" << argument << L"\"." << std::endl;
+      out << L"Unknown option \"" << platform::escapeControls(argument) << L"\"." << std::endl;
       return join_exit::kUsage;
     } else if (argument == L"--check") {
       command.check = true;
@@ -48,7 +48,7 @@ int readArguments(int argc, const wchar_t* const* argv, std::wostream& out, Join
       out << L"Too many arguments." << std::endl;
       return join_exit::kUsage;
     } else {
-      out << L"Unknown option \"" << argument << L"\"." << std::endl;
+      out << L"Unknown option \"" << platform::escapeControls(argument) << L"\"." << std::endl;
       return join_exit::kUsage;
     }
   }
@@ -64,7 +64,8 @@ int readArguments(int argc, const wchar_t* const* argv, std::wostream& out, Join
   return join_exit::kSuccess;
 }
 
-void printUsageLines(std::wostream& out, const wchar_t* program) {
+void printUsageLines(std::wostream& out, const wchar_t* typed) {
+  const std::wstring program = platform::escapeControls(typed);
   out << L"Usage:" << std::endl
       << L"> " << program << L" [--unverified] [--] script [output folder]" << std::endl
       << L"> " << program << L" --check [--] script" << std::endl
@@ -112,8 +113,8 @@ int runJoinFrontEnd(int argc, const wchar_t* const* argv, std::wostream& out,
   } else if (result == join_exit::kSuccess) {
     const std::wstring& script = command.operands[0];
     const std::wstring folder = command.operands.size() > 1 ? command.operands[1] : L"";
-    out << L"Script: " << script << std::endl;
-    if (!folder.empty()) out << L"Output Folder: " << folder << std::endl;
+    out << L"Script: " << platform::escapeControls(script) << std::endl;
+    if (!folder.empty()) out << L"Output Folder: " << platform::escapeControls(folder) << std::endl;
     out << (command.check ? L"Checking....." : L"Joining.....") << std::endl;
     result = job->run(script, folder, command.check, command.unverified);
   }

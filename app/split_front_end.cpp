@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/platform.h"
 #include "split/split_exit_codes.h"
 #include "split/split_job.h"
 
@@ -42,7 +43,8 @@ int readSize(const std::wstring& argument, int32_t& sizeMb, std::wostream& out) 
 
 }  // namespace
 
-void printUsage(std::wostream& out, const wchar_t* program) {
+void printUsage(std::wostream& out, const wchar_t* typed) {
+  const std::wstring program = platform::escapeControls(typed);
   out << std::endl
       << L"Usage:" << std::endl
       << L"> " << program << L" filename [divide size(MB) [output folder] ]" << std::endl
@@ -65,9 +67,9 @@ int runFrontEnd(int argc, const wchar_t* const* argv, std::wostream& out,
     int32_t sizeMb = kDefaultSizeMb;
     if (argc >= 3) result = readSize(argv[2], sizeMb, out);
     const std::wstring folder = argc > 3 ? argv[3] : L"";
-    out << L"File: " << input << std::endl;
+    out << L"File: " << platform::escapeControls(input) << std::endl;
     out << L"Divide size: " << sizeMb << L"MB" << std::endl;
-    if (argc == 4) out << L"Output Folder: " << folder << std::endl;
+    if (argc == 4) out << L"Output Folder: " << platform::escapeControls(folder) << std::endl;
     if (result == split_exit::kSuccess) {
       out << L"Dividing....." << std::endl;
       const uint64_t pieceSize = static_cast<uint32_t>(sizeMb) * kMegabyte;

@@ -74,14 +74,66 @@ int JoinJob::findScript(const std::wstring& argument) {
 }
 
 int JoinJob::readManifest() {
-  std::string bytes;
-  const int result = readWhole(scriptPath_, kMostScriptBytes, bytes);
-  if (result != join_exit::kSuccess) return result;
+  try {
+    if (!file_system::isFile(scriptPath_)) {
+      printLine(inQuotes(scriptPath_) + L" is not a file.");
+      return join_exit::kScriptRefused;
+    }
+  } catch (const std::filesystem::filesystem_error& error) {
+    printLine(platform::filesystemErrorText(error));
+    return join_exit::kScriptRefused;
+  }
   ScriptFault fault;
-  if (readRejoinScript(bytes, manifest_, fault)) return join_exit::kSuccess;
-  printLine(inQuotes(scriptPath_) + L" is not a rejoin script of filesplit (line " +
-            number(static_cast<uint64_t>(fault.line)) + L": " + fault.reason + L").");
+  int error = 0;
+  try {
+    if (streamScript([](const std::wstring&) { return true; }, script_, fault, error))
+      return join_exit::kSuccess;
+  } catch (const JobFailure& failure) {
+    printLine(failure.line());
+    return join_exit::kScriptRefused;
+  }
+  if (fault.line == 0)
+    printLine(L"Cannot read " + inQuotes(scriptPath_) + L": " + platform::systemErrorText(error));
+  else
+    printLine(inQuotes(scriptPath_) + L" is not a rejoin script of filesplit (line " +
+              number(static_cast<uint64_t>(fault.line)) + L": " + fault.reason + L").");
   return join_exit::kScriptRefused;
+}
+
+bool JoinJob::streamScript(const std::function<bool(const std::wstring&)>& onPiece,
+                           ScriptOutline& outline, ScriptFault& fault, int& error) {
+  std::unique_ptr<FileIO_IF> file;
+  try {
+    file.reset(new File_ptr(scriptPath_.c_str(), kInputMode));
+  } catch (const MyFileError& failure) {
+    throw JobFailure(L"Cannot read " + inQuotes(scriptPath_) + L": " +
+                     printableText(failure.what()));
+  }
+  const ScriptSource source = [&](char* buffer, uint32_t size) {
+    const int n = file->read(buffer, size);
+    if (n < 0) error = errno;
+    return n;
+  };
+  return readRejoinScript(source, outline, onPiece, fault);
+}
+
+void JoinJob::forEachPiece(const std::function<bool(const std::wstring&)>& onPiece) {
+  ScriptOutline again;
+  ScriptFault fault;
+  int error = 0;
+  bool stopped = false;
+  const bool whole = streamScript(
+      [&](const std::wstring& name) {
+        stopped = !onPiece(path_rules::join(folder_, name));
+        return !stopped;
+      },
+      again, fault, error);
+  if (stopped) return;
+  if (!whole && fault.line == 0)
+    throw JobFailure(L"Cannot read " + inQuotes(scriptPath_) + L": " +
+                     platform::systemErrorText(error));
+  if (!whole || again.target != script_.target || again.pieceCount != script_.pieceCount)
+    throw JobFailure(L"The script " + inQuotes(scriptPath_) + L" changed while it was read.");
 }
 
 int JoinJob::readDigest() {
@@ -104,71 +156,85 @@ int JoinJob::requireDigest(bool checkOnly, bool unverified) {
 }
 
 int JoinJob::checkPieces() {
-  for (const std::wstring& name : manifest_.pieces) {
-    const std::wstring path = path_rules::join(folder_, name);
-    try {
-      if (!file_system::exists(path)) {
-        printLine(L"The piece " + inQuotes(path) + L" is missing.");
-        return join_exit::kPieceMissing;
-      }
-      // A folder is told by its name: on Windows it cannot be opened as a file.
-      if (file_system::isDirectory(path)) {
-        printLine(L"The piece " + inQuotes(path) + L" is not a file.");
-        return join_exit::kPieceMissing;
-      }
-    } catch (const std::filesystem::filesystem_error& error) {  // a link loop, say
-      printLine(platform::filesystemErrorText(error));
-      return join_exit::kPieceMissing;
+  int result = join_exit::kSuccess;
+  uint64_t index = 0;
+  // The size most pieces but the last share, found in one pass by majority
+  // vote: a piece grown or cut is then the one named, not its neighbours.
+  uint64_t candidate = 0;
+  uint64_t votes = 0;
+  bool sizesDiffer = false;
+  std::wstring lastPath;
+  forEachPiece([&](const std::wstring& path) {
+    uint64_t size = 0;
+    result = checkPiece(path, index == 0, size);
+    if (result != join_exit::kSuccess) return false;
+    total_ += size;
+    if (++index < script_.pieceCount) {
+      if (index > 1 && size != candidate) sizesDiffer = true;
+      if (votes == 0) candidate = size;
+      votes += size == candidate ? 1 : -1;
+    } else {
+      lastSize_ = size;
+      lastPath = path;
     }
-    // Opened, not only measured: a piece that cannot be read is told before
-    // anything is written.
-    platform::OpenFileFacts facts;
-    try {
-      if (!openRegularInput(path, &facts)) {
-        printLine(L"The piece " + inQuotes(path) + L" is not a file.");
-        return join_exit::kPieceMissing;
-      }
-    } catch (const MyFileError& error) {
-      printLine(L"Cannot read " + inQuotes(path) + L": " + printableText(error.what()));
-      return join_exit::kFailed;
-    }
-    if (piecePaths_.empty()) firstPiecePermissions_ = facts.permissions;
-    piecePaths_.push_back(path);
-    pieceSizes_.push_back(facts.size);
-    total_ += facts.size;
+    return true;
+  });
+  if (result != join_exit::kSuccess) return result;
+  fullSize_ = script_.pieceCount == 1 ? lastSize_ : candidate;
+  // Only when they differ, a second pass names the first that differs.
+  index = 0;
+  if (sizesDiffer)
+    forEachPiece([&](const std::wstring& path) {
+      if (++index == script_.pieceCount) return false;
+      const uint64_t size = file_system::fileSize(path);
+      if (size == fullSize_) return true;
+      printLine(L"The piece " + inQuotes(path) + L" has " + number(size) + L" bytes; " +
+                number(fullSize_) + L" expected.");
+      result = join_exit::kPieceSizeWrong;
+      return false;
+    });
+  if (result != join_exit::kSuccess) return result;
+  if (lastSize_ == 0) {
+    printLine(L"The piece " + inQuotes(lastPath) + L" is empty.");
+    return join_exit::kPieceSizeWrong;
   }
-  return checkPieceSizes();
+  if (lastSize_ > fullSize_) {
+    printLine(L"The piece " + inQuotes(lastPath) + L" has " + number(lastSize_) +
+              L" bytes; at most " + number(fullSize_) + L" expected.");
+    return join_exit::kPieceSizeWrong;
+  }
+  return join_exit::kSuccess;
 }
 
-int JoinJob::checkPieceSizes() {
-  // Every piece but the last has the size most of them share, so that one
-  // piece grown or cut is the one named; the last holds at least one byte
-  // and at most that many.
-  const size_t last = pieceSizes_.size() - 1;
-  std::map<uint64_t, size_t> piecesOfSize;
-  for (size_t i = 0; i < last; ++i) ++piecesOfSize[pieceSizes_[i]];
-  uint64_t full = pieceSizes_[0];
-  size_t most = 0;
-  for (const auto& [size, pieces] : piecesOfSize) {
-    if (pieces <= most) continue;
-    most = pieces;
-    full = size;
+int JoinJob::checkPiece(const std::wstring& path, bool first, uint64_t& size) {
+  try {
+    if (!file_system::exists(path)) {
+      printLine(L"The piece " + inQuotes(path) + L" is missing.");
+      return join_exit::kPieceMissing;
+    }
+    // A folder is told by its name: on Windows it cannot be opened as a file.
+    if (file_system::isDirectory(path)) {
+      printLine(L"The piece " + inQuotes(path) + L" is not a file.");
+      return join_exit::kPieceMissing;
+    }
+  } catch (const std::filesystem::filesystem_error& error) {  // a link loop, say
+    printLine(platform::filesystemErrorText(error));
+    return join_exit::kPieceMissing;
   }
-  for (size_t i = 0; i < last; ++i) {
-    if (pieceSizes_[i] == full) continue;
-    printLine(L"The piece " + inQuotes(piecePaths_[i]) + L" has " + number(pieceSizes_[i]) +
-              L" bytes; " + number(full) + L" expected.");
-    return join_exit::kPieceSizeWrong;
+  // Opened, not only measured: a piece that cannot be read is told before
+  // anything is written.
+  platform::OpenFileFacts facts;
+  try {
+    if (!openRegularInput(path, &facts)) {
+      printLine(L"The piece " + inQuotes(path) + L" is not a file.");
+      return join_exit::kPieceMissing;
+    }
+  } catch (const MyFileError& error) {
+    printLine(L"Cannot read " + inQuotes(path) + L": " + printableText(error.what()));
+    return join_exit::kFailed;
   }
-  if (pieceSizes_[last] == 0) {
-    printLine(L"The piece " + inQuotes(piecePaths_[last]) + L" is empty.");
-    return join_exit::kPieceSizeWrong;
-  }
-  if (pieceSizes_[last] > full) {
-    printLine(L"The piece " + inQuotes(piecePaths_[last]) + L" has " + number(pieceSizes_[last]) +
-              L" bytes; at most " + number(full) + L" expected.");
-    return join_exit::kPieceSizeWrong;
-  }
+  if (first) firstPiecePermissions_ = facts.permissions;
+  size = facts.size;
   return join_exit::kSuccess;
 }
 
@@ -182,7 +248,7 @@ int JoinJob::prepareOutput(const std::wstring& outputFolder) {
     printLine(platform::filesystemErrorText(error));
     return join_exit::kOutputFolderFailed;
   }
-  targetPath_ = path_rules::join(outputFolder_, manifest_.target);
+  targetPath_ = path_rules::join(outputFolder_, script_.target);
   // The name itself: a link there, even one leading nowhere, is taken.
   bool taken = false;
   if (const int error = platform::nameTaken(targetPath_, taken))

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -31,8 +32,6 @@ class JoinJob {
   /// How the temporary name begins where the rebuilt file cannot be
   /// unnamed: "filejoin-" PROCESS ".tmp", short whatever the final name.
   static constexpr const wchar_t* kTemporaryStem = L"filejoin-";
-  /// The largest script read; a million pieces take about 16 MB.
-  static constexpr uint64_t kMostScriptBytes = uint64_t{64} * 1048576;
 
   /// Rebuilds the file that `script` names (a rejoin script, or the folder
   /// holding exactly one) from the pieces beside it into `outputFolder`
@@ -55,6 +54,16 @@ class JoinJob {
   int findScript(const std::wstring& argument);
   /// The names in the script; 4 for a script filesplit would not write.
   int readManifest();
+  /// Reads the script from its file as a stream into `outline`, handing
+  /// each piece's name to `onPiece` (false: stop). False with `fault` set
+  /// (line 0: unreadable, the errno value in `error`). Throws JobFailure
+  /// when it cannot be opened.
+  bool streamScript(const std::function<bool(const std::wstring&)>& onPiece, ScriptOutline& outline,
+                    ScriptFault& fault, int& error);
+  /// Reads the script again, as read first, handing each piece's path to
+  /// `onPiece` (false: stop). Throws JobFailure when it cannot be read or
+  /// no longer names what it named.
+  void forEachPiece(const std::function<bool(const std::wstring&)>& onPiece);
   /// The digest beside the script, when there is a digest file; 4 when it
   /// holds anything but a digest.
   int readDigest();
@@ -63,8 +72,9 @@ class JoinJob {
   /// Every piece there, opened as a file, and of its size; 3, 1 or 5
   /// otherwise.
   int checkPieces();
-  /// The size most pieces but the last share; the piece that differs named.
-  int checkPieceSizes();
+  /// The piece at `path` there and opened as a file, its size in `size`
+  /// (the permissions of the `first` kept); 3 or 1 otherwise.
+  int checkPiece(const std::wstring& path, bool first, uint64_t& size);
   /// The output folder made (9 when it cannot be); 8 when anything, a link
   /// that leads nowhere included, is at the final name; 1 when the rebuilt
   /// file would not fit.
@@ -92,9 +102,11 @@ class JoinJob {
   std::wstring folder_;  // the script's, where the pieces are
   std::wstring digestPath_;
   std::string expectedDigest_;  // lowercase hex; empty when there is no digest file
-  RejoinManifest manifest_;
-  std::vector<std::wstring> piecePaths_;
-  std::vector<uint64_t> pieceSizes_;
+  // The pieces are not held: each pass reads their names from the script,
+  // so that memory does not grow with their number.
+  ScriptOutline script_;
+  uint64_t fullSize_ = 0;  // of every piece but the last
+  uint64_t lastSize_ = 0;
   uint64_t total_ = 0;
   unsigned firstPiecePermissions_ = 0;
   std::wstring outputFolder_;

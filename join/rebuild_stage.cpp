@@ -21,8 +21,9 @@ using transfer::inQuotes;
 std::string JoinJob::hashPieces(FileIO_IF* out, const std::wstring& outPath) {
   CheckedDigest digest(out != nullptr ? outPath : scriptPath_);
   progress_.reset(new transfer::Progress(console_, total_));
-  for (size_t i = 0; i < piecePaths_.size(); ++i) {
-    const std::wstring& path = piecePaths_[i];
+  uint64_t index = 0;
+  forEachPiece([&](const std::wstring& path) {
+    const uint64_t size = ++index < script_.pieceCount ? fullSize_ : lastSize_;
     std::unique_ptr<FileIO_IF> piece;
     try {
       piece = openRegularInput(path);
@@ -34,10 +35,10 @@ std::string JoinJob::hashPieces(FileIO_IF* out, const std::wstring& outPath) {
                        join_exit::kPieceMissing);
     transfer::BlockCopy blocks(*progress_);
     // A piece that shrank ends early; one that grew has bytes left.
-    if (blocks.copy(*piece, path, pieceSizes_[i], digest, out, outPath) != pieceSizes_[i] ||
-        !piece->eof())
+    if (blocks.copy(*piece, path, size, digest, out, outPath) != size || !piece->eof())
       throw JobFailure(L"The piece " + inQuotes(path) + L" changed while it was read.");
-  }
+    return true;
+  });
   return digest.finish();
 }
 

@@ -1,7 +1,6 @@
-#include "platform/console_buffer.h"
-
 #include <algorithm>
 
+#include "platform/console_buffer.h"
 #include "platform/platform.h"
 
 ConsoleBuffer::int_type ConsoleBuffer::overflow(int_type c) {
@@ -27,6 +26,26 @@ void ConsoleBuffer::flush(bool last) {
 }
 
 namespace platform {
+
+std::wstring escapeControls(const std::wstring& text, bool keepLineEnds) {
+  static const wchar_t kDigits[] = L"0123456789abcdef";
+  std::wstring shown;
+  shown.reserve(text.size());
+  for (const wchar_t c : text) {
+    const auto code = static_cast<uint32_t>(c);  // NOLINT(bugprone-signed-char-misuse)
+    const bool control = code < 0x20 || (code >= 0x7F && code <= 0x9F);
+    if (!control || (keepLineEnds && c == L'\n')) {
+      shown.push_back(c);
+    } else if (c == L'\t' || c == L'\n' || c == L'\r') {
+      shown += c == L'\t' ? L"\\t" : c == L'\n' ? L"\\n" : L"\\r";
+    } else {
+      shown += code < 0x80 ? L"\\x" : L"\\u00";
+      shown.push_back(kDigits[code >> 4]);
+      shown.push_back(kDigits[code & 0xF]);
+    }
+  }
+  return shown;
+}
 
 std::wostream& console() {
   static std::wostream stream(&platform_console::standardOutput());

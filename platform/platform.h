@@ -30,6 +30,13 @@ void initProcess();
 /// together with the rest of the output.
 std::wostream& console();
 
+/// `text` as the console shows text from outside (arguments, names, script
+/// lines, library texts): each control character (C0, DEL, C1), which a
+/// terminal would take as a command, written as an escape ("\t", "\n",
+/// "\r", "\x1b" for the rest of C0 and DEL, "\u009b" for C1); all else
+/// unchanged. With `keepLineEnds`, LF stays: the console's own line ends.
+std::wstring escapeControls(const std::wstring& text, bool keepLineEnds = false);
+
 /// The user's default locale, for digit grouping. Falls back to the classic
 /// locale when the user's cannot be had; never throws.
 std::locale userLocale();
@@ -113,6 +120,15 @@ std::optional<uint64_t> freeSpace(const std::wstring& folder);
 /// bytes. False for every other file system, exFAT included, and where the
 /// query fails.
 bool onFatFileSystem(const std::wstring& folder);
+
+/// Whether `name` is what this platform can hold as a plain file in one
+/// folder, so that a file given that name is found under it again. POSIX:
+/// not empty, not "." or "..", no "/" and no NUL; any other bytes are a
+/// name ("x:y.iso" and "a\b" included). Windows: not empty, no control
+/// character, none of <>:"/\|?*, no trailing dot or blank, and no device
+/// name (CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM or LPT with a digit or a
+/// superscript 1, 2 or 3), whatever its case and extension.
+bool isFileName(const std::wstring& name);
 
 
 }  // namespace platform

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "common/narrow_cast.h"
-#include "platform/platform.h"
+#include "platform/utf8.h"
 #include "script/path_rules.h"
 
 RejoinScript::RejoinScript(const std::wstring& target)
@@ -27,6 +27,12 @@ bool RejoinScript::addPiece(const wchar_t* pieceName) {
   text += L" \"" + name + L"\"";
   lineLength += 3 + std::min(utf16Length(name), kNameCap);
   return true;
+}
+
+std::string RejoinScript::takeBytes() {
+  std::string bytes = toUtf8(text);
+  text.clear();
+  return bytes;
 }
 
 std::string RejoinScript::finish() {
@@ -65,16 +71,7 @@ int32_t utf16Length(const std::wstring& text) {
   return narrow_cast<int32_t>(units);
 }
 
-std::string toUtf8(const std::wstring& text) {
-  if (text.empty()) return std::string();
-  const int length = narrow_cast<int>(text.size());
-  const int byteCount =
-      WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-  if (byteCount <= 0) return std::string();
-  std::string bytes(static_cast<size_t>(byteCount), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), length, bytes.data(), byteCount, nullptr, nullptr);
-  return bytes;
-}
+std::string toUtf8(const std::wstring& text) { return utf8::encode(text.data(), text.size()); }
 
 std::string rejoinScriptBytes(const std::wstring& input, const std::vector<std::wstring>& pieces) {
   RejoinScript script(path_rules::fileName(input));

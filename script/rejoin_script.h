@@ -19,8 +19,14 @@ class RejoinScript {
   /// Adds the next piece, by its file name. Always true.
   bool addPiece(const wchar_t* pieceName);
 
+  /// The UTF-8 bytes (LF line ends) of the text added since the last call,
+  /// which are then forgotten: how a reader compares a long script with
+  /// what the writer makes of its names, piece by piece.
+  std::string takeBytes();
+
   /// Closes the first copy line if no line break did, and returns the
-  /// script's UTF-8 bytes (LF line ends). Later calls return the same bytes.
+  /// script's UTF-8 bytes (LF line ends) not taken yet. Later calls return
+  /// the same bytes.
   std::string finish();
 
  private:

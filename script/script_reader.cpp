@@ -1,70 +1,106 @@
 #include "script/script_reader.h"
 
 #include <algorithm>
+#include <deque>
+#include <optional>
 
+#include "platform/platform.h"
+#include "platform/utf8.h"
 #include "script/rejoin_script.h"
 
 namespace {
 
 constexpr wchar_t kCopy[] = L"copy /b";
 
-// Strict UTF-8 (no overlong form, no surrogate, nothing past U+10FFFF) to
-// wide text; false when `bytes` are not that.
-bool fromUtf8(const std::string& bytes, std::wstring& wide) {
-  wide.clear();
-  for (size_t at = 0; at < bytes.size();) {
-    const auto lead = static_cast<unsigned char>(bytes[at]);
-    size_t length = 0;
-    uint32_t code = 0;
-    uint32_t least = 0;
-    if (lead < 0x80) {
-      length = 1;
-      code = lead;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-      length = 2;
-      code = lead & 0x1Fu;
-      least = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      length = 3;
-      code = lead & 0x0Fu;
-      least = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      length = 4;
-      code = lead & 0x07u;
-      least = 0x10000;
-    } else {
-      return false;
-    }
-    if (bytes.size() - at < length) return false;
-    for (size_t i = 1; i < length; ++i) {
-      const auto next = static_cast<unsigned char>(bytes[at + i]);
-      if ((next & 0xC0u) != 0x80u) return false;
-      code = (code << 6) | (next & 0x3Fu);
-    }
-    if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
-    if (sizeof(wchar_t) == 2 && code > 0xFFFF) {
-      wide.push_back(static_cast<wchar_t>(0xD800 + ((code - 0x10000) >> 10)));
-      wide.push_back(static_cast<wchar_t>(0xDC00 + ((code - 0x10000) & 0x3FF)));
-    } else {
-      wide.push_back(static_cast<wchar_t>(code));
-    }
-    at += length;
-  }
-  return true;
-}
+constexpr size_t kMostLineBytes = 65536;
 
-// The lines of `bytes`, each without its line end (CR LF or LF); a line end
-// at the very end starts no further line.
-std::vector<std::string> scriptLines(const std::string& bytes) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  for (size_t end; (end = bytes.find('\n', start)) != std::string::npos; start = end + 1) {
-    const size_t cut = end > start && bytes[end - 1] == '\r' ? end - 1 : end;
-    lines.push_back(bytes.substr(start, cut - start));
+// The lines of a script's bytes, each without its line end (CR LF or LF); a
+// line end at the very end starts no further line, and no bytes at all are
+// one empty line.
+class LineSplitter {
+ public:
+  enum class Next { line, end, unreadable, tooLong };
+
+  explicit LineSplitter(const ScriptSource& source) : source_(source), buffer_(kMostLineBytes) {}
+
+  // The next line into `line`.
+  Next next(std::string& line) {
+    line.clear();
+    for (;;) {
+      if (at_ == filled_) {
+        const int n = ended_ ? 0 : source_(buffer_.data(), static_cast<uint32_t>(buffer_.size()));
+        if (n < 0) return Next::unreadable;
+        at_ = 0;
+        filled_ = static_cast<size_t>(n);
+        if (n == 0) {
+          ended_ = true;
+          if (line.empty() && lines_ > 0) return Next::end;
+          ++lines_;
+          return Next::line;
+        }
+      }
+      const char* begin = buffer_.data() + at_;
+      const char* end = buffer_.data() + filled_;
+      const char* lineEnd = std::find(begin, end, '\n');
+      line.append(begin, lineEnd);
+      at_ = static_cast<size_t>(lineEnd - buffer_.data());
+      if (line.size() > kMostLineBytes) return Next::tooLong;
+      if (lineEnd == end) continue;
+      ++at_;
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      ++lines_;
+      return Next::line;
+    }
   }
-  if (start < bytes.size() || lines.empty()) lines.push_back(bytes.substr(start));
-  return lines;
-}
+
+ private:
+  const ScriptSource& source_;
+  std::vector<char> buffer_;
+  size_t at_ = 0;
+  size_t filled_ = 0;
+  bool ended_ = false;
+  int lines_ = 0;
+};
+
+// Compares the lines read with the lines the writer makes of their names,
+// each pair as soon as both are whole.
+class BreakCheck {
+ public:
+  void read(const std::string& line) { read_.push_back(line); }
+
+  // The writer's next bytes; with `last`, its final ones.
+  void written(const std::string& bytes, bool last) {
+    tail_ += bytes;
+    size_t start = 0;
+    for (size_t end; (end = tail_.find('\n', start)) != std::string::npos; start = end + 1)
+      written_.push_back(tail_.substr(start, end - start));
+    tail_.erase(0, start);
+    if (last && !tail_.empty()) written_.push_back(tail_);
+  }
+
+  // False with `fault` set at the first pair that differs; with `last`, at
+  // a line one side has and the other has not.
+  bool agrees(bool last, ScriptFault& fault) {
+    for (; !read_.empty() && !written_.empty(); read_.pop_front(), written_.pop_front()) {
+      ++compared_;
+      if (read_.front() != written_.front()) return refuse(fault);
+    }
+    if (!last || (read_.empty() && written_.empty())) return true;
+    ++compared_;
+    return refuse(fault);
+  }
+
+ private:
+  bool refuse(ScriptFault& fault) const {
+    fault = {compared_, L"the copy lines break where the splitter does not break them"};
+    return false;
+  }
+
+  std::deque<std::string> read_;
+  std::deque<std::string> written_;
+  std::string tail_;
+  int compared_ = 0;
+};
 
 // Takes one line of a script apart, from position `at`.
 class LineReader {
@@ -116,9 +152,10 @@ class LineReader {
   size_t at_ = 0;
 };
 
-// Reads the copy line `text` (line number `number`) into `manifest`.
-bool readCopyLine(const std::wstring& text, int number, RejoinManifest& manifest,
-                  ScriptFault& fault) {
+// Reads the copy line `text` (line number `number`): the pieces it names
+// into `pieces`, the target into `target` (line 2) or checked against it.
+bool readCopyLine(const std::wstring& text, int number, std::wstring& target,
+                  std::vector<std::wstring>& pieces, ScriptFault& fault) {
   LineReader line(text);
   fault.line = number;
   if (!line.take(kCopy)) {
@@ -129,7 +166,7 @@ bool readCopyLine(const std::wstring& text, int number, RejoinManifest& manifest
   if (number == 2) {
     // The pieces joined by " +", then the target.
     if (!line.takeName(name, fault.reason)) return false;
-    manifest.pieces.push_back(name);
+    pieces.push_back(name);
     for (;;) {
       if (line.atEnd()) {
         fault.reason = L"the line ends without the name of the file to rebuild";
@@ -138,14 +175,14 @@ bool readCopyLine(const std::wstring& text, int number, RejoinManifest& manifest
       const bool piece = line.take(L" +");
       if (!line.takeName(name, fault.reason)) return false;
       if (!piece) break;
-      manifest.pieces.push_back(name);
+      pieces.push_back(name);
     }
-    manifest.target = name;
+    target = name;
   } else {
     // The target, then the pieces, each after " +".
     if (!line.takeName(name, fault.reason)) return false;
-    if (name != manifest.target) {
-      fault.reason = L"\"" + name + L"\" where \"" + manifest.target + L"\" was named before";
+    if (name != target) {
+      fault.reason = L"\"" + name + L"\" where \"" + target + L"\" was named before";
       return false;
     }
     do {
@@ -154,7 +191,7 @@ bool readCopyLine(const std::wstring& text, int number, RejoinManifest& manifest
         return false;
       }
       if (!line.takeName(name, fault.reason)) return false;
-      manifest.pieces.push_back(name);
+      pieces.push_back(name);
     } while (!line.atEnd());
   }
   if (line.atEnd()) return true;
@@ -165,42 +202,78 @@ bool readCopyLine(const std::wstring& text, int number, RejoinManifest& manifest
 }  // namespace
 
 bool isPlainFileName(const std::wstring& name) {
-  if (name.empty() || name == L"." || name == L"..") return false;
-  const bool drivePrefix =
-      name.size() >= 2 && name[1] == L':' &&
-      ((name[0] >= L'A' && name[0] <= L'Z') || (name[0] >= L'a' && name[0] <= L'z'));
-  if (drivePrefix) return false;
-  return name.find_first_of(L"/\\") == std::wstring::npos && scriptCanCarry(name);
+  return platform::isFileName(name) && scriptCanCarry(name);
+}
+
+bool readRejoinScript(const ScriptSource& source, ScriptOutline& outline,
+                      const std::function<bool(const std::wstring&)>& onPiece, ScriptFault& fault) {
+  outline = ScriptOutline{};
+  LineSplitter lines(source);
+  BreakCheck breaks;
+  std::optional<RejoinScript> writer;
+  std::string bytes;
+  std::wstring text;
+  std::vector<std::wstring> pieces;
+  int number = 0;
+  for (LineSplitter::Next next; (next = lines.next(bytes)) != LineSplitter::Next::end;) {
+    if (next == LineSplitter::Next::unreadable) {
+      fault = {0, L"its bytes cannot be read"};
+      return false;
+    }
+    ++number;
+    if (next == LineSplitter::Next::tooLong) {
+      fault = {number, L"a line longer than any the splitter writes"};
+      return false;
+    }
+    if (!utf8::decode(bytes.data(), bytes.size(), text)) {
+      fault = {number, L"not UTF-8 text"};
+      return false;
+    }
+    if (number == 1 && text != L"chcp 65001") {
+      fault = {1, L"\"chcp 65001\" expected"};
+      return false;
+    }
+    breaks.read(bytes);
+    if (number == 1) continue;
+    pieces.clear();
+    if (!readCopyLine(text, number, outline.target, pieces, fault)) return false;
+    if (!writer) writer.emplace(outline.target);
+    for (const std::wstring& piece : pieces) {
+      writer->addPiece(piece.c_str());
+      if (onPiece(piece)) continue;
+      fault = {number, L""};
+      return false;
+    }
+    outline.pieceCount += pieces.size();
+    // The names are right; the lines must also break where the splitter's do.
+    breaks.written(writer->takeBytes(), false);
+    if (!breaks.agrees(false, fault)) return false;
+  }
+  if (number < 2) {
+    fault = {2, L"a copy line expected"};
+    return false;
+  }
+  breaks.written(writer->finish(), true);
+  return breaks.agrees(true, fault);
 }
 
 bool readRejoinScript(const std::string& bytes, RejoinManifest& manifest, ScriptFault& fault) {
   manifest = RejoinManifest{};
-  const std::vector<std::string> lines = scriptLines(bytes);
-  std::vector<std::wstring> texts(lines.size());
-  for (size_t i = 0; i < lines.size(); ++i) {
-    if (fromUtf8(lines[i], texts[i])) continue;
-    fault = {static_cast<int>(i + 1), L"not UTF-8 text"};
-    return false;
-  }
-  if (texts[0] != L"chcp 65001") {
-    fault = {1, L"\"chcp 65001\" expected"};
-    return false;
-  }
-  if (texts.size() < 2) {
-    fault = {2, L"a copy line expected"};
-    return false;
-  }
-  for (size_t i = 1; i < texts.size(); ++i)
-    if (!readCopyLine(texts[i], static_cast<int>(i + 1), manifest, fault)) return false;
-  // The names are right; the lines must also break where the splitter's do.
-  RejoinScript script(manifest.target);
-  for (const std::wstring& piece : manifest.pieces) script.addPiece(piece.c_str());
-  const std::vector<std::string> written = scriptLines(script.finish());
-  for (size_t i = 0; i < std::max(lines.size(), written.size()); ++i) {
-    if (i < written.size() && i < lines.size() && written[i] == lines[i]) continue;
-    fault = {static_cast<int>(i + 1),
-             L"the copy lines break where the splitter does not break them"};
-    return false;
-  }
-  return true;
+  size_t at = 0;
+  const ScriptSource source = [&](char* buffer, uint32_t size) {
+    const size_t n = std::min<size_t>(size, bytes.size() - at);
+    std::copy(bytes.data() + at, bytes.data() + at + n, buffer);
+    at += n;
+    return static_cast<int>(n);
+  };
+  ScriptOutline outline;
+  const bool read = readRejoinScript(
+      source, outline,
+      [&](const std::wstring& piece) {
+        manifest.pieces.push_back(piece);
+        return true;
+      },
+      fault);
+  manifest.target = outline.target;
+  return read;
 }

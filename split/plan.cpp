@@ -10,6 +10,7 @@
 #include "script/rejoin_script.h"
 #include "split/split_exit_codes.h"
 #include "split/split_job.h"
+#include "transfer/block_copy.h"
 
 namespace {
 
@@ -31,11 +32,11 @@ std::wstring companionClash(const std::wstring& name) {
   const std::wstring instead =
       L"; rename the input (for example to " + name + L".txt) and split it again.";
   if (path_rules::sameWindowsName(name, path_rules::replaceExtension(name, L"bat")))
-    return L"The rejoin script would be named like the input \"" + name +
-           L"\" and would overwrite itself when run" + instead;
+    return L"The rejoin script would be named like the input " + transfer::inQuotes(name) +
+           L" and would overwrite itself when run" + instead;
   if (path_rules::sameWindowsName(name, path_rules::replaceExtension(name, L"md5")))
-    return L"The digest file would be named like the input \"" + name +
-           L"\" and would be replaced by the rebuilt file" + instead;
+    return L"The digest file would be named like the input " + transfer::inQuotes(name) +
+           L" and would be replaced by the rebuilt file" + instead;
   return std::wstring();
 }
 
@@ -63,6 +64,12 @@ int SplitJob::plan(const wchar_t* input, const wchar_t* outputFolder, uint64_t p
       printLine(
           L"The file name holds a double quote or a control character, which the rejoin "
           L"script cannot carry.");
+      return split_exit::kFailed;
+    }
+    if (!platform::isFileName(name)) {
+      printLine(L"The file name " + transfer::inQuotes(name) +
+                L" is not one a file can have here, so the rebuilt file could not take it; "
+                L"rename the input and split it again.");
       return split_exit::kFailed;
     }
     const std::wstring clash = companionClash(name);

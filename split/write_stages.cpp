@@ -21,7 +21,7 @@ using transfer::requireWritten;
 namespace {
 
 [[noreturn]] void failChanged(const std::wstring& input) {
-  throw JobFailure(L"The input file changed during the split: \"" + input + L"\"");
+  throw JobFailure(L"The input file changed during the split: " + transfer::inQuotes(input));
 }
 
 }  // namespace

@@ -163,9 +163,10 @@ TEST_P(JoinFaultWalkTest, PieceThatChangesWhileReadEndsTheRun) {
   if (GetParam().withoutDigest) GTEST_SKIP() << "the same with a digest file";
   for (const int64_t change : {-1, 1}) {
     SCOPED_TRACE(change);
-    // After the pieces were measured, before the second of them is read.
+    // After the pieces were measured, before the second of the four is read:
+    // the third open from the end.
     const Walk changed =
-        walk({{FaultPoint::open, 8, 0, SIZE_MAX, [change] {
+        walk({{FaultPoint::open, calls[0] - 2, 0, SIZE_MAX, [change] {
                  const fs::path piece = fs::current_path() / "parts" / "in.bin_2";
                  fs::resize_file(piece, static_cast<uint64_t>(static_cast<int64_t>(kMiB) + change));
                }}});

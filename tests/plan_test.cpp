@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "platform/platform.h"
+#include "platform_facts.h"
 #include "split/split_job.h"
 #include "temp_dir.h"
 
@@ -135,16 +136,14 @@ INSTANTIATE_TEST_SUITE_P(
                  L"out/.profile.md5",
                  L"out/.profile.bat",
                  L""},
-        PlanCase{"TrailingDotIsAnExtension",
-                 L"aaa.",
-                 kMiB,
-                 L"out",
-                 kMiB,
-                 0,
-                 {L"out/aaa._1"},
-                 L"out/aaa.md5",
-                 L"out/aaa.bat",
-                 L""},
+        // Windows drops a trailing dot from a name: there the rebuilt file
+        // could not take it, and the input is refused.
+        PlanCase{
+            "TrailingDotIsAnExtension", L"aaa.", kMiB, L"out", kMiB, windowsPlatform() ? 1 : 0,
+            windowsPlatform() ? std::vector<std::wstring>{}
+                              : std::vector<std::wstring>{L"out/aaa._1"},
+            windowsPlatform() ? L"" : L"out/aaa.md5", windowsPlatform() ? L"" : L"out/aaa.bat",
+            windowsPlatform() ? L"The file name \"aaa.\" is not one a file can have here" : L""},
         PlanCase{"TrailingSeparator",
                  L"aaa.iso",
                  kMiB,

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform_facts.h"
 #include "script/rejoin_script.h"
 #include "script_rules.h"
 
@@ -64,7 +65,10 @@ INSTANTIATE_TEST_SUITE_P(
                   pieceNames(std::wstring(300, L'n'), 40)},
         RoundTrip{"PercentsAtTheCap", std::wstring(255, L'%'),
                   pieceNames(std::wstring(255, L'%'), 40)},
-        RoundTrip{"OtherNames", L"target", {L"first", L"second.part", L"-x", L"ab:c"}}),
+        // A colon is a character of a name where it is no drive prefix.
+        RoundTrip{"OtherNames",
+                  L"target",
+                  {L"first", L"second.part", L"-x", windowsPlatform() ? L"ab;c" : L"ab:c"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct Refusal {
@@ -72,6 +76,7 @@ struct Refusal {
   std::string bytes;
   int line;
   std::wstring reason;
+  bool windowsOnly = false;  // elsewhere the names are plain
 };
 
 void PrintTo(const Refusal& c, std::ostream* out) { *out << c.name; }
@@ -79,6 +84,8 @@ void PrintTo(const Refusal& c, std::ostream* out) { *out << c.name; }
 class ScriptRefusalTest : public ::testing::TestWithParam<Refusal> {};
 
 TEST_P(ScriptRefusalTest, TellsTheLine) {
+  if (GetParam().windowsOnly && !windowsPlatform())
+    GTEST_SKIP() << "a plain file name here: only Windows reads it as a path";
   RejoinManifest manifest;
   ScriptFault fault;
   EXPECT_FALSE(readRejoinScript(GetParam().bytes, manifest, fault));
@@ -122,8 +129,14 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"Dot", kChcp + "copy /b \".\" \"a\"\r\n", 2, L"\".\"" + kNotPlain},
         Refusal{"EmptyName", kChcp + "copy /b \"\" \"a\"\r\n", 2, L"\"\"" + kNotPlain},
         Refusal{"Slash", kChcp + "copy /b \"a_1\" \"../a\"\r\n", 2, L"\"../a\"" + kNotPlain},
-        Refusal{"Backslash", kChcp + "copy /b \"x\\a_1\" \"a\"\r\n", 2, L"\"x\\a_1\"" + kNotPlain},
-        Refusal{"DrivePrefix", kChcp + "copy /b \"a_1\" \"C:a\"\r\n", 2, L"\"C:a\"" + kNotPlain},
+        Refusal{"Backslash", kChcp + "copy /b \"x\\a_1\" \"a\"\r\n", 2, L"\"x\\a_1\"" + kNotPlain,
+                true},
+        Refusal{"DrivePrefix", kChcp + "copy /b \"a_1\" \"C:a\"\r\n", 2, L"\"C:a\"" + kNotPlain,
+                true},
+        Refusal{"DeviceName", kChcp + "copy /b \"a_1\" \"NUL\"\r\n", 2, L"\"NUL\"" + kNotPlain,
+                true},
+        Refusal{"LineTooLong", kChcp + "copy /b \"" + std::string(70000, 'a') + "\"", 2,
+                L"a line longer than any the splitter writes"},
         Refusal{"ControlCharacter", kChcp + "copy /b \"a\t_1\" \"a\"\r\n", 2,
                 L"\"a\t_1\"" + kNotPlain},
         Refusal{"StrayCarriageReturn", kChcp + "copy /b \"a_1\" \"a\"\r\r\n", 2,
@@ -139,13 +152,66 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"NotBrokenPastTheLimit", kChcp + kUnbroken, 2, kBreaks}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// One rule per platform: what the platform holds as a plain file, and the
+// script can carry.
+struct PlainName {
+  std::wstring name;
+  bool onPosix;
+  bool onWindows;
+};
+
 TEST(ScriptReaderTest, PlainFileNames) {
-  for (const std::wstring name : {L"a", L"...", L".profile", L"a b", L"ab:c", L"\u00e9", L"1"})
-    EXPECT_TRUE(isPlainFileName(name)) << std::string(name.begin(), name.end());
-  for (const std::wstring& name :
-       std::vector<std::wstring>{L"", L".", L"..", L"a/b", L"a\\b", L"c:", L"Z:x", L"a\"b", L"a\nb",
-                                 std::wstring(1, L'\x7F')})
-    EXPECT_FALSE(isPlainFileName(name)) << std::string(name.begin(), name.end());
+  const PlainName kNames[] = {
+      {L"a", true, true},
+      {L".profile", true, true},
+      {L"a b", true, true},
+      {L"\u00e9", true, true},
+      {L"1", true, true},
+      {L"NULL", true, true},
+      {L"COM10", true, true},
+      {L"CONSOLE", true, true},
+      {L"xNUL", true, true},
+      {L"nul_1", true, true},
+      {std::wstring(255, L'n'), true, true},
+      {L"...", true, false},
+      {L"ab:c", true, false},
+      {L"x:y.iso", true, false},
+      {L"a\\b", true, false},
+      {L"c:", true, false},
+      {L"Z:x", true, false},
+      {L"NUL", true, false},
+      {L"nul.txt", true, false},
+      {L"CON", true, false},
+      {L"com1", true, false},
+      {L"COM0", true, false},
+      {L"LPT9.tar.gz", true, false},
+      {L"Lpt\u00b9", true, false},
+      {L"COM\u00b3.x", true, false},
+      {L"PRN", true, false},
+      {L"aux", true, false},
+      {L"CONIN$", true, false},
+      {L"conout$.log", true, false},
+      {L"NUL .txt", true, false},
+      {L"out.", true, false},
+      {L"out ", true, false},
+      {L"a<b", true, false},
+      {L"a>b", true, false},
+      {L"a|b", true, false},
+      {L"a?b", true, false},
+      {L"a*b", true, false},
+      {L"", false, false},
+      {L".", false, false},
+      {L"..", false, false},
+      {L"a/b", false, false},
+      {L"a\"b", false, false},
+      {L"a\nb", false, false},
+      {L"\x1b[2J", false, false},
+      {std::wstring(1, L'\x7F'), false, false},
+      {std::wstring(L"a\0b", 3), false, false},
+  };
+  for (const PlainName& row : kNames)
+    EXPECT_EQ(isPlainFileName(row.name), windowsPlatform() ? row.onWindows : row.onPosix)
+        << std::string(row.name.begin(), row.name.end());
 }
 
 }  // namespace

@@ -11,7 +11,9 @@
 
 namespace transfer {
 
-std::wstring inQuotes(const std::wstring& path) { return L"\"" + path + L"\""; }
+std::wstring inQuotes(const std::wstring& path) {
+  return L"\"" + platform::escapeControls(path) + L"\"";
+}
 
 void failRead(const std::wstring& path, int error) {
   throw JobFailure(L"Cannot read " + inQuotes(path) + L": " + platform::systemErrorText(error));

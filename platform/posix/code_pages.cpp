@@ -1,6 +1,6 @@
-// MultiByteToWideChar, WideCharToMultiByte and GetLastError for the code
-// pages the core uses: CP_ACP (here, the encoding of file names, with bytes
-// that do not decode carried as U+DC80..U+DCFF) to wide, and wide to CP_UTF8.
+// MultiByteToWideChar and GetLastError for the code page the core uses:
+// CP_ACP (here, the encoding of file names, with bytes that do not decode
+// carried as U+DC80..U+DCFF) to wide. UTF-8 has its own codec (utf8.h).
 #include <algorithm>
 #include <cstring>
 #include <string>
@@ -43,24 +43,6 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCCH text, int length, LPWS
   // With -1 the terminator is converted and counted too.
   const size_t byteCount = length == -1 ? std::strlen(text) + 1 : static_cast<size_t>(length);
   return deliver(posix_text::decode(text, byteCount), wide, wideLength);
-}
-
-int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH wide, int wideLength, LPSTR bytes,
-                        int byteLength, LPCCH defaultChar, LPBOOL usedDefaultChar) {
-  if (codePage != CP_UTF8 || defaultChar != nullptr || usedDefaultChar != nullptr)
-    return fail(ERROR_INVALID_PARAMETER);
-  if (flags != 0) return fail(ERROR_INVALID_FLAGS);
-  if (wide == nullptr || wideLength < -1 || wideLength == 0 || byteLength < 0)
-    return fail(ERROR_INVALID_PARAMETER);
-  const size_t count = wideLength == -1 ? std::wcslen(wide) + 1 : static_cast<size_t>(wideLength);
-  std::string utf8;
-  utf8.reserve(count);
-  // What is no Unicode scalar value (a lone surrogate, such as a byte of a
-  // file name that did not decode) becomes U+FFFD.
-  for (size_t i = 0; i < count; ++i)
-    if (!posix_text::appendUtf8(utf8, static_cast<uint32_t>(wide[i])))
-      posix_text::appendUtf8(utf8, 0xFFFD);
-  return deliver(utf8, bytes, byteLength);
 }
 
 DWORD GetLastError() { return lastError; }

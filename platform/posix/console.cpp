@@ -2,13 +2,14 @@
 // of file names (native_text.h). Unlike std::wcout, it neither depends on the
 // global C locale's state at first use nor goes bad on a character it cannot
 // convert: such a character, and a byte of a name that did not decode, is
-// shown as "?".
+// shown as "?"; a control character is shown as its escape.
 #include <unistd.h>
 
 #include <string>
 
 #include "native_text.h"
 #include "platform/console_buffer.h"
+#include "platform/platform.h"
 #include "sys_calls.h"
 
 namespace {
@@ -19,7 +20,8 @@ class PosixConsole : public ConsoleBuffer {
 
  protected:
   size_t emit(const wchar_t* begin, const wchar_t* end, bool) override {
-    const std::string bytes = posix_text::displayBytes(begin, end);
+    const std::wstring shown = platform::escapeControls(std::wstring(begin, end), true);
+    const std::string bytes = posix_text::displayBytes(shown.data(), shown.data() + shown.size());
     if (!bytes.empty()) sys::writeAll(STDOUT_FILENO, bytes.data(), bytes.size());
     return static_cast<size_t>(end - begin);
   }

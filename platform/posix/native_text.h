@@ -39,8 +39,4 @@ std::string displayBytes(const wchar_t* begin, const wchar_t* end);
 /// The `argc` arguments of main, decoded.
 std::vector<std::wstring> decodeArguments(int argc, const char* const* argv);
 
-/// Appends the UTF-8 of the Unicode scalar value `c`. False, appending
-/// nothing, when `c` is none (a surrogate, or past U+10FFFF).
-bool appendUtf8(std::string& out, uint32_t c);
-
 }  // namespace posix_text

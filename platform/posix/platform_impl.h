@@ -128,10 +128,5 @@ typedef BOOL* LPBOOL;
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCCH text, int length, LPWSTR wide,
                         int wideLength);
 
-/// CP_UTF8 only: UTF-8 of the wide text, with U+FFFD for what is no Unicode
-/// scalar value. Returns the byte count (0 on a failure, reason as above).
-int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWCH wide, int wideLength, LPSTR bytes,
-                        int byteLength, LPCCH defaultChar, LPBOOL usedDefaultChar);
-
 /// The reason of the calling thread's last failed code-page call.
 DWORD GetLastError();

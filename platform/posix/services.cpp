@@ -24,6 +24,11 @@ void initProcess() {
   (void)std::setlocale(LC_ALL, "");
 }
 
+bool isFileName(const std::wstring& name) {
+  return !name.empty() && name != L"." && name != L".." &&
+         name.find_first_of(std::wstring(L"/\0", 2)) == std::wstring::npos;
+}
+
 std::locale userLocale() {
   try {
     return std::locale("");

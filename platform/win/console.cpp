@@ -5,7 +5,8 @@
 // a character that code page lacks written as its default character ("?")
 // and a no-break space it lacks as a plain space (code_page_text.h).
 // Unlike std::wcout, a character that cannot be shown never makes the
-// stream go bad and drop what follows.
+// stream go bad and drop what follows. A control character is shown as its
+// escape.
 #include <string>
 
 #include "code_page_text.h"
@@ -64,9 +65,9 @@ class WindowsConsole : public ConsoleBuffer {
   size_t emit(const wchar_t* begin, const wchar_t* end, bool last) override {
     if (!last && end != begin && isHighSurrogate(end[-1])) --end;
     std::wstring text;
-    for (const wchar_t* at = begin; at != end; ++at) {
-      if (*at == L'\n') text.push_back(L'\r');
-      text.push_back(*at);
+    for (const wchar_t c : platform::escapeControls(std::wstring(begin, end), true)) {
+      if (c == L'\n') text.push_back(L'\r');
+      text.push_back(c);
     }
     writeToStandardOutput(text);
     return static_cast<size_t>(end - begin);

@@ -5,6 +5,7 @@
 
 #include "platform/platform.h"
 #include "platform/to_wide.h"
+#include "platform/utf8.h"
 
 namespace {
 
@@ -49,19 +50,6 @@ std::string cppGrouping(const std::wstring& windowsGrouping) {
   }
   if (!grouping.empty() && !repeatLast) grouping.push_back(CHAR_MAX);
   return grouping;
-}
-
-// `bytes` as UTF-8; false when they are not UTF-8.
-bool fromUtf8(const std::string& bytes, std::wstring& wide) {
-  wide.clear();
-  if (bytes.empty()) return true;
-  const int length = static_cast<int>(bytes.size());
-  const int size =
-      MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), length, nullptr, 0);
-  if (size <= 0) return false;
-  wide.resize(static_cast<size_t>(size));
-  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), length, wide.data(), size);
-  return true;
 }
 
 }  // namespace
@@ -142,7 +130,7 @@ std::wstring filesystemErrorText(const std::filesystem::filesystem_error& error)
     // A path with no UTF-8 form: the text as a whole below.
   }
   std::wstring wide;
-  if (fromUtf8(what, wide)) return wide;
+  if (utf8::decode(what.data(), what.size(), wide)) return wide;
   return printableText(what.c_str());
 }
 

@@ -9,7 +9,7 @@ scripts/deps.sh cmake clang libclang-rt-14-dev make libssl-dev
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "$(nproc)"
 seconds=${FUZZ_SECONDS:-30}
-for target in front_end rejoin_script script_reader path_rules; do
+for target in front_end rejoin_script script_reader path_rules round_trip; do
   # New inputs go to a scratch corpus; the one in the repository is only read.
   work="$root/build/fuzz/corpus/$target"
   mkdir -p "$work"
