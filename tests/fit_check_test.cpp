@@ -14,6 +14,7 @@
 #include "platform/platform.h"
 #include "platform/test_hooks.h"
 #include "platform_facts.h"
+#include "split/split_exit_codes.h"
 #include "temp_dir.h"
 #include "usage_text.h"
 
@@ -164,7 +165,7 @@ TEST_P(FitCheckTest, RefusesOnlyWhatCannotFit) {
   const std::wstring header = L"File: in.bin\nDivide size: " + c.sizeMb + L"MB\n" +
                               (c.folderGiven ? L"Output Folder: out\n" : L"") + L"Dividing.....\n";
   const std::wstring told = c.refusal.empty() ? L"Permission denied." : c.refusal;
-  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.exitCode, split_exit::kFailed);
   EXPECT_EQ(run.out, header + told + L"\n" + usageText());
   EXPECT_EQ(hooks::faultCalls(FaultPoint::open), c.refusal.empty() ? 1u : 0u);
   const std::string folderName(folder.begin(), folder.end());
@@ -226,7 +227,7 @@ TEST_F(FitCheckTest, SplitThatFitsRunsToItsEnd) {
   ASSERT_TRUE(hooks::fakeFreeSpace(hooks::FakeSpace{kSmallNeeds, kTiB}));
   ASSERT_TRUE(hooks::fakeFileSystem(std::wstring(L"FAT32")));
   const InProcessRun run = split({L"in.bin", L"1", L"out"});
-  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.exitCode, split_exit::kSuccess);
   EXPECT_EQ(run.out, L"File: in.bin\nDivide size: 1MB\nOutput Folder: out\nDividing.....\n....");
   EXPECT_EQ(listing(dir / L"out"), (std::map<std::string, uint64_t>{{"in.bat", 80},
                                                                     {"in.bin_1", kMiB},

@@ -8,8 +8,10 @@
 #include <filesystem>
 
 #include "in_process.h"
+#include "join/join_exit_codes.h"
 #include "platform/test_hooks.h"
 #include "platform_facts.h"
+#include "split/split_exit_codes.h"
 #include "temp_dir.h"
 #include "usage_text.h"
 
@@ -68,7 +70,8 @@ class JoinFaultWalkTest : public ::testing::TestWithParam<JoinShape> {
     writeFile(dir / L"in.bin", input);
     const CurrentFolder inside(dir.wide());
     hooks::resetFaults();
-    if (runInProcess({L"in.bin", L"1", L"parts"}).exitCode != 0) ADD_FAILURE() << "split failed";
+    if (runInProcess({L"in.bin", L"1", L"parts"}).exitCode != split_exit::kSuccess)
+      ADD_FAILURE() << "split failed";
     if (GetParam().withoutDigest) fs::remove(dir.native() / "parts" / "in.md5");
     before = snapshot(dir.wide());
     hooks::resetFaults();
@@ -155,7 +158,7 @@ TEST_P(JoinFaultWalkTest, PieceThatChangesWhileReadEndsTheRun) {
                  const fs::path piece = fs::current_path() / "parts" / "in.bin_2";
                  fs::resize_file(piece, static_cast<uint64_t>(static_cast<int64_t>(kMiB) + change));
                }}});
-    EXPECT_EQ(changed.run.exitCode, 1);
+    EXPECT_EQ(changed.run.exitCode, join_exit::kFailed);
     EXPECT_NE(changed.run.out.find(L"in.bin_2\" changed while it was read.\n"), std::wstring::npos)
         << std::string(changed.run.out.begin(), changed.run.out.end());
   }
@@ -164,10 +167,13 @@ TEST_P(JoinFaultWalkTest, PieceThatChangesWhileReadEndsTheRun) {
 INSTANTIATE_TEST_SUITE_P(
     Shapes, JoinFaultWalkTest,
     ::testing::Values(
-        JoinShape{"BesideTheScript", {L"parts/in.bat"}, "parts/in.bin", 0},
-        JoinShape{"IntoANewNestedFolder", {L"parts/in.bat", L"out/deep"}, "out/deep/in.bin", 0},
-        JoinShape{"CheckOnly", {L"--check", L"parts"}, "parts/in.bin", 0},
-        JoinShape{"WithoutDigestFile", {L"parts"}, "parts/in.bin", 11, true}),
+        JoinShape{"BesideTheScript", {L"parts/in.bat"}, "parts/in.bin", join_exit::kSuccess},
+        JoinShape{"IntoANewNestedFolder",
+                  {L"parts/in.bat", L"out/deep"},
+                  "out/deep/in.bin",
+                  join_exit::kSuccess},
+        JoinShape{"CheckOnly", {L"--check", L"parts"}, "parts/in.bin", join_exit::kSuccess},
+        JoinShape{"WithoutDigestFile", {L"parts"}, "parts/in.bin", join_exit::kUnverified, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A file that takes the final name while the join runs is never replaced.
@@ -179,13 +185,13 @@ TEST(JoinRenameTest, FileTakingTheNameMeanwhileIsKept) {
   writeFile(dir / L"in.bin", input);
   const CurrentFolder inside(dir.wide());
   hooks::resetFaults();
-  ASSERT_EQ(runInProcess({L"in.bin", L"1", L"parts"}).exitCode, 0);
+  ASSERT_EQ(runInProcess({L"in.bin", L"1", L"parts"}).exitCode, join_exit::kSuccess);
   hooks::resetFaults();
   hooks::injectFault({FaultPoint::rename, 1, 0, SIZE_MAX,
                       [&] { writeFile(dir / L"parts/in.bin", "someone else's"); }});
   const InProcessRun run = runJoinInProcess({L"parts/in.bat"});
   hooks::resetFaults();
-  EXPECT_EQ(run.exitCode, 8);
+  EXPECT_EQ(run.exitCode, join_exit::kOutputExists);
   EXPECT_EQ(run.out,
             L"Script: parts/in.bat\nJoining.....\n...\n\"parts/in.bin\" exists already; "
             L"the rebuilt bytes stay in \"parts/in.bin.filejoin-tmp\".\n" +
