@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "common/in_quotes.h"
 #include "join/join_exit_codes.h"
 #include "join/join_job.h"
 
@@ -19,7 +20,7 @@ int checkArguments(int argc, const wchar_t* const* argv, std::wostream& out) {
     const std::wstring argument = argv[i];
     const bool known = i == 1 && (argument == L"--check" || argument == L"--version");
     if (!isOption(argument) || known) continue;
-    out << L"Unknown option \"" << argument << L"\"." << std::endl;
+    out << L"Unknown option " << inQuotes(argument) << L"." << std::endl;
     return join_exit::kUsage;
   }
   if (first == L"--check" && argc < 3) {

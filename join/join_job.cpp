@@ -6,6 +6,7 @@
 #include <memory>
 #include <sstream>
 
+#include "common/in_quotes.h"
 #include "fileio/file_ptr.h"
 #include "fileio/file_system.h"
 #include "join/digest_file.h"
@@ -13,8 +14,6 @@
 #include "script/path_rules.h"
 #include "transfer/block_copy.h"
 #include "transfer/guarded_run.h"
-
-using transfer::inQuotes;
 
 JoinJob::JoinJob(std::wostream& console) : console_(console) {}
 
@@ -28,7 +27,7 @@ int JoinJob::run(const std::wstring& script, const std::wstring& outputFolder, b
         if (result == join_exit::kSuccess) result = readDigest();
         if (result == join_exit::kSuccess) result = checkPieces();
         if (result != join_exit::kSuccess || checkOnly)
-          return result != join_exit::kSuccess ? result : check();
+          return result != join_exit::kSuccess ? result : verify();
         result = prepareOutput(outputFolder);
         return result != join_exit::kSuccess ? result : rebuild();
       },

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <memory>
 
+#include "common/in_quotes.h"
 #include "common/job_failure.h"
 #include "fileio/file_ptr.h"
 #include "fileio/my_file_error.h"
@@ -12,8 +13,6 @@
 #include "platform/platform.h"
 #include "platform/to_wide.h"
 #include "transfer/block_copy.h"
-
-using transfer::inQuotes;
 
 namespace {
 
@@ -72,7 +71,7 @@ int JoinJob::rebuild() {
   return join_exit::kSuccess;
 }
 
-int JoinJob::check() {
+int JoinJob::verify() {
   const std::string digest = hashPieces(nullptr, L"");
   if (expectedDigest_.empty()) {
     printLine(L"The pieces were read but not verified: there is no " + inQuotes(digestPath_) +

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/ascii_letters.h"
 #include "script/rejoin_script.h"
 
 namespace {
@@ -166,10 +167,7 @@ bool readCopyLine(const std::wstring& text, int number, RejoinManifest& manifest
 
 bool isPlainFileName(const std::wstring& name) {
   if (name.empty() || name == L"." || name == L"..") return false;
-  const bool drivePrefix =
-      name.size() >= 2 && name[1] == L':' &&
-      ((name[0] >= L'A' && name[0] <= L'Z') || (name[0] >= L'a' && name[0] <= L'z'));
-  if (drivePrefix) return false;
+  if (ascii_letters::startsWithDrive(name)) return false;
   return name.find_first_of(L"/\\") == std::wstring::npos && scriptCanCarry(name);
 }
 

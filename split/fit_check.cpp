@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "common/in_quotes.h"
 #include "platform/platform.h"
 #include "split/split_exit_codes.h"
 #include "split/split_job.h"
@@ -23,15 +24,15 @@ int SplitJob::checkFit(uint64_t pieceSize, uint64_t scriptBytes) {
   const uint64_t needed = plannedSize_ + scriptBytes + kDigestBytes;
   const std::optional<uint64_t> freeBytes = platform::freeSpace(outputFolder_);
   if (freeBytes && *freeBytes < needed) {
-    console_ << L"Not enough free space in \"" << outputFolder_ << L"\": the split needs " << needed
-             << L" bytes; " << *freeBytes << L" are free." << std::endl;
+    console_ << L"Not enough free space in " << inQuotes(outputFolder_) << L": the split needs "
+             << needed << L" bytes; " << *freeBytes << L" are free." << std::endl;
     return split_exit::kFailed;
   }
   const uint64_t largestPiece = std::min(pieceSize, plannedSize_);
   if (platform::onFatFileSystem(outputFolder_) && largestPiece > kFatLargestFile) {
     // The size in MB is one to type on the command line: digits only.
-    console_ << L"The pieces would not fit on \"" << outputFolder_
-             << L"\": its FAT file system holds files of at most " << kFatLargestFile
+    console_ << L"The pieces would not fit on " << inQuotes(outputFolder_)
+             << L": its FAT file system holds files of at most " << kFatLargestFile
              << L" bytes; choose a divide size of at most "
              << std::to_wstring(kFatLargestFile / kMegabyte) << L" MB." << std::endl;
     return split_exit::kFailed;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 
+#include "common/in_quotes.h"
 #include "common/unexpected_failure.h"
 #include "fileio/file_system.h"
 #include "platform/platform.h"
@@ -31,11 +32,11 @@ std::wstring companionClash(const std::wstring& name) {
   const std::wstring instead =
       L"; rename the input (for example to " + name + L".txt) and split it again.";
   if (path_rules::sameWindowsName(name, path_rules::replaceExtension(name, L"bat")))
-    return L"The rejoin script would be named like the input \"" + name +
-           L"\" and would overwrite itself when run" + instead;
+    return L"The rejoin script would be named like the input " + inQuotes(name) +
+           L" and would overwrite itself when run" + instead;
   if (path_rules::sameWindowsName(name, path_rules::replaceExtension(name, L"md5")))
-    return L"The digest file would be named like the input \"" + name +
-           L"\" and would be replaced by the rebuilt file" + instead;
+    return L"The digest file would be named like the input " + inQuotes(name) +
+           L" and would be replaced by the rebuilt file" + instead;
   return std::wstring();
 }
 

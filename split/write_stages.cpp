@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "common/in_quotes.h"
 #include "common/job_failure.h"
 #include "common/narrow_cast.h"
 #include "fileio/file_ptr.h"
@@ -17,7 +18,7 @@ using transfer::requireWritten;
 namespace {
 
 [[noreturn]] void failChanged(const std::wstring& input) {
-  throw JobFailure(L"The input file changed during the split: \"" + input + L"\"");
+  throw JobFailure(L"The input file changed during the split: " + inQuotes(input));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "platform/platform.h"
 #include "platform/to_wide.h"
+#include "win32_errno.h"
 
 namespace {
 
@@ -102,23 +103,10 @@ int renameNoReplace(const std::wstring& from, const std::wstring& to) {
   if (planned != 0) return planned;
   // Without MOVEFILE_REPLACE_EXISTING an existing `to` fails the call.
   if (MoveFileExW(from.c_str(), to.c_str(), 0)) return 0;
-  switch (GetLastError()) {
-    case ERROR_FILE_EXISTS:
-    case ERROR_ALREADY_EXISTS:
-      return EEXIST;
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-      return ENOENT;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-      return EACCES;
-    case ERROR_NOT_SAME_DEVICE:
-      return EXDEV;
-    case ERROR_FILENAME_EXCED_RANGE:
-      return ENAMETOOLONG;
-    default:
-      return EIO;
-  }
+  // A name too long is told as such rather than as the runtime's "not found";
+  // a failure the runtime has no value for as an I/O error.
+  const DWORD code = GetLastError();
+  return code == ERROR_FILENAME_EXCED_RANGE ? ENAMETOOLONG : win32_errno::errnoOf(code, EIO);
 }
 
 // GetFullPathNameW rather than std::filesystem::absolute, which would link
