@@ -9,6 +9,7 @@
 
 #include "in_process.h"
 #include "join/join_exit_codes.h"
+#include "platform/platform.h"
 #include "platform/test_hooks.h"
 #include "platform_facts.h"
 #include "split/split_exit_codes.h"
@@ -86,7 +87,10 @@ class JoinFaultWalkTest : public ::testing::TestWithParam<JoinShape> {
     return result;
   }
 
-  void expectNothingLostOrCorrupted(const Walk& failed);
+  // `failedPoint`: the point whose call failed with EIO; textConversion for
+  // none (a transfer cut short).
+  void expectNothingLostOrCorrupted(const Walk& failed,
+                                    FaultPoint failedPoint = FaultPoint::textConversion);
 
   std::string input;
   std::map<std::string, std::string> before;  // of the last walk
@@ -94,7 +98,7 @@ class JoinFaultWalkTest : public ::testing::TestWithParam<JoinShape> {
   std::vector<unsigned> calls;  // per point of kPoints, in a clean run
 };
 
-void JoinFaultWalkTest::expectNothingLostOrCorrupted(const Walk& failed) {
+void JoinFaultWalkTest::expectNothingLostOrCorrupted(const Walk& failed, FaultPoint failedPoint) {
   EXPECT_TRUE(failed.ended) << "the run did not end by itself";
   if (failed.run.exitCode == GetParam().cleanExit) {
     EXPECT_TRUE(failed.files == clean.files) << "a run that ended as a clean one left other files";
@@ -108,6 +112,14 @@ void JoinFaultWalkTest::expectNothingLostOrCorrupted(const Walk& failed) {
   std::wstring rest = said.substr(settings);
   rest.erase(0, rest.find_first_not_of(L".\n"));
   EXPECT_EQ(std::count(rest.begin(), rest.end(), L'\n'), 1) << "one line tells the failure";
+  // A failed write, close or rename is a failed run, and its line tells the
+  // fault's own error (never, say, that a name exists already).
+  if (failedPoint == FaultPoint::write || failedPoint == FaultPoint::close ||
+      failedPoint == FaultPoint::rename) {
+    EXPECT_EQ(failed.run.exitCode, join_exit::kFailed);
+    EXPECT_NE(rest.find(L": " + platform::systemErrorText(EIO) + L"\n"), std::wstring::npos)
+        << std::string(rest.begin(), rest.end());
+  }
 
   const std::string temporary = GetParam().target + ".filejoin-tmp";
   EXPECT_EQ(failed.files.count(GetParam().target), 0u) << "the final name after a failure";
@@ -132,7 +144,7 @@ TEST_P(JoinFaultWalkTest, EveryFailureLeavesOnlyTheStartOfTheRebuiltFile) {
       if (failed.run.exitCode == GetParam().cleanExit) {
         EXPECT_EQ(kPoints[p], FaultPoint::close);
       }
-      expectNothingLostOrCorrupted(failed);
+      expectNothingLostOrCorrupted(failed, kPoints[p]);
     }
   }
 }
@@ -199,5 +211,61 @@ TEST(JoinRenameTest, FileTakingTheNameMeanwhileIsKept) {
   EXPECT_EQ(readFile(dir / L"parts/in.bin"), "someone else's");
   EXPECT_TRUE(readFile(dir / L"parts/in.bin.filejoin-tmp") == input);
 }
+
+// One failure of the rebuild's last steps each: its exit code, its line, and
+// the rebuilt bytes kept under the temporary name only.
+struct LastStepCase {
+  const char* name;
+  FaultPoint point;
+  bool lastCall;  // the point's last call in a clean run, else its first
+  int error;
+  int exitCode;
+  std::wstring line;
+};
+
+void PrintTo(const LastStepCase& c, std::ostream* out) { *out << c.name; }
+
+class JoinLastStepTest : public ::testing::TestWithParam<LastStepCase> {};
+
+TEST_P(JoinLastStepTest, FailsWithItsCodeAndLineAndNoFinalName) {
+  if (!hooks::injectFault({FaultPoint::textConversion, 1000, 0, SIZE_MAX, {}}))
+    GTEST_SKIP() << "no fault injection in this build";
+  const LastStepCase& c = GetParam();
+  const std::string input = patternBytes(2 * kMiB + 1, 23);
+  unsigned call = 1;
+  for (const bool failing : {false, true}) {
+    TempDir dir;
+    writeFile(dir / L"in.bin", input);
+    const CurrentFolder inside(dir.wide());
+    hooks::resetFaults();
+    ASSERT_EQ(runInProcess({L"in.bin", L"1", L"parts"}).exitCode, split_exit::kSuccess);
+    hooks::resetFaults();
+    if (failing) hooks::injectFault({c.point, call, c.error, SIZE_MAX, {}});
+    const InProcessRun run = runJoinInProcess({L"parts/in.bat"});
+    if (!failing && c.lastCall) call = hooks::faultCalls(c.point);
+    hooks::resetFaults();
+    if (!failing) continue;
+    EXPECT_EQ(run.exitCode, c.exitCode);
+    EXPECT_EQ(run.out,
+              L"Script: parts/in.bat\nJoining.....\n...\n" + c.line + L"\n" + joinUsageText());
+    EXPECT_FALSE(fs::exists(dir.native() / "parts" / "in.bin")) << "the final name was taken";
+    EXPECT_TRUE(readFile(dir / L"parts/in.bin.filejoin-tmp") == input);
+  }
+}
+
+const std::wstring kTemporary = L"\"parts/in.bin.filejoin-tmp\"";
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, JoinLastStepTest,
+    ::testing::Values(
+        LastStepCase{"OutputCloseFails", FaultPoint::close, true, EIO, join_exit::kFailed,
+                     L"Cannot write " + kTemporary + L": " + platform::systemErrorText(EIO)},
+        LastStepCase{"RenameFailsWithEio", FaultPoint::rename, false, EIO, join_exit::kFailed,
+                     L"Cannot rename " + kTemporary + L" to \"parts/in.bin\": " +
+                         platform::systemErrorText(EIO)},
+        LastStepCase{
+            "RenameFindsTheNameTaken", FaultPoint::rename, false, EEXIST, join_exit::kOutputExists,
+            L"\"parts/in.bin\" exists already; the rebuilt bytes stay in " + kTemporary + L"."}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
