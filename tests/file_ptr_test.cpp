@@ -12,6 +12,7 @@
 #include "in_process.h"
 #include "platform/platform.h"
 #include "platform_facts.h"
+#include "process.h"
 #include "temp_dir.h"
 
 namespace {
@@ -79,6 +80,16 @@ TEST(FilePtrTest, InvalidNameIsAnOpenErrorWithItsNumber) {
   EXPECT_EQ(openError((dir.wide() + L"/" + invalidFileName()).c_str(), kPieceMode),
             "File open error.22");
   EXPECT_TRUE(snapshot(dir.wide()).empty());
+}
+
+// Our open input keeps writers out on Windows, by its share mode. On Linux
+// the test for writers holds a read lease for a moment only: one kept would
+// make a writer wait for it, and end the split with the signal asking it back.
+TEST(FilePtrTest, WriterOpensOurInputAtOnceUnlessAShareModeKeepsItOut) {
+  TempDir dir;
+  writeFile(dir / L"in.bin", "data");
+  const File_ptr input((dir / L"in.bin").c_str(), kInputMode);
+  EXPECT_EQ(writerOpensAtOnce(dir / L"in.bin"), !windowsPlatform());
 }
 
 TEST(FilePtrTest, InputHeldOpenForWritingIsRefused) {

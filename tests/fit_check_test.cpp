@@ -14,6 +14,7 @@
 #include "platform/platform.h"
 #include "platform/test_hooks.h"
 #include "platform_facts.h"
+#include "small_file_system.h"
 #include "split/split_exit_codes.h"
 #include "temp_dir.h"
 #include "usage_text.h"
@@ -49,6 +50,7 @@ struct FitCase {
   int typeError;                           // the type query fails with it
   std::wstring refusal;                    // empty: the split goes ahead
   bool folderGiven = true;                 // "out"; else derived: "in"
+  unsigned long blockSize = 1;             // of the faked space: 1, its numbers are bytes
 };
 
 void PrintTo(const FitCase& c, std::ostream* out) { *out << c.name; }
@@ -112,6 +114,10 @@ std::vector<FitCase> fitCases() {
                               notEnoughSpace(L"in", kSmallNeeds, kSmallNeeds - 1));
   derived.folderGiven = false;
   cases.push_back(derived);
+  // 2^62 blocks of 8 bytes: past what 64 bits hold, never wrapped to 0.
+  FitCase past64Bits = spaceCase("SpacePast64BitsIsNotWrapped", hooks::FakeSpace{1ULL << 62, kTiB});
+  past64Bits.blockSize = 8;
+  cases.push_back(past64Bits);
   FitCase derivedFat =
       typeCase("DerivedFolderIsNamedForFat", L"4096", L"FAT", tooLargeForFat(L"in"));
   derivedFat.folderGiven = false;
@@ -130,6 +136,7 @@ class FitCheckTest : public ::testing::TestWithParam<FitCase> {
     hooks::resetFaults();
     hooks::fakeFreeSpace(std::nullopt);
     hooks::fakeFileSystem(std::nullopt);
+    fakeBlockSize(1);
   }
 
   // An input of `size` zero bytes, made without writing them.
@@ -152,6 +159,8 @@ TEST_P(FitCheckTest, RefusesOnlyWhatCannotFit) {
   makeInput(c.inputSize);
   ASSERT_TRUE(hooks::fakeFreeSpace(c.space));
   ASSERT_TRUE(hooks::fakeFileSystem(c.fileSystem));
+  if (c.blockSize != 1 && !fakeBlockSize(c.blockSize))
+    GTEST_SKIP() << "the free space is told in bytes here, no blocks to multiply";
   if (c.spaceError != 0) hooks::injectFault({FaultPoint::freeSpace, 1, c.spaceError, SIZE_MAX, {}});
   if (c.typeError != 0)
     hooks::injectFault({FaultPoint::fileSystemType, 1, c.typeError, SIZE_MAX, {}});
