@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "common/in_quotes.h"
 #include "join/join_exit_codes.h"
 #include "join/join_job.h"
 #include "platform/platform.h"

@@ -10,7 +10,8 @@ if(WIN32)
     platform/win/output_file.cpp
     platform/win/path_levels.cpp
     platform/win/services.cpp
-    platform/win/volume_queries.cpp)
+    platform/win/volume_queries.cpp
+    platform/win/win32_errno.cpp)
   set(FILESPLIT_PLATFORM_LIBS bcrypt)
   # The tool's entry is wmain, which receives the command line as typed.
   set(FILESPLIT_ENTRY_LINK_OPTIONS -municode)

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/ascii_letters.h"
 #include "platform/platform.h"
 
 namespace fs = std::filesystem;
@@ -49,10 +50,10 @@ namespace {
 // Windows compares names without regard to case; so does the search here,
 // for ASCII letters, on every platform alike.
 bool sameIgnoringCase(const std::wstring& a, const std::wstring& b) {
-  const auto lower = [](wchar_t c) { return c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c; };
   return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(),
-                    [&](wchar_t x, wchar_t y) { return lower(x) == lower(y); });
+         std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
+           return ascii_letters::lowerCase(x) == ascii_letters::lowerCase(y);
+         });
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <memory>
 #include <sstream>
 
+#include "common/in_quotes.h"
 #include "common/job_failure.h"
 #include "fileio/file_ptr.h"
 #include "fileio/file_system.h"
@@ -19,8 +20,6 @@
 #include "transfer/block_copy.h"
 #include "transfer/fit_check.h"
 #include "transfer/guarded_run.h"
-
-using transfer::inQuotes;
 
 JoinJob::JoinJob(std::wostream& console) : console_(console) {}
 
@@ -36,7 +35,7 @@ int JoinJob::run(const std::wstring& script, const std::wstring& outputFolder, b
         if (result == join_exit::kSuccess) result = requireDigest(checkOnly, unverified);
         if (result == join_exit::kSuccess) result = checkPieces();
         if (result != join_exit::kSuccess || checkOnly)
-          return result != join_exit::kSuccess ? result : check();
+          return result != join_exit::kSuccess ? result : verify();
         result = prepareOutput(outputFolder);
         return result != join_exit::kSuccess ? result : rebuild();
       },

@@ -83,8 +83,9 @@ class JoinJob {
   int rebuild();
   /// The line that the temporary file of this run is left, when one is.
   void tellLeftTemporary();
-  /// Hashes the pieces and compares; the run's code.
-  int check();
+  /// Hashes the pieces and compares with the digest, writing nothing (--check);
+  /// the run's code.
+  int verify();
   /// Reads every piece in order through the block loop into `out` (none:
   /// hashing only, named `outPath`) and returns their MD5 in hex. Throws
   /// JobFailure for a failed read or write and a piece that changed size.

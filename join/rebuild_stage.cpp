@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <memory>
 
+#include "common/in_quotes.h"
 #include "common/job_failure.h"
 #include "fileio/file_ptr.h"
 #include "fileio/my_file_error.h"
@@ -15,8 +16,6 @@
 #include "platform/to_wide.h"
 #include "script/path_rules.h"
 #include "transfer/block_copy.h"
-
-using transfer::inQuotes;
 
 std::string JoinJob::hashPieces(FileIO_IF* out, const std::wstring& outPath) {
   CheckedDigest digest(out != nullptr ? outPath : scriptPath_);
@@ -86,8 +85,10 @@ int JoinJob::rebuild() {
                      L"rebuilt bytes are lost.");
   }
   if (error != 0)
-    throw JobFailure(L"Cannot name " + inQuotes(shown) + L" " + inQuotes(targetPath_) + L": " +
-                     platform::systemErrorText(error));
+    throw JobFailure((temporaryPath_.empty()
+                          ? L"Cannot give the rebuilt file its name "
+                          : L"Cannot rename " + inQuotes(temporaryPath_) + L" to ") +
+                     inQuotes(targetPath_) + L": " + platform::systemErrorText(error));
   transfer::requireClosed(*out, targetPath_);
   if (expectedDigest_.empty()) {
     printLine(inQuotes(targetPath_) + L" was rebuilt but not verified: there is no " +
@@ -103,7 +104,7 @@ void JoinJob::tellLeftTemporary() {
   printLine(inQuotes(temporaryPath_) + L" is left from this run and may be removed.");
 }
 
-int JoinJob::check() {
+int JoinJob::verify() {
   const std::string digest = hashPieces(nullptr, L"");
   if (expectedDigest_.empty()) {
     printLine(L"The pieces were read but not verified: there is no " + inQuotes(digestPath_) +

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "platform/ascii_letters.h"
 #include "platform/platform.h"
 
 namespace fs = std::filesystem;
@@ -13,8 +14,7 @@ namespace {
 // ASCII letters in lower case.
 std::wstring windowsNameKey(const std::wstring& name) {
   std::wstring key = name.substr(0, name.find_last_not_of(L". ") + 1);
-  for (wchar_t& c : key)
-    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+  for (wchar_t& c : key) c = ascii_letters::lowerCase(c);
   return key;
 }
 

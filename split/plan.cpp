@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 
+#include "common/in_quotes.h"
 #include "common/unexpected_failure.h"
 #include "fileio/file_system.h"
 #include "platform/platform.h"
@@ -32,10 +33,10 @@ std::wstring companionClash(const std::wstring& name) {
   const std::wstring instead =
       L"; rename the input (for example to " + name + L".txt) and split it again.";
   if (path_rules::sameWindowsName(name, path_rules::replaceExtension(name, L"bat")))
-    return L"The rejoin script would be named like the input " + transfer::inQuotes(name) +
+    return L"The rejoin script would be named like the input " + inQuotes(name) +
            L" and would overwrite itself when run" + instead;
   if (path_rules::sameWindowsName(name, path_rules::replaceExtension(name, L"md5")))
-    return L"The digest file would be named like the input " + transfer::inQuotes(name) +
+    return L"The digest file would be named like the input " + inQuotes(name) +
            L" and would be replaced by the rebuilt file" + instead;
   return std::wstring();
 }
@@ -67,7 +68,7 @@ int SplitJob::plan(const wchar_t* input, const wchar_t* outputFolder, uint64_t p
       return split_exit::kFailed;
     }
     if (!platform::isFileName(name)) {
-      printLine(L"The file name " + transfer::inQuotes(name) +
+      printLine(L"The file name " + inQuotes(name) +
                 L" is not one a file can have here, so the rebuilt file could not take it; "
                 L"rename the input and split it again.");
       return split_exit::kFailed;

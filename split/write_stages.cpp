@@ -5,6 +5,7 @@
 #include <memory>
 #include <system_error>
 
+#include "common/in_quotes.h"
 #include "common/job_failure.h"
 #include "common/narrow_cast.h"
 #include "fileio/file_ptr.h"
@@ -21,7 +22,7 @@ using transfer::requireWritten;
 namespace {
 
 [[noreturn]] void failChanged(const std::wstring& input) {
-  throw JobFailure(L"The input file changed during the split: " + transfer::inQuotes(input));
+  throw JobFailure(L"The input file changed during the split: " + inQuotes(input));
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 
 #include "platform/platform.h"
 #include "process.h"
+#include "split/split_exit_codes.h"
 #include "temp_dir.h"
 #include "usage_text.h"
 
@@ -110,7 +111,7 @@ TEST_P(ByteNameTest, SplitsWithTheNameKeptByteForByte) {
   const RunResult result = runFilesplitBytes({"filesplit", c.bytes, "1", "out"}, options);
   EXPECT_EQ(result.out, consoleBytes(L"File: " + c.shown +
                                      L"\nDivide size: 1MB\nOutput Folder: out\nDividing.....\n.."));
-  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.exitCode, split_exit::kSuccess);
   const fs::path out = dir.native() / "out";
   EXPECT_EQ(namesIn(out), (std::set<std::string>{c.bytes + "_1", c.bytes + "_2", c.stem + ".bat",
                                                  c.stem + ".md5"}));
@@ -172,7 +173,7 @@ TEST(ByteNameLocaleTest, OtherEncodingsDecodeByTheirOwnRules) {
   const RunResult result = runFilesplitBytes({"filesplit", name, "1", "out"}, options);
   EXPECT_EQ(result.out,
             "File: \xA4\xA2?.bin\nDivide size: 1MB\nOutput Folder: out\nDividing.....\n..");
-  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.exitCode, split_exit::kSuccess);
   const fs::path out = dir.native() / "out";
   EXPECT_EQ(namesIn(out), (std::set<std::string>{name + "_1", name + "_2", "\xA4\xA2\xFF.bat",
                                                  "\xA4\xA2\xFF.md5"}));
@@ -198,7 +199,7 @@ TEST(ByteNameFolderTest, OutputFolderIsMadeWithExactlyItsBytes) {
       runFilesplitBytes({"filesplit", "in.bin", "1", "out\xE9/sub\xFF\xE2\x82"}, options);
   EXPECT_EQ(result.out, consoleBytes(L"File: in.bin\nDivide size: 1MB\nOutput Folder: "
                                      L"out?/sub???\nDividing.....\n.."));
-  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.exitCode, split_exit::kSuccess);
   EXPECT_EQ(namesIn(dir.native()), (std::set<std::string>{"in.bin", "out\xE9"}));
   const fs::path folder = dir.native() / "out\xE9" / "sub\xFF\xE2\x82";
   EXPECT_EQ(namesIn(dir.native() / "out\xE9"), (std::set<std::string>{"sub\xFF\xE2\x82"}));
@@ -215,7 +216,7 @@ TEST(ByteNameFolderTest, FailureTextShowsTheFolderWithQuestionMarks) {
   RunOptions options;
   options.workingFolder = dir.wide();
   const RunResult result = runFilesplitBytes({"filesplit", "in.bin", "1", "file\xE9/sub"}, options);
-  EXPECT_EQ(result.exitCode, 9);
+  EXPECT_EQ(result.exitCode, split_exit::kOutputFolderFailed);
   const std::string start = consoleBytes(
       L"File: in.bin\nDivide size: 1MB\nOutput Folder: file?/sub\nDividing.....\n"
       L"filesystem error: create_directories: ");
@@ -234,7 +235,7 @@ TEST(ByteArgumentTest, ProgramNameWithAByteThatCannotBeShown) {
   options.environment["LANG"] = "C";
   const RunResult result = runFilesplitBytes({"./fs\xFF"}, options);
   EXPECT_EQ(result.out, consoleBytes(usageText(L"./fs?")));
-  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.exitCode, split_exit::kFailed);
 }
 
 TEST(ByteArgumentTest, TruncatedSequenceAtTheEndTakesNoRunawayMemory) {
@@ -253,9 +254,9 @@ TEST(ByteArgumentTest, TruncatedSequenceAtTheEndTakesNoRunawayMemory) {
             consoleBytes(L"Invalid Divide-size.\nInvalid Divide-size.\nFile: in???\nDivide size: "
                          L"512MB\nOutput Folder: out\n" +
                          usageText()));
-  EXPECT_EQ(result.exitCode, 7);
+  EXPECT_EQ(result.exitCode, split_exit::kInvalidSize);
   const RunResult split = runFilesplitBytes({"filesplit", name, "1", "out"}, options);
-  EXPECT_EQ(split.exitCode, 0) << split.out;
+  EXPECT_EQ(split.exitCode, split_exit::kSuccess) << split.out;
   EXPECT_TRUE(readBytes(dir.native() / "out" / (name + "_1")) +
                   readBytes(dir.native() / "out" / (name + "_2")) ==
               input)

@@ -13,6 +13,7 @@
 #include "platform/test_hooks.h"
 #include "platform/to_wide.h"
 #include "platform_facts.h"
+#include "split/split_exit_codes.h"
 #include "temp_dir.h"
 #include "usage_text.h"
 
@@ -131,7 +132,7 @@ std::wstring expectedOutput(const FaultCase& c) {
     if (error == 0) error = fault.error;
   std::wstring out = L"File: in.bin\nDivide size: 1MB\nOutput Folder: out\nDividing.....\n" +
                      std::wstring(c.dots, L'.') + expectedLine(c.line, error);
-  return c.exitCode == 0 ? out : out + usageText();
+  return c.exitCode == split_exit::kSuccess ? out : out + usageText();
 }
 
 // ---- The table --------------------------------------------------------------
@@ -145,31 +146,31 @@ std::wstring expectedOutput(const FaultCase& c) {
 
 // A row whose fault the split rides out: it completes, printing `dots` dots.
 FaultCase harmless(const std::string& name, const hooks::Fault& fault, size_t dots = 4) {
-  return {name, {fault}, 0, dots, {}, kComplete};
+  return {name, {fault}, split_exit::kSuccess, dots, {}, kComplete};
 }
 
 void addOpenCases(std::vector<FaultCase>& cases) {
   cases.push_back({"OpenScriptDenied",
                    {failing(FaultPoint::open, 1, EACCES)},
-                   1,
+                   split_exit::kFailed,
                    0,
                    {Says::text, "Permission denied."},
                    kFolderOnly});
   cases.push_back({"OpenInputMissing",
                    {failing(FaultPoint::open, 2, ENOENT)},
-                   1,
+                   split_exit::kFailed,
                    0,
                    {Says::text, "Input File Not found."},
                    left({})});
   cases.push_back({"OpenInputDenied",
                    {failing(FaultPoint::open, 2, EACCES)},
-                   1,
+                   split_exit::kFailed,
                    0,
                    {Says::text, "Permission denied."},
                    left({})});
   cases.push_back({"OpenPiece1Exists",
                    {failing(FaultPoint::open, 3, EEXIST)},
-                   1,
+                   split_exit::kFailed,
                    0,
                    {Says::text, "Output File exist."},
                    left({})});
@@ -178,14 +179,14 @@ void addOpenCases(std::vector<FaultCase>& cases) {
     const int error = otherErrors[piece - 2];
     cases.push_back({"OpenPiece" + std::to_string(piece) + "Errno" + std::to_string(error),
                      {failing(FaultPoint::open, piece + 2, error)},
-                     1,
+                     split_exit::kFailed,
                      piece - 1,
                      {Says::text, "File open error." + std::to_string(error)},
                      left(std::vector<uint64_t>(piece - 1, kMiB))});
   }
   cases.push_back({"OpenDigestDenied",
                    {failing(FaultPoint::open, 7, EACCES)},
-                   1,
+                   split_exit::kFailed,
                    4,
                    {Says::text, "Permission denied."},
                    left(kAllPieces)});
@@ -196,7 +197,7 @@ void addReadCases(std::vector<FaultCase>& cases) {
   for (unsigned call = 1; call <= 4; ++call)
     cases.push_back({"Read" + std::to_string(call) + "Fails",
                      {failing(FaultPoint::read, call, EIO)},
-                     1,
+                     split_exit::kFailed,
                      call - 1,
                      {Says::cannotRead, "in.bin"},
                      left(upTo(call, 0))});
@@ -205,7 +206,7 @@ void addReadCases(std::vector<FaultCase>& cases) {
   cases.push_back(harmless("ShortReadIsContinued", limited(FaultPoint::read, 1, 1000), 5));
   cases.push_back({"ReadEndsEarly",
                    {limited(FaultPoint::read, 2, 0)},
-                   1,
+                   split_exit::kFailed,
                    1,
                    {Says::changed},
                    left(upTo(2, 0))});
@@ -214,20 +215,20 @@ void addReadCases(std::vector<FaultCase>& cases) {
 void addWriteCases(std::vector<FaultCase>& cases) {
   cases.push_back({"WriteScriptFails",
                    {failing(FaultPoint::write, 1, ENOSPC)},
-                   1,
+                   split_exit::kFailed,
                    0,
                    {Says::cannotWrite, "out/in.bat"},
                    left({}, kNone, 0)});
   for (unsigned piece = 1; piece <= 4; ++piece)
     cases.push_back({"WritePiece" + std::to_string(piece) + "Fails",
                      {failing(FaultPoint::write, piece + 1, ENOSPC)},
-                     1,
+                     split_exit::kFailed,
                      piece,
                      {Says::cannotWrite, pieceName(piece)},
                      left(upTo(piece, 0))});
   cases.push_back({"WriteDigestFails",
                    {failing(FaultPoint::write, 6, EFBIG)},
-                   1,
+                   split_exit::kFailed,
                    4,
                    {Says::cannotWrite, "out/in.md5"},
                    left(kAllPieces, 0)});
@@ -235,7 +236,7 @@ void addWriteCases(std::vector<FaultCase>& cases) {
   cases.push_back(harmless("ShortWriteIsContinued", limited(FaultPoint::write, 2, 1000)));
   cases.push_back({"WriteWithoutProgress",
                    {limited(FaultPoint::write, 3, 0)},
-                   1,
+                   split_exit::kFailed,
                    2,
                    {Says::cannotWrite, pieceName(2), "", EIO},
                    left(upTo(2, 0))});
@@ -247,21 +248,21 @@ void addWriteCases(std::vector<FaultCase>& cases) {
 void addCloseCases(std::vector<FaultCase>& cases) {
   cases.push_back({"CloseScriptFails",
                    {failing(FaultPoint::close, 1, EIO)},
-                   1,
+                   split_exit::kFailed,
                    0,
                    {Says::cannotWrite, "out/in.bat"},
                    left({})});
   for (unsigned piece = 1; piece <= 4; ++piece)
     cases.push_back({"ClosePiece" + std::to_string(piece) + "Fails",
                      {failing(FaultPoint::close, piece + 1, EIO)},
-                     1,
+                     split_exit::kFailed,
                      piece,
                      {Says::cannotWrite, pieceName(piece)},
                      left(upTo(piece, kAllPieces[piece - 1]))});
   cases.push_back(harmless("CloseInputFailsUnnoticed", failing(FaultPoint::close, 6, EIO)));
   cases.push_back({"CloseDigestFails",
                    {failing(FaultPoint::close, 7, EIO)},
-                   1,
+                   split_exit::kFailed,
                    4,
                    {Says::cannotWrite, "out/in.md5"},
                    left(kAllPieces, 32)});
@@ -281,31 +282,35 @@ void addFileSystemCases(std::vector<FaultCase>& cases) {
   const char* inputChecks[] = {"exists", "status", "is_empty"};
   for (unsigned call = 1; call <= 3; ++call)
     cases.push_back(fileSystemCase(std::string("InputCheck") + inputChecks[call - 1] + "Fails",
-                                   status, call, EACCES, 1, inputChecks[call - 1], "in.bin",
-                                   kInputOnly));
-  cases.push_back(
-      fileSystemCase("FolderCheckFails", status, 4, EIO, 9, "exists", "out", kInputOnly));
-  cases.push_back(fileSystemCase("FolderStatusInCreationFails", status, 5, EIO, 9,
-                                 "create_directories", "out", kInputOnly));
+                                   status, call, EACCES, split_exit::kFailed, inputChecks[call - 1],
+                                   "in.bin", kInputOnly));
+  cases.push_back(fileSystemCase("FolderCheckFails", status, 4, EIO,
+                                 split_exit::kOutputFolderFailed, "exists", "out", kInputOnly));
+  cases.push_back(fileSystemCase("FolderStatusInCreationFails", status, 5, EIO,
+                                 split_exit::kOutputFolderFailed, "create_directories", "out",
+                                 kInputOnly));
   const std::string outputs[] = {pieceName(1), pieceName(2), pieceName(3),
                                  pieceName(4), "out/in.bat", "out/in.md5"};
   for (unsigned call = 6; call <= 11; ++call)
     cases.push_back(fileSystemCase("OutputCheck" + std::to_string(call - 5) + "Fails", status, call,
-                                   EACCES, 1, "exists", outputs[call - 6], kFolderOnly));
-  cases.push_back(fileSystemCase("InputPermissionsQueryFails", status, 12, EACCES, 1, "status",
-                                 "in.bin", kFolderOnly));
+                                   EACCES, split_exit::kFailed, "exists", outputs[call - 6],
+                                   kFolderOnly));
+  cases.push_back(fileSystemCase("InputPermissionsQueryFails", status, 12, EACCES,
+                                 split_exit::kFailed, "status", "in.bin", kFolderOnly));
   cases.push_back({"OpenedInputCannotBeTold",
                    {failing(FaultPoint::openFileFacts, 1, EIO)},
-                   1,
+                   split_exit::kFailed,
                    0,
                    {Says::text, "File open error.5"},
                    left({})});
-  cases.push_back(fileSystemCase("PlanSizeQueryFails", FaultPoint::fileSize, 1, EIO, 9, "file_size",
-                                 "in.bin", kInputOnly));
-  cases.push_back(fileSystemCase("CopySizeQueryFails", FaultPoint::fileSize, 2, EIO, 1, "file_size",
-                                 "in.bin", left({})));
-  cases.push_back(fileSystemCase("FolderCreationFails", FaultPoint::folderCreation, 1, EACCES, 9,
-                                 "create_directories", "out", kInputOnly));
+  cases.push_back(fileSystemCase("PlanSizeQueryFails", FaultPoint::fileSize, 1, EIO,
+                                 split_exit::kOutputFolderFailed, "file_size", "in.bin",
+                                 kInputOnly));
+  cases.push_back(fileSystemCase("CopySizeQueryFails", FaultPoint::fileSize, 2, EIO,
+                                 split_exit::kFailed, "file_size", "in.bin", left({})));
+  cases.push_back(fileSystemCase("FolderCreationFails", FaultPoint::folderCreation, 1, EACCES,
+                                 split_exit::kOutputFolderFailed, "create_directories", "out",
+                                 kInputOnly));
   // The check that the split fits goes ahead on what it cannot learn.
   cases.push_back(harmless("FreeSpaceQueryFails", failing(FaultPoint::freeSpace, 1, EIO)));
   cases.push_back(
@@ -320,19 +325,19 @@ void addOtherCases(std::vector<FaultCase>& cases) {
   theirs["out/in.bat"] = 6;
   cases.push_back({"ScriptCreatedByOthers",
                    {before(FaultPoint::open, 1, [] { writeFile(L"out/in.bat", "theirs"); })},
-                   1,
+                   split_exit::kFailed,
                    0,
                    exists,
                    theirs});
   cases.push_back({"PieceCreatedByOthers",
                    {before(FaultPoint::open, 4, [] { writeFile(L"out/in.bin_2", "theirs"); })},
-                   1,
+                   split_exit::kFailed,
                    1,
                    exists,
                    left({kMiB, 6})});
   cases.push_back({"DigestCreatedByOthers",
                    {before(FaultPoint::open, 7, [] { writeFile(L"out/in.md5", "theirs"); })},
-                   1,
+                   split_exit::kFailed,
                    4,
                    exists,
                    left(kAllPieces, 6)});
@@ -340,43 +345,49 @@ void addOtherCases(std::vector<FaultCase>& cases) {
   gone.erase("in.bin");
   cases.push_back({"InputGoneBeforeTheCopy",
                    {before(FaultPoint::open, 2, [] { fs::remove("in.bin"); })},
-                   1,
+                   split_exit::kFailed,
                    0,
                    {Says::text, "Input File Not found."},
                    gone});
-  cases.push_back(
-      {"NoMemoryForTheCopyBuffer", {}, 1, 0, {Says::text, "std::bad_alloc"}, left({0}), 0, kMiB});
+  cases.push_back({"NoMemoryForTheCopyBuffer",
+                   {},
+                   split_exit::kFailed,
+                   0,
+                   {Says::text, "std::bad_alloc"},
+                   left({0}),
+                   0,
+                   kMiB});
   const Line noDescription{Says::text, "An error occurred that carries no description."};
   cases.push_back({"UnforeseenFailureInTheCopy",
                    {before(FaultPoint::open, 2, [] { throw 42; })},
-                   1,
+                   split_exit::kFailed,
                    0,
                    noDescription,
                    left({})});
   cases.push_back({"UnforeseenFailureInThePlan",
                    {before(FaultPoint::fileSize, 1, [] { throw 42; })},
-                   1,
+                   split_exit::kFailed,
                    0,
                    noDescription,
                    kInputOnly});
   cases.push_back({"StandardExceptionInThePlan",
                    {before(FaultPoint::fileSize, 1,
                            [] { throw std::runtime_error("narrow_cast<>() failed"); })},
-                   1,
+                   split_exit::kFailed,
                    0,
                    {Says::text, "narrow_cast<>() failed"},
                    kInputOnly});
   cases.push_back({"HandlerCannotWidenItsText",
                    {failing(FaultPoint::open, 1, EACCES),
                     failing(FaultPoint::textConversion, 0, kNoUnicodeTranslation)},
-                   1,
+                   split_exit::kFailed,
                    0,
                    {Says::text, "An error occurred, and its description could not be shown."},
                    kFolderOnly});
   cases.push_back({"PlanHandlerCannotWidenItsText",
                    {failing(FaultPoint::fileSize, 1, EIO),
                     failing(FaultPoint::textConversion, 0, kNoUnicodeTranslation)},
-                   9,
+                   split_exit::kOutputFolderFailed,
                    0,
                    {Says::text, "An error occurred, and its description could not be shown."},
                    kInputOnly});
@@ -393,25 +404,25 @@ void addChangedInputCases(std::vector<FaultCase>& cases) {
   };
   cases.push_back({"InputShorterAtAPieceEnd",
                    {before(FaultPoint::open, 2, [] { resizeInput(2 * kMiB); })},
-                   1,
+                   split_exit::kFailed,
                    2,
                    {Says::changed},
                    changedTo(2 * kMiB, upTo(3, 0))});
   cases.push_back({"InputShorterInsideAPiece",
                    {before(FaultPoint::open, 2, [] { resizeInput(2 * kMiB + 100); })},
-                   1,
+                   split_exit::kFailed,
                    3,
                    {Says::changed},
                    changedTo(2 * kMiB + 100, upTo(3, 100))});
   cases.push_back({"InputLongerInTheLastPiece",
                    {before(FaultPoint::open, 2, [] { resizeInput(kInputSize + 10); })},
-                   1,
+                   split_exit::kFailed,
                    4,
                    {Says::changed},
                    changedTo(kInputSize + 10, upTo(4, 15))});
   cases.push_back({"InputLongerByAPiece",
                    {before(FaultPoint::open, 2, [] { resizeInput(kInputSize + kMiB); })},
-                   1,
+                   split_exit::kFailed,
                    4,
                    {Says::changed},
                    changedTo(kInputSize + kMiB, upTo(4, kMiB))});
@@ -423,7 +434,7 @@ void addChangedInputCases(std::vector<FaultCase>& cases) {
   cases.push_back({"ExactMultipleGrownBeforeTheCopy",
                    {before(FaultPoint::fileSize, 1, [] { resizeInput(3 * kMiB); }),
                     before(FaultPoint::open, 2, [] { resizeInput(3 * kMiB + 7); })},
-                   1,
+                   split_exit::kFailed,
                    3,
                    {Says::changed},
                    grown});
@@ -437,25 +448,25 @@ void addDigestCases(std::vector<FaultCase>& cases) {
   const std::string noMemory = " (status 0xC0000017)";
   cases.push_back({"ProviderOpenFails",
                    {failing(FaultPoint::providerOpen, 1, kStatusNotFound)},
-                   1,
+                   split_exit::kFailed,
                    0,
                    says("the MD5 provider is not available (status 0xC0000225)"),
                    left({})});
   cases.push_back({"ObjectLengthQueryFails",
                    {failing(FaultPoint::providerProperty, 1, kStatusNoMemory)},
-                   1,
+                   split_exit::kFailed,
                    0,
                    says("the MD5 provider did not tell the size of its hash object" + noMemory),
                    left({})});
   cases.push_back({"DigestLengthQueryFails",
                    {failing(FaultPoint::providerProperty, 2, kStatusNoMemory)},
-                   1,
+                   split_exit::kFailed,
                    0,
                    says("the MD5 provider did not tell its digest length" + noMemory),
                    left({})});
   FaultCase otherLength{"ProviderReportsAnotherDigestLength",
                         {},
-                        1,
+                        split_exit::kFailed,
                         0,
                         says("the MD5 provider reports a digest of 20 bytes, not 16"),
                         left({})};
@@ -463,7 +474,7 @@ void addDigestCases(std::vector<FaultCase>& cases) {
   cases.push_back(otherLength);
   cases.push_back({"HashCreationFails",
                    {failing(FaultPoint::hashCreation, 1, kStatusNoMemory)},
-                   1,
+                   split_exit::kFailed,
                    0,
                    says("the hash could not be created" + noMemory),
                    left({})});
@@ -471,25 +482,25 @@ void addDigestCases(std::vector<FaultCase>& cases) {
   for (unsigned block = 1; block <= 4; ++block)
     cases.push_back({"HashingBlock" + std::to_string(block) + "Fails",
                      {failing(FaultPoint::hashData, block, kStatusNoMemory)},
-                     1,
+                     split_exit::kFailed,
                      block,
                      says("a block could not be hashed" + noMemory),
                      left(upTo(block, 0))});
   cases.push_back({"HashFinishFails",
                    {failing(FaultPoint::hashFinish, 1, kStatusNoMemory)},
-                   1,
+                   split_exit::kFailed,
                    4,
                    says("the hash could not be finished" + noMemory),
                    left(kAllPieces)});
   cases.push_back({"HashReleaseFails",
                    {failing(FaultPoint::hashDestruction, 1, kStatusInvalidHandle)},
-                   1,
+                   split_exit::kFailed,
                    4,
                    says("the hash could not be released (status 0xC0000008)"),
                    left(kAllPieces)});
   cases.push_back({"ProviderReleaseFails",
                    {failing(FaultPoint::providerClose, 1, kStatusInvalidHandle)},
-                   1,
+                   split_exit::kFailed,
                    4,
                    says("the MD5 provider could not be released (status 0xC0000008)"),
                    left(kAllPieces)});
@@ -497,14 +508,14 @@ void addDigestCases(std::vector<FaultCase>& cases) {
   cases.push_back({"HashFinishAndReleaseFail",
                    {failing(FaultPoint::hashFinish, 1, kStatusNoMemory),
                     failing(FaultPoint::hashDestruction, 1, kStatusInvalidHandle)},
-                   1,
+                   split_exit::kFailed,
                    4,
                    says("the hash could not be finished" + noMemory),
                    left(kAllPieces)});
   // A planned errno is no failure status; the seam makes it one.
   cases.push_back({"ProviderOpenFailsWithAnErrno",
                    {failing(FaultPoint::providerOpen, 1, EIO)},
-                   1,
+                   split_exit::kFailed,
                    0,
                    says("the MD5 provider is not available (status 0xC0000001)"),
                    left({})});
@@ -575,7 +586,7 @@ INSTANTIATE_TEST_SUITE_P(Faults, FaultTableTest, ::testing::ValuesIn(faultCases(
 TEST_F(FaultTableTest, CoversEveryCallOfACleanRun) {
   if (!hooks::injectFault(failing(FaultPoint::textConversion, 1000, 0)))
     GTEST_SKIP() << "no fault injection in this build";
-  ASSERT_EQ(split().exitCode, 0);
+  ASSERT_EQ(split().exitCode, split_exit::kSuccess);
   const auto cases = faultCases();
   for (const FaultPoint point :
        {FaultPoint::open, FaultPoint::read, FaultPoint::write, FaultPoint::close,

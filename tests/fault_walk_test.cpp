@@ -8,6 +8,7 @@
 
 #include "in_process.h"
 #include "platform/test_hooks.h"
+#include "split/split_exit_codes.h"
 #include "temp_dir.h"
 #include "usage_text.h"
 
@@ -68,7 +69,7 @@ class FaultWalkTest : public ::testing::TestWithParam<WalkShape> {
       GTEST_SKIP() << "no fault injection in this build";
     input = patternBytes(GetParam().inputSize, 11);
     clean = walk({});
-    ASSERT_EQ(clean.run.exitCode, 0);
+    ASSERT_EQ(clean.run.exitCode, split_exit::kSuccess);
     for (const FaultPoint point : kPoints) calls.push_back(hooks::faultCalls(point));
   }
 
@@ -114,7 +115,7 @@ void FaultWalkTest::expectOneLineThenUsage(const std::wstring& out) {
 
 void FaultWalkTest::expectNothingLostOrCorrupted(const Walk& failed) {
   EXPECT_TRUE(failed.ended) << "the run did not end by itself";
-  if (failed.run.exitCode == 0) {
+  if (failed.run.exitCode == split_exit::kSuccess) {
     EXPECT_TRUE(failed.files == clean.files) << "a run that says 0 left other files";
     return;
   }
@@ -132,7 +133,7 @@ TEST_P(FaultWalkTest, EveryFailureLeavesOnlyTheStartOfTheOutputs) {
     for (unsigned call = 1; call <= calls[p]; ++call) {
       SCOPED_TRACE("point " + std::to_string(p) + ", call " + std::to_string(call));
       const Walk failed = walk({{kPoints[p], call, EIO, SIZE_MAX, {}}});
-      if (failed.run.exitCode == 0) {
+      if (failed.run.exitCode == split_exit::kSuccess) {
         EXPECT_TRUE(riddenOut(kPoints[p]));
       }
       expectNothingLostOrCorrupted(failed);
@@ -145,7 +146,7 @@ TEST_P(FaultWalkTest, EveryShortTransferIsMadeUp) {
     for (unsigned call = 1; call <= calls[p]; ++call) {
       SCOPED_TRACE("point " + std::to_string(p) + ", call " + std::to_string(call));
       const Walk shortened = walk({{kPoints[p], call, 0, 1, {}}});
-      EXPECT_EQ(shortened.run.exitCode, 0) << shortened.run.out;
+      EXPECT_EQ(shortened.run.exitCode, split_exit::kSuccess) << shortened.run.out;
       expectNothingLostOrCorrupted(shortened);
     }
   }

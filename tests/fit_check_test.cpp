@@ -14,6 +14,8 @@
 #include "platform/platform.h"
 #include "platform/test_hooks.h"
 #include "platform_facts.h"
+#include "small_file_system.h"
+#include "split/split_exit_codes.h"
 #include "temp_dir.h"
 #include "usage_text.h"
 
@@ -48,6 +50,7 @@ struct FitCase {
   int typeError;                           // the type query fails with it
   std::wstring refusal;                    // empty: the split goes ahead
   bool folderGiven = true;                 // "out"; else derived: "in"
+  unsigned long blockSize = 1;             // of the faked space: 1, its numbers are bytes
 };
 
 void PrintTo(const FitCase& c, std::ostream* out) { *out << c.name; }
@@ -111,6 +114,10 @@ std::vector<FitCase> fitCases() {
                               notEnoughSpace(L"in", kSmallNeeds, kSmallNeeds - 1));
   derived.folderGiven = false;
   cases.push_back(derived);
+  // 2^62 blocks of 8 bytes: past what 64 bits hold, never wrapped to 0.
+  FitCase past64Bits = spaceCase("SpacePast64BitsIsNotWrapped", hooks::FakeSpace{1ULL << 62, kTiB});
+  past64Bits.blockSize = 8;
+  cases.push_back(past64Bits);
   FitCase derivedFat =
       typeCase("DerivedFolderIsNamedForFat", L"4096", L"FAT", tooLargeForFat(L"in"));
   derivedFat.folderGiven = false;
@@ -129,6 +136,7 @@ class FitCheckTest : public ::testing::TestWithParam<FitCase> {
     hooks::resetFaults();
     hooks::fakeFreeSpace(std::nullopt);
     hooks::fakeFileSystem(std::nullopt);
+    fakeBlockSize(1);
   }
 
   // An input of `size` zero bytes, made without writing them.
@@ -151,6 +159,8 @@ TEST_P(FitCheckTest, RefusesOnlyWhatCannotFit) {
   makeInput(c.inputSize);
   ASSERT_TRUE(hooks::fakeFreeSpace(c.space));
   ASSERT_TRUE(hooks::fakeFileSystem(c.fileSystem));
+  if (c.blockSize != 1 && !fakeBlockSize(c.blockSize))
+    GTEST_SKIP() << "the free space is told in bytes here, no blocks to multiply";
   if (c.spaceError != 0) hooks::injectFault({FaultPoint::freeSpace, 1, c.spaceError, SIZE_MAX, {}});
   if (c.typeError != 0)
     hooks::injectFault({FaultPoint::fileSystemType, 1, c.typeError, SIZE_MAX, {}});
@@ -164,7 +174,7 @@ TEST_P(FitCheckTest, RefusesOnlyWhatCannotFit) {
   const std::wstring header = L"File: in.bin\nDivide size: " + c.sizeMb + L"MB\n" +
                               (c.folderGiven ? L"Output Folder: out\n" : L"") + L"Dividing.....\n";
   const std::wstring told = c.refusal.empty() ? L"Permission denied." : c.refusal;
-  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.exitCode, split_exit::kFailed);
   EXPECT_EQ(run.out, header + told + L"\n" + usageText());
   EXPECT_EQ(hooks::faultCalls(FaultPoint::open), c.refusal.empty() ? 1u : 0u);
   const std::string folderName(folder.begin(), folder.end());
@@ -226,7 +236,7 @@ TEST_F(FitCheckTest, SplitThatFitsRunsToItsEnd) {
   ASSERT_TRUE(hooks::fakeFreeSpace(hooks::FakeSpace{kSmallNeeds, kTiB}));
   ASSERT_TRUE(hooks::fakeFileSystem(std::wstring(L"FAT32")));
   const InProcessRun run = split({L"in.bin", L"1", L"out"});
-  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.exitCode, split_exit::kSuccess);
   EXPECT_EQ(run.out, L"File: in.bin\nDivide size: 1MB\nOutput Folder: out\nDividing.....\n....");
   EXPECT_EQ(listing(dir / L"out"), (std::map<std::string, uint64_t>{{"in.bat", 80},
                                                                     {"in.bin_1", kMiB},

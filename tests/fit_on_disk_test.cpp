@@ -10,6 +10,7 @@
 #include "platform_facts.h"
 #include "process.h"
 #include "small_file_system.h"
+#include "split/split_exit_codes.h"
 #include "temp_dir.h"
 #include "usage_text.h"
 
@@ -70,7 +71,7 @@ TEST_F(FitOnDiskTest, InputTooBigIsRefusedAndNothingIsWritten) {
   };
   const uint64_t size = 5 * kMiB;
   const RunResult result = split(size, options);
-  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.exitCode, split_exit::kFailed);
   EXPECT_EQ(result.out,
             consoleBytes(kHeader + L"Not enough free space in \"stick\": the split needs " +
                          shown(size + kScriptOfFive + kDigest) + L" bytes; " + shown(freeBytes) +
@@ -80,7 +81,7 @@ TEST_F(FitOnDiskTest, InputTooBigIsRefusedAndNothingIsWritten) {
 
 TEST_F(FitOnDiskTest, InputThatFitsIsSplit) {
   const RunResult result = split(2 * kMiB + 5);
-  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.exitCode, split_exit::kSuccess);
   EXPECT_EQ(result.out, consoleBytes(kHeader + L"..."));
   EXPECT_EQ(left(), (std::map<std::string, uint64_t>{{"theirs.bin", kMiB + 1},
                                                      {"in.bat", kScriptOfThree},
@@ -100,7 +101,7 @@ TEST_F(FitOnDiskTest, SpaceIsCountedToTheByte) {
   ASSERT_LE(fits, 3 * kMiB - 1);
 
   const RunResult tooBig = split(fits + 1);
-  EXPECT_EQ(tooBig.exitCode, 1);
+  EXPECT_EQ(tooBig.exitCode, split_exit::kFailed);
   EXPECT_EQ(tooBig.out,
             consoleBytes(kHeader + L"Not enough free space in \"stick\": the split needs " +
                          childNumber(freeBytes + 1) + L" bytes; " + childNumber(freeBytes) +

@@ -4,6 +4,7 @@
 
 #include "platform_facts.h"
 #include "process.h"
+#include "split/split_exit_codes.h"
 #include "temp_dir.h"
 #include "usage_text.h"
 
@@ -41,7 +42,7 @@ TEST_P(FrontEndTest, PrintsExactlyAndExitsWithItsCode) {
   const RunResult result = runFilesplit(c.arguments, options);
   EXPECT_EQ(result.out, consoleBytes(c.expectedOut));
   EXPECT_EQ(result.exitCode, c.expectedExit);
-  if (c.expectedExit != 0) {
+  if (c.expectedExit != split_exit::kSuccess) {
     EXPECT_EQ(snapshot(dir.wide()), before) << "a refused run created or changed files";
   }
 }
@@ -51,99 +52,102 @@ const std::wstring kSettings512 = L"File: in.bin\nDivide size: 512MB\n";
 INSTANTIATE_TEST_SUITE_P(
     Cases, FrontEndTest,
     ::testing::Values(
-        FrontEndCase{"NoArguments", {}, kUsage, 1},
+        FrontEndCase{"NoArguments", {}, kUsage, split_exit::kFailed},
         FrontEndCase{"LetterAfterDigits",
                      {L"in.bin", L"12a"},
                      L"Invalid Divide-size.\n" + kSettings512 + kUsage,
-                     7},
+                     split_exit::kInvalidSize},
         FrontEndCase{"TwoLetters",
                      {L"in.bin", L"ab"},
                      L"Invalid Divide-size.\nInvalid Divide-size.\n" + kSettings512 + kUsage,
-                     7},
+                     split_exit::kInvalidSize},
         FrontEndCase{"Zero",
                      {L"in.bin", L"0"},
                      L"Invalid Divide-size.\nFile: in.bin\nDivide size: 0MB\n" + kUsage,
-                     7},
+                     split_exit::kInvalidSize},
         FrontEndCase{"AllZeros",
                      {L"in.bin", L"000"},
                      L"Invalid Divide-size.\nFile: in.bin\nDivide size: 0MB\n" + kUsage,
-                     7},
+                     split_exit::kInvalidSize},
         FrontEndCase{"EmptySize",
                      {L"in.bin", L""},
                      L"Invalid Divide-size.\nFile: in.bin\nDivide size: 0MB\n" + kUsage,
-                     7},
+                     split_exit::kInvalidSize},
         FrontEndCase{"NegativeSize",
                      {L"in.bin", L"-5"},
                      L"Invalid Divide-size.\n" + kSettings512 + kUsage,
-                     7},
-        FrontEndCase{
-            "PlusSign", {L"in.bin", L"+5"}, L"Invalid Divide-size.\n" + kSettings512 + kUsage, 7},
+                     split_exit::kInvalidSize},
+        FrontEndCase{"PlusSign",
+                     {L"in.bin", L"+5"},
+                     L"Invalid Divide-size.\n" + kSettings512 + kUsage,
+                     split_exit::kInvalidSize},
         FrontEndCase{
             "LeadingZerosAccepted",
             {L"in.bin", L"0010"},
             L"File: in.bin\nDivide size: 10MB\nDividing.....\nNo need to split.\n" + kUsage,
-            6},
+            split_exit::kNoNeedToSplit},
         FrontEndCase{"HugeSizeSaturates",
                      {L"in.bin", L"99999999999"},
                      L"File: in.bin\nDivide size: " + childNumber(2147483647) +
                          L"MB\nDividing.....\nNo need to split.\n" + kUsage,
-                     6},
+                     split_exit::kNoNeedToSplit},
         // 4096 MB is 2^32 bytes: worked out in 32 bits, it would wrap to 0
         // or, one more, to 1 MiB, and split the small input.
         FrontEndCase{"SizeOf4096MbIsNotWrappedAround",
                      {L"in.bin", L"4096"},
                      L"File: in.bin\nDivide size: " + childNumber(4096) +
                          L"MB\nDividing.....\nNo need to split.\n" + kUsage,
-                     6},
+                     split_exit::kNoNeedToSplit},
         FrontEndCase{"SizeOf4097MbIsNotWrappedAround",
                      {L"in.bin", L"4097"},
                      L"File: in.bin\nDivide size: " + childNumber(4097) +
                          L"MB\nDividing.....\nNo need to split.\n" + kUsage,
-                     6},
+                     split_exit::kNoNeedToSplit},
         FrontEndCase{"DefaultSize",
                      {L"in.bin"},
                      kSettings512 + L"Dividing.....\nNo need to split.\n" + kUsage,
-                     6},
+                     split_exit::kNoNeedToSplit},
         FrontEndCase{"MissingInput",
                      {L"nope.bin", L"1"},
                      L"File: nope.bin\nDivide size: 1MB\nDividing.....\n" + kUsage,
-                     3},
+                     split_exit::kInputMissing},
         // Nothing can be at a name Windows refuses, nor below a file.
         FrontEndCase{"InputNameNoFileCanHave",
                      {L"no|such<file>", L"1"},
                      L"File: no|such<file>\nDivide size: 1MB\nDividing.....\n" + kUsage,
-                     3},
+                     split_exit::kInputMissing},
         FrontEndCase{"InputBelowAFile",
                      {L"in.bin/below", L"1"},
                      L"File: in.bin/below\nDivide size: 1MB\nDividing.....\n" + kUsage,
-                     3},
+                     split_exit::kInputMissing},
         FrontEndCase{"InputIsFolder",
                      {L"folder", L"1"},
                      L"File: folder\nDivide size: 1MB\nDividing.....\n" + kUsage,
-                     4},
+                     split_exit::kInputIsFolder},
         FrontEndCase{"EmptyInput",
                      {L"empty.bin", L"1"},
                      L"File: empty.bin\nDivide size: 1MB\nDividing.....\n" + kUsage,
-                     5},
+                     split_exit::kInputEmpty},
         FrontEndCase{
             "SmallerThanOnePiece",
             {L"small.bin", L"1"},
             L"File: small.bin\nDivide size: 1MB\nDividing.....\nNo need to split.\n" + kUsage,
-            6},
+            split_exit::kNoNeedToSplit},
         FrontEndCase{"ThreeArgumentsShowFolder",
                      {L"in.bin", L"1", L"out"},
                      L"File: in.bin\nDivide size: 1MB\nOutput Folder: out\nDividing.....\n....",
-                     0},
+                     split_exit::kSuccess},
         FrontEndCase{"FourthArgumentIgnored",
                      {L"in.bin", L"1", L"out", L"extra"},
                      L"File: in.bin\nDivide size: 1MB\nDividing.....\n....",
-                     0}),
+                     split_exit::kSuccess}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(FrontEndTest, FourthArgumentIsIgnoredButFolderIsUsed) {
   RunOptions options;
   options.workingFolder = dir.wide();
-  ASSERT_EQ(runFilesplit({L"in.bin", L"1", L"out", L"extra"}, options).exitCode, 0);
+  ASSERT_EQ(runFilesplit({L"in.bin", L"1", L"out", L"extra"}, options).exitCode,
+            split_exit::kSuccess);
   EXPECT_EQ(listing(dir / L"out"), (std::map<std::string, uint64_t>{{"in.bat", 80},
                                                                     {"in.bin_1", kMiB},
                                                                     {"in.bin_2", kMiB},
@@ -161,7 +165,7 @@ TEST_F(FrontEndTest, SizeIsGroupedByTheUserLocale) {
   EXPECT_EQ(result.out,
             consoleBytes(L"File: in.bin\nDivide size: 1,024MB\nDividing.....\nNo need to split.\n" +
                          kUsage));
-  EXPECT_EQ(result.exitCode, 6);
+  EXPECT_EQ(result.exitCode, split_exit::kNoNeedToSplit);
 }
 
 TEST_F(FrontEndTest, UninstalledLocaleStillPrints) {
@@ -173,7 +177,7 @@ TEST_F(FrontEndTest, UninstalledLocaleStillPrints) {
   EXPECT_EQ(result.out,
             consoleBytes(L"File: in.bin\nDivide size: 1024MB\nDividing.....\nNo need to split.\n" +
                          kUsage));
-  EXPECT_EQ(result.exitCode, 6);
+  EXPECT_EQ(result.exitCode, split_exit::kNoNeedToSplit);
 }
 
 TEST_F(FrontEndTest, UninstalledLocaleSplitsNonAsciiNames) {
@@ -186,7 +190,7 @@ TEST_F(FrontEndTest, UninstalledLocaleSplitsNonAsciiNames) {
   const RunResult result = runFilesplit({name, L"1", L"out"}, options);
   EXPECT_EQ(result.out, consoleBytes(L"File: " + name +
                                      L"\nDivide size: 1MB\nOutput Folder: out\nDividing.....\n.."));
-  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.exitCode, split_exit::kSuccess);
   EXPECT_EQ(readFile(dir / (L"out/" + name + L"_1")) + readFile(dir / (L"out/" + name + L"_2")),
             readFile(dir / name));
 }
@@ -203,10 +207,10 @@ TEST_F(FrontEndTest, ProgramNameIsShownAsTyped) {
 TEST_F(FrontEndTest, SecondRunOverExistingOutputsChangesNothing) {
   RunOptions options;
   options.workingFolder = dir.wide();
-  ASSERT_EQ(runFilesplit({L"in.bin", L"1"}, options).exitCode, 0);
+  ASSERT_EQ(runFilesplit({L"in.bin", L"1"}, options).exitCode, split_exit::kSuccess);
   const auto afterFirst = snapshot(dir.wide());
   const RunResult second = runFilesplit({L"in.bin", L"1"}, options);
-  EXPECT_EQ(second.exitCode, 8);
+  EXPECT_EQ(second.exitCode, split_exit::kOutputExists);
   EXPECT_EQ(second.out, consoleBytes(L"File: in.bin\nDivide size: 1MB\nDividing.....\n" + kUsage));
   EXPECT_EQ(snapshot(dir.wide()), afterFirst);
 }
@@ -218,7 +222,7 @@ TEST_F(FrontEndTest, NonAsciiNamesShowAndSplit) {
   options.workingFolder = dir.wide();
   const RunResult result = runFilesplit({name, L"1"}, options);
   EXPECT_EQ(result.out, consoleBytes(L"File: " + name + L"\nDivide size: 1MB\nDividing.....\n.."));
-  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.exitCode, split_exit::kSuccess);
   const std::wstring folder = dir / L"r\u00e9sum\u00e9 \U0001D11E \u4e2d";
   EXPECT_EQ(readFile(folder + L"/" + name + L"_1") + readFile(folder + L"/" + name + L"_2"),
             readFile(dir / name));
@@ -236,7 +240,7 @@ TEST_F(FrontEndTest, PathsLongerThan259CharactersAreHeldWhole) {
   const RunResult result = runFilesplit({input, L"1", folder}, options);
   EXPECT_EQ(result.out, consoleBytes(L"File: " + input + L"\nDivide size: 1MB\nOutput Folder: " +
                                      folder + L"\nDividing.....\n.."));
-  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.exitCode, split_exit::kSuccess);
   EXPECT_EQ(readFile(dir / (folder + L"/in.bin_1")) + readFile(dir / (folder + L"/in.bin_2")),
             readFile(dir / input));
   EXPECT_EQ(readFile(dir / (folder + L"/in.md5")).size(), 32u);
@@ -252,7 +256,7 @@ TEST_F(FrontEndTest, InputNameOf5000CharactersIsEchoedWhole) {
   const RunResult result = runFilesplit({name, L"1"}, options);
   const std::string start = consoleBytes(L"File: " + name + L"\nDivide size: 1MB\nDividing.....\n");
   EXPECT_EQ(result.out.substr(0, start.size()), start);
-  EXPECT_NE(result.exitCode, 0);
+  EXPECT_NE(result.exitCode, split_exit::kSuccess);
   EXPECT_EQ(snapshot(dir.wide()), before);
 }
 
@@ -305,12 +309,12 @@ TEST_P(CompanionNameTest, RefusedWhenTheRebuiltFileWouldReplaceAnOutput) {
       L"File: " + c.input + L"\nDivide size: 1MB\nOutput Folder: out\nDividing.....\n";
   if (!c.refusal.empty()) {
     EXPECT_EQ(result.out, consoleBytes(settings + c.refusal + L"\n" + kUsage));
-    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.exitCode, split_exit::kFailed);
     EXPECT_EQ(snapshot(dir.wide()), before) << "a refused run created or changed files";
     return;
   }
   EXPECT_EQ(result.out, consoleBytes(settings + L".."));
-  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.exitCode, split_exit::kSuccess);
   const std::wstring out = dir / L"out";
   EXPECT_EQ(readFile(out + L"/" + c.input + L"_1") + readFile(out + L"/" + c.input + L"_2"), bytes);
   EXPECT_EQ(readFile(out + L"/" + c.script).substr(0, 10), "chcp 65001");

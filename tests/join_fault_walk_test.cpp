@@ -8,8 +8,11 @@
 #include <filesystem>
 
 #include "in_process.h"
+#include "join/join_exit_codes.h"
+#include "platform/platform.h"
 #include "platform/test_hooks.h"
 #include "platform_facts.h"
+#include "split/split_exit_codes.h"
 #include "temp_dir.h"
 #include "usage_text.h"
 
@@ -70,7 +73,8 @@ class JoinFaultWalkTest : public ::testing::TestWithParam<JoinShape> {
     writeFile(dir / L"in.bin", input);
     const CurrentFolder inside(dir.wide());
     hooks::resetFaults();
-    if (runInProcess({L"in.bin", L"1", L"parts"}).exitCode != 0) ADD_FAILURE() << "split failed";
+    if (runInProcess({L"in.bin", L"1", L"parts"}).exitCode != split_exit::kSuccess)
+      ADD_FAILURE() << "split failed";
     if (GetParam().withoutDigest) fs::remove(dir.native() / "parts" / "in.md5");
     before = snapshot(dir.wide());
     hooks::resetFaults();
@@ -85,7 +89,10 @@ class JoinFaultWalkTest : public ::testing::TestWithParam<JoinShape> {
     return result;
   }
 
-  void expectNothingLostOrCorrupted(const Walk& failed);
+  // `failedPoint`: the point whose call failed with EIO; textConversion for
+  // none (a transfer cut short).
+  void expectNothingLostOrCorrupted(const Walk& failed,
+                                    FaultPoint failedPoint = FaultPoint::textConversion);
 
   std::string input;
   std::map<std::string, std::string> before;  // of the last walk
@@ -93,7 +100,7 @@ class JoinFaultWalkTest : public ::testing::TestWithParam<JoinShape> {
   std::vector<unsigned> calls;  // per point of kPoints, in a clean run
 };
 
-void JoinFaultWalkTest::expectNothingLostOrCorrupted(const Walk& failed) {
+void JoinFaultWalkTest::expectNothingLostOrCorrupted(const Walk& failed, FaultPoint failedPoint) {
   EXPECT_TRUE(failed.ended) << "the run did not end by itself";
   if (failed.run.exitCode == GetParam().cleanExit) {
     EXPECT_TRUE(failed.files == clean.files) << "a run that ended as a clean one left other files";
@@ -110,6 +117,14 @@ void JoinFaultWalkTest::expectNothingLostOrCorrupted(const Walk& failed) {
   const size_t told = rest.find(L"\" is left from this run and may be removed.\n");
   EXPECT_EQ(std::count(rest.begin(), rest.end(), L'\n'), told == std::wstring::npos ? 1 : 2)
       << std::string(rest.begin(), rest.end());
+  // A failed write, close or rename is a failed run, and its line tells the
+  // fault's own error (never, say, that a name exists already).
+  if (failedPoint == FaultPoint::write || failedPoint == FaultPoint::close ||
+      failedPoint == FaultPoint::rename) {
+    EXPECT_EQ(failed.run.exitCode, join_exit::kFailed);
+    EXPECT_NE(rest.find(L": " + platform::systemErrorText(EIO) + L"\n"), std::wstring::npos)
+        << std::string(rest.begin(), rest.end());
+  }
 
   const std::string folder = GetParam().target.substr(0, GetParam().target.rfind('/') + 1);
   // Only a close that fails after the name was given leaves it, on the
@@ -143,7 +158,7 @@ TEST_P(JoinFaultWalkTest, EveryFailureLeavesOnlyTheStartOfTheRebuiltFile) {
       if (failed.run.exitCode == GetParam().cleanExit) {
         EXPECT_EQ(kPoints[p], FaultPoint::close);
       }
-      expectNothingLostOrCorrupted(failed);
+      expectNothingLostOrCorrupted(failed, kPoints[p]);
     }
   }
 }
@@ -170,7 +185,7 @@ TEST_P(JoinFaultWalkTest, PieceThatChangesWhileReadEndsTheRun) {
                  const fs::path piece = fs::current_path() / "parts" / "in.bin_2";
                  fs::resize_file(piece, static_cast<uint64_t>(static_cast<int64_t>(kMiB) + change));
                }}});
-    EXPECT_EQ(changed.run.exitCode, 1);
+    EXPECT_EQ(changed.run.exitCode, join_exit::kFailed);
     EXPECT_NE(changed.run.out.find(L"in.bin_2\" changed while it was read.\n"), std::wstring::npos)
         << std::string(changed.run.out.begin(), changed.run.out.end());
   }
@@ -179,10 +194,17 @@ TEST_P(JoinFaultWalkTest, PieceThatChangesWhileReadEndsTheRun) {
 INSTANTIATE_TEST_SUITE_P(
     Shapes, JoinFaultWalkTest,
     ::testing::Values(
-        JoinShape{"BesideTheScript", {L"parts/in.bat"}, "parts/in.bin", 0},
-        JoinShape{"IntoANewNestedFolder", {L"parts/in.bat", L"out/deep"}, "out/deep/in.bin", 0},
-        JoinShape{"CheckOnly", {L"--check", L"parts"}, "parts/in.bin", 0},
-        JoinShape{"WithoutDigestFile", {L"--unverified", L"parts"}, "parts/in.bin", 11, true}),
+        JoinShape{"BesideTheScript", {L"parts/in.bat"}, "parts/in.bin", join_exit::kSuccess},
+        JoinShape{"IntoANewNestedFolder",
+                  {L"parts/in.bat", L"out/deep"},
+                  "out/deep/in.bin",
+                  join_exit::kSuccess},
+        JoinShape{"CheckOnly", {L"--check", L"parts"}, "parts/in.bin", join_exit::kSuccess},
+        JoinShape{"WithoutDigestFile",
+                  {L"--unverified", L"parts"},
+                  "parts/in.bin",
+                  join_exit::kUnverified,
+                  true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A folder that changes between the steps: whatever takes the final name or
@@ -212,7 +234,7 @@ TEST(JoinRenameTest, FolderChangingBetweenTheStepsNeverGivesTheFinalNameOtherByt
     writeFile(dir / L"in.bin", input);
     const CurrentFolder inside(dir.wide());
     hooks::resetFaults();
-    ASSERT_EQ(runInProcess({L"in.bin", L"1", L"parts"}).exitCode, 0);
+    ASSERT_EQ(runInProcess({L"in.bin", L"1", L"parts"}).exitCode, split_exit::kSuccess);
     hooks::resetFaults();
     hooks::injectFault({change.point, change.call, 0, SIZE_MAX, [&] {
                           if (change.takesFinalName) {
@@ -244,5 +266,76 @@ TEST(JoinRenameTest, FolderChangingBetweenTheStepsNeverGivesTheFinalNameOtherByt
     }
   }
 }
+
+// One failure of the rebuild's last steps each: its exit code, its line
+// (the file's name as it then stands and the system's reason), and the final
+// name left free, or, for a close after naming, holding the verified bytes.
+struct LastStepCase {
+  const char* name;
+  FaultPoint point;
+  bool lastCall;  // the point's last call in a clean run, else its first
+  int error;
+  int exitCode;
+  std::wstring lineStart;
+  std::wstring lineEnd;
+  bool named;  // the file had its final name when the step failed
+};
+
+void PrintTo(const LastStepCase& c, std::ostream* out) { *out << c.name; }
+
+class JoinLastStepTest : public ::testing::TestWithParam<LastStepCase> {};
+
+// `out` without the line that tells a temporary file left (Windows keeps one).
+std::wstring withoutLeftLine(const std::wstring& out) {
+  const size_t left = out.find(L" is left from this run and may be removed.\n");
+  if (left == std::wstring::npos) return out;
+  const size_t start = out.rfind(L'\n', left) + 1;
+  return out.substr(0, start) + out.substr(out.find(L'\n', left) + 1);
+}
+
+TEST_P(JoinLastStepTest, FailsWithItsCodeAndLineAndNoFinalName) {
+  if (!hooks::injectFault({FaultPoint::textConversion, 1000, 0, SIZE_MAX, {}}))
+    GTEST_SKIP() << "no fault injection in this build";
+  const LastStepCase& c = GetParam();
+  const std::string input = patternBytes(2 * kMiB + 1, 23);
+  unsigned call = 1;
+  for (const bool failing : {false, true}) {
+    TempDir dir;
+    writeFile(dir / L"in.bin", input);
+    const CurrentFolder inside(dir.wide());
+    hooks::resetFaults();
+    ASSERT_EQ(runInProcess({L"in.bin", L"1", L"parts"}).exitCode, split_exit::kSuccess);
+    hooks::resetFaults();
+    if (failing) hooks::injectFault({c.point, call, c.error, SIZE_MAX, {}});
+    const InProcessRun run = runJoinInProcess({L"parts/in.bat"});
+    if (!failing && c.lastCall) call = hooks::faultCalls(c.point);
+    hooks::resetFaults();
+    if (!failing) continue;
+    EXPECT_EQ(run.exitCode, c.exitCode);
+    const std::wstring head = L"Script: parts/in.bat\nJoining.....\n...\n";
+    const std::wstring out = withoutLeftLine(run.out);
+    const std::wstring tail = c.lineEnd + L"\n" + joinUsageText();
+    EXPECT_EQ(out.compare(0, head.size() + c.lineStart.size(), head + c.lineStart), 0) << out;
+    EXPECT_TRUE(out.size() >= tail.size() &&
+                out.compare(out.size() - tail.size(), tail.size(), tail) == 0)
+        << out;
+    const bool isNamed = fs::exists(dir.native() / "parts" / "in.bin");
+    EXPECT_EQ(isNamed, c.named) << "the final name";
+    if (isNamed) {
+      EXPECT_TRUE(readFile(dir / L"parts/in.bin") == input);
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, JoinLastStepTest,
+    ::testing::Values(
+        LastStepCase{"OutputCloseFails", FaultPoint::close, true, EIO, join_exit::kFailed,
+                     L"Cannot write \"parts/in.bin\": ", platform::systemErrorText(EIO), true},
+        LastStepCase{"NamingFailsWithEio", FaultPoint::rename, false, EIO, join_exit::kFailed,
+                     L"Cannot ", L"\"parts/in.bin\": " + platform::systemErrorText(EIO), false},
+        LastStepCase{"NamingFindsTheNameTaken", FaultPoint::rename, false, EEXIST,
+                     join_exit::kOutputExists, L"\"parts/in.bin\" exists already.", L"", false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

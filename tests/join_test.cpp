@@ -6,9 +6,11 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "join/join_exit_codes.h"
 #include "platform/platform.h"
 #include "platform_facts.h"
 #include "process.h"
+#include "split/split_exit_codes.h"
 #include "temp_dir.h"
 #include "usage_text.h"
 
@@ -68,7 +70,7 @@ TEST_P(JoinRoundTripTest, RebuildsTheInputExactly) {
     writeFile(dir / c.input, patternBytes(c.size, 9));
   }
   const RunResult splitRun = split({c.input, L"1", L"parts"});
-  ASSERT_EQ(splitRun.exitCode, 0) << splitRun.out;
+  ASSERT_EQ(splitRun.exitCode, split_exit::kSuccess) << splitRun.out;
   const std::wstring stem = platform::widePath(platform::nativePath(c.input).stem());
   const auto pieces = listing(dir / L"parts");
   ASSERT_EQ(pieces.size(), c.pieces + 2);
@@ -89,7 +91,7 @@ TEST_P(JoinRoundTripTest, RebuildsTheInputExactly) {
       folder.back() == L'/' || folder.back() == L'\\' ? folder + c.input : joined(folder, c.input);
   const std::wstring digest = script.substr(0, script.size() - 3) + L"md5";
   const RunResult result = join(arguments);
-  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.exitCode, join_exit::kSuccess);
   // As many dots as the split printed after its settings.
   const std::string splitDots =
       splitRun.out.substr(splitRun.out.find('\n', splitRun.out.find("Dividing.....")) + 1);
@@ -134,7 +136,7 @@ class JoinCaseTest : public JoinTest {
   void SetUp() override {
     input = patternBytes(3 * kMiB + 5, 12);
     writeFile(dir / L"in.bin", input);
-    ASSERT_EQ(split({L"in.bin", L"1", L"parts"}).exitCode, 0);
+    ASSERT_EQ(split({L"in.bin", L"1", L"parts"}).exitCode, split_exit::kSuccess);
   }
   void resize(const std::wstring& file, uint64_t size) {
     fs::resize_file(platform::nativePath(dir / file), size);
@@ -179,7 +181,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"MissingPiece",
                 [](JoinCaseTest& t) { fs::remove(t.dir.native() / "parts" / "in.bin_2"); },
                 {L"parts/in.bat"},
-                3,
+                join_exit::kPieceMissing,
                 kHeader + L"The piece \"parts/in.bin_2\" is missing.\n"},
         Refusal{"PieceIsAFolder",
                 [](JoinCaseTest& t) {
@@ -187,30 +189,30 @@ INSTANTIATE_TEST_SUITE_P(
                   fs::create_directory(t.dir.native() / "parts" / "in.bin_4");
                 },
                 {L"parts/in.bat"},
-                3,
+                join_exit::kPieceMissing,
                 kHeader + L"The piece \"parts/in.bin_4\" is not a file.\n"},
         Refusal{"ShortPieceInTheMiddle",
                 [](JoinCaseTest& t) { t.resize(L"parts/in.bin_2", 1000); },
                 {L"parts/in.bat"},
-                5,
+                join_exit::kPieceSizeWrong,
                 kHeader + L"The piece \"parts/in.bin_2\" has " + childNumber(1000) + L" bytes; " +
                     childNumber(kMiB) + L" expected.\n"},
         Refusal{"ShortFirstPiece",
                 [](JoinCaseTest& t) { t.resize(L"parts/in.bin_1", kMiB - 1); },
                 {L"parts/in.bat"},
-                5,
+                join_exit::kPieceSizeWrong,
                 kHeader + L"The piece \"parts/in.bin_1\" has " + childNumber(kMiB - 1) +
                     L" bytes; " + childNumber(kMiB) + L" expected.\n"},
         Refusal{"LongerLastPiece",
                 [](JoinCaseTest& t) { t.resize(L"parts/in.bin_4", kMiB + 1); },
                 {L"parts/in.bat"},
-                5,
+                join_exit::kPieceSizeWrong,
                 kHeader + L"The piece \"parts/in.bin_4\" has " + childNumber(kMiB + 1) +
                     L" bytes; at most " + childNumber(kMiB) + L" expected.\n"},
         Refusal{"EmptyLastPiece",
                 [](JoinCaseTest& t) { t.resize(L"parts/in.bin_4", 0); },
                 {L"parts/in.bat"},
-                5,
+                join_exit::kPieceSizeWrong,
                 kHeader + L"The piece \"parts/in.bin_4\" is empty.\n"},
         Refusal{"ExtraTextInTheScript",
                 [](JoinCaseTest& t) {
@@ -218,7 +220,7 @@ INSTANTIATE_TEST_SUITE_P(
                             readFile(t.dir / L"parts/in.bat") + "del in.bin_1\r\n");
                 },
                 {L"parts/in.bat"},
-                4,
+                join_exit::kScriptRefused,
                 kHeader +
                     L"\"parts/in.bat\" is not a rejoin script of filesplit (line 3: \"copy /b\" "
                     L"expected).\n"},
@@ -228,7 +230,7 @@ INSTANTIATE_TEST_SUITE_P(
                             "chcp 65001\r\ncopy /b \"in.bin_1\" + \"..\" \"in.bin\"\r\n");
                 },
                 {L"parts/in.bat"},
-                4,
+                join_exit::kScriptRefused,
                 kHeader + kNotPlain + L"\"..\" is not a plain file name).\n"},
         Refusal{"PieceOutsideTheFolder",
                 [](JoinCaseTest& t) {
@@ -238,7 +240,7 @@ INSTANTIATE_TEST_SUITE_P(
                 {L"parts/in.bat"},
                 // A backslash separates folders on Windows only; elsewhere it
                 // is a character of the name.
-                windowsPlatform() ? 4 : 3,
+                windowsPlatform() ? join_exit::kScriptRefused : join_exit::kPieceMissing,
                 kHeader + (windowsPlatform()
                                ? kNotPlain + L"\"..\\in.bin\" is not a plain file name).\n"
                                : std::wstring(L"The piece \"parts/..\\in.bin\" is missing.\n"))},
@@ -248,7 +250,7 @@ INSTANTIATE_TEST_SUITE_P(
                             "chcp 65001\r\ncopy /b \"in.bin_1\" \"../copy.bin\"\r\n");
                 },
                 {L"parts/in.bat"},
-                4,
+                join_exit::kScriptRefused,
                 kHeader + kNotPlain + L"\"../copy.bin\" is not a plain file name).\n"},
         Refusal{"SinglePercentInTheScript",
                 [](JoinCaseTest& t) {
@@ -256,34 +258,34 @@ INSTANTIATE_TEST_SUITE_P(
                             "chcp 65001\r\ncopy /b \"in.bin_1\" \"%TEMP%\"\r\n");
                 },
                 {L"parts/in.bat"},
-                4,
+                join_exit::kScriptRefused,
                 kHeader + kNotPlain + L"a single \"%\" in a name).\n"},
         Refusal{"TargetExists",
                 [](JoinCaseTest& t) { writeFile(t.dir / L"parts/in.bin", "mine"); },
                 {L"parts/in.bat"},
-                8,
+                join_exit::kOutputExists,
                 kHeader + L"\"parts/in.bin\" exists already.\n"},
         Refusal{"NoDigestFile",
                 [](JoinCaseTest& t) { fs::remove(t.dir.native() / "parts" / "in.md5"); },
                 {L"parts/in.bat"},
-                11,
+                join_exit::kUnverified,
                 kHeader + L"There is no \"parts/in.md5\": the split may not have finished; "
                           L"nothing was written (--unverified rebuilds anyway).\n"},
         Refusal{"FolderWithoutAScript",
                 [](JoinCaseTest& t) { fs::create_directory(t.dir.native() / "empty"); },
                 {L"empty"},
-                4,
+                join_exit::kScriptRefused,
                 L"Script: empty\nJoining.....\n\"empty\" holds no .bat file.\n"},
         Refusal{"FolderWithTwoScripts",
                 [](JoinCaseTest& t) { writeFile(t.dir / L"parts/other.BAT", "x"); },
                 {L"parts"},
-                4,
+                join_exit::kScriptRefused,
                 L"Script: parts\nJoining.....\n\"parts\" holds 2 .bat files; name the one to "
                 L"use.\n"},
         Refusal{"NoScript",
                 nullptr,
                 {L"parts/none.bat"},
-                4,
+                join_exit::kScriptRefused,
                 L"Script: parts/none.bat\nJoining.....\nThe script \"parts/none.bat\" does not "
                 L"exist.\n"},
         Refusal{"DigestFileWithOtherText",
@@ -291,7 +293,7 @@ INSTANTIATE_TEST_SUITE_P(
                   writeFile(t.dir / L"parts/in.md5", readFile(t.dir / L"parts/in.md5") + " x");
                 },
                 {L"parts/in.bat"},
-                4,
+                join_exit::kScriptRefused,
                 kHeader + L"\"parts/in.md5\" does not hold an MD5 digest (32 hexadecimal "
                           L"digits).\n"},
         Refusal{"DigestFileIsAFolder",
@@ -300,27 +302,31 @@ INSTANTIATE_TEST_SUITE_P(
                   fs::create_directory(t.dir.native() / "parts" / "in.md5");
                 },
                 {L"parts/in.bat"},
-                4,
+                join_exit::kScriptRefused,
                 kHeader + L"\"parts/in.md5\" is not a file.\n"},
-        Refusal{"NoArguments", nullptr, {}, 2, L""},
+        Refusal{"NoArguments", nullptr, {}, join_exit::kUsage, L""},
         Refusal{
             "UnknownOption", nullptr, {L"--force", L"parts"}, 2, L"Unknown option \"--force\".\n"},
         Refusal{"OptionAfterTheScript",
                 nullptr,
                 {L"parts", L"--check"},
-                2,
+                join_exit::kUsage,
                 L"Unknown option \"--check\".\n"},
         Refusal{"TooManyArguments",
                 nullptr,
                 {L"parts/in.bat", L"out", L"more"},
-                2,
+                join_exit::kUsage,
                 L"Too many arguments.\n"},
         Refusal{"CheckWithAFolder",
                 nullptr,
                 {L"--check", L"parts", L"out"},
-                2,
+                join_exit::kUsage,
                 L"Too many arguments.\n"},
-        Refusal{"CheckWithoutScript", nullptr, {L"--check"}, 2, L"--check needs the script.\n"}),
+        Refusal{"CheckWithoutScript",
+                nullptr,
+                {L"--check"},
+                join_exit::kUsage,
+                L"--check needs the script.\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(JoinCaseTest, OutputFolderThatIsAFileCannotBeMade) {
@@ -328,7 +334,7 @@ TEST_F(JoinCaseTest, OutputFolderThatIsAFileCannotBeMade) {
   const RunResult result = join({L"parts/in.bat", L"parts/in.bin_1"});
   const fs::filesystem_error failure("create_directories", platform::queryPath(L"parts/in.bin_1"),
                                      std::make_error_code(std::errc::file_exists));
-  EXPECT_EQ(result.exitCode, 9);
+  EXPECT_EQ(result.exitCode, join_exit::kOutputFolderFailed);
   EXPECT_EQ(result.out, consoleBytes(L"Script: parts/in.bat\nOutput Folder: parts/in.bin_1\n"
                                      L"Joining.....\n" +
                                      platform::filesystemErrorText(failure) + L"\n" + kUsage));
@@ -337,7 +343,7 @@ TEST_F(JoinCaseTest, OutputFolderThatIsAFileCannotBeMade) {
 
 TEST_F(JoinCaseTest, VersionIsTheProjectsOwn) {
   const RunResult result = join({L"--version"});
-  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.exitCode, join_exit::kSuccess);
   const std::string version = FILESPLIT_VERSION;
   EXPECT_EQ(result.out,
             consoleBytes(L"filejoin " + std::wstring(version.begin(), version.end()) + L"\n"));
@@ -346,7 +352,7 @@ TEST_F(JoinCaseTest, VersionIsTheProjectsOwn) {
 TEST_F(JoinCaseTest, CheckReadsGoodPiecesAndWritesNothing) {
   const auto before = snapshot(dir.wide());
   const RunResult result = join({L"--check", L"parts/in.bat"});
-  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.exitCode, join_exit::kSuccess);
   EXPECT_EQ(result.out, consoleBytes(L"Script: parts/in.bat\nChecking.....\n....\nThe pieces "
                                      L"match \"parts/in.md5\".\n"));
   EXPECT_TRUE(snapshot(dir.wide()) == before);
@@ -356,7 +362,7 @@ TEST_F(JoinCaseTest, CheckFindsOneFlippedByteAndWritesNothing) {
   flipByte(L"parts/in.bin_3", 4711);
   const auto before = snapshot(dir.wide());
   const RunResult result = join({L"--check", L"parts"});
-  EXPECT_EQ(result.exitCode, 10);
+  EXPECT_EQ(result.exitCode, join_exit::kDigestMismatch);
   EXPECT_EQ(result.out, consoleBytes(L"Script: parts\nChecking.....\n....\nThe pieces do not "
                                      L"match \"" +
                                      joined(L"parts", L"in.md5") + L"\".\n" + kUsage));
@@ -367,7 +373,7 @@ TEST_F(JoinCaseTest, CheckWithoutDigestFileSaysSo) {
   fs::remove(dir.native() / "parts" / "in.md5");
   const auto before = snapshot(dir.wide());
   const RunResult result = join({L"--check", L"parts/in.bat"});
-  EXPECT_EQ(result.exitCode, 11);
+  EXPECT_EQ(result.exitCode, join_exit::kUnverified);
   EXPECT_EQ(result.out,
             consoleBytes(L"Script: parts/in.bat\nChecking.....\n....\nThe pieces "
                          L"were read but not verified: there is no \"parts/in.md5\".\n" +
@@ -378,7 +384,7 @@ TEST_F(JoinCaseTest, CheckWithoutDigestFileSaysSo) {
 TEST_F(JoinCaseTest, MismatchNeverGetsTheFinalName) {
   flipByte(L"parts/in.bin_4", 2);
   const RunResult result = join({L"parts/in.bat", L"out"});
-  EXPECT_EQ(result.exitCode, 10);
+  EXPECT_EQ(result.exitCode, join_exit::kDigestMismatch);
   // Where the file system has no unnamed files, the short temporary name stays and is told.
   const auto left = snapshot(dir / L"out");
   std::wstring told;
@@ -396,7 +402,7 @@ TEST_F(JoinCaseTest, MismatchNeverGetsTheFinalName) {
 TEST_F(JoinCaseTest, WithoutDigestFileRebuildsAndSaysItIsNotVerified) {
   fs::remove(dir.native() / "parts" / "in.md5");
   const RunResult result = join({L"--unverified", L"parts/in.bat"});
-  EXPECT_EQ(result.exitCode, 11);
+  EXPECT_EQ(result.exitCode, join_exit::kUnverified);
   EXPECT_EQ(result.out, consoleBytes(L"Script: parts/in.bat\nJoining.....\n"
                                      L"....\n\"parts/in.bin\" was rebuilt but not "
                                      L"verified: there is no \"parts/in.md5\".\n" +
@@ -415,7 +421,7 @@ TEST_F(JoinCaseTest, EditedScriptAndDigestFileAreRead) {
   std::transform(digest.begin(), digest.end(), digest.begin(), ::toupper);
   writeFile(dir / L"parts/in.md5", digest + "  \r\n");
   const RunResult result = join({L"parts/in.bat"});
-  EXPECT_EQ(result.exitCode, 0) << result.out;
+  EXPECT_EQ(result.exitCode, join_exit::kSuccess) << result.out;
   EXPECT_TRUE(readFile(dir / L"parts/in.bin") == input);
 }
 

@@ -70,12 +70,20 @@ INSTANTIATE_TEST_SUITE_P(
         DigestCase{"Pattern", patternBytes(100000, 7), "c37031fd97bfd0823e9c9c11b6c1e023"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(Md5CngTest, HexDigestBeforeCloseIsZeros) {
+// The digest is taken when the hash is closed: before, no digest of the
+// bytes so far is given out as if it were the whole one.
+TEST(Md5CngTest, DigestIsTakenAtCloseNotBefore) {
   MD5CNG hash;
   char text[33];
   ASSERT_TRUE(hash.init());
+  const unsigned char abc[] = {'a', 'b', 'c'};
+  EXPECT_TRUE(hash.update(abc, 3));
+  ASSERT_TRUE(hash.finalize());
   EXPECT_TRUE(hash.hexDigest(text, sizeof text));
   EXPECT_EQ(std::string(text), std::string(32, '0'));
+  ASSERT_TRUE(hash.close());
+  EXPECT_TRUE(hash.hexDigest(text, sizeof text));
+  EXPECT_EQ(std::string(text), "900150983cd24fb0d6963f7d28e17f72");
 }
 
 TEST(Md5CngTest, DeletedWithoutCloseReleasesEverything) {
@@ -134,11 +142,15 @@ class FakeHash : public HASH_IF {
   bool closed_ = false;
 };
 
+// What a job asks of the digest after it was finished: nothing, or a misuse.
+enum class Afterwards { nothing, add, finish };
+
 struct CheckedCase {
   const char* name;
   Operation failing;
   std::string text;    // what the hash renders
   std::string reason;  // empty: the digest is the text
+  Afterwards afterwards = Afterwards::nothing;
 };
 
 void PrintTo(const CheckedCase& c, std::ostream* out) { *out << c.name; }
@@ -156,7 +168,10 @@ TEST_P(CheckedDigestTest, GivesTheTextOnlyOfAFinishedHash) {
     const unsigned char block[4] = {1, 2, 3, 4};
     digest.add(block, sizeof block);
     digest.add(block, sizeof block);
-    text = digest.finish();
+    const std::string finished = digest.finish();
+    if (c.afterwards == Afterwards::add) digest.add(block, sizeof block);
+    if (c.afterwards == Afterwards::finish) (void)digest.finish();
+    text = finished;
   } catch (const JobFailure& failure) {
     line = failure.line();
   }
@@ -186,7 +201,11 @@ INSTANTIATE_TEST_SUITE_P(
         CheckedCase{"ShortText", Operation::none, kDigits.substr(1),
                     "the digest could not be written as 32 hexadecimal digits"},
         CheckedCase{"LongText", Operation::none, kDigits + "0",
-                    "the digest could not be written as 32 hexadecimal digits"}),
+                    "the digest could not be written as 32 hexadecimal digits"},
+        CheckedCase{"AddAfterFinish", Operation::none, kDigits, "a block could not be hashed",
+                    Afterwards::add},
+        CheckedCase{"FinishedTwice", Operation::none, kDigits, "the hash was finished already",
+                    Afterwards::finish}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

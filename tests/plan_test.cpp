@@ -10,6 +10,7 @@
 
 #include "platform/platform.h"
 #include "platform_facts.h"
+#include "split/split_exit_codes.h"
 #include "split/split_job.h"
 #include "temp_dir.h"
 
@@ -79,7 +80,7 @@ TEST_P(PlanTest, NamesEveryOutput) {
   EXPECT_EQ(slashed(job.digestPath), c.expectedDigest);
   EXPECT_EQ(slashed(job.scriptPath), c.expectedScript);
   EXPECT_TRUE(fs::is_directory(platform::nativePath(job.scriptPath).parent_path()));
-  EXPECT_EQ(job.checkOutputs(), 0);
+  EXPECT_EQ(job.checkOutputs(), split_exit::kSuccess);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -262,7 +263,7 @@ TEST_F(PlanTest, FileSystemFailureShowsTheFolderAsGiven) {
   const std::wstring name = L"r\u00e9sum\u00e9 \u20ac \u4e2d.txt";
   writeFile(name, "not a folder");
   writeFile(L"aaa.iso", std::string(kMiB, 'x'));
-  EXPECT_EQ(job.plan(L"aaa.iso", name.c_str(), kMiB), 9);
+  EXPECT_EQ(job.plan(L"aaa.iso", name.c_str(), kMiB), split_exit::kOutputFolderFailed);
   const std::wstring start = L"filesystem error: create_directories: ";
   const std::wstring end = L" [" + name + L"]\n";
   const std::wstring shown = console.str();
@@ -272,9 +273,9 @@ TEST_F(PlanTest, FileSystemFailureShowsTheFolderAsGiven) {
 }
 
 TEST_F(PlanTest, MissingInputAndFolderInput) {
-  EXPECT_EQ(job.plan(L"nope", nullptr, kMiB), 3);
+  EXPECT_EQ(job.plan(L"nope", nullptr, kMiB), split_exit::kInputMissing);
   fs::create_directory("sub");
-  EXPECT_EQ(job.plan(L"sub", nullptr, kMiB), 4);
+  EXPECT_EQ(job.plan(L"sub", nullptr, kMiB), split_exit::kInputIsFolder);
   EXPECT_EQ(console.str(), L"");
 }
 
@@ -291,7 +292,7 @@ TEST_F(PlanTest, InputNamedLikeItsScriptOrDigestIsRefusedEvenInItsOwnFolder) {
     const auto before = snapshot(dir.wide());
     std::wostringstream out;
     SplitJob fresh(out);
-    EXPECT_EQ(fresh.plan(input.c_str(), L".", kMiB), 1) << slashed(input);
+    EXPECT_EQ(fresh.plan(input.c_str(), L".", kMiB), split_exit::kFailed) << slashed(input);
     EXPECT_EQ(out.str(), line);
     EXPECT_TRUE(fresh.pieces.empty());
     EXPECT_EQ(snapshot(dir.wide()), before) << "the refused plan created or changed something";
@@ -300,15 +301,15 @@ TEST_F(PlanTest, InputNamedLikeItsScriptOrDigestIsRefusedEvenInItsOwnFolder) {
 
 TEST_F(PlanTest, AnyExistingPieceStopsTheCheck) {
   writeFile(L"aaa.iso", std::string(3 * kMiB, 'x'));
-  ASSERT_EQ(job.plan(L"aaa.iso", L"out", kMiB), 0);
+  ASSERT_EQ(job.plan(L"aaa.iso", L"out", kMiB), split_exit::kSuccess);
   fs::create_directory(platform::nativePath(job.pieces[2]));  // a folder counts too
-  EXPECT_EQ(job.checkOutputs(), 8);
+  EXPECT_EQ(job.checkOutputs(), split_exit::kOutputExists);
 }
 
 TEST_F(PlanTest, TooManyPiecesAreRefusedBeforeAnythingIsCreated) {
   writeFile(L"huge.bin", "");
   fs::resize_file("huge.bin", (uint64_t{1} << 31) + 1);  // sparse
-  EXPECT_EQ(job.plan(L"huge.bin", nullptr, 1), 1);
+  EXPECT_EQ(job.plan(L"huge.bin", nullptr, 1), split_exit::kFailed);
   EXPECT_NE(console.str().find(L"Too many pieces"), std::wstring::npos);
   EXPECT_FALSE(fs::exists("huge"));
 }
@@ -328,7 +329,7 @@ TEST_F(PlanTest, NameTheScriptCannotCarryIsRefused) {
     ++tried;
     std::wostringstream out;
     SplitJob fresh(out);
-    EXPECT_EQ(fresh.plan(name, L"out", kMiB), 1);
+    EXPECT_EQ(fresh.plan(name, L"out", kMiB), split_exit::kFailed);
     EXPECT_EQ(out.str(),
               L"The file name holds a double quote or a control character, which the "
               L"rejoin script cannot carry.\n");
@@ -340,7 +341,7 @@ TEST_F(PlanTest, NameTheScriptCannotCarryIsRefused) {
 TEST_F(PlanTest, FolderThatIsAFileIsToldInOneWholeLine) {
   writeFile(L"aaa.iso", std::string(kMiB, 'x'));
   writeFile(L"file.txt", "not a folder");
-  EXPECT_EQ(job.plan(L"aaa.iso", L"file.txt", kMiB), 9);
+  EXPECT_EQ(job.plan(L"aaa.iso", L"file.txt", kMiB), split_exit::kOutputFolderFailed);
   const fs::filesystem_error failure("create_directories", platform::nativePath(L"file.txt"),
                                      std::make_error_code(std::errc::file_exists));
   EXPECT_EQ(console.str(), platform::filesystemErrorText(failure) + L"\n");

@@ -57,6 +57,23 @@ struct TextCase {
 
 void PrintTo(const TextCase& c, std::ostream* out) { *out << c.name; }
 
+// Eighteen names of 230 characters: "copy /b" (7) and seventeen of them
+// (3 + 230 each, 2 for each " +" between) count exactly 4000, a line that
+// has not yet passed the limit, so the eighteenth goes on the same line.
+std::vector<std::wstring> namesFillingALine() {
+  std::vector<std::wstring> names;
+  for (int i = 1; i <= 18; ++i)
+    names.push_back(std::wstring(227, L'p') + (i < 10 ? L"_0" : L"_") + std::to_wstring(i));
+  return names;
+}
+
+std::string oneCopyLine(const std::vector<std::wstring>& names, const std::string& target) {
+  std::string line = "chcp 65001\ncopy /b";
+  for (size_t i = 0; i < names.size(); ++i)
+    line += (i == 0 ? " \"" : " + \"") + std::string(names[i].begin(), names[i].end()) + "\"";
+  return line + " \"" + target + "\"\n";
+}
+
 class RejoinTextTest : public ::testing::TestWithParam<TextCase> {};
 
 TEST_P(RejoinTextTest, IsExactly) {
@@ -92,7 +109,9 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"BatInputIsNotGuarded",
                  L"x.bat",
                  {L"x.bat_1"},
-                 "chcp 65001\ncopy /b \"x.bat_1\" \"x.bat\"\n"}),
+                 "chcp 65001\ncopy /b \"x.bat_1\" \"x.bat\"\n"},
+        TextCase{"LineOfExactlyTheLimitGoesOn", L"p", namesFillingALine(),
+                 oneCopyLine(namesFillingALine(), "p")}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RejoinScriptTest, TwoHundredFiftyEightPiecesBreakOnce) {

@@ -10,6 +10,7 @@
 #include "platform/to_wide.h"
 #include "platform_facts.h"
 #include "process.h"
+#include "split/split_exit_codes.h"
 #include "temp_dir.h"
 #include "usage_text.h"
 
@@ -52,7 +53,7 @@ TEST_P(SplitTest, PiecesRejoinToTheInputAndDigestMatches) {
     writeFile(dir / L"in.bin", patternBytes(c.inputSize, 3));
   }
   const RunResult result = split({L"in.bin", c.sizeMb});
-  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.exitCode, split_exit::kSuccess);
   EXPECT_EQ(result.out, consoleBytes(L"File: in.bin\nDivide size: " + std::wstring(c.sizeMb) +
                                      L"MB\nDividing.....\n" + std::wstring(c.dots, L'.')));
   std::map<std::string, uint64_t> expected{{"in.bat", 0}, {"in.md5", 32}};
@@ -132,7 +133,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(SplitTest, ScriptIsWrittenExactly) {
   writeFile(dir / L"aaa.iso", patternBytes(3 * kMiB, 4));
-  ASSERT_EQ(split({L"aaa.iso", L"1", L"out"}).exitCode, 0);
+  ASSERT_EQ(split({L"aaa.iso", L"1", L"out"}).exitCode, split_exit::kSuccess);
   EXPECT_EQ(readFile(dir / L"out/aaa.bat"),
             "chcp 65001\r\ncopy /b \"aaa.iso_1\" + \"aaa.iso_2\" + \"aaa.iso_3\" \"aaa.iso\"\r\n");
 }
@@ -143,7 +144,7 @@ TEST_F(SplitTest, ExistingScriptStopsTheRunBeforeAnythingIsWritten) {
   writeFile(dir / L"out/aaa.bat", "mine");
   const auto before = snapshot(dir.wide());
   const RunResult result = split({L"aaa.iso", L"1", L"out"});
-  EXPECT_EQ(result.exitCode, 8);
+  EXPECT_EQ(result.exitCode, split_exit::kOutputExists);
   EXPECT_EQ(snapshot(dir.wide()), before);
 }
 
@@ -157,7 +158,7 @@ TEST_F(SplitTest, FileSizeLimitDuringAPieceStopsAtOnce) {
   RunOptions options;
   options.fileSizeLimit = kMiB / 2;
   const RunResult result = split({L"in.bin", L"1", L"out"}, options);
-  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.exitCode, split_exit::kFailed);
   EXPECT_EQ(result.out, consoleBytes(kHeader + L".Cannot write \"out/in.bin_1\": " +
                                      platform::systemErrorText(EFBIG) + L"\n" + kUsage));
   EXPECT_EQ(listing(dir / L"out"),
@@ -170,7 +171,7 @@ TEST_F(SplitTest, FileSizeLimitDuringTheScriptStopsBeforeAnyPiece) {
   RunOptions options;
   options.fileSizeLimit = 10;
   const RunResult result = split({L"in.bin", L"1", L"out"}, options);
-  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.exitCode, split_exit::kFailed);
   EXPECT_EQ(result.out, consoleBytes(kHeader + L"Cannot write \"out/in.bat\": " +
                                      platform::systemErrorText(EFBIG) + L"\n" + kUsage));
   EXPECT_EQ(listing(dir / L"out"), (std::map<std::string, uint64_t>{{"in.bat", 10}}));
@@ -203,7 +204,7 @@ class UnwritableFolderTest : public SplitTest {
 
 TEST_F(UnwritableFolderTest, ScriptIsRefusedAndNothingIsWritten) {
   const RunResult result = splitInto(L"locked");
-  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.exitCode, split_exit::kFailed);
   EXPECT_EQ(result.out, consoleBytes(L"File: in.bin\nDivide size: 1MB\nOutput Folder: locked\n"
                                      L"Dividing.....\nPermission denied.\n" +
                                      kUsage));
@@ -214,7 +215,7 @@ TEST_F(UnwritableFolderTest, FolderBelowItCannotBeCreated) {
   const RunResult result = splitInto(L"locked/out");
   const fs::filesystem_error failure("create_directories", fs::path("locked/out"),
                                      std::make_error_code(std::errc::permission_denied));
-  EXPECT_EQ(result.exitCode, 9);
+  EXPECT_EQ(result.exitCode, split_exit::kOutputFolderFailed);
   EXPECT_EQ(result.out, consoleBytes(L"File: in.bin\nDivide size: 1MB\nOutput Folder: locked/out\n"
                                      L"Dividing.....\n" +
                                      toWide(failure.what()) + L"\n" + kUsage));
@@ -226,7 +227,7 @@ TEST_F(SplitTest, InputHeldOpenForWritingIsRefusedAfterTheScript) {
   std::ofstream writer(platform::nativePath(dir / L"in.bin"), std::ios::app);
   ASSERT_TRUE(writer.is_open());
   const RunResult result = split({L"in.bin", L"1", L"out"});
-  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.exitCode, split_exit::kFailed);
   EXPECT_EQ(result.out, consoleBytes(kHeader + L"Permission denied.\n" + kUsage));
   EXPECT_EQ(listing(dir / L"out"), (std::map<std::string, uint64_t>{{"in.bat", 67}}));
 }
@@ -240,7 +241,7 @@ TEST_F(SplitTest, PieceNameTakenAfterTheCheckIsNeverOverwritten) {
   fs::create_symlink("elsewhere", dir.native() / "out" / "in.bin_2", error);
   if (error) GTEST_SKIP() << "no symbolic links here";
   const RunResult result = split({L"in.bin", L"1", L"out"});
-  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.exitCode, split_exit::kFailed);
   EXPECT_EQ(result.out, consoleBytes(kHeader + L".Output File exist.\n" + kUsage));
   EXPECT_FALSE(fs::exists(dir.native() / "elsewhere"));
   EXPECT_EQ(fs::file_size(dir.native() / "out" / "in.bin_1"), kMiB);
@@ -254,9 +255,9 @@ TEST_F(SplitTest, InputThatIsALinkSplitsAsItsTarget) {
   if (error || !fs::exists(dir.native() / "link.bin"))
     GTEST_SKIP() << "no symbolic link can be made from here (Wine makes none for "
                     "CreateSymbolicLinkW); tests/compare_builds.sh splits a link made on the host";
-  ASSERT_EQ(split({L"in.bin", L"1", L"plain"}).exitCode, 0);
+  ASSERT_EQ(split({L"in.bin", L"1", L"plain"}).exitCode, split_exit::kSuccess);
   const RunResult result = split({L"link.bin", L"1", L"linked"});
-  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.exitCode, split_exit::kSuccess);
   EXPECT_EQ(result.out, consoleBytes(L"File: link.bin\nDivide size: 1MB\nOutput Folder: linked\n"
                                      L"Dividing.....\n..."));
   for (const wchar_t* piece : {L"_1", L"_2", L"_3"})
@@ -285,7 +286,7 @@ TEST(LargeInputTest, PastFourGiBEveryPieceAndTheDigestAreRight) {
   RunOptions options;
   options.workingFolder = dir.wide();
   const RunResult result = runFilesplit({L"big.bin", L"1024"}, options);
-  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.exitCode, split_exit::kSuccess);
   // Not a multiple of 50 bytes: 51 dots.
   EXPECT_EQ(result.out, consoleBytes(L"File: big.bin\nDivide size: " + childNumber(1024) +
                                      L"MB\nDividing.....\n" + std::wstring(51, L'.')));
@@ -322,7 +323,7 @@ TEST_F(SplitTest, InputOfAnotherOwnerIsSplitByAnUnprivilegedUser) {
   const RunResult result = split({L"in.bin", L"1", L"out"}, options);
   // The dots come only after the input was opened.
   EXPECT_EQ(result.out, consoleBytes(kHeader + L"...."));
-  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.exitCode, split_exit::kSuccess);
   std::string joined;
   for (int piece = 1; piece <= 4; ++piece)
     joined += readFile(dir / (L"out/in.bin_" + std::to_wstring(piece)));
@@ -350,7 +351,7 @@ TEST_F(SplitTest, OutputIsShownWhileTheSplitGoesOn) {
   EXPECT_TRUE(run.held) << "the header and the first dot were not printed while the split ran";
   EXPECT_FALSE(digestWhileHeld) << "the split got to its end before its output was shown";
   EXPECT_EQ(run.result.out, header + std::string(8, '.'));
-  EXPECT_EQ(run.result.exitCode, 0);
+  EXPECT_EQ(run.result.exitCode, split_exit::kSuccess);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "common/in_quotes.h"
 #include "common/job_failure.h"
 #include "common/narrow_cast.h"
 #include "fileio/file_io.h"
@@ -10,10 +11,6 @@
 #include "platform/platform.h"
 
 namespace transfer {
-
-std::wstring inQuotes(const std::wstring& path) {
-  return L"\"" + platform::escapeControls(path) + L"\"";
-}
 
 void failRead(const std::wstring& path, int error) {
   throw JobFailure(L"Cannot read " + inQuotes(path) + L": " + platform::systemErrorText(error));

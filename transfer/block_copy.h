@@ -15,10 +15,6 @@ namespace transfer {
 /// The most bytes one read asks for, and the size of the one buffer.
 constexpr uint32_t kBlockSize = 1048576;
 
-/// `path` between double quotes, as every line names a file, its control
-/// characters escaped (platform::escapeControls).
-std::wstring inQuotes(const std::wstring& path);
-
 /// Ends the job: `path` could not be read, for the errno value `error`.
 [[noreturn]] void failRead(const std::wstring& path, int error);
 

@@ -11,6 +11,11 @@ namespace posix_test_hooks {
 /// Fills `info` with the free-space answer a test gave; false when none.
 bool fakedStatvfs(struct statvfs& info);
 
+/// Makes the faked free-space answer count in blocks of `bytes` (1, the
+/// default: the answer's numbers are bytes); its numbers are then counts of
+/// such blocks. False where this build fakes nothing.
+bool fakeBlockSize(unsigned long bytes);
+
 /// Fills `info` with the file-system type a test gave; false when none.
 bool fakedStatfs(struct statfs& info);
 #else

@@ -11,6 +11,7 @@ namespace {
 uint32_t digestLength = 0;
 std::optional<platform_test_hooks::FakeSpace> space;
 std::optional<std::wstring> fileSystemName;
+unsigned long blockSize = 1;
 
 // Not in <linux/magic.h>: the ntfs3 driver's magic number, "NTFS" in ASCII.
 constexpr long kNtfsMagic = 0x5346544e;
@@ -32,11 +33,16 @@ uint32_t fakedDigestLength() { return digestLength; }
 bool fakedStatvfs(struct statvfs& info) {
   if (!space) return false;
   info = {};
-  info.f_bsize = 1;
-  info.f_frsize = 1;
+  info.f_bsize = blockSize;
+  info.f_frsize = blockSize;
   info.f_blocks = space->total;
   info.f_bfree = space->available + space->keptForSuperuser;
   info.f_bavail = space->available;
+  return true;
+}
+
+bool fakeBlockSize(unsigned long bytes) {
+  blockSize = bytes;
   return true;
 }
 

@@ -8,9 +8,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "win_errors.h"
-
-using win_errors::errnoOf;
+#include "win32_errno.h"
 
 namespace {
 
@@ -44,7 +42,8 @@ int describeOpenFile(int fd, OpenFileFacts& facts) {
   // Pipes, consoles and other devices are no disk files.
   if (GetFileType(handle) != FILE_TYPE_DISK) return 0;
   BY_HANDLE_FILE_INFORMATION info{};
-  if (!GetFileInformationByHandle(handle, &info)) return errnoOf(GetLastError());
+  if (!GetFileInformationByHandle(handle, &info))
+    return win32_errno::errnoOf(GetLastError(), EINVAL);
   facts.regularFile = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
   facts.size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
   return 0;
@@ -65,7 +64,7 @@ int nameTaken(const std::wstring& path, bool& taken) {
   // The name itself: a link is not followed.
   taken = GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
   if (taken) return 0;
-  const int error = errnoOf(GetLastError());
+  const int error = win32_errno::errnoOf(GetLastError(), EINVAL);
   return error == ENOENT ? 0 : error;
 }
 
@@ -75,7 +74,7 @@ int createPendingFile(const std::wstring&, const std::wstring& temporaryPath, un
   // DELETE access: the handle renames the file later.
   const HANDLE handle = CreateFileW(temporaryPath.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0,
                                     nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return errnoOf(GetLastError());
+  if (handle == INVALID_HANDLE_VALUE) return win32_errno::errnoOf(GetLastError(), EINVAL);
   file.fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY);
   if (file.fd < 0) {
     CloseHandle(handle);
@@ -98,7 +97,7 @@ int namePendingFile(PendingFile& file, const std::wstring& finalPath) {
   std::memcpy(info->FileName, name.data(), nameBytes);
   const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(file.fd));
   if (!SetFileInformationByHandle(handle, FileRenameInfo, info, static_cast<DWORD>(buffer.size())))
-    return errnoOf(GetLastError());
+    return win32_errno::errnoOf(GetLastError(), EINVAL);
   file.temporaryPath.clear();
   return 0;
 }

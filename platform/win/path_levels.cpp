@@ -1,13 +1,13 @@
 #include "path_levels.h"
 
+#include "platform/ascii_letters.h"
+
 namespace windows_paths {
 namespace {
 
 bool isVerbatim(const std::wstring& path) { return path.compare(0, 4, L"\\\\?\\") == 0; }
 
 bool isSeparator(wchar_t c, bool verbatim) { return c == L'\\' || (!verbatim && c == L'/'); }
-
-bool isDriveLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
 
 // The end of the component that starts at `at`.
 size_t componentEnd(const std::wstring& path, size_t at, bool verbatim) {
@@ -30,8 +30,7 @@ size_t shareEnd(const std::wstring& path, size_t at, bool verbatim) {
 bool equalsIgnoringCase(const std::wstring& path, size_t at, size_t end, const wchar_t* word) {
   size_t i = at;
   for (; i < end && *word != L'\0'; ++i, ++word) {
-    const wchar_t c = path[i] >= L'a' && path[i] <= L'z' ? path[i] - (L'a' - L'A') : path[i];
-    if (c != *word) return false;
+    if (ascii_letters::lowerCase(path[i]) != ascii_letters::lowerCase(*word)) return false;
   }
   return i == end && *word == L'\0';
 }
@@ -51,7 +50,7 @@ size_t rootLength(const std::wstring& path) {
       return shareEnd(path, first + 1, verbatim);
     return pastSeparator(path, first, verbatim);
   }
-  if (n >= 2 && isDriveLetter(path[0]) && path[1] == L':') return pastSeparator(path, 2, false);
+  if (ascii_letters::startsWithDrive(path)) return pastSeparator(path, 2, false);
   return pastSeparator(path, 0, false);
 }
 

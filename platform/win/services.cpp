@@ -6,6 +6,7 @@
 #include "platform/platform.h"
 #include "platform/to_wide.h"
 #include "platform/utf8.h"
+#include "win32_errno.h"
 
 namespace {
 

@@ -26,3 +26,8 @@ std::wstring childNumber(uint64_t value);
 /// A path the tool put together itself, given here with "/" between its
 /// parts, as the tool shows it: with the platform's own separator.
 std::wstring shownAsJoined(const std::wstring& path);
+
+/// Ends the test as skipped unless it runs on Windows; a reason can follow
+/// with <<.
+#define SKIP_UNLESS_WINDOWS() \
+  if (!windowsPlatform()) GTEST_SKIP() << "Windows only"

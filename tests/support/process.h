@@ -115,3 +115,7 @@ bool useLocaleWithEncoding(RunOptions& options, const std::wstring& scratchFolde
 /// does not have. False where no such request can be made (on Windows the
 /// user's locale is always one the system has).
 bool useUninstalledLocale(RunOptions& options);
+
+/// Whether a writer gets the file at `path` open for writing at once: not
+/// kept out by a share mode, nor made to wait for a lease to be given back.
+bool writerOpensAtOnce(const std::wstring& path);

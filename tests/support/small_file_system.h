@@ -5,6 +5,11 @@
 #include <cstdint>
 #include <string>
 
+/// Makes the faked free-space answer (platform_test_hooks::fakeFreeSpace)
+/// count in blocks of `bytes`, its numbers then counts of blocks; 1 makes
+/// them bytes again. False where the answer is bytes alone (Windows).
+bool fakeBlockSize(unsigned long bytes);
+
 class SmallFileSystem {
  public:
   /// Mounts a file system of `bytes` on the existing empty folder `folder`.

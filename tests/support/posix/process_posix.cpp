@@ -15,6 +15,7 @@
 
 #include "../process.h"
 #include "native_text.h"
+#include "platform/platform.h"
 
 extern char** environ;
 
@@ -260,5 +261,14 @@ bool useCommaGroupingLocale(RunOptions& options, const std::wstring& scratchFold
 
 bool useUninstalledLocale(RunOptions& options) {
   options.environment["LANG"] = "xx_YY.UTF-8";
+  return true;
+}
+
+bool writerOpensAtOnce(const std::wstring& path) {
+  // O_NONBLOCK: an open that would break a lease fails with EWOULDBLOCK
+  // instead of waiting for it.
+  const int fd = open(platform::nativePath(path).c_str(), O_WRONLY | O_NONBLOCK);
+  if (fd < 0) return false;
+  close(fd);
   return true;
 }

@@ -8,6 +8,7 @@
 
 #include "../small_file_system.h"
 #include "platform/platform.h"
+#include "platform/posix/faked_volume.h"
 
 namespace {
 
@@ -39,3 +40,5 @@ uint64_t SmallFileSystem::available() const {
   if (statvfs(systemName(folder_).c_str(), &info) != 0) throw std::runtime_error("statvfs");
   return static_cast<uint64_t>(info.f_bavail) * info.f_frsize;
 }
+
+bool fakeBlockSize(unsigned long bytes) { return posix_test_hooks::fakeBlockSize(bytes); }

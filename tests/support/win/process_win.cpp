@@ -320,3 +320,12 @@ bool useUninstalledLocale(RunOptions&) {
   // The Windows user locale is always one the system has.
   return false;
 }
+
+bool writerOpensAtOnce(const std::wstring& path) {
+  const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(file);
+  return true;
+}

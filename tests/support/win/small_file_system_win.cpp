@@ -10,3 +10,6 @@ SmallFileSystem::SmallFileSystem(const std::wstring& folder, uint64_t)
 SmallFileSystem::~SmallFileSystem() = default;
 
 uint64_t SmallFileSystem::available() const { throw std::logic_error("not mounted"); }
+
+// GetDiskFreeSpaceExW answers in bytes.
+bool fakeBlockSize(unsigned long) { return false; }
