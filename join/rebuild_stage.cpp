@@ -31,10 +31,10 @@ std::unique_ptr<FileIO_IF> openNamed(const std::wstring& path, const OpenMode& m
 std::string JoinJob::hashPieces(FileIO_IF* out, const std::wstring& outPath) {
   CheckedDigest digest(out != nullptr ? outPath : scriptPath_);
   progress_.reset(new transfer::Progress(console_, total_));
+  transfer::BlockCopy blocks(*progress_);  // its ring and writer serve every piece
   for (size_t i = 0; i < piecePaths_.size(); ++i) {
     const std::wstring& path = piecePaths_[i];
     const std::unique_ptr<FileIO_IF> piece = openNamed(path, kInputMode, L"Cannot read ");
-    transfer::BlockCopy blocks(*progress_);
     // A piece that shrank ends early; one that grew has bytes left.
     if (blocks.copy(*piece, path, pieceSizes_[i], digest, out, outPath) != pieceSizes_[i] ||
         !piece->eof())

@@ -36,18 +36,20 @@ void SplitJob::copyPieces(const wchar_t* input, uint64_t pieceSize) {
   // told before any piece is written.
   CheckedDigest digest(inputPath_);
   std::unique_ptr<FileIO_IF> in(new File_ptr(input, kInputMode));
-  for (size_t i = 0; i < pieces.size(); ++i) copyPiece(i, *in, digest, pieceSize, progress);
+  {
+    transfer::BlockCopy blocks(progress);  // its ring and writer serve every piece
+    for (size_t i = 0; i < pieces.size(); ++i) copyPiece(i, *in, digest, pieceSize, blocks);
+  }
   if (!in->eof()) failChanged(input);  // it grew: bytes would be left out
   in.reset();                          // the input is closed before the digest file is created
   writeDigest(digest.finish());        // finished before the file exists: none for a failure
 }
 
 void SplitJob::copyPiece(size_t index, FileIO_IF& in, CheckedDigest& digest, uint64_t pieceSize,
-                         transfer::Progress& progress) {
+                         transfer::BlockCopy& blocks) {
   const std::wstring& path = pieces[index];
   const uint64_t expected = std::min(pieceSize, plannedSize_ - index * pieceSize);
   const std::unique_ptr<FileIO_IF> piece(new File_ptr(path.c_str(), kPieceMode));
-  transfer::BlockCopy blocks(progress);
   if (blocks.copy(in, inputPath_, pieceSize, digest, piece.get(), path) != expected)
     failChanged(inputPath_);
   requireClosed(*piece, path);

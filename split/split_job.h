@@ -8,7 +8,7 @@
 class CheckedDigest;
 class FileIO_IF;
 namespace transfer {
-class Progress;
+class BlockCopy;
 }
 
 /// One split of one input: plans the output names, refuses existing
@@ -61,7 +61,7 @@ class SplitJob {
   void writeRejoinScript(const std::string& bytes);
   void copyPieces(const wchar_t* input, uint64_t pieceSize);
   void copyPiece(size_t index, FileIO_IF& in, CheckedDigest& digest, uint64_t pieceSize,
-                 transfer::Progress& progress);
+                 transfer::BlockCopy& blocks);
   void writeDigest(const std::string& text);
   void printLine(const std::wstring& line);
 
