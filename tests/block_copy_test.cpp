@@ -2,6 +2,8 @@
 // join's pieces into one output, a check without one), over fake files
 // whose calls fail, fall short or wait for the other thread: the bytes
 // written, the dots, the failure told, and the order the two threads keep.
+#include "transfer/block_copy.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -12,7 +14,6 @@
 #include "hash/checked_digest.h"
 #include "platform/platform.h"
 #include "temp_dir.h"
-#include "transfer/block_copy.h"
 
 namespace {
 
@@ -26,8 +27,8 @@ struct LoopCase {
   std::vector<uint64_t> pieces;  // each copy's bytes
   std::vector<Twist> twists;
   std::vector<Gate> gates;
-  std::wstring line;               // the failure told ("": none)
-  std::vector<uint64_t> written;   // bytes in each destination made
+  std::wstring line;              // the failure told ("": none)
+  std::vector<uint64_t> written;  // bytes in each destination made
   size_t dots;
 };
 
@@ -51,58 +52,59 @@ std::wstring cannotWrite(const std::wstring& path, int error) {
 const std::wstring kChanged = L"changed";
 const std::wstring kNoHash = L"Cannot compute the digest of \"in\": a block could not be hashed";
 
+const std::vector<uint64_t> kSplit{5 * kBlock, kBlock + 5};  // 7 blocks
+const std::vector<uint64_t> kJoin{kBlock + 5, 2 * kBlock};   // 4 blocks
+
+LoopCase row(std::string name, Use use, std::vector<Twist> twists, std::wstring line,
+             std::vector<uint64_t> written, size_t dots, std::vector<Gate> gates = {}) {
+  return {std::move(name),
+          use,
+          use == Use::split ? kSplit : kJoin,
+          std::move(twists),
+          std::move(gates),
+          std::move(line),
+          std::move(written),
+          dots};
+}
+
 std::vector<LoopCase> loopCases() {
-  const std::vector<uint64_t> split{5 * kBlock, kBlock + 5};  // 7 blocks
-  const std::vector<uint64_t> join{kBlock + 5, 2 * kBlock};   // 4 blocks
+  LoopCase grown = row("JoinPieceLongerThanPlanned", Use::join, {}, kChanged, {2 * kBlock + 5}, 3);
+  grown.pieces = {kBlock + 5, kBlock};  // the stream has a block more
   return {
-      {"SplitWhole", Use::split, split, {}, {}, L"", split, 7},
-      {"SplitShortReadIsOneMoreBlock", Use::split, split, {limited(FakeCall::read, 1, 10)}, {},
-       L"", split, 8},
-      {"SplitReadFails", Use::split, split, {failing(FakeCall::read, 3, EIO)}, {},
-       cannotRead(L"in", EIO), {2 * kBlock}, 2},
-      {"SplitFalseEndOfFile", Use::split, split, {{read(2), 0, UINT32_MAX, true}}, {}, kChanged,
-       {kBlock}, 1},
-      {"SplitReadEndsEarly", Use::split, split, {limited(FakeCall::read, 7, 0)}, {}, kChanged,
-       {5 * kBlock, kBlock}, 6},
-      {"SplitHashFails", Use::split, split, {failing(FakeCall::hash, 2, EIO)}, {}, kNoHash,
-       {kBlock}, 2},
-      {"SplitShortWrite", Use::split, split, {limited(FakeCall::write, 2, 100)}, {},
-       cannotWrite(L"1", L"only 100 of 1048576 bytes were written"), {kBlock + 100}, 2},
-      {"SplitCloseFails", Use::split, split, {failing(FakeCall::close, 1, EIO)}, {},
-       cannotWrite(L"1", EIO), {5 * kBlock}, 5},
+      row("SplitWhole", Use::split, {}, L"", kSplit, 7),
+      row("SplitShortReadIsOneMoreBlock", Use::split, {limited(FakeCall::read, 1, 10)}, L"", kSplit,
+          8),
+      row("SplitReadFails", Use::split, {failing(FakeCall::read, 3, EIO)}, cannotRead(L"in", EIO),
+          {2 * kBlock}, 2),
+      row("SplitFalseEndOfFile", Use::split, {{read(2), 0, UINT32_MAX, true}}, kChanged, {kBlock},
+          1),
+      row("SplitReadEndsEarly", Use::split, {limited(FakeCall::read, 7, 0)}, kChanged,
+          {5 * kBlock, kBlock}, 6),
+      row("SplitHashFails", Use::split, {failing(FakeCall::hash, 2, EIO)}, kNoHash, {kBlock}, 2),
+      row("SplitShortWrite", Use::split, {limited(FakeCall::write, 2, 100)},
+          cannotWrite(L"1", L"only 100 of 1048576 bytes were written"), {kBlock + 100}, 2),
+      row("SplitCloseFails", Use::split, {failing(FakeCall::close, 1, EIO)}, cannotWrite(L"1", EIO),
+          {5 * kBlock}, 5),
       // The writer fails while the reader hashes the next block: the reader
       // stops, and nothing after the failed block is written.
-      {"SplitWriteFailsWhileTheNextBlockIsHashed",
-       Use::split,
-       split,
-       {failing(FakeCall::write, 1, ENOSPC)},
-       {{write(1), hash(2), true}, {hash(2), write(1)}},
-       cannotWrite(L"1", ENOSPC),
-       {0},
-       1},
-      {"JoinWhole", Use::join, join, {}, {}, L"", {3 * kBlock + 5}, 4},
-      {"JoinReadEndsEarly", Use::join, join, {limited(FakeCall::read, 2, 0)}, {}, kChanged,
-       {kBlock}, 1},
-      {"JoinPieceLongerThanPlanned", Use::join, {kBlock + 5, kBlock}, {}, {}, kChanged,
-       {2 * kBlock + 5}, 3},
+      row("SplitWriteFailsWhileTheNextBlockIsHashed", Use::split,
+          {failing(FakeCall::write, 1, ENOSPC)}, cannotWrite(L"1", ENOSPC), {0}, 1,
+          {{write(1), hash(2), true}, {hash(2), write(1)}}),
+      row("JoinWhole", Use::join, {}, L"", {3 * kBlock + 5}, 4),
+      row("JoinReadEndsEarly", Use::join, {limited(FakeCall::read, 2, 0)}, kChanged, {kBlock}, 1),
+      grown,
       // A read fails while the block before it waits to be written: that
       // block is written all the same, as one thread would have.
-      {"JoinReadFailsWhileAWriteIsPending",
-       Use::join,
-       join,
-       {failing(FakeCall::read, 2, EIO)},
-       {{write(1), read(2)}},
-       cannotRead(L"1", EIO),
-       {kBlock},
-       1},
-      {"JoinWriteFailsInTheSecondPiece", Use::join, join, {failing(FakeCall::write, 3, EFBIG)},
-       {}, cannotWrite(L"out", EFBIG), {kBlock + 5}, 3},
-      {"JoinCloseFails", Use::join, join, {failing(FakeCall::close, 1, EIO)}, {},
-       cannotWrite(L"out", EIO), {3 * kBlock + 5}, 4},
-      {"CheckWhole", Use::check, join, {}, {}, L"", {}, 4},
-      {"CheckReadFails", Use::check, join, {failing(FakeCall::read, 4, EIO)}, {},
-       cannotRead(L"2", EIO), {}, 3},
-      {"CheckHashFails", Use::check, join, {failing(FakeCall::hash, 3, EIO)}, {}, kNoHash, {}, 3},
+      row("JoinReadFailsWhileAWriteIsPending", Use::join, {failing(FakeCall::read, 2, EIO)},
+          cannotRead(L"1", EIO), {kBlock}, 1, {{write(1), read(2)}}),
+      row("JoinWriteFailsInTheSecondPiece", Use::join, {failing(FakeCall::write, 3, EFBIG)},
+          cannotWrite(L"out", EFBIG), {kBlock + 5}, 3),
+      row("JoinCloseFails", Use::join, {failing(FakeCall::close, 1, EIO)}, cannotWrite(L"out", EIO),
+          {3 * kBlock + 5}, 4),
+      row("CheckWhole", Use::check, {}, L"", {}, 4),
+      row("CheckReadFails", Use::check, {failing(FakeCall::read, 4, EIO)}, cannotRead(L"2", EIO),
+          {}, 3),
+      row("CheckHashFails", Use::check, {failing(FakeCall::hash, 3, EIO)}, kNoHash, {}, 3),
   };
 }
 
@@ -114,8 +116,7 @@ class BlockCopyTest : public ::testing::TestWithParam<LoopCase> {
   std::wostringstream console;
 };
 
-std::wstring BlockCopyTest::drive(const LoopCase& c, const std::string& stream,
-                                  FakeFiles& files) {
+std::wstring BlockCopyTest::drive(const LoopCase& c, const std::string& stream, FakeFiles& files) {
   uint64_t total = 0;
   for (const uint64_t piece : c.pieces) total += piece;
   transfer::Progress progress(console, total);

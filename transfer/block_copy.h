@@ -83,10 +83,11 @@ class BlockCopy {
   /// Reads `from` (named `fromPath` in messages) block by block until its
   /// end or until `most` bytes were read; each block counts on the progress
   /// (its dot printed as the writer takes it), goes to `digest`, then to `to`
-  /// when given (named `toPath`), in the order read. Returns the bytes read, once every block was written. Throws the
-  /// failure that comes first in that order (JobFailure for a failed read,
-  /// hash or write), once the blocks read before it were written and no more
-  /// are: the files hold what one thread would have written.
+  /// when given (named `toPath`), in the order read. Returns the bytes read,
+  /// once every block was written. Throws the failure that comes first in
+  /// that order (JobFailure for a failed read, hash or write), once the
+  /// blocks read before it were written and no more are: the files hold what
+  /// one thread would have written.
   uint64_t copy(FileIO_IF& from, const std::wstring& fromPath, uint64_t most, CheckedDigest& digest,
                 FileIO_IF* to, const std::wstring& toPath);
 
