@@ -4,6 +4,7 @@ if(WIN32)
     platform/win/code_page_text.cpp
     platform/win/console.cpp
     platform/win/file_system.cpp
+    platform/win/medium.cpp
     platform/win/path_levels.cpp
     platform/win/services.cpp
     platform/win/test_hooks.cpp
@@ -19,6 +20,7 @@ else()
     platform/posix/console.cpp
     platform/posix/crt_files.cpp
     platform/posix/file_system.cpp
+    platform/posix/medium.cpp
     platform/posix/native_text.cpp
     platform/posix/services.cpp
     platform/posix/sys_calls.cpp

@@ -89,6 +89,20 @@ uint64_t fileSize(const std::wstring& path) {
   return size;
 }
 
+std::vector<std::wstring> foldersChangedByCreating(const std::wstring& path) {
+  std::vector<std::wstring> folders{path};
+  fs::path level = platform::queryPath(path);
+  if (!level.has_filename()) level = level.parent_path();  // "out/" is "out"
+  while (typeOf("exists", level) == platform::FileType::notFound && level.has_parent_path() &&
+         level.parent_path() != level) {
+    level = level.parent_path();
+    folders.push_back(platform::widePath(level));
+  }
+  if (!level.has_parent_path() && typeOf("exists", level) == platform::FileType::notFound)
+    folders.emplace_back();  // a relative path's first level: the current folder
+  return folders;
+}
+
 void createFolders(const std::wstring& path) {
   const fs::path native = platform::queryPath(path);
   checkPlanned(platform::FaultPoint::folderCreation, "create_directories", native);

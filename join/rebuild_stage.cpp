@@ -9,6 +9,7 @@
 #include "fileio/my_file_error.h"
 #include "hash/checked_digest.h"
 #include "join/join_job.h"
+#include "split/path_rules.h"
 #include "platform/platform.h"
 #include "transfer/block_copy.h"
 
@@ -35,6 +36,8 @@ std::string JoinJob::hashPieces(FileIO_IF* out, const std::wstring& outPath) {
   for (size_t i = 0; i < piecePaths_.size(); ++i) {
     const std::wstring& path = piecePaths_[i];
     const std::unique_ptr<FileIO_IF> piece = openNamed(path, kInputMode, L"Cannot read ");
+    // A check vouches for what the medium holds, not for a cached copy.
+    if (out == nullptr && !piece->readFromMedium()) transfer::failRead(path, errno);
     // A piece that shrank ends early; one that grew has bytes left.
     if (blocks.copy(*piece, path, pieceSizes_[i], digest, out, outPath) != pieceSizes_[i] ||
         !piece->eof())
@@ -46,6 +49,7 @@ std::string JoinJob::hashPieces(FileIO_IF* out, const std::wstring& outPath) {
 int JoinJob::rebuild() {
   std::unique_ptr<FileIO_IF> out = openNamed(temporaryPath_, kPieceMode, L"Cannot write ");
   const std::string digest = hashPieces(out.get(), temporaryPath_);
+  transfer::requireFlushed(*out, temporaryPath_);
   transfer::requireClosed(*out, temporaryPath_);
   out.reset();
   if (!expectedDigest_.empty() && digest != expectedDigest_) {
@@ -62,6 +66,7 @@ int JoinJob::rebuild() {
   if (error != 0)
     throw JobFailure(L"Cannot rename " + inQuotes(temporaryPath_) + L" to " +
                      inQuotes(targetPath_) + L": " + platform::systemErrorText(error));
+  transfer::requireFolderFlushed(path_rules::removeFileName(targetPath_));
   if (expectedDigest_.empty()) {
     printLine(inQuotes(targetPath_) + L" was rebuilt but not verified: there is no " +
               inQuotes(digestPath_) + L".");

@@ -12,6 +12,7 @@
 #include "transfer/block_copy.h"
 
 using transfer::requireClosed;
+using transfer::requireFlushed;
 using transfer::requireWritten;
 
 namespace {
@@ -26,6 +27,7 @@ void SplitJob::writeRejoinScript(const std::string& bytes) {
   const std::unique_ptr<FileIO_IF> file(new File_ptr(scriptPath.c_str(), kTextOutputMode));
   requireWritten(file->write(bytes.data(), narrow_cast<uint32_t>(bytes.size())), bytes.size(),
                  scriptPath);
+  requireFlushed(*file, scriptPath);
   requireClosed(*file, scriptPath);
 }
 
@@ -42,7 +44,12 @@ void SplitJob::copyPieces(const wchar_t* input, uint64_t pieceSize) {
   }
   if (!in->eof()) failChanged(input);  // it grew: bytes would be left out
   in.reset();                          // the input is closed before the digest file is created
-  writeDigest(digest.finish());        // finished before the file exists: none for a failure
+  const std::string digestText = digest.finish();  // before the file exists: none for a failure
+  // The pieces' and the created folders' entries are on the medium before
+  // the digest file tells that the split is whole.
+  for (const std::wstring& folder : foldersToFlush_) transfer::requireFolderFlushed(folder);
+  writeDigest(digestText);
+  transfer::requireFolderFlushed(outputFolder_);
 }
 
 void SplitJob::copyPiece(size_t index, FileIO_IF& in, CheckedDigest& digest, uint64_t pieceSize,
@@ -50,7 +57,8 @@ void SplitJob::copyPiece(size_t index, FileIO_IF& in, CheckedDigest& digest, uin
   const std::wstring& path = pieces[index];
   const uint64_t expected = std::min(pieceSize, plannedSize_ - index * pieceSize);
   const std::unique_ptr<FileIO_IF> piece(new File_ptr(path.c_str(), kPieceMode));
-  if (blocks.copy(in, inputPath_, pieceSize, digest, piece.get(), path) != expected)
+  if (blocks.copy(in, inputPath_, pieceSize, digest, piece.get(), path,
+                  transfer::BlockCopy::AtEnd::flush) != expected)
     failChanged(inputPath_);
   requireClosed(*piece, path);
 }
@@ -59,5 +67,6 @@ void SplitJob::writeDigest(const std::string& text) {
   const std::unique_ptr<FileIO_IF> file(new File_ptr(digestPath.c_str(), kTextOutputMode));
   requireWritten(file->write(text.data(), narrow_cast<uint32_t>(text.size())), text.size(),
                  digestPath);
+  requireFlushed(*file, digestPath);
   requireClosed(*file, digestPath);
 }

@@ -69,6 +69,8 @@ class SplitJob {
   std::wstring inputPath_;
   // The output folder as given, or as derived from the input.
   std::wstring outputFolder_;
+  // The folders whose entries the split changes, flushed before the digest.
+  std::vector<std::wstring> foldersToFlush_;
   // What the plan measured: the copy must deliver exactly this much.
   uint64_t plannedSize_ = 0;
 };

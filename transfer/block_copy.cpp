@@ -34,6 +34,15 @@ void requireClosed(FileIO_IF& file, const std::wstring& path) {
   if (!file.close()) failWrite(path, platform::systemErrorText(errno));
 }
 
+void requireFlushed(FileIO_IF& file, const std::wstring& path) {
+  if (!file.flush()) failWrite(path, platform::systemErrorText(errno));
+}
+
+void requireFolderFlushed(const std::wstring& path) {
+  const int error = platform::flushFolder(path);
+  if (error != 0) failWrite(path, platform::systemErrorText(error));
+}
+
 void Progress::advance(uint64_t bytes) {
   done_ += bytes;
   if (nextDot_ >= done_) return;
@@ -51,12 +60,15 @@ BlockCopy::~BlockCopy() {
 }
 
 uint64_t BlockCopy::copy(FileIO_IF& from, const std::wstring& fromPath, uint64_t most,
-                         CheckedDigest& digest, FileIO_IF* to, const std::wstring& toPath) {
+                         CheckedDigest& digest, FileIO_IF* to, const std::wstring& toPath,
+                         AtEnd atEnd) {
   // Uninitialised: a small input touches only the pages it fills.
   if (!ring_) ring_.reset(new unsigned char[size_t{kRingBlocks} * kBlockSize]);
   if (!writer_.joinable()) writer_ = std::thread([this] { writeBlocks(); });
   to_ = to;
   toPath_ = &toPath;
+  atEnd_ = atEnd;
+  toWritten_ = 0;
   uint64_t done = 0;
   uint32_t unhashed = 0;  // a block read whose hash failed
   std::exception_ptr readFailure;
@@ -99,24 +111,33 @@ uint64_t BlockCopy::readBlocks(FileIO_IF& from, const std::wstring& fromPath, ui
 void BlockCopy::writeBlocks() {
   size_t slot = 0;
   uint32_t count = 0;
+  bool failedInCopy = false;  // nothing to flush after a failed write
   for (;;) {
     const BlockHandover::Work work = handover_.awaitWork(slot, count);
     if (work == BlockHandover::Work::stop) return;
     std::exception_ptr failure;
     try {
-      // At the end of a copy nothing is left to do yet; the destination's
-      // flush before its close would come here.
-      if (work == BlockHandover::Work::block) writeBlock(ring_.get() + slot * kBlockSize, count);
+      if (work == BlockHandover::Work::block)
+        writeBlock(ring_.get() + slot * kBlockSize, count);
+      else if (to_ != nullptr && atEnd_ == AtEnd::flush && !failedInCopy)
+        requireFlushed(*to_, *toPath_);
     } catch (...) {
       failure = std::current_exception();
+      failedInCopy = true;
     }
+    if (work == BlockHandover::Work::endOfCopy) failedInCopy = false;
     handover_.done(failure);
   }
 }
 
 void BlockCopy::writeBlock(const unsigned char* block, uint32_t count) {
   progress_.advance(count);
-  if (to_ != nullptr) requireWritten(to_->write(block, count), count, *toPath_);
+  if (to_ == nullptr) return;
+  requireWritten(to_->write(block, count), count, *toPath_);
+  // Started now, the flush at the end has little left to wait for, and a
+  // slow medium holds the dots back as it goes.
+  to_->startWriteBack(toWritten_, count);
+  toWritten_ += count;
 }
 
 }  // namespace transfer

@@ -42,6 +42,13 @@ std::wstring inQuotes(const std::wstring& path);
 /// error) of `wanted` bytes reached `path`.
 void requireWritten(int written, size_t wanted, const std::wstring& path);
 
+/// Ends the job when `file`, named `path`, cannot be flushed to the medium.
+void requireFlushed(FileIO_IF& file, const std::wstring& path);
+
+/// Ends the job when the entries of the folder `path` cannot be flushed to
+/// the medium ("Cannot write" naming the folder).
+void requireFolderFlushed(const std::wstring& path);
+
 /// Ends the job when closing `file` reports that `path` was not stored
 /// whole, as a network file system may only tell then.
 void requireClosed(FileIO_IF& file, const std::wstring& path);
@@ -88,8 +95,13 @@ class BlockCopy {
   /// that order (JobFailure for a failed read, hash or write), once the
   /// blocks read before it were written and no more are: the files hold what
   /// one thread would have written.
+  ///
+  /// Each block's write-back to the medium is started once it is written;
+  /// with `atEnd` flush, `to` is flushed to the medium by the writer before
+  /// copy returns, a failure thrown as a failed write.
+  enum class AtEnd { leave, flush };
   uint64_t copy(FileIO_IF& from, const std::wstring& fromPath, uint64_t most, CheckedDigest& digest,
-                FileIO_IF* to, const std::wstring& toPath);
+                FileIO_IF* to, const std::wstring& toPath, AtEnd atEnd = AtEnd::leave);
 
  private:
   uint64_t readBlocks(FileIO_IF& from, const std::wstring& fromPath, uint64_t most,
@@ -103,6 +115,8 @@ class BlockCopy {
   // The copy's destination, set before its first block is handed over.
   FileIO_IF* to_ = nullptr;
   const std::wstring* toPath_ = nullptr;
+  AtEnd atEnd_ = AtEnd::leave;
+  uint64_t toWritten_ = 0;  // the bytes written to `to_` in this copy
   std::thread writer_;  // started by the first copy
 };
 

@@ -8,12 +8,12 @@
 
 #include "path_levels.h"
 #include "platform/platform.h"
+#include "win_errors.h"
 
 namespace fs = std::filesystem;
 
-namespace {
+namespace win_errors {
 
-// The C runtime's errno value for a Win32 error.
 int errnoOf(DWORD code) {
   switch (code) {
     case ERROR_FILE_NOT_FOUND:
@@ -65,6 +65,12 @@ int errnoOf(DWORD code) {
   if (code >= ERROR_WRITE_PROTECT && code <= ERROR_SHARING_BUFFER_EXCEEDED) return EACCES;
   return EINVAL;
 }
+
+}  // namespace win_errors
+
+namespace {
+
+using win_errors::errnoOf;
 
 std::error_code errorOf(DWORD code) {
   return std::error_code(errnoOf(code), std::generic_category());
