@@ -24,14 +24,12 @@ std::vector<std::wstring> filesWithExtension(const std::wstring& path,
 bool isEmpty(const std::wstring& path);
 /// The size of the file at `path` in bytes. Operation "file_size".
 uint64_t fileSize(const std::wstring& path);
-/// The folders whose entries change when `path` is created with every
-/// missing folder above it: `path`, then each level above it up to and
-/// including the first that exists ("" for the current folder). Just
-/// `path` when it exists. Operation "exists".
-std::vector<std::wstring> foldersChangedByCreating(const std::wstring& path);
 /// Creates the folder `path` with every missing folder above it. When the
 /// path itself is something other than a folder, fails with the system's
-/// already-exists reason. Operation "create_directories".
-void createFolders(const std::wstring& path);
+/// already-exists reason. Operation "create_directories". Returns the
+/// folders whose entries changed, for their flush: `path`, then each level
+/// above it up to and including the first that existed ("" for the current
+/// folder); just `path` when it existed.
+std::vector<std::wstring> createFolders(const std::wstring& path);
 
 }  // namespace file_system

@@ -72,8 +72,7 @@ int SplitJob::plan(const wchar_t* input, const wchar_t* outputFolder, uint64_t p
     const std::wstring folder = chooseOutputFolder(inputPath, outputFolder);
     foldersToFlush_ = {folder};
     if (!file_system::exists(folder) || !file_system::isDirectory(folder)) {
-      foldersToFlush_ = file_system::foldersChangedByCreating(folder);
-      file_system::createFolders(folder);
+      foldersToFlush_ = file_system::createFolders(folder);
     }
     const std::wstring base = path_rules::join(folder, name);
     pieces.reserve(pieces.size() + count);

@@ -40,7 +40,7 @@ void requireFlushed(FileIO_IF& file, const std::wstring& path) {
 
 void requireFolderFlushed(const std::wstring& path) {
   const int error = platform::flushFolder(path);
-  if (error != 0) failWrite(path, platform::systemErrorText(error));
+  if (error != 0) failWrite(path.empty() ? L"." : path, platform::systemErrorText(error));
 }
 
 void Progress::advance(uint64_t bytes) {
