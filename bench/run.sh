@@ -7,8 +7,9 @@
 # the page cache: every command reads it from memory, none from the disk),
 # and times, alternating over the rounds and quoting medians:
 #   filesplit   filesplit FILE 100 into a fresh folder
-#   limit       openssl md5 FILE, then dd if=FILE of=COPY bs=1M: one thread
-#               hashing and copying the same bytes, one after the other
+#   md5, dd     openssl md5 FILE; dd if=FILE of=COPY bs=1M: hashing and
+#               copying the same bytes, each alone. The limit of the two-thread
+#               loop is the larger of the two; one thread's was their sum
 #   workflow    split -b 100M FILE, then md5sum FILE
 #   filejoin    filejoin of the pieces of filesplit FILE 100 (made once and
 #               kept) into a fresh folder
@@ -17,6 +18,9 @@
 #   filesplit-32KiB, filejoin-32KiB
 #               the same tools built to hand each 1 MiB block to write(2) in
 #               slices of 32 KiB instead of whole
+#   one thread  the same tools built with a ring of one block: the reader
+#               waits for each write, as the one-thread loop did
+#   4 MiB       the same tools built with a ring of three 4 MiB blocks
 # Before each command the previous outputs are removed, the rest written back
 # (sync), the input read again and the machine left alone for SETTLE seconds,
 # so that each command starts from the same state. On a virtual machine that hands freed memory back to its host,
@@ -41,6 +45,18 @@ build_sliced=$root/build/bench-32kib
 cmake -S "$root" -B "$build_sliced" -DCMAKE_BUILD_TYPE=Release -DFILESPLIT_TESTS=OFF \
   -DFILESPLIT_BENCH=OFF -DFILESPLIT_WRITE_SLICE=32768 >/dev/null
 cmake --build "$build_sliced" -j "$(nproc)" >/dev/null
+# The same tools with other ring settings, for the comparison of those.
+build_variant() {  # $1: folder name; then the cache settings
+  local tree=$root/build/$1
+  shift
+  cmake -S "$root" -B "$tree" -DCMAKE_BUILD_TYPE=Release -DFILESPLIT_TESTS=OFF \
+    -DFILESPLIT_BENCH=OFF "$@" >/dev/null
+  cmake --build "$tree" -j "$(nproc)" --target filesplit filejoin >/dev/null
+}
+build_variant bench-ring1 -DFILESPLIT_RING_BLOCKS=1
+build_variant bench-4mib -DFILESPLIT_BLOCK_SIZE=4194304
+one_thread=$root/build/bench-ring1
+big_blocks=$root/build/bench-4mib
 
 scratch=$(mktemp -d /tmp/filesplit-bench.XXXXXX)
 trap 'rm -rf "$scratch"' EXIT
@@ -67,10 +83,8 @@ done
 source "$root/bench/timing.sh"
 
 run_filesplit() { "$filesplit" "$input" 100 "$scratch/pieces" >/dev/null; }
-run_limit() {
-  openssl md5 "$input" >/dev/null
-  dd if="$input" of="$scratch/copy" bs=1M status=none
-}
+run_md5() { openssl md5 "$input" >/dev/null; }
+run_dd() { dd if="$input" of="$scratch/copy" bs=1M status=none; }
 run_workflow() {
   mkdir "$scratch/split"
   (cd "$scratch/split" && split -b 100M "$input")
@@ -83,6 +97,10 @@ run_catmd5() {
 }
 run_splitsliced() { "$build_sliced/filesplit" "$input" 100 "$scratch/pieces" >/dev/null; }
 run_joinsliced() { "$build_sliced/filejoin" "$scratch/kept/input.bat" "$scratch/joined" >/dev/null; }
+run_split1() { "$one_thread/filesplit" "$input" 100 "$scratch/pieces" >/dev/null; }
+run_join1() { "$one_thread/filejoin" "$scratch/kept/input.bat" "$scratch/joined" >/dev/null; }
+run_split4m() { "$big_blocks/filesplit" "$input" 100 "$scratch/pieces" >/dev/null; }
+run_join4m() { "$big_blocks/filejoin" "$scratch/kept/input.bat" "$scratch/joined" >/dev/null; }
 # Removes what the commands wrote, writes back what is left, reads the input
 # back into the page cache should the system have dropped any of it, and waits.
 settle_down() {
@@ -92,7 +110,8 @@ settle_down() {
   sleep "$settle"
 }
 
-commands=(filesplit limit workflow filejoin catmd5 splitsliced joinsliced)
+commands=(filesplit md5 dd workflow filejoin catmd5 splitsliced joinsliced split1 join1 split4m
+  join4m)
 declare -A wall cpu sys
 for ((round = 1; round <= rounds; ++round)); do
   # Each round starts with the next command, so none always follows another.
@@ -108,29 +127,40 @@ for ((round = 1; round <= rounds; ++round)); do
 done
 settle_down
 
-report() {  # $1: what is measured; then the three medians
-  echo "  $1: filesplit $2 s, limit $3 s, workflow $4 s"
-  echo "    filesplit / limit:    $(ratio "$2" "$3")   (target at most 1.05)"
-  echo "    workflow / filesplit: $(ratio "$4" "$2")   (target at least 1.3)"
-}
+# Medians by command, of elapsed (wall) and processor (cpu) seconds.
+declare -A mw mc
+for name in "${commands[@]}"; do
+  # shellcheck disable=SC2086 # the lists are numbers separated by blanks
+  mw[$name]=$(median ${wall[$name]})
+  # shellcheck disable=SC2086
+  mc[$name]=$(median ${cpu[$name]})
+done
+larger() { awk -v a="$1" -v b="$2" 'BEGIN { print (a > b ? a : b) }'; }
+sum() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a + b }'; }
+limit=$(larger "${mw[md5]}" "${mw[dd]}")
 echo
 echo "Medians of $rounds rounds, 2 GiB input in the page cache, $(nproc) cores, $(date -u +%F):"
-# shellcheck disable=SC2086 # the lists are numbers separated by blanks
-report "elapsed" "$(median ${wall[filesplit]})" "$(median ${wall[limit]})" \
-  "$(median ${wall[workflow]})"
-# shellcheck disable=SC2086
-report "processor time" "$(median ${cpu[filesplit]})" "$(median ${cpu[limit]})" \
-  "$(median ${cpu[workflow]})"
-# shellcheck disable=SC2086
-for kind in wall cpu; do
-  declare -n times=$kind
-  label=elapsed
-  [ "$kind" = cpu ] && label="processor time"
-  echo "  $label: filejoin $(median ${times[filejoin]}) s, cat+md5sum $(median ${times[catmd5]}) s"
-  echo "    filejoin / filesplit:    $(ratio "$(median ${times[filejoin]})" "$(median ${times[filesplit]})")   (target at most 1.10)"
-  echo "    cat+md5sum / filejoin:   $(ratio "$(median ${times[catmd5]})" "$(median ${times[filejoin]})")   (target at least 1.3)"
-  unset -n times
-done
+echo "  elapsed: md5 ${mw[md5]} s, dd ${mw[dd]} s; two threads, then one thread (ring of one block):"
+printf '    %-34s %8s %8s   %s\n' ratio "2 threads" "1 thread" target
+row() {  # $1: label; $2: two-thread value; $3: one-thread value; $4: target
+  printf '    %-34s %8s %8s   %s\n' "$1" "$2" "$3" "$4"
+}
+row "filesplit / larger(md5, dd)" "$(ratio "${mw[filesplit]}" "$limit")" \
+  "$(ratio "${mw[split1]}" "$limit")" "at most 1.15"
+row "filesplit / (md5 + dd)" "$(ratio "${mw[filesplit]}" "$(sum "${mw[md5]}" "${mw[dd]}")")" \
+  "$(ratio "${mw[split1]}" "$(sum "${mw[md5]}" "${mw[dd]}")")" "(one thread's limit)"
+row "workflow / filesplit" "$(ratio "${mw[workflow]}" "${mw[filesplit]}")" \
+  "$(ratio "${mw[workflow]}" "${mw[split1]}")" "at least 1.3"
+row "cat+md5sum / filejoin" "$(ratio "${mw[catmd5]}" "${mw[filejoin]}")" \
+  "$(ratio "${mw[catmd5]}" "${mw[join1]}")" "at least 1.3"
+row "filejoin / filesplit" "$(ratio "${mw[filejoin]}" "${mw[filesplit]}")" \
+  "$(ratio "${mw[join1]}" "${mw[split1]}")" "at most 1.10"
+echo "  processor time, two threads / one thread:"
+row "filesplit" "$(ratio "${mc[filesplit]}" "${mc[split1]}")" "" "at most 1.10"
+row "filejoin" "$(ratio "${mc[filejoin]}" "${mc[join1]}")" "" "at most 1.10"
+echo "  elapsed, 1 MiB blocks / 4 MiB blocks (below 1: 1 MiB is faster):"
+row "filesplit" "$(ratio "${mw[filesplit]}" "${mw[split4m]}")" "" ""
+row "filejoin" "$(ratio "${mw[filejoin]}" "${mw[join4m]}")" "" ""
 echo "  Whole 1 MiB writes / 32 KiB slices (below 1: whole writes are faster):"
 # shellcheck disable=SC2086
 for tool in split join; do
@@ -142,11 +172,11 @@ echo "  load average at the end: $(cut -d' ' -f1-3 /proc/loadavg) (other jobs sk
 head -c $((64 * 1024 * 1024)) "$input" >"$scratch/small.bin"
 big_kib=$(peak_kib "$filesplit" "$input" 100 "$scratch/peak-big")
 small_kib=$(peak_kib "$filesplit" "$scratch/small.bin" 1 "$scratch/peak-small")
-echo "Peak resident memory of filesplit (target at most 8192 KiB):"
+echo "Peak resident memory of filesplit (target at most 16384 KiB):"
 echo "  2 GiB input, pieces of 100 MB: $big_kib KiB"
 echo "  64 MiB input, pieces of 1 MB:  $small_kib KiB"
 join_kib=$(peak_kib "$filejoin" "$scratch/kept/input.bat" "$scratch/peak-join")
-echo "Peak resident memory of filejoin, 2 GiB from pieces of 100 MB: $join_kib KiB"
+echo "Peak resident memory of filejoin (target at most 16384 KiB), 2 GiB from pieces of 100 MB: $join_kib KiB"
 rm -rf "$scratch/peak-big" "$scratch/peak-small" "$scratch/peak-join"
 
 echo

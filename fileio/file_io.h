@@ -20,6 +20,19 @@ class FileIO_IF {
   /// position unchanged.
   virtual bool eof() = 0;
 
+  /// Writes what the file holds through to the medium and waits for it:
+  /// false (errno tells why) when that fails, as a late write may. A file
+  /// that keeps nothing in a cache has nothing to do.
+  virtual bool flush() { return true; }
+
+  /// Starts writing the `count` bytes at `offset` to the medium, without
+  /// waiting for them. A hint: flush reports what fails.
+  virtual void startWriteBack(uint64_t /*offset*/, uint64_t /*count*/) {}
+
+  /// Before the file is read: makes the reads that follow come from the
+  /// medium, not from a cache. False (errno tells why) when that fails.
+  virtual bool readFromMedium() { return true; }
+
   /// Closes the file at once and tells whether the system took it whole:
   /// false (errno tells why) when the close reports an error, as a network
   /// file system may for data it could not store. Deleting the object

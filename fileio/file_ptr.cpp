@@ -81,6 +81,24 @@ bool File_ptr::eof() {
   return position < 0 || length < 0 || position >= length;
 }
 
+namespace {
+
+// True for 0; else false with errno set to `error`.
+bool succeeded(int error) {
+  errno = error;
+  return error == 0;
+}
+
+}  // namespace
+
+bool File_ptr::flush() { return succeeded(platform::flushToMedium(fd)); }
+
+void File_ptr::startWriteBack(uint64_t offset, uint64_t count) {
+  platform::startWriteBack(fd, offset, count);
+}
+
+bool File_ptr::readFromMedium() { return succeeded(platform::readFromMedium(fd)); }
+
 bool File_ptr::close() {
   if (fd < 0) return true;
   const int result = _close(fd);

@@ -60,6 +60,9 @@ class File_ptr : public FileIO_IF {
   int read(void* buffer, uint32_t count) override;
   int write(const void* buffer, uint32_t count) override;
   bool eof() override;
+  bool flush() override;
+  void startWriteBack(uint64_t offset, uint64_t count) override;
+  bool readFromMedium() override;
   bool close() override;
 
  private:

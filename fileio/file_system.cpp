@@ -23,6 +23,24 @@ void checkPlanned(platform::FaultPoint point, const char* operation, const fs::p
   if (planned != 0) check(operation, native, std::error_code(planned, std::generic_category()));
 }
 
+// `native` and each level above it up to and including the first that
+// exists ("" for the current folder). Part of the folder creation: a level
+// that cannot be queried counts as existing, as its creation will tell.
+std::vector<std::wstring> levelsUpToExisting(const std::wstring& path, fs::path native) {
+  const auto missing = [](const fs::path& level) {
+    std::error_code error;
+    return platform::fileType(level, error) == platform::FileType::notFound && !error;
+  };
+  std::vector<std::wstring> folders{path};
+  if (!native.has_filename()) native = native.parent_path();  // "out/" is "out"
+  while (missing(native) && native.has_parent_path() && native.parent_path() != native) {
+    native = native.parent_path();
+    folders.push_back(platform::widePath(native));
+  }
+  if (!native.has_parent_path() && missing(native)) folders.emplace_back();
+  return folders;
+}
+
 platform::FileType typeOf(const char* operation, const fs::path& native) {
   checkPlanned(platform::FaultPoint::fileStatus, operation, native);
   std::error_code error;
@@ -90,15 +108,17 @@ uint64_t fileSize(const std::wstring& path) {
   return size;
 }
 
-void createFolders(const std::wstring& path) {
+std::vector<std::wstring> createFolders(const std::wstring& path) {
   const fs::path native = platform::queryPath(path);
   checkPlanned(platform::FaultPoint::folderCreation, "create_directories", native);
   const platform::FileType type = typeOf("create_directories", native);
   if (type != platform::FileType::notFound && type != platform::FileType::folder)
     check("create_directories", native, std::make_error_code(std::errc::file_exists));
+  std::vector<std::wstring> changed = levelsUpToExisting(path, native);
   std::error_code error;
   platform::createFolders(native, error);
   check("create_directories", native, error);
+  return changed;
 }
 
 }  // namespace file_system

@@ -26,7 +26,10 @@ bool isEmpty(const std::wstring& path);
 uint64_t fileSize(const std::wstring& path);
 /// Creates the folder `path` with every missing folder above it. When the
 /// path itself is something other than a folder, fails with the system's
-/// already-exists reason. Operation "create_directories".
-void createFolders(const std::wstring& path);
+/// already-exists reason. Operation "create_directories". Returns the
+/// folders whose entries changed, for their flush: `path`, then each level
+/// above it up to and including the first that existed ("" for the current
+/// folder); just `path` when it existed.
+std::vector<std::wstring> createFolders(const std::wstring& path);
 
 }  // namespace file_system

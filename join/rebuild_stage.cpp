@@ -20,6 +20,7 @@
 std::string JoinJob::hashPieces(FileIO_IF* out, const std::wstring& outPath) {
   CheckedDigest digest(out != nullptr ? outPath : scriptPath_);
   progress_.reset(new transfer::Progress(console_, total_));
+  transfer::BlockCopy blocks(*progress_);  // its ring and writer serve every piece
   uint64_t index = 0;
   forEachPiece([&](const std::wstring& path) {
     const uint64_t size = ++index < script_.pieceCount ? fullSize_ : lastSize_;
@@ -32,7 +33,8 @@ std::string JoinJob::hashPieces(FileIO_IF* out, const std::wstring& outPath) {
     if (!piece)
       throw JobFailure(L"The piece " + inQuotes(path) + L" is not a file.",
                        join_exit::kPieceMissing);
-    transfer::BlockCopy blocks(*progress_);
+    // A check vouches for what the medium holds, not for a cached copy.
+    if (out == nullptr && !piece->readFromMedium()) transfer::failRead(path, errno);
     // A piece that shrank ends early; one that grew has bytes left.
     if (blocks.copy(*piece, path, size, digest, out, outPath) != size || !piece->eof())
       throw JobFailure(L"The piece " + inQuotes(path) + L" changed while it was read.");
@@ -70,6 +72,9 @@ int JoinJob::rebuild() {
     printLine(L"The rebuilt file does not match " + inQuotes(digestPath_) + L".");
     return join_exit::kDigestMismatch;
   }
+  // On the medium before it has a name: a name never stands for bytes that
+  // a pulled stick or a power cut could still take.
+  transfer::requireFlushed(*out, shown);
   // The open file that was hashed gets the name, whatever took its
   // temporary name meanwhile.
   error = platform::namePendingFile(pending, targetPath_);
@@ -90,6 +95,7 @@ int JoinJob::rebuild() {
                           : L"Cannot rename " + inQuotes(temporaryPath_) + L" to ") +
                      inQuotes(targetPath_) + L": " + platform::systemErrorText(error));
   transfer::requireClosed(*out, targetPath_);
+  transfer::requireFolderFlushed(path_rules::removeFileName(targetPath_));
   if (expectedDigest_.empty()) {
     printLine(inQuotes(targetPath_) + L" was rebuilt but not verified: there is no " +
               inQuotes(digestPath_) + L".");

@@ -1,7 +1,14 @@
 // The fault seam of test builds: counts every call at each fault point and
 // answers it with what a test planned. Built only with fault injection on;
 // a release build has no trace of it.
+//
+// The block loop calls it from two threads: one lock orders the calls, and
+// since each point is called from one thread only (reads and hashing from
+// the reader, a transfer's writes from the writer), its call numbers stay
+// those of one thread. The lock is held while a planned callback runs, so
+// that the other thread's calls neither count as the callback's nor pass it.
 #include <cerrno>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -24,6 +31,12 @@ struct SeamState {
 SeamState& seam() {
   static SeamState state;
   return state;
+}
+
+// Recursive: a planned callback's own calls ask the seam again.
+std::unique_lock<std::recursive_mutex> seamLock() {
+  static std::recursive_mutex lock;
+  return std::unique_lock<std::recursive_mutex>(lock);
 }
 
 // The planned fault for the `call`-th call at `point`, merged: the first
@@ -66,6 +79,7 @@ FakedConsole& fakedConsole() {
 namespace platform {
 
 InjectedFault injectedFault(FaultPoint point) {
+  const auto locked = seamLock();
   SeamState& state = seam();
   if (state.inCallback) return {};
   const unsigned call = ++state.calls[static_cast<size_t>(point)];
@@ -90,20 +104,31 @@ bool takeFakedKey() {
 namespace platform_test_hooks {
 
 bool injectFault(const Fault& fault) {
+  const auto locked = seamLock();
   seam().planned.push_back(fault);
   return true;
 }
 
-void resetFaults() { seam() = SeamState{}; }
+void resetFaults() {
+  const auto locked = seamLock();
+  seam() = SeamState{};
+}
 
-unsigned faultCalls(FaultPoint point) { return seam().calls[static_cast<size_t>(point)]; }
+unsigned faultCalls(FaultPoint point) {
+  const auto locked = seamLock();
+  return seam().calls[static_cast<size_t>(point)];
+}
 
 void setCallBudget(unsigned calls) {
+  const auto locked = seamLock();
   seam().budget = calls;
   seam().totalCalls = 0;
 }
 
-bool callBudgetExceeded() { return seam().budgetExceeded; }
+bool callBudgetExceeded() {
+  const auto locked = seamLock();
+  return seam().budgetExceeded;
+}
 
 bool fakeConsole(std::optional<unsigned> processes) {
   fakedConsole() = FakedConsole{processes, 0};

@@ -34,6 +34,10 @@ enum class FaultPoint {
   openFileFacts,     // what an open descriptor is (fstat, GetFileType)
   nameStatus,        // whether a name is taken, links not followed (lstat)
   pendingCreation,   // creating the rebuilt file, unnamed or temporarily named
+  flush,             // a file's flush to the medium
+  writeBack,         // starting the write-back of a block
+  cacheDrop,         // dropping a file's cached pages before it is read
+  folderFlush,       // a folder's flush to the medium
   // New points go above this line.
   count
 };

@@ -130,5 +130,31 @@ bool onFatFileSystem(const std::wstring& folder);
 /// superscript 1, 2 or 3), whatever its case and extension.
 bool isFileName(const std::wstring& name);
 
+// Getting written bytes onto the medium, and reading what it holds. Each
+// returns 0 or an errno value; a benchmark build without flushing
+// (FILESPLIT_NO_FLUSH) does none of it and returns 0.
+
+/// Writes the data of the open descriptor `fd` (and what is needed to read
+/// it back) through every cache to the medium, and waits for it: Linux
+/// fdatasync, Windows FlushFileBuffers, which also reports a delayed write
+/// that failed.
+int flushToMedium(int fd);
+
+/// Starts writing `length` bytes at `offset` of `fd` to the medium without
+/// waiting for them, so that a slow medium slows the writer as it goes, not
+/// all at the flush. Nothing where the platform has no such call (Windows).
+/// A hint: a failure is not reported here, the flush after reports it.
+void startWriteBack(int fd, uint64_t offset, uint64_t length);
+
+/// For a file about to be read: its pages written back and dropped from the
+/// cache, so that the reads that follow come from the medium (Linux
+/// fdatasync, then posix_fadvise DONTNEED). Nothing yet on Windows.
+int readFromMedium(int fd);
+
+/// Writes the entries of the folder `folder` ("" is the current one)
+/// through to the medium, so that files created in it are found after a
+/// power cut: Linux fsync on the folder. Nothing on Windows, whose file
+/// systems log their entries themselves.
+int flushFolder(const std::wstring& folder);
 
 }  // namespace platform

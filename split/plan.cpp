@@ -79,8 +79,10 @@ int SplitJob::plan(const wchar_t* input, const wchar_t* outputFolder, uint64_t p
       return split_exit::kFailed;
     }
     const std::wstring folder = chooseOutputFolder(inputPath, outputFolder);
-    if (!file_system::exists(folder) || !file_system::isDirectory(folder))
-      file_system::createFolders(folder);
+    foldersToFlush_ = {folder};
+    if (!file_system::exists(folder) || !file_system::isDirectory(folder)) {
+      foldersToFlush_ = file_system::createFolders(folder);
+    }
     const std::wstring base = path_rules::join(folder, name);
     pieces.reserve(pieces.size() + count);
     for (uint64_t number = 1; number <= count; ++number)

@@ -8,7 +8,7 @@
 class CheckedDigest;
 class FileIO_IF;
 namespace transfer {
-class Progress;
+class BlockCopy;
 }
 
 /// One split of one input: plans the output names, refuses existing
@@ -64,7 +64,7 @@ class SplitJob {
   void writeRejoinScript(const std::string& bytes);
   void copyPieces(const wchar_t* input, uint64_t pieceSize);
   void copyPiece(size_t index, FileIO_IF& in, CheckedDigest& digest, uint64_t pieceSize,
-                 transfer::Progress& progress);
+                 transfer::BlockCopy& blocks);
   void writeDigest(const std::string& text);
   void printLine(const std::wstring& line);
 
@@ -72,6 +72,8 @@ class SplitJob {
   std::wstring inputPath_;
   // The output folder as given, or as derived from the input.
   std::wstring outputFolder_;
+  // The folders whose entries the split changes, flushed before the digest.
+  std::vector<std::wstring> foldersToFlush_;
   // What the plan measured: the copy must deliver exactly this much.
   uint64_t plannedSize_ = 0;
 };

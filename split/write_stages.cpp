@@ -17,6 +17,7 @@
 #include "transfer/block_copy.h"
 
 using transfer::requireClosed;
+using transfer::requireFlushed;
 using transfer::requireWritten;
 
 namespace {
@@ -39,6 +40,7 @@ void SplitJob::writeRejoinScript(const std::string& bytes) {
   const std::unique_ptr<FileIO_IF> file(new File_ptr(scriptPath.c_str(), kTextOutputMode));
   requireWritten(file->write(bytes.data(), narrow_cast<uint32_t>(bytes.size())), bytes.size(),
                  scriptPath);
+  requireFlushed(*file, scriptPath);
   requireClosed(*file, scriptPath);
 }
 
@@ -56,19 +58,27 @@ void SplitJob::copyPieces(const wchar_t* input, uint64_t pieceSize) {
         "open", platform::queryPath(input),
         std::make_error_code(std::errc::operation_not_supported));
   platform::restrictNewFiles(facts.permissions);
-  for (size_t i = 0; i < pieces.size(); ++i) copyPiece(i, *in, digest, pieceSize, progress);
+  {
+    transfer::BlockCopy blocks(progress);  // its ring and writer serve every piece
+    for (size_t i = 0; i < pieces.size(); ++i) copyPiece(i, *in, digest, pieceSize, blocks);
+  }
   if (!in->eof()) failChanged(input);  // it grew: bytes would be left out
   in.reset();                          // the input is closed before the digest file is created
-  writeDigest(digest.finish());        // finished before the file exists: none for a failure
+  const std::string digestText = digest.finish();  // before the file exists: none for a failure
+  // The pieces' and the created folders' entries are on the medium before
+  // the digest file tells that the split is whole.
+  for (const std::wstring& folder : foldersToFlush_) transfer::requireFolderFlushed(folder);
+  writeDigest(digestText);
+  transfer::requireFolderFlushed(outputFolder_);
 }
 
 void SplitJob::copyPiece(size_t index, FileIO_IF& in, CheckedDigest& digest, uint64_t pieceSize,
-                         transfer::Progress& progress) {
+                         transfer::BlockCopy& blocks) {
   const std::wstring& path = pieces[index];
   const uint64_t expected = std::min(pieceSize, plannedSize_ - index * pieceSize);
   const std::unique_ptr<FileIO_IF> piece(new File_ptr(path.c_str(), kPieceMode));
-  transfer::BlockCopy blocks(progress);
-  if (blocks.copy(in, inputPath_, pieceSize, digest, piece.get(), path) != expected)
+  if (blocks.copy(in, inputPath_, pieceSize, digest, piece.get(), path,
+                  transfer::BlockCopy::AtEnd::flush) != expected)
     failChanged(inputPath_);
   requireClosed(*piece, path);
 }
@@ -77,5 +87,6 @@ void SplitJob::writeDigest(const std::string& text) {
   const std::unique_ptr<FileIO_IF> file(new File_ptr(digestPath.c_str(), kTextOutputMode));
   requireWritten(file->write(text.data(), narrow_cast<uint32_t>(text.size())), text.size(),
                  digestPath);
+  requireFlushed(*file, digestPath);
   requireClosed(*file, digestPath);
 }

@@ -268,6 +268,49 @@ void addCloseCases(std::vector<FaultCase>& cases) {
                    left(kAllPieces, 32)});
 }
 
+// Each output flushed to the medium before it is closed, and the folders
+// before the digest file (out, then the current folder above the new out)
+// and out again after it. A flush that fails is a failed write; only the
+// write-back started after each block is a hint that may fail unnoticed.
+void addFlushCases(std::vector<FaultCase>& cases) {
+  cases.push_back({"FlushScriptFails",
+                   {failing(FaultPoint::flush, 1, EIO)},
+                   1,
+                   0,
+                   {Says::cannotWrite, "out/in.bat"},
+                   left({})});
+  for (unsigned piece = 1; piece <= 4; ++piece)
+    cases.push_back({"FlushPiece" + std::to_string(piece) + "Fails",
+                     {failing(FaultPoint::flush, piece + 1, ENOSPC)},
+                     1,
+                     piece,
+                     {Says::cannotWrite, pieceName(piece)},
+                     left(upTo(piece, kAllPieces[piece - 1]))});
+  cases.push_back({"FlushDigestFails",
+                   {failing(FaultPoint::flush, 6, EIO)},
+                   1,
+                   4,
+                   {Says::cannotWrite, "out/in.md5"},
+                   left(kAllPieces, 32)});
+  const char* folders[] = {"out", "."};
+  for (unsigned call = 1; call <= 2; ++call)
+    cases.push_back({"FlushFolder" + std::to_string(call) + "Fails",
+                     {failing(FaultPoint::folderFlush, call, EIO)},
+                     1,
+                     4,
+                     {Says::cannotWrite, folders[call - 1]},
+                     left(kAllPieces)});
+  cases.push_back({"FlushFolderAfterTheDigestFails",
+                   {failing(FaultPoint::folderFlush, 3, EIO)},
+                   1,
+                   4,
+                   {Says::cannotWrite, "out"},
+                   kComplete});
+  for (unsigned block = 1; block <= 4; ++block)
+    cases.push_back(harmless("WriteBack" + std::to_string(block) + "FailsUnnoticed",
+                             failing(FaultPoint::writeBack, block, EIO)));
+}
+
 // A row whose failure the file-system library reports, for `operation` on
 // `path`, before any dot.
 FaultCase fileSystemCase(const std::string& name, FaultPoint point, unsigned call, int error,
@@ -527,6 +570,7 @@ std::vector<FaultCase> faultCases() {
   addReadCases(cases);
   addWriteCases(cases);
   addCloseCases(cases);
+  addFlushCases(cases);
   addFileSystemCases(cases);
   addOtherCases(cases);
   addDigestCases(cases);
@@ -588,13 +632,26 @@ TEST_F(FaultTableTest, CoversEveryCallOfACleanRun) {
     GTEST_SKIP() << "no fault injection in this build";
   ASSERT_EQ(split().exitCode, split_exit::kSuccess);
   const auto cases = faultCases();
-  for (const FaultPoint point :
-       {FaultPoint::open, FaultPoint::read, FaultPoint::write, FaultPoint::close,
-        FaultPoint::fileStatus, FaultPoint::fileSize, FaultPoint::folderCreation,
-        FaultPoint::providerOpen, FaultPoint::providerProperty, FaultPoint::hashCreation,
-        FaultPoint::hashData, FaultPoint::hashFinish, FaultPoint::hashDestruction,
-        FaultPoint::providerClose, FaultPoint::freeSpace, FaultPoint::fileSystemType,
-        FaultPoint::openFileFacts}) {
+  for (const FaultPoint point : {FaultPoint::open,
+                                 FaultPoint::read,
+                                 FaultPoint::write,
+                                 FaultPoint::close,
+                                 FaultPoint::fileStatus,
+                                 FaultPoint::fileSize,
+                                 FaultPoint::folderCreation,
+                                 FaultPoint::providerOpen,
+                                 FaultPoint::providerProperty,
+                                 FaultPoint::hashCreation,
+                                 FaultPoint::hashData,
+                                 FaultPoint::hashFinish,
+                                 FaultPoint::hashDestruction,
+                                 FaultPoint::providerClose,
+                                 FaultPoint::freeSpace,
+                                 FaultPoint::fileSystemType,
+                                 FaultPoint::openFileFacts,
+                                 FaultPoint::flush,
+                                 FaultPoint::writeBack,
+                                 FaultPoint::folderFlush}) {
     const unsigned calls = hooks::faultCalls(point);
     EXPECT_GT(calls, 0u);
     for (unsigned call = 1; call <= calls; ++call) {

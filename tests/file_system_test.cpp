@@ -51,10 +51,12 @@ TEST_F(FileSystemTest, Queries) {
 }
 
 TEST_F(FileSystemTest, CreatesEveryMissingLevelAndLeavesAFolderAlone) {
-  file_system::createFolders(L"a/b/c");
+  // The levels whose entries change, for their flush: down to the first that exists.
+  using Folders = std::vector<std::wstring>;
+  EXPECT_EQ(file_system::createFolders(L"a/b/c"), (Folders{L"a/b/c", L"a/b", L"a", L""}));
   EXPECT_TRUE(fs::is_directory(dir.native() / "a" / "b" / "c"));
-  file_system::createFolders(L"a/b/c");  // there already: nothing to do
-  file_system::createFolders(L"one/new/");
+  EXPECT_EQ(file_system::createFolders(L"a/b/c"), Folders{L"a/b/c"});  // there already
+  EXPECT_EQ(file_system::createFolders(L"one/new/"), (Folders{L"one/new/", L"one"}));
   EXPECT_TRUE(fs::is_directory(dir.native() / "one" / "new"));
   file_system::createFolders(L"./dotted/./x/../y");
   EXPECT_TRUE(fs::is_directory(dir.native() / "dotted" / "y"));

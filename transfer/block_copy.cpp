@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <exception>
 
 #include "common/in_quotes.h"
 #include "common/job_failure.h"
@@ -32,6 +33,15 @@ void requireClosed(FileIO_IF& file, const std::wstring& path) {
   if (!file.close()) failWrite(path, platform::systemErrorText(errno));
 }
 
+void requireFlushed(FileIO_IF& file, const std::wstring& path) {
+  if (!file.flush()) failWrite(path, platform::systemErrorText(errno));
+}
+
+void requireFolderFlushed(const std::wstring& path) {
+  const int error = platform::flushFolder(path);
+  if (error != 0) failWrite(path.empty() ? L"." : path, platform::systemErrorText(error));
+}
+
 void Progress::advance(uint64_t bytes) {
   done_ += bytes;
   if (nextDot_ >= done_) return;
@@ -40,24 +50,93 @@ void Progress::advance(uint64_t bytes) {
   console_ << L'.' << std::flush;
 }
 
-BlockCopy::BlockCopy(Progress& progress)
-    : progress_(progress), buffer_(new unsigned char[kBlockSize]()) {}
+BlockCopy::BlockCopy(Progress& progress) : progress_(progress) {}
+
+BlockCopy::~BlockCopy() {
+  if (!writer_.joinable()) return;
+  handover_.stop();
+  writer_.join();
+}
 
 uint64_t BlockCopy::copy(FileIO_IF& from, const std::wstring& fromPath, uint64_t most,
-                         CheckedDigest& digest, FileIO_IF* to, const std::wstring& toPath) {
+                         CheckedDigest& digest, FileIO_IF* to, const std::wstring& toPath,
+                         AtEnd atEnd) {
+  // Uninitialised: a small input touches only the pages it fills.
+  if (!ring_) ring_.reset(new unsigned char[size_t{kRingBlocks} * kBlockSize]);
+  if (!writer_.joinable()) writer_ = std::thread([this] { writeBlocks(); });
+  to_ = to;
+  toPath_ = &toPath;
+  atEnd_ = atEnd;
+  toWritten_ = 0;
   uint64_t done = 0;
-  while (!from.eof() && done < most) {
+  uint32_t unhashed = 0;  // a block read whose hash failed
+  std::exception_ptr readFailure;
+  try {
+    done = readBlocks(from, fromPath, most, digest, unhashed);
+  } catch (...) {
+    readFailure = std::current_exception();
+  }
+  // A write failure came first: its block was read before the reader's.
+  if (const std::exception_ptr writeFailure = handover_.endCopy())
+    std::rethrow_exception(writeFailure);
+  if (readFailure) {
+    if (unhashed != 0) progress_.advance(unhashed);  // one thread counted it before hashing
+    std::rethrow_exception(readFailure);
+  }
+  return done;
+}
+
+uint64_t BlockCopy::readBlocks(FileIO_IF& from, const std::wstring& fromPath, uint64_t most,
+                               CheckedDigest& digest, uint32_t& unhashed) {
+  uint64_t done = 0;
+  size_t slot = 0;
+  while (!from.eof() && done < most && handover_.awaitFreeSlot(slot)) {
+    unsigned char* block = ring_.get() + slot * kBlockSize;
     const auto length = narrow_cast<uint32_t>(std::min<uint64_t>(kBlockSize, most - done));
-    const int n = from.read(buffer_.get(), length);
+    const int n = from.read(block, length);
     if (n < 0) failRead(fromPath, errno);
     if (n == 0) break;  // ended early: the caller compares what it got
     const auto count = static_cast<uint32_t>(n);
-    progress_.advance(count);
-    digest.add(buffer_.get(), count);
-    if (to != nullptr) requireWritten(to->write(buffer_.get(), count), count, toPath);
+    unhashed = count;
+    digest.add(block, count);
+    unhashed = 0;
+    handover_.handOver(count);
     done += count;
   }
   return done;
+}
+
+// The writer thread's loop, from the first copy to the object's end.
+void BlockCopy::writeBlocks() {
+  size_t slot = 0;
+  uint32_t count = 0;
+  bool failedInCopy = false;  // nothing to flush after a failed write
+  for (;;) {
+    const BlockHandover::Work work = handover_.awaitWork(slot, count);
+    if (work == BlockHandover::Work::stop) return;
+    std::exception_ptr failure;
+    try {
+      if (work == BlockHandover::Work::block)
+        writeBlock(ring_.get() + slot * kBlockSize, count);
+      else if (to_ != nullptr && atEnd_ == AtEnd::flush && !failedInCopy)
+        requireFlushed(*to_, *toPath_);
+    } catch (...) {
+      failure = std::current_exception();
+      failedInCopy = true;
+    }
+    if (work == BlockHandover::Work::endOfCopy) failedInCopy = false;
+    handover_.done(failure);
+  }
+}
+
+void BlockCopy::writeBlock(const unsigned char* block, uint32_t count) {
+  progress_.advance(count);
+  if (to_ == nullptr) return;
+  requireWritten(to_->write(block, count), count, *toPath_);
+  // Started now, the flush at the end has little left to wait for, and a
+  // slow medium holds the dots back as it goes.
+  to_->startWriteBack(toWritten_, count);
+  toWritten_ += count;
 }
 
 }  // namespace transfer

@@ -6,14 +6,28 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <thread>
+
+#include "transfer/block_handover.h"
 
 class CheckedDigest;
 class FileIO_IF;
 
 namespace transfer {
 
-/// The most bytes one read asks for, and the size of the one buffer.
-constexpr uint32_t kBlockSize = 1048576;
+// Settings the benchmark builds others of (FILESPLIT_BLOCK_SIZE, FILESPLIT_RING_BLOCKS).
+#ifndef FILESPLIT_BLOCK_SIZE
+#define FILESPLIT_BLOCK_SIZE 1048576
+#endif
+#ifndef FILESPLIT_RING_BLOCKS
+#define FILESPLIT_RING_BLOCKS 3
+#endif
+
+/// The most bytes one read asks for: the size of one block of the ring.
+constexpr uint32_t kBlockSize = FILESPLIT_BLOCK_SIZE;
+/// The blocks in the ring: at most one being read, the rest written or
+/// waiting to be (1: the reader waits for each write, as one thread would).
+constexpr unsigned kRingBlocks = FILESPLIT_RING_BLOCKS;
 
 /// Ends the job: `path` could not be read, for the errno value `error`.
 [[noreturn]] void failRead(const std::wstring& path, int error);
@@ -24,6 +38,13 @@ constexpr uint32_t kBlockSize = 1048576;
 /// Ends the job when `written` (a write's result, -1 with errno set on an
 /// error) of `wanted` bytes reached `path`.
 void requireWritten(int written, size_t wanted, const std::wstring& path);
+
+/// Ends the job when `file`, named `path`, cannot be flushed to the medium.
+void requireFlushed(FileIO_IF& file, const std::wstring& path);
+
+/// Ends the job when the entries of the folder `path` cannot be flushed to
+/// the medium ("Cannot write" naming the folder).
+void requireFolderFlushed(const std::wstring& path);
 
 /// Ends the job when closing `file` reports that `path` was not stored
 /// whole, as a network file system may only tell then.
@@ -49,24 +70,51 @@ class Progress {
   bool printed_ = false;
 };
 
-/// One source and at most one destination, moved in blocks through a buffer
-/// of kBlockSize bytes that lives as long as the object.
+/// One source and at most one destination at a time, moved in blocks of at
+/// most kBlockSize bytes: the calling thread reads and hashes each block, a
+/// writer thread of the object's own writes the block read before it, through
+/// a ring of kRingBlocks blocks allocated at the first copy and kept for the
+/// object's life. To a caller it is the one-thread loop: the same bytes,
+/// dots, failures and files, every write done when copy returns.
 class BlockCopy {
  public:
   explicit BlockCopy(Progress& progress);
+  /// Stops and joins the writer thread: none outlives the object.
+  ~BlockCopy();
   BlockCopy(const BlockCopy&) = delete;
   BlockCopy& operator=(const BlockCopy&) = delete;
 
   /// Reads `from` (named `fromPath` in messages) block by block until its
-  /// end or until `most` bytes were read; each block goes to the progress,
-  /// to `digest`, then to `to` when given (named `toPath`). Returns the
-  /// bytes read. Throws JobFailure for a failed read, hash or write.
+  /// end or until `most` bytes were read; each block counts on the progress
+  /// (its dot printed as the writer takes it), goes to `digest`, then to `to`
+  /// when given (named `toPath`), in the order read. Returns the bytes read,
+  /// once every block was written. Throws the failure that comes first in
+  /// that order (JobFailure for a failed read, hash or write), once the
+  /// blocks read before it were written and no more are: the files hold what
+  /// one thread would have written.
+  ///
+  /// Each block's write-back to the medium is started once it is written;
+  /// with `atEnd` flush, `to` is flushed to the medium by the writer before
+  /// copy returns, a failure thrown as a failed write.
+  enum class AtEnd { leave, flush };
   uint64_t copy(FileIO_IF& from, const std::wstring& fromPath, uint64_t most, CheckedDigest& digest,
-                FileIO_IF* to, const std::wstring& toPath);
+                FileIO_IF* to, const std::wstring& toPath, AtEnd atEnd = AtEnd::leave);
 
  private:
+  uint64_t readBlocks(FileIO_IF& from, const std::wstring& fromPath, uint64_t most,
+                      CheckedDigest& digest, uint32_t& unhashed);
+  void writeBlocks();
+  void writeBlock(const unsigned char* block, uint32_t count);
+
   Progress& progress_;
-  std::unique_ptr<unsigned char[]> buffer_;
+  std::unique_ptr<unsigned char[]> ring_;
+  BlockHandover handover_{kRingBlocks};
+  // The copy's destination, set before its first block is handed over.
+  FileIO_IF* to_ = nullptr;
+  const std::wstring* toPath_ = nullptr;
+  AtEnd atEnd_ = AtEnd::leave;
+  uint64_t toWritten_ = 0;  // the bytes written to `to_` in this copy
+  std::thread writer_;      // started by the first copy
 };
 
 }  // namespace transfer

@@ -139,6 +139,34 @@ int fadvise(int fd, off_t offset, off_t length, int advice) {
   return ::posix_fadvise(fd, offset, length, advice);
 }
 
+int fdatasync(int fd) {
+  if (!goAhead(FaultPoint::flush)) return -1;
+  return retriedOnInterrupt([fd] { return ::fdatasync(fd); });
+}
+
+int startWriteBack(int fd, off_t offset, off_t length) {
+  if (!goAhead(FaultPoint::writeBack)) return -1;
+  return retriedOnInterrupt(
+      [&] { return ::sync_file_range(fd, offset, length, SYNC_FILE_RANGE_WRITE); });
+}
+
+int dropCache(int fd) {
+  if (!goAhead(FaultPoint::cacheDrop)) return errno;
+  return ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+}
+
+int fsyncFolder(const char* path) {
+  if (!goAhead(FaultPoint::folderFlush)) return -1;
+  const int fd =
+      retriedOnInterrupt([path] { return ::open(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
+  if (fd < 0) return -1;
+  const int result = retriedOnInterrupt([fd] { return ::fsync(fd); });
+  const int error = errno;
+  ::close(fd);
+  errno = error;
+  return result;
+}
+
 // A test's answer, when it gave one, stands in for the system's.
 int statvfs(const char* path, struct statvfs* info) {
   if (!goAhead(FaultPoint::freeSpace)) return -1;

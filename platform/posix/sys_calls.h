@@ -46,6 +46,16 @@ off_t lseek(int fd, off_t offset, int whence);
 int fcntl(int fd, int command, int argument);
 /// posix_fadvise(2); returns an errno value, 0 on success.
 int fadvise(int fd, off_t offset, off_t length, int advice);
+/// fdatasync(2), retried on EINTR. 0 or -1 (errno set).
+int fdatasync(int fd);
+/// sync_file_range(2) with SYNC_FILE_RANGE_WRITE: starts the write-back of
+/// the range without waiting for it. 0 or -1 (errno set).
+int startWriteBack(int fd, off_t offset, off_t length);
+/// posix_fadvise(2) POSIX_FADV_DONTNEED on the whole file: its clean pages
+/// leave the cache. Returns an errno value, 0 on success.
+int dropCache(int fd);
+/// fsync(2) on the folder `path`, opened read-only for it. 0 or -1 (errno set).
+int fsyncFolder(const char* path);
 /// statvfs(3) of the file system holding `path`, retried on EINTR. 0 or -1
 /// (errno set).
 int statvfs(const char* path, struct statvfs* info);

@@ -15,6 +15,15 @@ AllocationLimit::AllocationLimit(size_t bytes) { refusedFrom = bytes; }
 
 AllocationLimit::~AllocationLimit() { refusedFrom = SIZE_MAX; }
 
+// ThreadSanitizer's runtime defines these operators itself: under it no
+// allocation is refused (its stage leaves out the row that needs one).
+#if defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define FILESPLIT_KEEP_RUNTIME_NEW 1
+#endif
+#endif
+#ifndef FILESPLIT_KEEP_RUNTIME_NEW
+
 namespace {
 
 void* allocate(size_t size) {
@@ -40,3 +49,5 @@ void operator delete(void* memory, size_t) noexcept { std::free(memory); }
 void operator delete[](void* memory, size_t) noexcept { std::free(memory); }
 void operator delete(void* memory, const std::nothrow_t&) noexcept { std::free(memory); }
 void operator delete[](void* memory, const std::nothrow_t&) noexcept { std::free(memory); }
+
+#endif  // FILESPLIT_KEEP_RUNTIME_NEW

@@ -1,0 +1,38 @@
+// Flushes, write-back and cache drops on POSIX systems (Linux calls).
+#include <fcntl.h>
+
+#include <cerrno>
+#include <string>
+
+#include "native_text.h"
+#include "platform/platform.h"
+#include "sys_calls.h"
+
+namespace platform {
+
+#if FILESPLIT_NO_FLUSH
+int flushToMedium(int) { return 0; }
+void startWriteBack(int, uint64_t, uint64_t) {}
+int readFromMedium(int) { return 0; }
+int flushFolder(const std::wstring&) { return 0; }
+#else
+int flushToMedium(int fd) { return sys::fdatasync(fd) == 0 ? 0 : errno; }
+
+void startWriteBack(int fd, uint64_t offset, uint64_t length) {
+  (void)sys::startWriteBack(fd, static_cast<off_t>(offset), static_cast<off_t>(length));
+}
+
+int readFromMedium(int fd) {
+  // Dirty pages cannot be dropped: they are written back first.
+  if (sys::fdatasync(fd) != 0) return errno;
+  return sys::dropCache(fd);
+}
+
+int flushFolder(const std::wstring& folder) {
+  std::string name;
+  if (!posix_text::encode(folder.empty() ? L"." : folder, name)) return EINVAL;
+  return sys::fsyncFolder(name.c_str()) == 0 ? 0 : errno;
+}
+#endif
+
+}  // namespace platform

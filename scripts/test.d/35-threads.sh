@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# The block loop's two threads under ThreadSanitizer: its own table, the
+# split's fault table, a fault walk of each tool and end-to-end splits; the
+# first report fails the run. About two minutes on two cores.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+scripts/deps.sh cmake clang libclang-rt-14-dev make libssl-dev libgtest-dev
+cmake --preset tsan >/dev/null
+cmake --build --preset tsan -j "$(nproc)" --target filesplit_tests filesplit filejoin
+# One shape of each fault walk, the others' calls being the same under it;
+# memory cannot be refused under it (tests/support/allocation_limit.cpp).
+ctest --preset tsan -E 'NoMemoryForTheCopyBuffer' -R \
+  'BlockCopyTest|FaultTableTest|FaultWalkTest.*TwoBlockPieces|JoinFaultWalkTest.*BesideTheScript|JoinRenameTest|SplitTest.PiecesRejoin'

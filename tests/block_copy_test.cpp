@@ -1,0 +1,183 @@
+// The block loop as both tools drive it (a split's pieces of one input, a
+// join's pieces into one output, a check without one), over fake files
+// whose calls fail, fall short or wait for the other thread: the bytes
+// written, the dots, the failure told, and the order the two threads keep.
+#include "transfer/block_copy.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <sstream>
+
+#include "common/job_failure.h"
+#include "fake_files.h"
+#include "hash/checked_digest.h"
+#include "platform/platform.h"
+#include "temp_dir.h"
+
+namespace {
+
+constexpr uint64_t kBlock = transfer::kBlockSize;
+
+enum class Use { split, join, check };
+
+struct LoopCase {
+  std::string name;
+  Use use;
+  std::vector<uint64_t> pieces;  // each copy's bytes
+  std::vector<Twist> twists;
+  std::vector<Gate> gates;
+  std::wstring line;              // the failure told ("": none)
+  std::vector<uint64_t> written;  // bytes in each destination made
+  size_t dots;
+};
+
+void PrintTo(const LoopCase& c, std::ostream* out) { *out << c.name; }
+
+Twist failing(FakeCall call, unsigned number, int error) { return {{call, number}, error}; }
+Twist limited(FakeCall call, unsigned number, uint32_t bytes) { return {{call, number}, 0, bytes}; }
+CallId read(unsigned number) { return {FakeCall::read, number}; }
+CallId write(unsigned number) { return {FakeCall::write, number}; }
+CallId hash(unsigned number) { return {FakeCall::hash, number}; }
+
+std::wstring cannotRead(const std::wstring& path, int error) {
+  return L"Cannot read \"" + path + L"\": " + platform::systemErrorText(error);
+}
+std::wstring cannotWrite(const std::wstring& path, const std::wstring& reason) {
+  return L"Cannot write \"" + path + L"\": " + reason;
+}
+std::wstring cannotWrite(const std::wstring& path, int error) {
+  return cannotWrite(path, platform::systemErrorText(error));
+}
+const std::wstring kChanged = L"changed";
+const std::wstring kNoHash = L"Cannot compute the digest of \"in\": a block could not be hashed";
+
+const std::vector<uint64_t> kSplit{5 * kBlock, kBlock + 5};  // 7 blocks
+const std::vector<uint64_t> kJoin{kBlock + 5, 2 * kBlock};   // 4 blocks
+
+LoopCase row(std::string name, Use use, std::vector<Twist> twists, std::wstring line,
+             std::vector<uint64_t> written, size_t dots, std::vector<Gate> gates = {}) {
+  return {std::move(name),
+          use,
+          use == Use::split ? kSplit : kJoin,
+          std::move(twists),
+          std::move(gates),
+          std::move(line),
+          std::move(written),
+          dots};
+}
+
+std::vector<LoopCase> loopCases() {
+  LoopCase grown = row("JoinPieceLongerThanPlanned", Use::join, {}, kChanged, {2 * kBlock + 5}, 3);
+  grown.pieces = {kBlock + 5, kBlock};  // the stream has a block more
+  return {
+      row("SplitWhole", Use::split, {}, L"", kSplit, 7),
+      row("SplitShortReadIsOneMoreBlock", Use::split, {limited(FakeCall::read, 1, 10)}, L"", kSplit,
+          8),
+      row("SplitReadFails", Use::split, {failing(FakeCall::read, 3, EIO)}, cannotRead(L"in", EIO),
+          {2 * kBlock}, 2),
+      row("SplitFalseEndOfFile", Use::split, {{read(2), 0, UINT32_MAX, true}}, kChanged, {kBlock},
+          1),
+      row("SplitReadEndsEarly", Use::split, {limited(FakeCall::read, 7, 0)}, kChanged,
+          {5 * kBlock, kBlock}, 6),
+      row("SplitHashFails", Use::split, {failing(FakeCall::hash, 2, EIO)}, kNoHash, {kBlock}, 2),
+      row("SplitShortWrite", Use::split, {limited(FakeCall::write, 2, 100)},
+          cannotWrite(L"1", L"only 100 of 1048576 bytes were written"), {kBlock + 100}, 2),
+      row("SplitCloseFails", Use::split, {failing(FakeCall::close, 1, EIO)}, cannotWrite(L"1", EIO),
+          {5 * kBlock}, 5),
+      // The writer fails while the reader hashes the next block: the reader
+      // stops, and nothing after the failed block is written.
+      row("SplitWriteFailsWhileTheNextBlockIsHashed", Use::split,
+          {failing(FakeCall::write, 1, ENOSPC)}, cannotWrite(L"1", ENOSPC), {0}, 1,
+          {{write(1), hash(2), true}, {hash(2), write(1)}}),
+      row("JoinWhole", Use::join, {}, L"", {3 * kBlock + 5}, 4),
+      row("JoinReadEndsEarly", Use::join, {limited(FakeCall::read, 2, 0)}, kChanged, {kBlock}, 1),
+      grown,
+      // A read fails while the block before it waits to be written: that
+      // block is written all the same, as one thread would have.
+      row("JoinReadFailsWhileAWriteIsPending", Use::join, {failing(FakeCall::read, 2, EIO)},
+          cannotRead(L"1", EIO), {kBlock}, 1, {{write(1), read(2)}}),
+      row("JoinWriteFailsInTheSecondPiece", Use::join, {failing(FakeCall::write, 3, EFBIG)},
+          cannotWrite(L"out", EFBIG), {kBlock + 5}, 3),
+      row("JoinCloseFails", Use::join, {failing(FakeCall::close, 1, EIO)}, cannotWrite(L"out", EIO),
+          {3 * kBlock + 5}, 4),
+      row("CheckWhole", Use::check, {}, L"", {}, 4),
+      row("CheckReadFails", Use::check, {failing(FakeCall::read, 4, EIO)}, cannotRead(L"2", EIO),
+          {}, 3),
+      row("CheckHashFails", Use::check, {failing(FakeCall::hash, 3, EIO)}, kNoHash, {}, 3),
+  };
+}
+
+class BlockCopyTest : public ::testing::TestWithParam<LoopCase> {
+ protected:
+  // Drives one BlockCopy as the tool of `c.use` does; returns the failure told.
+  std::wstring drive(const LoopCase& c, const std::string& stream, FakeFiles& files);
+
+  std::wostringstream console;
+};
+
+std::wstring BlockCopyTest::drive(const LoopCase& c, const std::string& stream, FakeFiles& files) {
+  uint64_t total = 0;
+  for (const uint64_t piece : c.pieces) total += piece;
+  transfer::Progress progress(console, total);
+  CheckedDigest digest(L"in", files.hash());
+  try {
+    transfer::BlockCopy blocks(progress);
+    if (c.use == Use::split) {
+      const auto in = files.source(stream);
+      for (size_t i = 0; i < c.pieces.size(); ++i) {
+        const auto piece = files.destination();
+        const std::wstring path = std::to_wstring(i + 1);
+        if (blocks.copy(*in, L"in", c.pieces[i], digest, piece.get(), path) != c.pieces[i])
+          return kChanged;
+        transfer::requireClosed(*piece, path);
+      }
+      return L"";
+    }
+    const auto out = c.use == Use::join ? files.destination() : nullptr;
+    uint64_t at = 0;
+    for (size_t i = 0; i < c.pieces.size(); ++i) {
+      // The last piece holds the rest of the stream: more than planned, if so.
+      const auto piece = files.source(i + 1 < c.pieces.size() ? stream.substr(at, c.pieces[i])
+                                                              : stream.substr(at));
+      if (blocks.copy(*piece, std::to_wstring(i + 1), c.pieces[i], digest, out.get(), L"out") !=
+              c.pieces[i] ||
+          !piece->eof())
+        return kChanged;
+      at += c.pieces[i];
+    }
+    if (out) transfer::requireClosed(*out, L"out");
+  } catch (const JobFailure& failure) {
+    return failure.line();
+  }
+  return L"";
+}
+
+TEST_P(BlockCopyTest, MovesTheBytesAsOneThreadWould) {
+  const LoopCase& c = GetParam();
+  if (!c.gates.empty() && transfer::kRingBlocks < 2)
+    GTEST_SKIP() << "a ring of one block overlaps no read with a write";
+  FakeFiles files(c.twists, c.gates);
+  const std::string stream = patternBytes((c.use == Use::split ? 6 : 3) * kBlock + 5, 5);
+  EXPECT_EQ(drive(c, stream, files), c.line);
+  EXPECT_FALSE(files.gaveUp()) << "a call waited for one that never came";
+  EXPECT_EQ(console.str(), std::wstring(c.dots, L'.'));
+  ASSERT_EQ(files.destinations(), c.written.size());
+  uint64_t at = 0;
+  for (size_t i = 0; i < c.written.size(); ++i) {
+    EXPECT_TRUE(files.written(i) == stream.substr(at, c.written[i])) << "destination " << i;
+    at += c.use == Use::split ? c.pieces[i] : 0;
+  }
+  // The hash takes each block before any of it is written, and the reader
+  // stays within the ring's reach of the writer.
+  EXPECT_FALSE(files.writtenBeforeHashed());
+  EXPECT_EQ(stream.compare(0, files.fed().size(), files.fed()), 0) << "hashed out of order";
+  if (c.use != Use::check) {
+    EXPECT_LE(files.calls(FakeCall::read), files.calls(FakeCall::write) + transfer::kRingBlocks);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Loops, BlockCopyTest, ::testing::ValuesIn(loopCases()),
+                         [](const auto& info) { return info.param.name; });
+
+}  // namespace
