@@ -22,6 +22,22 @@ struct JoinCommand {
   std::vector<std::wstring> operands;  // the script, and perhaps the output folder
 };
 
+// Takes the option `argument` into `command`; false for an unknown one.
+bool takeOption(const std::wstring& argument, JoinCommand& command) {
+  if (argument == L"--check") {
+    command.check = true;
+  } else if (argument == L"--unverified") {
+    command.unverified = true;
+  } else if (argument == L"--help") {
+    command.help = true;
+  } else if (argument == L"--version") {
+    command.version = true;
+  } else {
+    return false;
+  }
+  return true;
+}
+
 // Reads the command line into `command`; tells what is wrong with one that
 // cannot be run and returns 2 then, else 0. Options come first; "--" ends
 // them, so that a script named like an option can be given.
@@ -34,22 +50,12 @@ int readArguments(int argc, const wchar_t* const* argv, std::wostream& out, Join
       optionsEnded = true;
     } else if (optionsEnded || !isOption(argument)) {
       command.operands.push_back(argument);
-    } else if (!command.operands.empty()) {  // options go before the script
+    } else if (!command.operands.empty() || !takeOption(argument, command)) {
+      // Options go before the script.
       out << L"Unknown option \"" << platform::escapeControls(argument) << L"\"." << std::endl;
       return join_exit::kUsage;
-    } else if (argument == L"--check") {
-      command.check = true;
-    } else if (argument == L"--unverified") {
-      command.unverified = true;
-    } else if (argument == L"--help" && argc == 2) {
-      command.help = true;
-    } else if (argument == L"--version" && argc == 2) {
-      command.version = true;
-    } else if (argument == L"--help" || argument == L"--version") {
+    } else if ((command.help || command.version) && argc != 2) {
       out << L"Too many arguments." << std::endl;
-      return join_exit::kUsage;
-    } else {
-      out << L"Unknown option \"" << platform::escapeControls(argument) << L"\"." << std::endl;
       return join_exit::kUsage;
     }
   }

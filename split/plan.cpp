@@ -67,15 +67,17 @@ int SplitJob::plan(const wchar_t* input, const wchar_t* outputFolder, uint64_t p
           L"script cannot carry.");
       return split_exit::kFailed;
     }
+    // The more particular refusal first: "x.bat " is also a name Windows
+    // cannot hold.
+    const std::wstring clash = companionClash(name);
+    if (!clash.empty()) {
+      printLine(clash);
+      return split_exit::kFailed;
+    }
     if (!platform::isFileName(name)) {
       printLine(L"The file name " + inQuotes(name) +
                 L" is not one a file can have here, so the rebuilt file could not take it; "
                 L"rename the input and split it again.");
-      return split_exit::kFailed;
-    }
-    const std::wstring clash = companionClash(name);
-    if (!clash.empty()) {
-      printLine(clash);
       return split_exit::kFailed;
     }
     const std::wstring folder = chooseOutputFolder(inputPath, outputFolder);

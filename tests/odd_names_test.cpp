@@ -151,7 +151,7 @@ INSTANTIATE_TEST_SUITE_P(
                 [](OddNamesTest& t) { return t.roundTrip(kLongest); },
                 join_exit::kSuccess,
                 L"\"" + shownAsJoined(L"out/" + kLongest) + L"\" was rebuilt and matches \"" +
-                    shownAsJoined(L"parts/" + std::wstring(249, L'n') + L".md5") + L"\".",
+                    L"parts/" + std::wstring(249, L'n') + L".md5\".",
                 {platform::nativePath(kLongest).u8string()}},
         // Names Windows cannot hold: refused in the script...
         refusedTarget("NulRefused", "NUL", L"NUL"), refusedTarget("ConRefused", "con", L"con"),
@@ -166,7 +166,7 @@ INSTANTIATE_TEST_SUITE_P(
                   const std::wstring input =
                       L"\\\\?\\" + platform::widePath(fs::absolute(t.dir.native()) / "out.");
                   writeFile(input, patternBytes(kMiB + 3, 4));
-                  const RunResult result = runFilesplit({input, L"1", L"out"}, t.inside());
+                  RunResult result = runFilesplit({input, L"1", L"out"}, t.inside());
                   // Only the \\?\ path removes it: the folder's removal would not.
                   std::error_code ignored;
                   fs::remove(platform::nativePath(input), ignored);
