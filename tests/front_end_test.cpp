@@ -307,8 +307,14 @@ TEST_P(CompanionNameTest, RefusedWhenTheRebuiltFileWouldReplaceAnOutput) {
   const RunResult result = runFilesplit({c.input, L"1", L"out"}, options);
   const std::wstring settings =
       L"File: " + c.input + L"\nDivide size: 1MB\nOutput Folder: out\nDividing.....\n";
-  if (!c.refusal.empty()) {
-    EXPECT_EQ(result.out, consoleBytes(settings + c.refusal + L"\n" + kUsage));
+  std::wstring refusal = c.refusal;
+  // Windows holds no name that ends in a dot: such an input could not come back.
+  if (refusal.empty() && windowsPlatform() && c.input.back() == L'.')
+    refusal = L"The file name \"" + c.input +
+              L"\" is not one a file can have here, so the rebuilt file could not take it; "
+              L"rename the input and split it again.";
+  if (!refusal.empty()) {
+    EXPECT_EQ(result.out, consoleBytes(settings + refusal + L"\n" + kUsage));
     EXPECT_EQ(result.exitCode, split_exit::kFailed);
     EXPECT_EQ(snapshot(dir.wide()), before) << "a refused run created or changed files";
     return;
@@ -324,7 +330,8 @@ TEST_P(CompanionNameTest, RefusedWhenTheRebuiltFileWouldReplaceAnOutput) {
 
 // Windows drops trailing dots and blanks from a name: "x.bat " is x.bat there,
 // the script's own name. A trailing dot is an extension by itself, so "x.bat."
-// gets the script x.bat.bat, and the rebuilt x.bat beside it replaces nothing.
+// gets the script x.bat.bat where such names are held (Linux); Windows
+// refuses the name itself, as no file there can have it.
 INSTANTIATE_TEST_SUITE_P(
     Names, CompanionNameTest,
     ::testing::Values(refused("Bat", L"x.bat", scriptClash),
