@@ -6,6 +6,7 @@
 
 #include "platform/platform.h"
 #include "platform/seam_calls.h"
+#include "os_handle.h"
 #include "win32_errno.h"
 
 using platform::FaultPoint;
@@ -20,7 +21,7 @@ int flushToMedium(int fd) {
   if (!goAhead(FaultPoint::flush)) return errno;
   // What _commit does, through the documented Win32 call: it also tells a
   // delayed write that failed, which CloseHandle does not.
-  const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+  const auto handle = os_handle::of(fd);
   if (handle == INVALID_HANDLE_VALUE) return EBADF;
   if (FlushFileBuffers(handle)) return 0;
   const int error = win32_errno::errnoOf(GetLastError(), EINVAL);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "os_handle.h"
 #include "win32_errno.h"
 
 namespace {
@@ -36,7 +37,7 @@ namespace platform {
 
 int describeOpenFile(int fd, OpenFileFacts& facts) {
   if (const int planned = injectedFault(FaultPoint::openFileFacts).error) return planned;
-  const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+  const HANDLE handle = os_handle::of(fd);
   if (handle == INVALID_HANDLE_VALUE) return EBADF;
   facts = OpenFileFacts{};
   // Pipes, consoles and other devices are no disk files.
@@ -95,7 +96,7 @@ int namePendingFile(PendingFile& file, const std::wstring& finalPath) {
   info->RootDirectory = nullptr;
   info->FileNameLength = static_cast<DWORD>(nameBytes);
   std::memcpy(info->FileName, name.data(), nameBytes);
-  const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(file.fd));
+  const HANDLE handle = os_handle::of(file.fd);
   if (!SetFileInformationByHandle(handle, FileRenameInfo, info, static_cast<DWORD>(buffer.size())))
     return win32_errno::errnoOf(GetLastError(), EINVAL);
   file.temporaryPath.clear();
