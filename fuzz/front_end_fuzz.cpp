@@ -23,6 +23,7 @@
 #include "platform/platform.h"
 #include "platform/test_hooks.h"
 #include "script/path_rules.h"
+#include "split/split_exit_codes.h"
 #include "usage_text.h"
 
 namespace fs = std::filesystem;
@@ -58,7 +59,10 @@ void enterSampleFolder() {
   std::ofstream("empty.bin", std::ios::binary);
 }
 
-bool isTableCode(int code) { return code == 1 || (code >= 3 && code <= 9); }
+bool isTableCode(int code) {
+  return code == split_exit::kFailed ||
+         (code >= split_exit::kInputMissing && code <= split_exit::kOutputFolderFailed);
+}
 
 bool endsWith(const std::wstring& text, const std::wstring& end) {
   return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
@@ -89,7 +93,8 @@ void runCommandLine(const std::vector<std::wstring>& texts) {
   const int code =
       runFrontEnd(static_cast<int>(texts.size()), argv.data(), out, std::locale::classic());
   if (!isTableCode(code)) invariantBroken("exit code " + std::to_string(code), texts);
-  const std::wstring program = texts.empty() ? L"" : texts[0].c_str();
+  // The usage shows the program name as typed, its control characters escaped.
+  const std::wstring program = platform::escapeControls(texts.empty() ? L"" : texts[0].c_str());
   if (!endsWith(out.str(), usageText(program))) invariantBroken("no usage text at the end", texts);
 }
 
