@@ -140,9 +140,11 @@ bool isFileName(const std::wstring& name);
 /// that failed.
 int flushToMedium(int fd);
 
-/// Starts writing `length` bytes at `offset` of `fd` to the medium without
-/// waiting for them, so that a slow medium slows the writer as it goes, not
-/// all at the flush. Nothing where the platform has no such call (Windows).
+/// Starts writing `length` bytes at `offset` of `fd` to the medium, and
+/// waits until the medium holds what was written a few MiB before them (Linux
+/// sync_file_range), so that a slow medium slows the writer as it goes, not
+/// all at the flush. Nothing on Windows, which has no such call; there a
+/// removable drive is written through by default.
 /// A hint: a failure is not reported here, the flush after reports it.
 void startWriteBack(int fd, uint64_t offset, uint64_t length);
 

@@ -8,6 +8,20 @@
 #include "platform/platform.h"
 #include "sys_calls.h"
 
+namespace {
+
+#ifdef FILESPLIT_WRITE_BACK_WINDOW
+constexpr uint64_t kWriteBackWindow = FILESPLIT_WRITE_BACK_WINDOW;
+#else
+// How far the medium may trail the writes. Little against the cache a
+// system lets fill before it makes a writer wait (gigabytes here), it keeps
+// the dots within a few seconds of even a slow stick, and on a fast disk it
+// is still a deep enough queue to keep the disk busy.
+constexpr uint64_t kWriteBackWindow = 8 * 1024 * 1024;
+#endif
+
+}  // namespace
+
 namespace platform {
 
 #if FILESPLIT_NO_FLUSH
@@ -20,6 +34,10 @@ int flushToMedium(int fd) { return sys::fdatasync(fd) == 0 ? 0 : errno; }
 
 void startWriteBack(int fd, uint64_t offset, uint64_t length) {
   (void)sys::startWriteBack(fd, static_cast<off_t>(offset), static_cast<off_t>(length));
+  // The ranges waited for, one per block, follow each other as the blocks do.
+  if (kWriteBackWindow == 0 || offset < kWriteBackWindow) return;
+  (void)sys::awaitWriteBack(fd, static_cast<off_t>(offset - kWriteBackWindow),
+                            static_cast<off_t>(length));
 }
 
 int readFromMedium(int fd) {

@@ -150,6 +150,15 @@ int startWriteBack(int fd, off_t offset, off_t length) {
       [&] { return ::sync_file_range(fd, offset, length, SYNC_FILE_RANGE_WRITE); });
 }
 
+int awaitWriteBack(int fd, off_t offset, off_t length) {
+  if (!goAhead(FaultPoint::writeBack)) return -1;
+  return retriedOnInterrupt([&] {
+    return ::sync_file_range(
+        fd, offset, length,
+        SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
+  });
+}
+
 int dropCache(int fd) {
   if (!goAhead(FaultPoint::cacheDrop)) return errno;
   return ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);

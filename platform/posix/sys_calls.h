@@ -51,6 +51,9 @@ int fdatasync(int fd);
 /// sync_file_range(2) with SYNC_FILE_RANGE_WRITE: starts the write-back of
 /// the range without waiting for it. 0 or -1 (errno set).
 int startWriteBack(int fd, off_t offset, off_t length);
+/// sync_file_range(2) waiting for the write-back of the range, started
+/// first where it was not. 0 or -1 (errno set).
+int awaitWriteBack(int fd, off_t offset, off_t length);
 /// posix_fadvise(2) POSIX_FADV_DONTNEED on the whole file: its clean pages
 /// leave the cache. Returns an errno value, 0 on success.
 int dropCache(int fd);
