@@ -2,7 +2,10 @@
 # The speed and memory of filesplit and filejoin on this machine:
 #   bench/run.sh [ROUNDS]            (default 5 rounds; SETTLE=seconds, default 5)
 #
-# Builds the release binary and the plan benchmark, makes a 2 GiB file of
+# Builds the release binary and the plan benchmark, and the tools in the
+# variants below, all with FILESPLIT_NO_FLUSH: like the commands they are
+# compared with, they leave their outputs in the page cache (bench/flush.sh
+# measures what putting them on the disk adds). Makes a 2 GiB file of
 # random bytes under a scratch folder in /tmp (read once so that it stays in
 # the page cache: every command reads it from memory, none from the disk),
 # and times, alternating over the rounds and quoting medians:
@@ -36,21 +39,21 @@ settle=${SETTLE:-5}
 "$root/scripts/deps.sh" cmake g++ make libssl-dev libbenchmark-dev time openssl coreutils
 build=$root/build/bench
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DFILESPLIT_TESTS=OFF \
-  -DFILESPLIT_BENCH=ON >/dev/null
+  -DFILESPLIT_BENCH=ON -DFILESPLIT_NO_FLUSH=ON >/dev/null
 cmake --build "$build" -j "$(nproc)" >/dev/null
 filesplit=$build/filesplit
 filejoin=$build/filejoin
 # The same tools writing in 32 KiB slices, for the write-size comparison.
 build_sliced=$root/build/bench-32kib
 cmake -S "$root" -B "$build_sliced" -DCMAKE_BUILD_TYPE=Release -DFILESPLIT_TESTS=OFF \
-  -DFILESPLIT_BENCH=OFF -DFILESPLIT_WRITE_SLICE=32768 >/dev/null
+  -DFILESPLIT_BENCH=OFF -DFILESPLIT_NO_FLUSH=ON -DFILESPLIT_WRITE_SLICE=32768 >/dev/null
 cmake --build "$build_sliced" -j "$(nproc)" >/dev/null
 # The same tools with other ring settings, for the comparison of those.
 build_variant() {  # $1: folder name; then the cache settings
   local tree=$root/build/$1
   shift
   cmake -S "$root" -B "$tree" -DCMAKE_BUILD_TYPE=Release -DFILESPLIT_TESTS=OFF \
-    -DFILESPLIT_BENCH=OFF "$@" >/dev/null
+    -DFILESPLIT_BENCH=OFF -DFILESPLIT_NO_FLUSH=ON "$@" >/dev/null
   cmake --build "$tree" -j "$(nproc)" --target filesplit filejoin >/dev/null
 }
 build_variant bench-ring1 -DFILESPLIT_RING_BLOCKS=1
