@@ -80,7 +80,8 @@ bool sameIgnoringCase(const std::wstring& a, const std::wstring& b) {
 std::vector<std::wstring> filesWithExtension(const std::wstring& path,
                                              const std::wstring& extension) {
   const fs::path native = platform::queryPath(path);
-  if (!platform::goAhead(platform::FaultPoint::fileStatus)) throwErrno("directory_iterator", native);
+  if (!platform::goAhead(platform::FaultPoint::fileStatus))
+    throwErrno("directory_iterator", native);
   std::error_code error;
   std::vector<std::wstring> names;
   for (const std::wstring& name : platform::fileNamesIn(native, error))
@@ -111,7 +112,8 @@ uint64_t fileSize(const std::wstring& path) {
 
 std::vector<std::wstring> createFolders(const std::wstring& path) {
   const fs::path native = platform::queryPath(path);
-  if (!platform::goAhead(platform::FaultPoint::folderCreation)) throwErrno("create_directories", native);
+  if (!platform::goAhead(platform::FaultPoint::folderCreation))
+    throwErrno("create_directories", native);
   const platform::FileType type = typeOf("create_directories", native);
   if (type != platform::FileType::notFound && type != platform::FileType::folder)
     check("create_directories", native, std::make_error_code(std::errc::file_exists));

@@ -40,7 +40,8 @@ long long writeAll(const void* buffer, size_t count, RawWrite rawWrite) {
   size_t left = count;
   while (left > 0) {
     size_t asked = left;
-    const long long n = platform::goAhead(platform::FaultPoint::write, asked) ? rawWrite(next, asked) : -1;
+    const long long n =
+        platform::goAhead(platform::FaultPoint::write, asked) ? rawWrite(next, asked) : -1;
     if (n < 0) {
       if (errno == EINTR) continue;
       return -1;

@@ -51,8 +51,7 @@ std::map<FaultPoint, std::vector<std::string>> listCleanRunCalls() {
     return calls;
   };
   return {
-      {FaultPoint::open,
-       {"script", "input", piece(1), piece(2), piece(3), piece(4), "digest"}},
+      {FaultPoint::open, {"script", "input", piece(1), piece(2), piece(3), piece(4), "digest"}},
       {FaultPoint::read, blocks},
       {FaultPoint::write, outputs({})},
       {FaultPoint::close, outputs({"input"})},
