@@ -57,6 +57,23 @@ const FaultPoint kPoints[] = {FaultPoint::open,
                               FaultPoint::cacheDrop,
                               FaultPoint::folderFlush};
 
+// A temporary folder, made the current one, holding in.bin and a fresh split
+// of it into parts/; the seam's counts start again after the split.
+class SplitFolder {
+ public:
+  explicit SplitFolder(const std::string& input) : inside_(dir.wide()) {
+    writeFile(dir / L"in.bin", input);
+    hooks::resetFaults();
+    split = runInProcess({L"in.bin", L"1", L"parts"}).exitCode;
+    hooks::resetFaults();
+  }
+  TempDir dir;
+  int split = -1;  // the split's exit code
+
+ private:
+  CurrentFolder inside_;
+};
+
 bool startsWith(const std::string& text, const std::string& start) {
   return text.compare(0, start.size(), start) == 0;
 }
@@ -78,15 +95,11 @@ class JoinFaultWalkTest : public ::testing::TestWithParam<JoinShape> {
 
   // One join with `faults` planned, of a fresh split of the input.
   Walk walk(const std::vector<hooks::Fault>& faults) {
-    TempDir dir;
-    writeFile(dir / L"in.bin", input);
-    const CurrentFolder inside(dir.wide());
-    hooks::resetFaults();
-    if (runInProcess({L"in.bin", L"1", L"parts"}).exitCode != split_exit::kSuccess)
-      ADD_FAILURE() << "split failed";
+    const SplitFolder folder(input);
+    const TempDir& dir = folder.dir;
+    if (folder.split != split_exit::kSuccess) ADD_FAILURE() << "split failed";
     if (GetParam().withoutDigest) fs::remove(dir.native() / "parts" / "in.md5");
     before = snapshot(dir.wide());
-    hooks::resetFaults();
     for (const auto& fault : faults) hooks::injectFault(fault);
     hooks::setCallBudget(kCallBudget);
     Walk result;
@@ -245,12 +258,9 @@ TEST(JoinRenameTest, FolderChangingBetweenTheStepsNeverGivesTheFinalNameOtherByt
     // Windows always writes under a temporary name: the other changes cover it.
     if (change.withoutUnnamedFiles) continue;
 #endif
-    TempDir dir;
-    writeFile(dir / L"in.bin", input);
-    const CurrentFolder inside(dir.wide());
-    hooks::resetFaults();
-    ASSERT_EQ(runInProcess({L"in.bin", L"1", L"parts"}).exitCode, split_exit::kSuccess);
-    hooks::resetFaults();
+    const SplitFolder folder(input);
+    const TempDir& dir = folder.dir;
+    ASSERT_EQ(folder.split, split_exit::kSuccess);
     hooks::injectFault({change.point, change.call, 0, SIZE_MAX, [&] {
                           if (change.takesFinalName) {
                             writeFile(dir / L"parts/in.bin", "EVIL");
@@ -315,12 +325,9 @@ TEST_P(JoinLastStepTest, FailsWithItsCodeAndLineAndNoFinalName) {
   const std::string input = patternBytes(2 * kMiB + 1, 23);
   unsigned call = 1;
   for (const bool failing : {false, true}) {
-    TempDir dir;
-    writeFile(dir / L"in.bin", input);
-    const CurrentFolder inside(dir.wide());
-    hooks::resetFaults();
-    ASSERT_EQ(runInProcess({L"in.bin", L"1", L"parts"}).exitCode, split_exit::kSuccess);
-    hooks::resetFaults();
+    const SplitFolder folder(input);
+    const TempDir& dir = folder.dir;
+    ASSERT_EQ(folder.split, split_exit::kSuccess);
     if (failing) hooks::injectFault({c.point, call, c.error, SIZE_MAX, {}});
     const InProcessRun run = runJoinInProcess({L"parts/in.bat"});
     if (!failing && c.lastCall) call = hooks::faultCalls(c.point);
