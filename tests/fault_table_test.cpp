@@ -80,10 +80,11 @@ TEST_F(FaultTableTest, CoversEveryCallOfACleanRun) {
     GTEST_SKIP() << "no fault injection in this build";
   ASSERT_EQ(split().exitCode, split_exit::kSuccess);
   const auto cases = faultCases();
-  for (const auto& [point, listed] : cleanRunCalls()) {
+  for (const auto& listed : cleanRunCalls()) {
+    const FaultPoint point = listed.first;
     const unsigned calls = hooks::faultCalls(point);
     EXPECT_GT(calls, 0u);
-    EXPECT_EQ(calls, listed.size()) << "calls at point " << static_cast<int>(point);
+    EXPECT_EQ(calls, listed.second.size()) << "calls at point " << static_cast<int>(point);
     for (unsigned call = 1; call <= calls; ++call) {
       const bool covered = std::any_of(cases.begin(), cases.end(), [&](const FaultCase& c) {
         return c.faults.size() == 1 && c.faults[0].point == point && c.faults[0].call == call &&
