@@ -103,54 +103,44 @@ void addWriteCases(std::vector<FaultCase>& cases) {
 }
 
 // A failed close of an output is reported like a failed write: a network
-// file system may only tell then that data was not stored. The input's close
-// is ridden out: nothing was written to it.
-void addCloseCases(std::vector<FaultCase>& cases) {
-  cases.push_back({"CloseScriptFails",
-                   {failing(FaultPoint::close, "script", EIO)},
-                   split_exit::kFailed,
-                   0,
-                   {Says::cannotWrite, "out/in.bat"},
-                   left({})});
-  for (unsigned number = 1; number <= 4; ++number)
-    cases.push_back({"ClosePiece" + std::to_string(number) + "Fails",
-                     {failing(FaultPoint::close, piece(number), EIO)},
+// file system may only tell then that data was not stored; so is a failed
+// flush to the medium, before the close. The input's close is ridden out:
+// nothing was written to it.
+void addCloseAndFlushCases(std::vector<FaultCase>& cases) {
+  struct Step {
+    const char* name;
+    FaultPoint point;
+    int pieceError;
+  };
+  for (const Step step :
+       {Step{"Close", FaultPoint::close, EIO}, Step{"Flush", FaultPoint::flush, ENOSPC}}) {
+    const std::string name = step.name;
+    cases.push_back({name + "ScriptFails",
+                     {failing(step.point, "script", EIO)},
                      split_exit::kFailed,
-                     number,
-                     {Says::cannotWrite, pieceName(number)},
-                     left(upTo(number, kAllPieces[number - 1]))});
+                     0,
+                     {Says::cannotWrite, "out/in.bat"},
+                     left({})});
+    for (unsigned number = 1; number <= 4; ++number)
+      cases.push_back({name + "Piece" + std::to_string(number) + "Fails",
+                       {failing(step.point, piece(number), step.pieceError)},
+                       split_exit::kFailed,
+                       number,
+                       {Says::cannotWrite, pieceName(number)},
+                       left(upTo(number, kAllPieces[number - 1]))});
+    cases.push_back({name + "DigestFails",
+                     {failing(step.point, "digest", EIO)},
+                     split_exit::kFailed,
+                     4,
+                     {Says::cannotWrite, "out/in.md5"},
+                     left(kAllPieces, 32)});
+  }
   cases.push_back(harmless("CloseInputFailsUnnoticed", failing(FaultPoint::close, "input", EIO)));
-  cases.push_back({"CloseDigestFails",
-                   {failing(FaultPoint::close, "digest", EIO)},
-                   split_exit::kFailed,
-                   4,
-                   {Says::cannotWrite, "out/in.md5"},
-                   left(kAllPieces, 32)});
 }
 
-// Each output flushed to the medium before it is closed, and the folders
-// around the digest file. A flush that fails is a failed write; only the
-// write-back started after each block is a hint that may fail unnoticed.
-void addFlushCases(std::vector<FaultCase>& cases) {
-  cases.push_back({"FlushScriptFails",
-                   {failing(FaultPoint::flush, "script", EIO)},
-                   split_exit::kFailed,
-                   0,
-                   {Says::cannotWrite, "out/in.bat"},
-                   left({})});
-  for (unsigned number = 1; number <= 4; ++number)
-    cases.push_back({"FlushPiece" + std::to_string(number) + "Fails",
-                     {failing(FaultPoint::flush, piece(number), ENOSPC)},
-                     split_exit::kFailed,
-                     number,
-                     {Says::cannotWrite, pieceName(number)},
-                     left(upTo(number, kAllPieces[number - 1]))});
-  cases.push_back({"FlushDigestFails",
-                   {failing(FaultPoint::flush, "digest", EIO)},
-                   split_exit::kFailed,
-                   4,
-                   {Says::cannotWrite, "out/in.md5"},
-                   left(kAllPieces, 32)});
+// The folders flushed around the digest file. Only the write-back started
+// after each block is a hint that may fail unnoticed.
+void addFolderFlushCases(std::vector<FaultCase>& cases) {
   cases.push_back({"FlushFolder1Fails",
                    {failing(FaultPoint::folderFlush, "out", EIO)},
                    split_exit::kFailed,
@@ -180,8 +170,8 @@ void addFileCallCases(std::vector<FaultCase>& cases) {
   addOpenCases(cases);
   addReadCases(cases);
   addWriteCases(cases);
-  addCloseCases(cases);
-  addFlushCases(cases);
+  addCloseAndFlushCases(cases);
+  addFolderFlushCases(cases);
 }
 
 }  // namespace split_fault_rows
