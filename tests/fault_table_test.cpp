@@ -73,13 +73,15 @@ TEST_P(FaultTableTest, EndsAsPlanned) {
 INSTANTIATE_TEST_SUITE_P(Faults, FaultTableTest, ::testing::ValuesIn(faultCases()),
                          [](const auto& info) { return info.param.name; });
 
-// The clean run makes the calls cleanRunCalls lists, and the table names
-// every one of them with a failure.
+// The clean run makes the calls cleanRunCalls lists, every row names one of
+// them, and the table names every one of them with a failure.
 TEST_F(FaultTableTest, CoversEveryCallOfACleanRun) {
   if (!hooks::injectFault({FaultPoint::textConversion, 1000, 0, SIZE_MAX, {}}))
     GTEST_SKIP() << "no fault injection in this build";
   ASSERT_EQ(split().exitCode, split_exit::kSuccess);
   const auto cases = faultCases();
+  for (const FaultCase& c : cases)
+    for (const auto& fault : c.faults) EXPECT_NE(fault.call, kNoSuchCall) << c.name;
   for (const auto& listed : cleanRunCalls()) {
     const FaultPoint point = listed.first;
     const unsigned calls = hooks::faultCalls(point);

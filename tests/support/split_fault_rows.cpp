@@ -90,12 +90,11 @@ const std::map<FaultPoint, std::vector<std::string>>& cleanRunCalls() {
 }
 
 unsigned callAt(FaultPoint point, const std::string& what) {
-  constexpr unsigned kNever = 1000000;
   const auto found = cleanRunCalls().find(point);
-  if (found == cleanRunCalls().end()) return kNever;
+  if (found == cleanRunCalls().end()) return kNoSuchCall;
   const std::vector<std::string>& calls = found->second;
   const auto at = std::find(calls.begin(), calls.end(), what);
-  return at == calls.end() ? kNever : static_cast<unsigned>(at - calls.begin()) + 1;
+  return at == calls.end() ? kNoSuchCall : static_cast<unsigned>(at - calls.begin()) + 1;
 }
 
 hooks::Fault failing(FaultPoint point, const std::string& what, int error) {

@@ -54,8 +54,11 @@ std::string pieceName(unsigned number);
 /// What each call of a clean run acts on, in call order, at each point.
 const std::map<FaultPoint, std::vector<std::string>>& cleanRunCalls();
 
-/// The number of the clean run's call at `point` that acts on `what`; past
-/// every call (a fault that never fires) when there is none.
+/// What callAt gives for a call the clean run does not make: past every call.
+constexpr unsigned kNoSuchCall = 1000000;
+
+/// The number of the clean run's call at `point` that acts on `what`;
+/// kNoSuchCall when there is none.
 unsigned callAt(FaultPoint point, const std::string& what);
 
 /// The call at `point` acting on `what` fails with `error`.
