@@ -4,8 +4,10 @@
 // changed, exactly one line tells the failure, and the run ends.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <iterator>
 
 #include "in_process.h"
 #include "join/join_exit_codes.h"
@@ -74,6 +76,12 @@ class SplitFolder {
   CurrentFolder inside_;
 };
 
+// The place of `point` in kPoints, and so in a Walk's calls.
+size_t indexOf(FaultPoint point) {
+  return static_cast<size_t>(std::find(std::begin(kPoints), std::end(kPoints), point) -
+                             std::begin(kPoints));
+}
+
 bool startsWith(const std::string& text, const std::string& start) {
   return text.compare(0, start.size(), start) == 0;
 }
@@ -85,7 +93,7 @@ class JoinFaultWalkTest : public ::testing::TestWithParam<JoinShape> {
       GTEST_SKIP() << "no fault injection in this build";
     input = patternBytes(3 * kMiB + 5, 21);
     clean = walk({});
-    ASSERT_GT(clean.calls[1], 4u) << "the seam saw the reads";
+    ASSERT_GT(clean.calls[indexOf(FaultPoint::read)], 4u) << "the seam saw the reads";
     ASSERT_EQ(clean.run.exitCode, GetParam().cleanExit)
         << std::string(clean.run.out.begin(), clean.run.out.end());
     calls = clean.calls;
@@ -192,7 +200,7 @@ TEST_P(JoinFaultWalkTest, EveryFailureLeavesOnlyTheStartOfTheRebuiltFile) {
 }
 
 TEST_P(JoinFaultWalkTest, EveryShortTransferIsMadeUp) {
-  for (const size_t p : {1, 2}) {  // read, write
+  for (const size_t p : {indexOf(FaultPoint::read), indexOf(FaultPoint::write)}) {
     for (unsigned call = 1; call <= calls[p]; ++call) {
       SCOPED_TRACE("point " + std::to_string(p) + ", call " + std::to_string(call));
       const Walk shortened = walk({{kPoints[p], call, 0, 1, {}}});
@@ -209,7 +217,7 @@ TEST_P(JoinFaultWalkTest, PieceThatChangesWhileReadEndsTheRun) {
     // After the pieces were measured, before the second of the four is read:
     // the third open from the end.
     const Walk changed =
-        walk({{FaultPoint::open, calls[0] - 2, 0, SIZE_MAX, [change] {
+        walk({{FaultPoint::open, calls[indexOf(FaultPoint::open)] - 2, 0, SIZE_MAX, [change] {
                  const fs::path piece = fs::current_path() / "parts" / "in.bin_2";
                  fs::resize_file(piece, static_cast<uint64_t>(static_cast<int64_t>(kMiB) + change));
                }}});
