@@ -1,6 +1,7 @@
 #include "fileio/file_system.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
@@ -17,10 +18,10 @@ void check(const char* operation, const fs::path& native, const std::error_code&
   if (error) throw fs::filesystem_error(operation, native, error);
 }
 
-// Fails `operation` as a test build may have planned for this call at `point`.
-void checkPlanned(platform::FaultPoint point, const char* operation, const fs::path& native) {
-  const int planned = platform::injectedFault(point).error;
-  if (planned != 0) check(operation, native, std::error_code(planned, std::generic_category()));
+// Throws the library's error for `operation` on `native` with errno's reason:
+// a failure a test build planned.
+[[noreturn]] void throwErrno(const char* operation, const fs::path& native) {
+  throw fs::filesystem_error(operation, native, std::error_code(errno, std::generic_category()));
 }
 
 // `native` and each level above it up to and including the first that
@@ -42,7 +43,7 @@ std::vector<std::wstring> levelsUpToExisting(const std::wstring& path, fs::path 
 }
 
 platform::FileType typeOf(const char* operation, const fs::path& native) {
-  checkPlanned(platform::FaultPoint::fileStatus, operation, native);
+  if (!platform::goAhead(platform::FaultPoint::fileStatus)) throwErrno(operation, native);
   std::error_code error;
   const platform::FileType type = platform::fileType(native, error);
   check(operation, native, error);
@@ -79,7 +80,8 @@ bool sameIgnoringCase(const std::wstring& a, const std::wstring& b) {
 std::vector<std::wstring> filesWithExtension(const std::wstring& path,
                                              const std::wstring& extension) {
   const fs::path native = platform::queryPath(path);
-  checkPlanned(platform::FaultPoint::fileStatus, "directory_iterator", native);
+  if (!platform::goAhead(platform::FaultPoint::fileStatus))
+    throwErrno("directory_iterator", native);
   std::error_code error;
   std::vector<std::wstring> names;
   for (const std::wstring& name : platform::fileNamesIn(native, error))
@@ -92,7 +94,7 @@ std::vector<std::wstring> filesWithExtension(const std::wstring& path,
 
 bool isEmpty(const std::wstring& path) {
   const fs::path native = platform::queryPath(path);
-  checkPlanned(platform::FaultPoint::fileStatus, "is_empty", native);
+  if (!platform::goAhead(platform::FaultPoint::fileStatus)) throwErrno("is_empty", native);
   std::error_code error;
   const bool empty = platform::isEmpty(native, error);
   check("is_empty", native, error);
@@ -101,7 +103,7 @@ bool isEmpty(const std::wstring& path) {
 
 uint64_t fileSize(const std::wstring& path) {
   const fs::path native = platform::queryPath(path);
-  checkPlanned(platform::FaultPoint::fileSize, "file_size", native);
+  if (!platform::goAhead(platform::FaultPoint::fileSize)) throwErrno("file_size", native);
   std::error_code error;
   const uint64_t size = platform::fileSize(native, error);
   check("file_size", native, error);
@@ -110,7 +112,8 @@ uint64_t fileSize(const std::wstring& path) {
 
 std::vector<std::wstring> createFolders(const std::wstring& path) {
   const fs::path native = platform::queryPath(path);
-  checkPlanned(platform::FaultPoint::folderCreation, "create_directories", native);
+  if (!platform::goAhead(platform::FaultPoint::folderCreation))
+    throwErrno("create_directories", native);
   const platform::FileType type = typeOf("create_directories", native);
   if (type != platform::FileType::notFound && type != platform::FileType::folder)
     check("create_directories", native, std::make_error_code(std::errc::file_exists));

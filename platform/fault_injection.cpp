@@ -7,7 +7,9 @@
 // the reader, a transfer's writes from the writer), its call numbers stay
 // those of one thread. The lock is held while a planned callback runs, so
 // that the other thread's calls neither count as the callback's nor pass it.
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <mutex>
 #include <optional>
 #include <vector>
@@ -39,11 +41,18 @@ std::unique_lock<std::recursive_mutex> seamLock() {
   return std::unique_lock<std::recursive_mutex>(lock);
 }
 
+// What a test asked of one call: fail with `error` (0: do not fail), or move
+// at most `byteLimit` bytes.
+struct InjectedFault {
+  int error = 0;
+  size_t byteLimit = SIZE_MAX;
+};
+
 // The planned fault for the `call`-th call at `point`, merged: the first
 // error wins, the smallest byte limit wins; callbacks run in plan order.
-platform::InjectedFault answer(platform::FaultPoint point, unsigned call) {
+InjectedFault answer(platform::FaultPoint point, unsigned call) {
   SeamState& state = seam();
-  platform::InjectedFault result;
+  InjectedFault result;
   for (const auto& fault : state.planned) {
     if (fault.point != point || (fault.call != 0 && fault.call != call)) continue;
     if (fault.before) {
@@ -62,6 +71,19 @@ platform::InjectedFault answer(platform::FaultPoint point, unsigned call) {
   return result;
 }
 
+// Counts one call at `point` and returns what a test planned for it.
+InjectedFault injectedFault(platform::FaultPoint point) {
+  const auto locked = seamLock();
+  SeamState& state = seam();
+  if (state.inCallback) return {};
+  const unsigned call = ++state.calls[static_cast<size_t>(point)];
+  if (state.budget != 0 && ++state.totalCalls > state.budget) {
+    state.budgetExceeded = true;
+    return InjectedFault{EIO, SIZE_MAX};
+  }
+  return answer(point, call);
+}
+
 // Kept apart from the planned faults: resetFaults leaves the console as a
 // test made it.
 struct FakedConsole {
@@ -78,16 +100,19 @@ FakedConsole& fakedConsole() {
 
 namespace platform {
 
-InjectedFault injectedFault(FaultPoint point) {
-  const auto locked = seamLock();
-  SeamState& state = seam();
-  if (state.inCallback) return {};
-  const unsigned call = ++state.calls[static_cast<size_t>(point)];
-  if (state.budget != 0 && ++state.totalCalls > state.budget) {
-    state.budgetExceeded = true;
-    return InjectedFault{EIO, SIZE_MAX};
+bool goAhead(FaultPoint point, size_t& count) {
+  const InjectedFault fault = injectedFault(point);
+  if (fault.error != 0) {
+    errno = fault.error;
+    return false;
   }
-  return answer(point, call);
+  count = std::min(count, fault.byteLimit);
+  return true;
+}
+
+bool goAhead(FaultPoint point) {
+  size_t unused = 0;
+  return goAhead(point, unused);
 }
 
 std::optional<unsigned> fakedConsoleProcesses() { return fakedConsole().processes; }

@@ -1,10 +1,9 @@
 // The points where a test build's fault seam can make a system call fail,
-// and the one question every such call asks it. A build without fault
-// injection answers "go ahead" inline, at no cost, and holds no seam.
+// and goAhead, the one question every such call asks it. A build without
+// fault injection answers "go ahead" inline, at no cost, and holds no seam.
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <optional>
 
 namespace platform {
@@ -42,21 +41,18 @@ enum class FaultPoint {
   count
 };
 
-/// What a test asked of one call: fail with `error` (an errno value; the
-/// platform's code for text conversion; an NTSTATUS for the provider's calls;
-/// 0: do not fail), or move at most
-/// `byteLimit` bytes.
-struct InjectedFault {
-  int error = 0;
-  size_t byteLimit = SIZE_MAX;
-};
-
 #if FILESPLIT_FAULT_INJECTION
-/// Counts one call at `point` and returns what a test planned for it.
-InjectedFault injectedFault(FaultPoint point);
+/// Counts one call at `point` and answers it as a test planned: false with
+/// errno set when the call is to fail (an errno value; the platform's code
+/// for text conversion; an NTSTATUS for the provider's calls); else true,
+/// with `count` cut to the most bytes the call may move.
+bool goAhead(FaultPoint point, size_t& count);
+/// The same for a call that moves no bytes.
+bool goAhead(FaultPoint point);
 #else
 /// Without fault injection the answer is always "go ahead", at no cost.
-inline InjectedFault injectedFault(FaultPoint) { return {}; }
+inline bool goAhead(FaultPoint, size_t&) { return true; }
+inline bool goAhead(FaultPoint) { return true; }
 #endif
 
 #if FILESPLIT_FAULT_INJECTION

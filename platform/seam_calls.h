@@ -3,7 +3,6 @@
 // "go ahead", and what remains is the calls' own retry and completion rules.
 #pragma once
 
-#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 
@@ -11,30 +10,11 @@
 
 namespace seam_calls {
 
-/// Asks the seam about one call at `point`: false with errno set when it is
-/// to fail; else true, with `count` cut to the planned limit.
-inline bool goAhead(platform::FaultPoint point, size_t& count) {
-  const platform::InjectedFault fault = platform::injectedFault(point);
-  if (fault.error != 0) {
-    errno = fault.error;
-    return false;
-  }
-  count = std::min(count, fault.byteLimit);
-  return true;
-}
-
-inline bool goAhead(platform::FaultPoint point) {
-  size_t unused = 0;
-  return goAhead(point, unused);
-}
-
-/// Asks the seam about one call of the MD5 provider at `point`: 0 to go
-/// ahead, else the failure status the call is to return (a planned value
-/// that is no failure status, such as an errno value, becomes
-/// STATUS_UNSUCCESSFUL, so that a planned failure never reads as success).
-inline NTSTATUS plannedStatus(platform::FaultPoint point) {
-  const int error = platform::injectedFault(point).error;
-  if (error == 0) return 0;
+/// The status a call of the MD5 provider returns for the planned failure
+/// `error` (errno as platform::goAhead left it): a planned value that is no
+/// failure status, such as an errno value, becomes STATUS_UNSUCCESSFUL, so
+/// that a planned failure never reads as success.
+inline NTSTATUS statusOf(int error) {
   constexpr NTSTATUS kUnsuccessful = static_cast<NTSTATUS>(0xC0000001u);
   return error < 0 ? static_cast<NTSTATUS>(error) : kUnsuccessful;
 }
@@ -44,9 +24,10 @@ inline NTSTATUS plannedStatus(platform::FaultPoint point) {
 /// releases, as nothing could ever release it later.
 template <typename RawRelease>
 NTSTATUS release(platform::FaultPoint point, RawRelease rawRelease) {
-  const NTSTATUS planned = plannedStatus(point);
+  const bool planned = !platform::goAhead(point);
+  const int error = errno;
   const NTSTATUS status = rawRelease();
-  return planned != 0 ? planned : status;
+  return planned ? statusOf(error) : status;
 }
 
 /// Writes all `count` bytes of `buffer` through `rawWrite(bytes, n)`, which
@@ -59,7 +40,8 @@ long long writeAll(const void* buffer, size_t count, RawWrite rawWrite) {
   size_t left = count;
   while (left > 0) {
     size_t asked = left;
-    const long long n = goAhead(platform::FaultPoint::write, asked) ? rawWrite(next, asked) : -1;
+    const long long n =
+        platform::goAhead(platform::FaultPoint::write, asked) ? rawWrite(next, asked) : -1;
     if (n < 0) {
       if (errno == EINTR) continue;
       return -1;
@@ -78,7 +60,7 @@ long long writeAll(const void* buffer, size_t count, RawWrite rawWrite) {
 /// seam plans a failure, as a failed close releases it on every platform.
 template <typename RawClose>
 int close(RawClose rawClose) {
-  const bool planned = !goAhead(platform::FaultPoint::close);
+  const bool planned = !platform::goAhead(platform::FaultPoint::close);
   const int error = errno;
   const int result = rawClose();
   if (!planned) return result;

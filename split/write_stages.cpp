@@ -26,6 +26,15 @@ namespace {
   throw JobFailure(L"The input file changed during the split: " + inQuotes(input));
 }
 
+// Creates the text file `path` (it must not exist) and writes `text` into it,
+// flushed to the medium and closed: the rejoin script and the digest file.
+void writeTextFile(const std::wstring& path, const std::string& text) {
+  const std::unique_ptr<FileIO_IF> file(new File_ptr(path.c_str(), kTextOutputMode));
+  requireWritten(file->write(text.data(), narrow_cast<uint32_t>(text.size())), text.size(), path);
+  requireFlushed(*file, path);
+  requireClosed(*file, path);
+}
+
 }  // namespace
 
 void SplitJob::keepInputPrivacy() {
@@ -36,13 +45,7 @@ void SplitJob::keepInputPrivacy() {
   platform::restrictNewFiles(permissions);
 }
 
-void SplitJob::writeRejoinScript(const std::string& bytes) {
-  const std::unique_ptr<FileIO_IF> file(new File_ptr(scriptPath.c_str(), kTextOutputMode));
-  requireWritten(file->write(bytes.data(), narrow_cast<uint32_t>(bytes.size())), bytes.size(),
-                 scriptPath);
-  requireFlushed(*file, scriptPath);
-  requireClosed(*file, scriptPath);
-}
+void SplitJob::writeRejoinScript(const std::string& bytes) { writeTextFile(scriptPath, bytes); }
 
 void SplitJob::copyPieces(const wchar_t* input, uint64_t pieceSize) {
   const uint64_t inputSize = file_system::fileSize(input);
@@ -83,10 +86,4 @@ void SplitJob::copyPiece(size_t index, FileIO_IF& in, CheckedDigest& digest, uin
   requireClosed(*piece, path);
 }
 
-void SplitJob::writeDigest(const std::string& text) {
-  const std::unique_ptr<FileIO_IF> file(new File_ptr(digestPath.c_str(), kTextOutputMode));
-  requireWritten(file->write(text.data(), narrow_cast<uint32_t>(text.size())), text.size(),
-                 digestPath);
-  requireFlushed(*file, digestPath);
-  requireClosed(*file, digestPath);
-}
+void SplitJob::writeDigest(const std::string& text) { writeTextFile(digestPath, text); }

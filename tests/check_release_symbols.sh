@@ -5,7 +5,7 @@
 #
 #   check_release_symbols.sh BINARY...
 set -euo pipefail
-test_code='platform_test_hooks|posix_test_hooks|win_seam|injectedFault|SeamState'
+test_code='platform_test_hooks|posix_test_hooks|win_seam|goAhead|injectedFault|SeamState'
 found=0
 for binary in "$@"; do
   [ -f "$binary" ] || { echo "no $binary" >&2; exit 1; }

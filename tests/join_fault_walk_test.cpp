@@ -4,8 +4,10 @@
 // changed, exactly one line tells the failure, and the run ends.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <iterator>
 
 #include "in_process.h"
 #include "join/join_exit_codes.h"
@@ -57,6 +59,29 @@ const FaultPoint kPoints[] = {FaultPoint::open,
                               FaultPoint::cacheDrop,
                               FaultPoint::folderFlush};
 
+// A temporary folder, made the current one, holding in.bin and a fresh split
+// of it into parts/; the seam's counts start again after the split.
+class SplitFolder {
+ public:
+  explicit SplitFolder(const std::string& input) : inside_(dir.wide()) {
+    writeFile(dir / L"in.bin", input);
+    hooks::resetFaults();
+    split = runInProcess({L"in.bin", L"1", L"parts"}).exitCode;
+    hooks::resetFaults();
+  }
+  TempDir dir;
+  int split = -1;  // the split's exit code
+
+ private:
+  CurrentFolder inside_;
+};
+
+// The place of `point` in kPoints, and so in a Walk's calls.
+size_t indexOf(FaultPoint point) {
+  return static_cast<size_t>(std::find(std::begin(kPoints), std::end(kPoints), point) -
+                             std::begin(kPoints));
+}
+
 bool startsWith(const std::string& text, const std::string& start) {
   return text.compare(0, start.size(), start) == 0;
 }
@@ -68,7 +93,7 @@ class JoinFaultWalkTest : public ::testing::TestWithParam<JoinShape> {
       GTEST_SKIP() << "no fault injection in this build";
     input = patternBytes(3 * kMiB + 5, 21);
     clean = walk({});
-    ASSERT_GT(clean.calls[1], 4u) << "the seam saw the reads";
+    ASSERT_GT(clean.calls[indexOf(FaultPoint::read)], 4u) << "the seam saw the reads";
     ASSERT_EQ(clean.run.exitCode, GetParam().cleanExit)
         << std::string(clean.run.out.begin(), clean.run.out.end());
     calls = clean.calls;
@@ -78,15 +103,11 @@ class JoinFaultWalkTest : public ::testing::TestWithParam<JoinShape> {
 
   // One join with `faults` planned, of a fresh split of the input.
   Walk walk(const std::vector<hooks::Fault>& faults) {
-    TempDir dir;
-    writeFile(dir / L"in.bin", input);
-    const CurrentFolder inside(dir.wide());
-    hooks::resetFaults();
-    if (runInProcess({L"in.bin", L"1", L"parts"}).exitCode != split_exit::kSuccess)
-      ADD_FAILURE() << "split failed";
+    const SplitFolder folder(input);
+    const TempDir& dir = folder.dir;
+    if (folder.split != split_exit::kSuccess) ADD_FAILURE() << "split failed";
     if (GetParam().withoutDigest) fs::remove(dir.native() / "parts" / "in.md5");
     before = snapshot(dir.wide());
-    hooks::resetFaults();
     for (const auto& fault : faults) hooks::injectFault(fault);
     hooks::setCallBudget(kCallBudget);
     Walk result;
@@ -179,7 +200,7 @@ TEST_P(JoinFaultWalkTest, EveryFailureLeavesOnlyTheStartOfTheRebuiltFile) {
 }
 
 TEST_P(JoinFaultWalkTest, EveryShortTransferIsMadeUp) {
-  for (const size_t p : {1, 2}) {  // read, write
+  for (const size_t p : {indexOf(FaultPoint::read), indexOf(FaultPoint::write)}) {
     for (unsigned call = 1; call <= calls[p]; ++call) {
       SCOPED_TRACE("point " + std::to_string(p) + ", call " + std::to_string(call));
       const Walk shortened = walk({{kPoints[p], call, 0, 1, {}}});
@@ -196,7 +217,7 @@ TEST_P(JoinFaultWalkTest, PieceThatChangesWhileReadEndsTheRun) {
     // After the pieces were measured, before the second of the four is read:
     // the third open from the end.
     const Walk changed =
-        walk({{FaultPoint::open, calls[0] - 2, 0, SIZE_MAX, [change] {
+        walk({{FaultPoint::open, calls[indexOf(FaultPoint::open)] - 2, 0, SIZE_MAX, [change] {
                  const fs::path piece = fs::current_path() / "parts" / "in.bin_2";
                  fs::resize_file(piece, static_cast<uint64_t>(static_cast<int64_t>(kMiB) + change));
                }}});
@@ -245,12 +266,9 @@ TEST(JoinRenameTest, FolderChangingBetweenTheStepsNeverGivesTheFinalNameOtherByt
     // Windows always writes under a temporary name: the other changes cover it.
     if (change.withoutUnnamedFiles) continue;
 #endif
-    TempDir dir;
-    writeFile(dir / L"in.bin", input);
-    const CurrentFolder inside(dir.wide());
-    hooks::resetFaults();
-    ASSERT_EQ(runInProcess({L"in.bin", L"1", L"parts"}).exitCode, split_exit::kSuccess);
-    hooks::resetFaults();
+    const SplitFolder folder(input);
+    const TempDir& dir = folder.dir;
+    ASSERT_EQ(folder.split, split_exit::kSuccess);
     hooks::injectFault({change.point, change.call, 0, SIZE_MAX, [&] {
                           if (change.takesFinalName) {
                             writeFile(dir / L"parts/in.bin", "EVIL");
@@ -315,12 +333,9 @@ TEST_P(JoinLastStepTest, FailsWithItsCodeAndLineAndNoFinalName) {
   const std::string input = patternBytes(2 * kMiB + 1, 23);
   unsigned call = 1;
   for (const bool failing : {false, true}) {
-    TempDir dir;
-    writeFile(dir / L"in.bin", input);
-    const CurrentFolder inside(dir.wide());
-    hooks::resetFaults();
-    ASSERT_EQ(runInProcess({L"in.bin", L"1", L"parts"}).exitCode, split_exit::kSuccess);
-    hooks::resetFaults();
+    const SplitFolder folder(input);
+    const TempDir& dir = folder.dir;
+    ASSERT_EQ(folder.split, split_exit::kSuccess);
     if (failing) hooks::injectFault({c.point, call, c.error, SIZE_MAX, {}});
     const InProcessRun run = runJoinInProcess({L"parts/in.bat"});
     if (!failing && c.lastCall) call = hooks::faultCalls(c.point);

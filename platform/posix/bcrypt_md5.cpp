@@ -4,6 +4,7 @@
 #include <openssl/crypto.h>
 #include <openssl/evp.h>
 
+#include <cerrno>
 #include <cwchar>
 #include <new>
 
@@ -40,7 +41,7 @@ NTSTATUS putSize(ULONG value, PUCHAR output, ULONG outputSize, ULONG* result) {
 
 NTSTATUS BCryptOpenAlgorithmProvider(BCRYPT_ALG_HANDLE* phAlgorithm, LPCWSTR algId,
                                      LPCWSTR implementation, ULONG flags) {
-  if (const NTSTATUS planned = seam_calls::plannedStatus(FaultPoint::providerOpen)) return planned;
+  if (!platform::goAhead(FaultPoint::providerOpen)) return seam_calls::statusOf(errno);
   if (phAlgorithm == nullptr || algId == nullptr) return STATUS_INVALID_PARAMETER;
   if (std::wcscmp(algId, BCRYPT_MD5_ALGORITHM) != 0 || implementation != nullptr || flags != 0)
     return STATUS_NOT_FOUND;
@@ -59,8 +60,7 @@ NTSTATUS BCryptOpenAlgorithmProvider(BCRYPT_ALG_HANDLE* phAlgorithm, LPCWSTR alg
 
 NTSTATUS BCryptGetProperty(BCRYPT_HANDLE hObject, LPCWSTR property, PUCHAR output, ULONG outputSize,
                            ULONG* result, ULONG) {
-  if (const NTSTATUS planned = seam_calls::plannedStatus(FaultPoint::providerProperty))
-    return planned;
+  if (!platform::goAhead(FaultPoint::providerProperty)) return seam_calls::statusOf(errno);
   if (hObject == nullptr || property == nullptr) return STATUS_INVALID_PARAMETER;
   const auto& provider = *static_cast<Provider*>(hObject);
   if (std::wcscmp(property, BCRYPT_OBJECT_LENGTH) == 0)
@@ -73,7 +73,7 @@ NTSTATUS BCryptGetProperty(BCRYPT_HANDLE hObject, LPCWSTR property, PUCHAR outpu
 NTSTATUS BCryptCreateHash(BCRYPT_ALG_HANDLE hAlgorithm, BCRYPT_HASH_HANDLE* phHash,
                           PUCHAR hashObject, ULONG objectLength, PUCHAR, ULONG secretLength,
                           ULONG) {
-  if (const NTSTATUS planned = seam_calls::plannedStatus(FaultPoint::hashCreation)) return planned;
+  if (!platform::goAhead(FaultPoint::hashCreation)) return seam_calls::statusOf(errno);
   if (hAlgorithm == nullptr || phHash == nullptr || secretLength != 0)
     return STATUS_INVALID_PARAMETER;
   if (hashObject == nullptr || objectLength < sizeof(HashState)) return STATUS_BUFFER_TOO_SMALL;
@@ -89,7 +89,7 @@ NTSTATUS BCryptCreateHash(BCRYPT_ALG_HANDLE hAlgorithm, BCRYPT_HASH_HANDLE* phHa
 }
 
 NTSTATUS BCryptHashData(BCRYPT_HASH_HANDLE hHash, PUCHAR input, ULONG length, ULONG) {
-  if (const NTSTATUS planned = seam_calls::plannedStatus(FaultPoint::hashData)) return planned;
+  if (!platform::goAhead(FaultPoint::hashData)) return seam_calls::statusOf(errno);
   if (hHash == nullptr || (input == nullptr && length != 0)) return STATUS_INVALID_PARAMETER;
   auto* state = static_cast<HashState*>(hHash);
   return EVP_DigestUpdate(state->context, input, length) == 1 ? STATUS_SUCCESS
@@ -97,7 +97,7 @@ NTSTATUS BCryptHashData(BCRYPT_HASH_HANDLE hHash, PUCHAR input, ULONG length, UL
 }
 
 NTSTATUS BCryptFinishHash(BCRYPT_HASH_HANDLE hHash, PUCHAR output, ULONG outputSize, ULONG) {
-  if (const NTSTATUS planned = seam_calls::plannedStatus(FaultPoint::hashFinish)) return planned;
+  if (!platform::goAhead(FaultPoint::hashFinish)) return seam_calls::statusOf(errno);
   if (hHash == nullptr || output == nullptr) return STATUS_INVALID_PARAMETER;
   auto* state = static_cast<HashState*>(hHash);
   if (outputSize != state->digestLength) return STATUS_INVALID_PARAMETER;

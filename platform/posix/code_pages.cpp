@@ -2,6 +2,7 @@
 // CP_ACP (here, the encoding of file names, with bytes that do not decode
 // carried as U+DC80..U+DCFF) to wide. UTF-8 has its own codec (utf8.h).
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <string>
 
@@ -35,8 +36,8 @@ int deliver(const std::basic_string<Char>& result, Char* out, int outLength) {
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCCH text, int length, LPWSTR wide,
                         int wideLength) {
   if (codePage != CP_ACP) return fail(ERROR_INVALID_PARAMETER);
-  const int planned = platform::injectedFault(platform::FaultPoint::textConversion).error;
-  if (planned != 0) return fail(static_cast<DWORD>(planned));
+  if (!platform::goAhead(platform::FaultPoint::textConversion))
+    return fail(static_cast<DWORD>(errno));
   if (flags != 0) return fail(ERROR_INVALID_FLAGS);
   if (text == nullptr || length < -1 || length == 0 || wideLength < 0)
     return fail(ERROR_INVALID_PARAMETER);

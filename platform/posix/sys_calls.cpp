@@ -12,7 +12,7 @@
 #include "platform/seam_calls.h"
 
 using platform::FaultPoint;
-using seam_calls::goAhead;
+using platform::goAhead;
 
 namespace {
 

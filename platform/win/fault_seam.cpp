@@ -34,13 +34,11 @@ ULONGLONG fakedTotal = 0;
 bool nameFaked = false;
 std::wstring fakedName;
 
-// Asks the seam about one query at `point`: false, with the platform's
-// reason for GetLastError, when a test planned it to fail.
-bool queryGoesAhead(FaultPoint point) {
-  const int planned = platform::injectedFault(point).error;
-  if (planned == 0) return true;
+// A volume query's answer to a planned failure, with the platform's reason
+// for GetLastError.
+WINBOOL queryFailed() {
   SetLastError(ERROR_NOT_READY);
-  return false;
+  return FALSE;
 }
 
 }  // namespace
@@ -49,7 +47,7 @@ namespace win_seam {
 
 errno_t wsopen_s(int* pfh, const wchar_t* filename, int oflag, int shflag, int pmode) {
   for (;;) {
-    if (seam_calls::goAhead(FaultPoint::open))
+    if (platform::goAhead(FaultPoint::open))
       return ::_wsopen_s(pfh, filename, oflag, shflag, pmode);
     if (errno == EINTR) continue;
     if (pfh != nullptr) *pfh = -1;
@@ -60,7 +58,7 @@ errno_t wsopen_s(int* pfh, const wchar_t* filename, int oflag, int shflag, int p
 int read(int fd, void* buffer, unsigned int count) {
   for (;;) {
     size_t asked = count;
-    if (seam_calls::goAhead(FaultPoint::read, asked))
+    if (platform::goAhead(FaultPoint::read, asked))
       return ::_read(fd, buffer, static_cast<unsigned int>(asked));
     if (errno != EINTR) return -1;
   }
@@ -78,9 +76,8 @@ int close(int fd) {
 
 int multiByteToWideChar(UINT codePage, DWORD flags, LPCCH text, int length, LPWSTR wide,
                         int wideLength) {
-  const int planned = platform::injectedFault(FaultPoint::textConversion).error;
-  if (planned != 0) {
-    SetLastError(static_cast<DWORD>(planned));
+  if (!platform::goAhead(FaultPoint::textConversion)) {
+    SetLastError(static_cast<DWORD>(errno));
     return 0;
   }
   return ::MultiByteToWideChar(codePage, flags, text, length, wide, wideLength);
@@ -88,15 +85,13 @@ int multiByteToWideChar(UINT codePage, DWORD flags, LPCCH text, int length, LPWS
 
 NTSTATUS openAlgorithmProvider(BCRYPT_ALG_HANDLE* algorithm, LPCWSTR id, LPCWSTR implementation,
                                ULONG flags) {
-  const NTSTATUS planned = seam_calls::plannedStatus(FaultPoint::providerOpen);
-  if (planned != 0) return planned;
+  if (!platform::goAhead(FaultPoint::providerOpen)) return seam_calls::statusOf(errno);
   return ::BCryptOpenAlgorithmProvider(algorithm, id, implementation, flags);
 }
 
 NTSTATUS getProperty(BCRYPT_HANDLE object, LPCWSTR property, PUCHAR output, ULONG outputSize,
                      ULONG* result, ULONG flags) {
-  const NTSTATUS planned = seam_calls::plannedStatus(FaultPoint::providerProperty);
-  if (planned != 0) return planned;
+  if (!platform::goAhead(FaultPoint::providerProperty)) return seam_calls::statusOf(errno);
   const NTSTATUS status = ::BCryptGetProperty(object, property, output, outputSize, result, flags);
   const bool digestLength = std::wcscmp(property, BCRYPT_HASH_LENGTH) == 0;
   if (status == 0 && digestLength && fakedDigestLength != 0 && outputSize >= sizeof(ULONG))
@@ -106,20 +101,17 @@ NTSTATUS getProperty(BCRYPT_HANDLE object, LPCWSTR property, PUCHAR output, ULON
 
 NTSTATUS createHash(BCRYPT_ALG_HANDLE algorithm, BCRYPT_HASH_HANDLE* hash, PUCHAR object,
                     ULONG objectLength, PUCHAR secret, ULONG secretLength, ULONG flags) {
-  const NTSTATUS planned = seam_calls::plannedStatus(FaultPoint::hashCreation);
-  if (planned != 0) return planned;
+  if (!platform::goAhead(FaultPoint::hashCreation)) return seam_calls::statusOf(errno);
   return ::BCryptCreateHash(algorithm, hash, object, objectLength, secret, secretLength, flags);
 }
 
 NTSTATUS hashData(BCRYPT_HASH_HANDLE hash, PUCHAR input, ULONG length, ULONG flags) {
-  const NTSTATUS planned = seam_calls::plannedStatus(FaultPoint::hashData);
-  if (planned != 0) return planned;
+  if (!platform::goAhead(FaultPoint::hashData)) return seam_calls::statusOf(errno);
   return ::BCryptHashData(hash, input, length, flags);
 }
 
 NTSTATUS finishHash(BCRYPT_HASH_HANDLE hash, PUCHAR output, ULONG outputSize, ULONG flags) {
-  const NTSTATUS planned = seam_calls::plannedStatus(FaultPoint::hashFinish);
-  if (planned != 0) return planned;
+  if (!platform::goAhead(FaultPoint::hashFinish)) return seam_calls::statusOf(errno);
   return ::BCryptFinishHash(hash, output, outputSize, flags);
 }
 
@@ -138,7 +130,7 @@ void fakeDigestLength(ULONG length) { fakedDigestLength = length; }
 
 WINBOOL getDiskFreeSpaceEx(LPCWSTR directory, PULARGE_INTEGER availableToCaller,
                            PULARGE_INTEGER total, PULARGE_INTEGER totalFree) {
-  if (!queryGoesAhead(FaultPoint::freeSpace)) return FALSE;
+  if (!platform::goAhead(FaultPoint::freeSpace)) return queryFailed();
   if (!spaceFaked) return ::GetDiskFreeSpaceExW(directory, availableToCaller, total, totalFree);
   if (availableToCaller != nullptr) availableToCaller->QuadPart = fakedAvailable;
   if (total != nullptr) total->QuadPart = fakedTotal;
@@ -149,7 +141,7 @@ WINBOOL getDiskFreeSpaceEx(LPCWSTR directory, PULARGE_INTEGER availableToCaller,
 WINBOOL getVolumeInformation(LPCWSTR root, LPWSTR volumeName, DWORD volumeNameSize,
                              LPDWORD serialNumber, LPDWORD componentLength, LPDWORD flags,
                              LPWSTR fileSystemName, DWORD fileSystemNameSize) {
-  if (!queryGoesAhead(FaultPoint::fileSystemType)) return FALSE;
+  if (!platform::goAhead(FaultPoint::fileSystemType)) return queryFailed();
   if (!nameFaked)
     return ::GetVolumeInformationW(root, volumeName, volumeNameSize, serialNumber, componentLength,
                                    flags, fileSystemName, fileSystemNameSize);

@@ -10,7 +10,7 @@
 #include "win32_errno.h"
 
 using platform::FaultPoint;
-using seam_calls::goAhead;
+using platform::goAhead;
 
 namespace platform {
 

@@ -4,6 +4,7 @@
 // file that was verified and never to what took the temporary name since.
 #include "platform/output_file.h"
 
+#include <cerrno>
 #include <cstring>
 #include <vector>
 
@@ -36,7 +37,7 @@ std::wstring ntPath(const std::wstring& path) {
 namespace platform {
 
 int describeOpenFile(int fd, OpenFileFacts& facts) {
-  if (const int planned = injectedFault(FaultPoint::openFileFacts).error) return planned;
+  if (!goAhead(FaultPoint::openFileFacts)) return errno;
   const HANDLE handle = os_handle::of(fd);
   if (handle == INVALID_HANDLE_VALUE) return EBADF;
   facts = OpenFileFacts{};
@@ -53,7 +54,7 @@ int describeOpenFile(int fd, OpenFileFacts& facts) {
 int permissionsOf(const std::wstring&, unsigned& bits) {
   // Nothing to ask: files inherit. A planned failure still fails, as on POSIX.
   bits = 0;
-  return injectedFault(FaultPoint::fileStatus).error;
+  return goAhead(FaultPoint::fileStatus) ? 0 : errno;
 }
 
 void restrictNewFiles(unsigned) {}
@@ -61,7 +62,7 @@ void restrictNewFiles(unsigned) {}
 unsigned long processNumber() { return GetCurrentProcessId(); }
 
 int nameTaken(const std::wstring& path, bool& taken) {
-  if (const int planned = injectedFault(FaultPoint::nameStatus).error) return planned;
+  if (!goAhead(FaultPoint::nameStatus)) return errno;
   // The name itself: a link is not followed.
   taken = GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
   if (taken) return 0;
@@ -71,7 +72,7 @@ int nameTaken(const std::wstring& path, bool& taken) {
 
 int createPendingFile(const std::wstring&, const std::wstring& temporaryPath, unsigned,
                       PendingFile& file) {
-  if (const int planned = injectedFault(FaultPoint::pendingCreation).error) return planned;
+  if (!goAhead(FaultPoint::pendingCreation)) return errno;
   // DELETE access: the handle renames the file later.
   const HANDLE handle = CreateFileW(temporaryPath.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0,
                                     nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -87,7 +88,7 @@ int createPendingFile(const std::wstring&, const std::wstring& temporaryPath, un
 }
 
 int namePendingFile(PendingFile& file, const std::wstring& finalPath) {
-  if (const int planned = injectedFault(FaultPoint::rename).error) return planned;
+  if (!goAhead(FaultPoint::rename)) return errno;
   const std::wstring name = ntPath(finalPath);
   const size_t nameBytes = name.size() * sizeof(wchar_t);
   std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + nameBytes);

@@ -1,0 +1,127 @@
+// The split's fault rows for changes made during the run: files created by
+// "someone else" at the worst moment, the input removed, shortened or grown,
+// and failures the job did not foresee.
+#include <filesystem>
+#include <stdexcept>
+
+#include "split/split_exit_codes.h"
+#include "split_fault_rows.h"
+#include "temp_dir.h"
+
+namespace fs = std::filesystem;
+
+namespace split_fault_rows {
+namespace {
+
+void addCreatedByOthersCases(std::vector<FaultCase>& cases) {
+  const Line exists{Says::text, "Output File exist."};
+  Files theirs = kFolderOnly;
+  theirs["out/in.bat"] = 6;
+  cases.push_back({"ScriptCreatedByOthers",
+                   {before(FaultPoint::open, "script", [] { writeFile(L"out/in.bat", "theirs"); })},
+                   split_exit::kFailed,
+                   0,
+                   exists,
+                   theirs});
+  cases.push_back(
+      {"PieceCreatedByOthers",
+       {before(FaultPoint::open, piece(2), [] { writeFile(L"out/in.bin_2", "theirs"); })},
+       split_exit::kFailed,
+       1,
+       exists,
+       left({kMiB, 6})});
+  cases.push_back({"DigestCreatedByOthers",
+                   {before(FaultPoint::open, "digest", [] { writeFile(L"out/in.md5", "theirs"); })},
+                   split_exit::kFailed,
+                   4,
+                   exists,
+                   left(kAllPieces, 6)});
+  Files gone = left({});
+  gone.erase("in.bin");
+  cases.push_back({"InputGoneBeforeTheCopy",
+                   {before(FaultPoint::open, "input", [] { fs::remove("in.bin"); })},
+                   split_exit::kFailed,
+                   0,
+                   {Says::text, "Input File Not found."},
+                   gone});
+}
+
+void addUnforeseenCases(std::vector<FaultCase>& cases) {
+  const Line noDescription{Says::text, "An error occurred that carries no description."};
+  cases.push_back({"UnforeseenFailureInTheCopy",
+                   {before(FaultPoint::open, "input", [] { throw 42; })},
+                   split_exit::kFailed,
+                   0,
+                   noDescription,
+                   left({})});
+  cases.push_back({"UnforeseenFailureInThePlan",
+                   {before(FaultPoint::fileSize, "plan", [] { throw 42; })},
+                   split_exit::kFailed,
+                   0,
+                   noDescription,
+                   kInputOnly});
+  cases.push_back({"StandardExceptionInThePlan",
+                   {before(FaultPoint::fileSize, "plan",
+                           [] { throw std::runtime_error("narrow_cast<>() failed"); })},
+                   split_exit::kFailed,
+                   0,
+                   {Says::text, "narrow_cast<>() failed"},
+                   kInputOnly});
+}
+
+void resizeInput(uint64_t size) { fs::resize_file("in.bin", size); }
+
+// The input shorter or longer when opened than when the plan measured it.
+void addChangedInputCases(std::vector<FaultCase>& cases) {
+  const auto changedTo = [](uint64_t size, std::vector<uint64_t> pieces) {
+    Files files = left(std::move(pieces));
+    files["in.bin"] = size;
+    return files;
+  };
+  cases.push_back({"InputShorterAtAPieceEnd",
+                   {before(FaultPoint::open, "input", [] { resizeInput(2 * kMiB); })},
+                   split_exit::kFailed,
+                   2,
+                   {Says::changed},
+                   changedTo(2 * kMiB, upTo(3, 0))});
+  cases.push_back({"InputShorterInsideAPiece",
+                   {before(FaultPoint::open, "input", [] { resizeInput(2 * kMiB + 100); })},
+                   split_exit::kFailed,
+                   3,
+                   {Says::changed},
+                   changedTo(2 * kMiB + 100, upTo(3, 100))});
+  cases.push_back({"InputLongerInTheLastPiece",
+                   {before(FaultPoint::open, "input", [] { resizeInput(kInputSize + 10); })},
+                   split_exit::kFailed,
+                   4,
+                   {Says::changed},
+                   changedTo(kInputSize + 10, upTo(4, 15))});
+  cases.push_back({"InputLongerByAPiece",
+                   {before(FaultPoint::open, "input", [] { resizeInput(kInputSize + kMiB); })},
+                   split_exit::kFailed,
+                   4,
+                   {Says::changed},
+                   changedTo(kInputSize + kMiB, upTo(4, kMiB))});
+  // Measured as an exact multiple of the piece size and grown before it is
+  // opened: every piece comes out full, and only the input's end tells that
+  // bytes were left out.
+  Files grown = left({kMiB, kMiB, kMiB}, kNone, 67);
+  grown["in.bin"] = 3 * kMiB + 7;
+  cases.push_back({"ExactMultipleGrownBeforeTheCopy",
+                   {before(FaultPoint::fileSize, "plan", [] { resizeInput(3 * kMiB); }),
+                    before(FaultPoint::open, "input", [] { resizeInput(3 * kMiB + 7); })},
+                   split_exit::kFailed,
+                   3,
+                   {Says::changed},
+                   grown});
+}
+
+}  // namespace
+
+void addChangeCases(std::vector<FaultCase>& cases) {
+  addCreatedByOthersCases(cases);
+  addUnforeseenCases(cases);
+  addChangedInputCases(cases);
+}
+
+}  // namespace split_fault_rows
