@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <exception>
+#include <new>
 
 #include "common/in_quotes.h"
 #include "common/job_failure.h"
@@ -61,8 +62,11 @@ BlockCopy::~BlockCopy() {
 uint64_t BlockCopy::copy(FileIO_IF& from, const std::wstring& fromPath, uint64_t most,
                          CheckedDigest& digest, FileIO_IF* to, const std::wstring& toPath,
                          AtEnd atEnd) {
-  // Uninitialised: a small input touches only the pages it fills.
-  if (!ring_) ring_.reset(new unsigned char[size_t{kRingBlocks} * kBlockSize]);
+  // Uninitialised: a small input touches only the pages it fills. Aligned,
+  // so that a block can take reads from the medium (platform.h).
+  if (!ring_)
+    ring_.reset(static_cast<unsigned char*>(::operator new[](
+        size_t{kRingBlocks} * kBlockSize, std::align_val_t{platform::kMediumAlignment})));
   if (!writer_.joinable()) writer_ = std::thread([this] { writeBlocks(); });
   to_ = to;
   toPath_ = &toPath;

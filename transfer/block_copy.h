@@ -4,10 +4,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <ostream>
 #include <string>
 #include <thread>
 
+#include "platform/platform.h"
 #include "transfer/block_handover.h"
 
 class CheckedDigest;
@@ -25,6 +27,8 @@ namespace transfer {
 
 /// The most bytes one read asks for: the size of one block of the ring.
 constexpr uint32_t kBlockSize = FILESPLIT_BLOCK_SIZE;
+static_assert(kBlockSize % platform::kMediumAlignment == 0,
+              "each block of the ring starts where a read from the medium may start");
 /// The blocks in the ring: at most one being read, the rest written or
 /// waiting to be (1: the reader waits for each write, as one thread would).
 constexpr unsigned kRingBlocks = FILESPLIT_RING_BLOCKS;
@@ -106,8 +110,15 @@ class BlockCopy {
   void writeBlocks();
   void writeBlock(const unsigned char* block, uint32_t count);
 
+  // Frees a ring allocated at platform::kMediumAlignment.
+  struct AlignedDelete {
+    void operator()(unsigned char* ring) const {
+      ::operator delete[](ring, std::align_val_t{platform::kMediumAlignment});
+    }
+  };
+
   Progress& progress_;
-  std::unique_ptr<unsigned char[]> ring_;
+  std::unique_ptr<unsigned char[], AlignedDelete> ring_;
   BlockHandover handover_{kRingBlocks};
   // The copy's destination, set before its first block is handed over.
   FileIO_IF* to_ = nullptr;
