@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <new>
 #include <ostream>
 #include <string>
 #include <thread>
@@ -110,15 +109,12 @@ class BlockCopy {
   void writeBlocks();
   void writeBlock(const unsigned char* block, uint32_t count);
 
-  // Frees a ring allocated at platform::kMediumAlignment.
-  struct AlignedDelete {
-    void operator()(unsigned char* ring) const {
-      ::operator delete[](ring, std::align_val_t{platform::kMediumAlignment});
-    }
-  };
-
   Progress& progress_;
-  std::unique_ptr<unsigned char[], AlignedDelete> ring_;
+  std::unique_ptr<unsigned char[]> ringMemory_;
+  // The ring's first block: in ringMemory_, at a multiple of
+  // platform::kMediumAlignment, so that each block can take reads from the
+  // medium (platform.h).
+  unsigned char* ring_ = nullptr;
   BlockHandover handover_{kRingBlocks};
   // The copy's destination, set before its first block is handed over.
   FileIO_IF* to_ = nullptr;

@@ -6,9 +6,9 @@
 #include <memory>
 #include <string>
 
+#include "os_handle.h"
 #include "platform/platform.h"
 #include "platform/seam_calls.h"
-#include "os_handle.h"
 #include "unbuffered_reads.h"
 #include "win32_errno.h"
 
