@@ -37,13 +37,24 @@ void recordRead([[maybe_unused]] const void* buffer, [[maybe_unused]] size_t siz
 #endif
 }
 
-// From the file's storage facts (Windows 8 and later): the larger of the
-// logical sector, which sizes and offsets must be multiples of, and the
-// physical one, which buffers are to be aligned to. 0 where not told.
-uint32_t storageSectorSize(HANDLE handle) {
+bool isPowerOfTwo(uint32_t n) { return n != 0 && (n & (n - 1)) == 0; }
+
+// Whether reads in units of `sector` can go into buffers of `bufferSize`
+// bytes aligned to platform::kMediumAlignment.
+bool fits(uint32_t sector, uint32_t bufferSize) {
+  return isPowerOfTwo(sector) && platform::kMediumAlignment % sector == 0 &&
+         bufferSize % sector == 0;
+}
+
+// From the file's storage facts (Windows 8 and later): the physical sector,
+// which buffers are best aligned to, where it fits; else the logical one,
+// which sizes and offsets must be multiples of. 0 where not told.
+uint32_t storageSectorSize(HANDLE handle, uint32_t bufferSize) {
   FILE_STORAGE_INFO info{};
   if (!GetFileInformationByHandleEx(handle, FileStorageInfo, &info, sizeof info)) return 0;
-  return std::max<uint32_t>(info.LogicalBytesPerSector, info.PhysicalBytesPerSectorForPerformance);
+  const uint32_t larger =
+      std::max<uint32_t>(info.LogicalBytesPerSector, info.PhysicalBytesPerSectorForPerformance);
+  return fits(larger, bufferSize) ? larger : info.LogicalBytesPerSector;
 }
 
 // The logical sector size of the volume the file's path is on, for systems
@@ -71,12 +82,10 @@ uint32_t volumeSectorSize(HANDLE handle) {
   return bytesPerSector;
 }
 
-uint32_t sectorSize(HANDLE handle) {
-  const uint32_t size = storageSectorSize(handle);
+uint32_t sectorSize(HANDLE handle, uint32_t bufferSize) {
+  const uint32_t size = storageSectorSize(handle, bufferSize);
   return size != 0 ? size : volumeSectorSize(handle);
 }
-
-bool isPowerOfTwo(uint32_t n) { return n != 0 && (n & (n - 1)) == 0; }
 
 class UnbufferedReader final : public platform::MediumReader {
  public:
@@ -136,9 +145,8 @@ bool UnbufferedReader::eof() {
 }  // namespace
 
 int open(HANDLE handle, uint32_t bufferSize, std::unique_ptr<platform::MediumReader>& reader) {
-  const uint32_t sector = sectorSize(handle);
-  if (!isPowerOfTwo(sector) || platform::kMediumAlignment % sector != 0 || bufferSize % sector != 0)
-    return 0;  // the descriptor's reads, through the cache
+  const uint32_t sector = sectorSize(handle, bufferSize);
+  if (!fits(sector, bufferSize)) return 0;  // the descriptor's reads, through the cache
   constexpr DWORD kFlags = FILE_FLAG_NO_BUFFERING;
   const HANDLE own = ReOpenFile(handle, GENERIC_READ, FILE_SHARE_READ, kFlags);
   if (own == INVALID_HANDLE_VALUE) return win32_errno::errnoOf(GetLastError(), EIO);
