@@ -11,6 +11,7 @@ if(WIN32)
     platform/win/output_file.cpp
     platform/win/path_levels.cpp
     platform/win/services.cpp
+    platform/win/unbuffered_reads.cpp
     platform/win/volume_queries.cpp
     platform/win/win32_errno.cpp)
   set(FILESPLIT_PLATFORM_LIBS bcrypt)

@@ -30,8 +30,10 @@ class FileIO_IF {
   virtual void startWriteBack(uint64_t /*offset*/, uint64_t /*count*/) {}
 
   /// Before the file is read: makes the reads that follow come from the
-  /// medium, not from a cache. False (errno tells why) when that fails.
-  virtual bool readFromMedium() { return true; }
+  /// medium, not from a cache. Those reads each ask at most `bufferSize`
+  /// bytes into a buffer of that size aligned to platform::kMediumAlignment.
+  /// False (errno tells why) when that fails.
+  virtual bool readFromMedium(uint32_t /*bufferSize*/) { return true; }
 
   /// Closes the file at once and tells whether the system took it whole:
   /// false (errno tells why) when the close reports an error, as a network

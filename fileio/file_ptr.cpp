@@ -68,7 +68,9 @@ File_ptr::~File_ptr() {
   if (fd >= 0) _close(fd);  // a failure here has no one left to tell
 }
 
-int File_ptr::read(void* buffer, uint32_t count) { return _read(fd, buffer, count); }
+int File_ptr::read(void* buffer, uint32_t count) {
+  return mediumReader ? mediumReader->read(buffer, count) : _read(fd, buffer, count);
+}
 
 int File_ptr::write(const void* buffer, uint32_t count) { return _write(fd, buffer, count); }
 
@@ -76,6 +78,7 @@ int File_ptr::write(const void* buffer, uint32_t count) { return _write(fd, buff
 // offsets would end every input after 2 GiB. A failed query counts as the
 // end, as _eof's -1 does.
 bool File_ptr::eof() {
+  if (mediumReader) return mediumReader->eof();
   const int64_t position = _telli64(fd);
   const int64_t length = _filelengthi64(fd);
   return position < 0 || length < 0 || position >= length;
@@ -97,10 +100,13 @@ void File_ptr::startWriteBack(uint64_t offset, uint64_t count) {
   platform::startWriteBack(fd, offset, count);
 }
 
-bool File_ptr::readFromMedium() { return succeeded(platform::readFromMedium(fd)); }
+bool File_ptr::readFromMedium(uint32_t bufferSize) {
+  return succeeded(platform::readFromMedium(fd, bufferSize, mediumReader));
+}
 
 bool File_ptr::close() {
   if (fd < 0) return true;
+  mediumReader.reset();
   const int result = _close(fd);
   fd = -1;
   return result == 0;

@@ -6,6 +6,7 @@
 
 #include "fileio/file_io.h"
 #include "platform/output_file.h"
+#include "platform/platform.h"
 
 /// How a file is opened: the runtime's open flags, sharing flags and
 /// permission bits, passed unchanged to the open call.
@@ -62,10 +63,12 @@ class File_ptr : public FileIO_IF {
   bool eof() override;
   bool flush() override;
   void startWriteBack(uint64_t offset, uint64_t count) override;
-  bool readFromMedium() override;
+  bool readFromMedium(uint32_t bufferSize) override;
   bool close() override;
 
  private:
   std::wstring fileName;
   int fd = -1;
+  // Where the reads come from the medium through a handle of their own.
+  std::unique_ptr<platform::MediumReader> mediumReader;
 };

@@ -34,7 +34,8 @@ std::string JoinJob::hashPieces(FileIO_IF* out, const std::wstring& outPath) {
       throw JobFailure(L"The piece " + inQuotes(path) + L" is not a file.",
                        join_exit::kPieceMissing);
     // A check vouches for what the medium holds, not for a cached copy.
-    if (out == nullptr && !piece->readFromMedium()) transfer::failRead(path, errno);
+    if (out == nullptr && !piece->readFromMedium(transfer::kBlockSize))
+      transfer::failRead(path, errno);
     // A piece that shrank ends early; one that grew has bytes left.
     if (blocks.copy(*piece, path, size, digest, out, outPath) != size || !piece->eof())
       throw JobFailure(L"The piece " + inQuotes(path) + L" changed while it was read.");

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <locale>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -148,10 +149,34 @@ int flushToMedium(int fd);
 /// A hint: a failure is not reported here, the flush after reports it.
 void startWriteBack(int fd, uint64_t offset, uint64_t length);
 
-/// For a file about to be read: its pages written back and dropped from the
-/// cache, so that the reads that follow come from the medium (Linux
-/// fdatasync, then posix_fadvise DONTNEED). Nothing yet on Windows.
-int readFromMedium(int fd);
+/// The alignment of the buffers that reads from the medium are given: a
+/// multiple of every sector size those reads accept.
+constexpr size_t kMediumAlignment = 4096;
+
+/// Reads of one open file that come from the medium, past the system cache,
+/// through a handle of their own that starts at the file's beginning.
+class MediumReader {
+ public:
+  virtual ~MediumReader() = default;
+  /// As the runtime's _read: up to `count` bytes at the reader's position
+  /// into `buffer`, which starts at a multiple of kMediumAlignment and holds
+  /// the buffer size given to readFromMedium; the count read, 0 at the end,
+  /// -1 with errno set. A read after one that returned less than a whole
+  /// number of sectors (the file's end) reads nothing more.
+  virtual int read(void* buffer, uint32_t count) = 0;
+  /// True at or past the end of the file, and when the query fails.
+  virtual bool eof() = 0;
+};
+
+/// For a file just opened, about to be read: makes the reads that follow
+/// come from the medium. Linux: its pages written back and dropped from the
+/// cache (fdatasync, then posix_fadvise DONTNEED); the descriptor's reads
+/// then come from the medium and `reader` stays null. Windows: `reader` reads
+/// through a handle opened with no buffering, each read into a buffer of
+/// `bufferSize` bytes; where the volume's sector size cannot be told, or does
+/// not divide both kMediumAlignment and `bufferSize`, `reader` stays null and
+/// the descriptor's reads go through the cache. Returns 0 or an errno value.
+int readFromMedium(int fd, uint32_t bufferSize, std::unique_ptr<MediumReader>& reader);
 
 /// Writes the entries of the folder `folder` ("" is the current one)
 /// through to the medium, so that files created in it are found after a

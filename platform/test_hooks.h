@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -51,6 +52,23 @@ bool fakeConsole(std::optional<unsigned> processes);
 
 /// The key waits the faked console answered since fakeConsole.
 unsigned consoleKeysTaken();
+
+/// What the reads of files read past the system cache did (Windows: the
+/// handle opened with no buffering), as a test checks the rules those reads
+/// keep.
+struct MediumReads {
+  unsigned opens = 0;              // handles opened for such reads
+  bool allBypassTheCache = true;   // every one opened with no buffering
+  uint32_t sectorSize = 0;         // the last one's volume sector size
+  std::vector<uintptr_t> buffers;  // each read's buffer address, in order
+  std::vector<size_t> sizes;       // each read's asked size, in order
+  std::vector<uint64_t> offsets;   // each read's file offset, in order
+};
+
+/// Records into `record` every read past the cache from now on (null: stops
+/// recording). False where this build or platform has no such reads (Linux
+/// reads the descriptor after dropping its cached pages).
+bool recordMediumReads(MediumReads* record);
 
 using platform::FaultPoint;
 

@@ -161,6 +161,7 @@ TEST_P(BlockCopyTest, MovesTheBytesAsOneThreadWould) {
   const std::string stream = patternBytes((c.use == Use::split ? 6 : 3) * kBlock + 5, 5);
   EXPECT_EQ(drive(c, stream, files), c.line);
   EXPECT_FALSE(files.gaveUp()) << "a call waited for one that never came";
+  EXPECT_EQ(files.misalignedReads(), 0u) << "a block of the ring is not aligned";
   EXPECT_EQ(console.str(), std::wstring(c.dots, L'.'));
   ASSERT_EQ(files.destinations(), c.written.size());
   uint64_t at = 0;

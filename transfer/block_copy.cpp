@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <exception>
+#include <memory>
 
 #include "common/in_quotes.h"
 #include "common/job_failure.h"
@@ -61,8 +62,14 @@ BlockCopy::~BlockCopy() {
 uint64_t BlockCopy::copy(FileIO_IF& from, const std::wstring& fromPath, uint64_t most,
                          CheckedDigest& digest, FileIO_IF* to, const std::wstring& toPath,
                          AtEnd atEnd) {
-  // Uninitialised: a small input touches only the pages it fills.
-  if (!ring_) ring_.reset(new unsigned char[size_t{kRingBlocks} * kBlockSize]);
+  if (ring_ == nullptr) {
+    // Uninitialised: a small input touches only the pages it fills.
+    size_t space = size_t{kRingBlocks} * kBlockSize + platform::kMediumAlignment;
+    ringMemory_.reset(new unsigned char[space]);
+    void* start = ringMemory_.get();
+    ring_ = static_cast<unsigned char*>(
+        std::align(platform::kMediumAlignment, size_t{kRingBlocks} * kBlockSize, start, space));
+  }
   if (!writer_.joinable()) writer_ = std::thread([this] { writeBlocks(); });
   to_ = to;
   toPath_ = &toPath;
@@ -91,7 +98,7 @@ uint64_t BlockCopy::readBlocks(FileIO_IF& from, const std::wstring& fromPath, ui
   uint64_t done = 0;
   size_t slot = 0;
   while (!from.eof() && done < most && handover_.awaitFreeSlot(slot)) {
-    unsigned char* block = ring_.get() + slot * kBlockSize;
+    unsigned char* block = ring_ + slot * kBlockSize;
     const auto length = narrow_cast<uint32_t>(std::min<uint64_t>(kBlockSize, most - done));
     const int n = from.read(block, length);
     if (n < 0) failRead(fromPath, errno);
@@ -117,7 +124,7 @@ void BlockCopy::writeBlocks() {
     std::exception_ptr failure;
     try {
       if (work == BlockHandover::Work::block)
-        writeBlock(ring_.get() + slot * kBlockSize, count);
+        writeBlock(ring_ + slot * kBlockSize, count);
       else if (to_ != nullptr && atEnd_ == AtEnd::flush && !failedInCopy)
         requireFlushed(*to_, *toPath_);
     } catch (...) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/platform.h"
 #include "transfer/block_handover.h"
 
 class CheckedDigest;
@@ -25,6 +26,8 @@ namespace transfer {
 
 /// The most bytes one read asks for: the size of one block of the ring.
 constexpr uint32_t kBlockSize = FILESPLIT_BLOCK_SIZE;
+static_assert(kBlockSize % platform::kMediumAlignment == 0,
+              "each block of the ring starts where a read from the medium may start");
 /// The blocks in the ring: at most one being read, the rest written or
 /// waiting to be (1: the reader waits for each write, as one thread would).
 constexpr unsigned kRingBlocks = FILESPLIT_RING_BLOCKS;
@@ -107,7 +110,11 @@ class BlockCopy {
   void writeBlock(const unsigned char* block, uint32_t count);
 
   Progress& progress_;
-  std::unique_ptr<unsigned char[]> ring_;
+  std::unique_ptr<unsigned char[]> ringMemory_;
+  // The ring's first block: in ringMemory_, at a multiple of
+  // platform::kMediumAlignment, so that each block can take reads from the
+  // medium (platform.h).
+  unsigned char* ring_ = nullptr;
   BlockHandover handover_{kRingBlocks};
   // The copy's destination, set before its first block is handed over.
   FileIO_IF* to_ = nullptr;

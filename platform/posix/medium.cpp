@@ -2,6 +2,8 @@
 #include <fcntl.h>
 
 #include <cerrno>
+#include <cstdint>
+#include <memory>
 #include <string>
 
 #include "native_text.h"
@@ -27,7 +29,7 @@ namespace platform {
 #if FILESPLIT_NO_FLUSH
 int flushToMedium(int) { return 0; }
 void startWriteBack(int, uint64_t, uint64_t) {}
-int readFromMedium(int) { return 0; }
+int readFromMedium(int, uint32_t, std::unique_ptr<MediumReader>&) { return 0; }
 int flushFolder(const std::wstring&) { return 0; }
 #else
 int flushToMedium(int fd) { return sys::fdatasync(fd) == 0 ? 0 : errno; }
@@ -40,7 +42,7 @@ void startWriteBack(int fd, uint64_t offset, uint64_t length) {
                             static_cast<off_t>(length));
 }
 
-int readFromMedium(int fd) {
+int readFromMedium(int fd, uint32_t, std::unique_ptr<MediumReader>&) {
   // Dirty pages cannot be dropped: they are written back first.
   if (sys::fdatasync(fd) != 0) return errno;
   return sys::dropCache(fd);

@@ -1,12 +1,15 @@
-// Flushes to the medium on Windows. Write-back is left to the system, which
-// has no call to start it for a range; reading past the cache (unbuffered
-// reads) is not done yet.
+// Flushes to the medium on Windows, and reads from it past the cache (the
+// reads themselves in unbuffered_reads). Write-back is left to the system,
+// which has no call to start it for a range.
 #include <cerrno>
+#include <cstdint>
+#include <memory>
 #include <string>
 
+#include "os_handle.h"
 #include "platform/platform.h"
 #include "platform/seam_calls.h"
-#include "os_handle.h"
+#include "unbuffered_reads.h"
 #include "win32_errno.h"
 
 using platform::FaultPoint;
@@ -31,7 +34,16 @@ int flushToMedium(int fd) {
 
 void startWriteBack(int, uint64_t, uint64_t) { (void)goAhead(FaultPoint::writeBack); }
 
-int readFromMedium(int) { return goAhead(FaultPoint::cacheDrop) ? 0 : errno; }
+#if FILESPLIT_NO_FLUSH
+int readFromMedium(int, uint32_t, std::unique_ptr<MediumReader>&) { return 0; }
+#else
+int readFromMedium(int fd, uint32_t bufferSize, std::unique_ptr<MediumReader>& reader) {
+  if (!goAhead(FaultPoint::cacheDrop)) return errno;
+  const auto handle = os_handle::of(fd);
+  if (handle == INVALID_HANDLE_VALUE) return EBADF;
+  return unbuffered_reads::open(handle, bufferSize, reader);
+}
+#endif
 
 int flushFolder(const std::wstring&) { return goAhead(FaultPoint::folderFlush) ? 0 : errno; }
 

@@ -2,6 +2,7 @@
 
 #include "code_page_text.h"
 #include "platform/platform.h"
+#include "unbuffered_reads.h"
 
 namespace platform_test_hooks {
 
@@ -22,6 +23,11 @@ bool fakeFileSystem(const std::optional<std::wstring>& name) {
   win_seam::fakeFileSystemName(name ? name->c_str() : nullptr);
   return true;
 }
+
+bool recordMediumReads(MediumReads* record) {
+  unbuffered_reads::recording = record;
+  return true;
+}
 #else
 // CNG's own provider reports its own lengths: nothing can be faked here, and
 // asking for nothing (0) is all that succeeds.
@@ -30,6 +36,7 @@ bool fakeDigestLength(uint32_t length) { return length == 0; }
 // Without the seam the volume queries always ask the system.
 bool fakeFreeSpace(const std::optional<FakeSpace>& space) { return !space; }
 bool fakeFileSystem(const std::optional<std::wstring>& name) { return !name; }
+bool recordMediumReads(MediumReads* record) { return record == nullptr; }
 #endif
 
 bool pipeBytes(const std::wstring& text, unsigned codePage, std::string& bytes) {

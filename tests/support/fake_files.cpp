@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstring>
+
+#include "platform/platform.h"
 
 // Each fake takes the world's lock for its whole call but while held at a gate.
 class FakeFiles::Source : public FileIO_IF {
@@ -12,6 +15,8 @@ class FakeFiles::Source : public FileIO_IF {
   int read(void* buffer, uint32_t count) override {
     std::unique_lock<std::mutex> lock(world_.mutex_);
     const Twist twist = world_.begin(FakeCall::read, lock);
+    if (reinterpret_cast<uintptr_t>(buffer) % platform::kMediumAlignment != 0)
+      world_.misalignedReads_ += 1;
     int result = -1;
     if (twist.error != 0) {
       errno = twist.error;
@@ -124,6 +129,11 @@ std::string FakeFiles::fed() const {
 unsigned FakeFiles::calls(FakeCall call) const {
   const std::lock_guard<std::mutex> lock(mutex_);
   return counts_[static_cast<size_t>(call)];
+}
+
+unsigned FakeFiles::misalignedReads() const {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  return misalignedReads_;
 }
 
 bool FakeFiles::gaveUp() const {

@@ -60,6 +60,9 @@ class FakeFiles {
   size_t destinations() const;
   std::string fed() const;
   unsigned calls(FakeCall call) const;
+  /// The reads into a buffer that does not start at a multiple of
+  /// platform::kMediumAlignment, where a read from the medium could not go.
+  unsigned misalignedReads() const;
   /// Whether a gate gave up waiting (after seconds): the awaited call never came.
   bool gaveUp() const;
   /// Whether a hash call found bytes of its block, or later ones, written.
@@ -87,6 +90,7 @@ class FakeFiles {
   std::set<CallId> began_, ended_;
   std::vector<std::string> written_;
   std::string fed_;
+  unsigned misalignedReads_ = 0;
   bool gaveUp_ = false;
   bool writtenBeforeHashed_ = false;
 };

@@ -1,0 +1,108 @@
+// `filejoin --check` reads each piece from the medium. Where that takes a
+// handle of its own opened with no buffering (Windows), every read asks
+// whole sectors at a whole sector's offset into a buffer aligned to one,
+// also when a test plans a shorter read; with pieces of any size the check
+// still tells a match from a mismatch, and a handle that cannot be opened
+// fails as a read does.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <string>
+
+#include "in_process.h"
+#include "join/join_exit_codes.h"
+#include "platform/platform.h"
+#include "platform/test_hooks.h"
+#include "split/split_exit_codes.h"
+#include "temp_dir.h"
+
+namespace hooks = platform_test_hooks;
+using platform::FaultPoint;
+
+namespace {
+
+constexpr uint64_t kMiB = 1048576;
+
+struct PieceShape {
+  const char* name;
+  const wchar_t* pieceMiB;
+  uint64_t inputSize;  // the last piece holds what is left
+  const wchar_t* lastPiece;
+  size_t readLimit = SIZE_MAX;  // the most bytes each read may move
+};
+
+void PrintTo(const PieceShape& shape, std::ostream* out) { *out << shape.name; }
+
+class MediumReadsTest : public ::testing::TestWithParam<PieceShape> {
+ protected:
+  void TearDown() override {
+    hooks::recordMediumReads(nullptr);
+    hooks::resetFaults();
+  }
+};
+
+TEST_P(MediumReadsTest, CheckReadsWholeAlignedSectorsAndTellsMatchFromMismatch) {
+  const PieceShape& shape = GetParam();
+  TempDir dir;
+  writeFile(dir / L"in.bin", patternBytes(shape.inputSize, 31));
+  const CurrentFolder inside(dir.wide());
+  ASSERT_EQ(runInProcess({L"in.bin", shape.pieceMiB, L"parts"}).exitCode, split_exit::kSuccess);
+  if (shape.readLimit != SIZE_MAX &&
+      !hooks::injectFault({FaultPoint::read, 0, 0, shape.readLimit, {}}))
+    GTEST_SKIP() << "no fault injection in this build";
+  hooks::MediumReads reads;
+  const bool recorded = hooks::recordMediumReads(&reads);
+  EXPECT_EQ(runJoinInProcess({L"--check", L"parts"}).exitCode, join_exit::kSuccess);
+  const std::wstring last = dir / (std::wstring(L"parts/") + shape.lastPiece);
+  std::string bytes = readFile(last);
+  bytes.back() ^= 1;
+  writeFile(last, bytes);
+  EXPECT_EQ(runJoinInProcess({L"--check", L"parts"}).exitCode, join_exit::kDigestMismatch);
+  hooks::recordMediumReads(nullptr);
+  if (!recorded)
+    GTEST_SKIP() << "the check reads the pieces' own descriptors here, their cached pages "
+                    "dropped: no reads of another kind to align";
+  if (reads.opens == 0) GTEST_SKIP() << "the volume's sector size is not told here";
+  EXPECT_TRUE(reads.allBypassTheCache);
+  const uint32_t sector = reads.sectorSize;
+  ASSERT_GT(sector, 0u);
+  ASSERT_FALSE(reads.sizes.empty());
+  for (size_t i = 0; i < reads.sizes.size(); ++i) {
+    SCOPED_TRACE("read " + std::to_string(i));
+    EXPECT_EQ(reads.buffers[i] % sector, 0u);
+    EXPECT_GT(reads.sizes[i], 0u);
+    EXPECT_EQ(reads.sizes[i] % sector, 0u);
+    EXPECT_EQ(reads.offsets[i] % sector, 0u);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, MediumReadsTest,
+    ::testing::Values(PieceShape{"LastPieceOneByte", L"1", kMiB + 1, L"in.bin_2"},
+                      PieceShape{"LastPieceSectorAndOne", L"1", kMiB + 4097, L"in.bin_2"},
+                      PieceShape{"LastPieceBlockAndOne", L"2", 3 * kMiB + 1, L"in.bin_2"},
+                      PieceShape{"ReadsCutShort", L"1", kMiB + 1, L"in.bin_2", kMiB / 2 + 1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(MediumReadsFaultTest, PieceThatCannotBeOpenedForItFailsAsARead) {
+  if (!hooks::injectFault({FaultPoint::textConversion, 1000, 0, SIZE_MAX, {}}))
+    GTEST_SKIP() << "no fault injection in this build";
+  TempDir dir;
+  writeFile(dir / L"in.bin", patternBytes(kMiB + 1, 32));
+  const CurrentFolder inside(dir.wide());
+  hooks::resetFaults();
+  ASSERT_EQ(runInProcess({L"in.bin", L"1", L"parts"}).exitCode, split_exit::kSuccess);
+  hooks::injectFault({FaultPoint::cacheDrop, 2, EIO, SIZE_MAX, {}});
+  const InProcessRun run = runJoinInProcess({L"--check", L"parts"});
+  hooks::resetFaults();
+  EXPECT_EQ(run.exitCode, join_exit::kFailed);
+  const std::wstring line = L"in.bin_2\": " + platform::systemErrorText(EIO) + L"\n";
+  const size_t told = run.out.find(line);
+  ASSERT_NE(told, std::wstring::npos) << std::string(run.out.begin(), run.out.end());
+  const size_t start = run.out.rfind(L'\n', told) + 1;
+  EXPECT_EQ(run.out.compare(start, 13, L"Cannot read \""), 0)
+      << std::string(run.out.begin(), run.out.end());
+}
+
+}  // namespace
