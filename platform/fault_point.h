@@ -37,6 +37,7 @@ enum class FaultPoint {
   writeBack,         // starting the write-back of a block
   cacheDrop,         // dropping a file's cached pages before it is read
   folderFlush,       // a folder's flush to the medium
+  sectorSize,        // the sector size of a file's volume, for reads past the cache
   // New points go above this line.
   count
 };

@@ -8,7 +8,7 @@
 #include "win32_errno.h"
 
 using platform::FaultPoint;
-using seam_calls::goAhead;
+using platform::goAhead;
 
 namespace unbuffered_reads {
 
@@ -83,6 +83,7 @@ uint32_t volumeSectorSize(HANDLE handle) {
 }
 
 uint32_t sectorSize(HANDLE handle, uint32_t bufferSize) {
+  if (!goAhead(FaultPoint::sectorSize)) return 0;
   const uint32_t size = storageSectorSize(handle, bufferSize);
   return size != 0 ? size : volumeSectorSize(handle);
 }
@@ -91,7 +92,10 @@ class UnbufferedReader final : public platform::MediumReader {
  public:
   UnbufferedReader(HANDLE handle, uint32_t sector) : handle_(handle), sector_(sector) {}
   // A handle that only read: its close has nothing to report.
-  ~UnbufferedReader() override { CloseHandle(handle_); }
+  ~UnbufferedReader() override {
+    (void)goAhead(FaultPoint::close);
+    CloseHandle(handle_);
+  }
   UnbufferedReader(const UnbufferedReader&) = delete;
   UnbufferedReader& operator=(const UnbufferedReader&) = delete;
 
@@ -139,7 +143,7 @@ int UnbufferedReader::read(void* buffer, uint32_t count) {
 
 bool UnbufferedReader::eof() {
   LARGE_INTEGER size{};
-  return !GetFileSizeEx(handle_, &size) || offset_ >= static_cast<uint64_t>(size.QuadPart);
+  return !goAhead(FaultPoint::fileSize) || !GetFileSizeEx(handle_, &size) || offset_ >= static_cast<uint64_t>(size.QuadPart);
 }
 
 }  // namespace
