@@ -9,7 +9,6 @@
 
 #include <filesystem>
 #include <functional>
-#include <memory>
 
 #include "platform/platform.h"
 #include "platform_facts.h"
@@ -168,134 +167,63 @@ INSTANTIATE_TEST_SUITE_P(
                 true}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// Findings run once: a split of `input` (none when empty) as `prepare` left
-// the folder, then a join, and what `check` expects of them.
-struct OnceFinding {
-  const char* name;
-  std::wstring input;  // its name in the temporary folder; "" for no split
-  uint64_t inputSize;
-  uint32_t seed;
-  bool privateInput;  // made readable and writable by its owner only
-  /// Readies the folder before the split; keeps in `held` what must live
-  /// through the run; returns a reason to skip, or "".
-  std::function<std::string(TempDir&, std::shared_ptr<void>& held)> prepare;
-  std::string splitRefused;  // a reason to skip when the split fails; "": it must succeed
-  std::vector<std::wstring> joinArguments;
-  std::function<void(TempDir&, const RunResult& join)> check;
-};
+TEST(JoinFindingsOnceTest, HelpPrintsTheUsageAndSucceeds) {
+  const RunResult result = runFilejoin({L"--help"});
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.out, consoleBytes(joinUsageLines()));
+}
 
-void PrintTo(const OnceFinding& c, std::ostream* out) { *out << c.name; }
-
-class JoinFindingsOnceTest : public ::testing::TestWithParam<OnceFinding> {};
-
-TEST_P(JoinFindingsOnceTest, EndsAsFound) {
-  const OnceFinding& c = GetParam();
+// A 0600 input stays private: pieces, script, digest and the rebuilt file.
+TEST(JoinFindingsOnceTest, PrivateInputStaysPrivate) {
+#ifdef _WIN32
+  GTEST_SKIP() << "files inherit their folder's permissions here";
+#else
   TempDir dir;
   RunOptions options;
   options.workingFolder = dir.wide();
-  std::shared_ptr<void> held;
-  const std::string skip = c.prepare ? c.prepare(dir, held) : std::string();
-  if (!skip.empty()) GTEST_SKIP() << skip;
-  if (!c.input.empty()) {
-    writeFile(dir / c.input, patternBytes(c.inputSize, c.seed));
-    if (c.privateInput)
-      fs::permissions(dir.native() / "in.bin", fs::perms::owner_read | fs::perms::owner_write);
-    const RunResult split = runFilesplit({c.input, L"1", L"parts"}, options);
-    if (split.exitCode != 0 && !c.splitRefused.empty()) GTEST_SKIP() << c.splitRefused;
-    ASSERT_EQ(split.exitCode, 0);
+  writeFile(dir / L"in.bin", patternBytes(kMiB + 1, 32));
+  fs::permissions(dir.native() / "in.bin", fs::perms::owner_read | fs::perms::owner_write);
+  ASSERT_EQ(runFilesplit({L"in.bin", L"1", L"parts"}, options).exitCode, 0);
+  ASSERT_EQ(runFilejoin({L"parts/in.bat", L"out"}, options).exitCode, 0);
+  for (const char* file :
+       {"parts/in.bin_1", "parts/in.bin_2", "parts/in.bat", "parts/in.md5", "out/in.bin"}) {
+    struct stat info {};
+    ASSERT_EQ(::stat((dir.native() / file).c_str(), &info), 0) << file;
+    EXPECT_EQ(info.st_mode & 0777, 0600u) << file;
   }
-  c.check(dir, runFilejoin(c.joinArguments, options));
-}
-
-std::string onlyWithPermissionBits() {
-#ifdef _WIN32
-  return "files inherit their folder's permissions here";
-#else
-  return "";
 #endif
 }
 
-// The mode bits of `path` (0 where the platform has none).
-unsigned modeOf(const fs::path& path) {
-#ifdef _WIN32
-  (void)path;
-  return 0;
-#else
-  struct stat info {};
-  EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
-  return info.st_mode & 0777;
-#endif
+// A rebuilt file larger than the free space is refused before a byte.
+TEST(JoinFindingsOnceTest, NoRoomIsToldBeforeWriting) {
+  TempDir dir;
+  fs::create_directory(dir.native() / "small");
+  const SmallFileSystem small(dir.wide() + L"/small", 4 * kMiB);
+  if (!small.mounted()) GTEST_SKIP() << small.whyNot();
+  RunOptions options;
+  options.workingFolder = dir.wide();
+  writeFile(dir / L"in.bin", patternBytes(5 * kMiB, 33));
+  ASSERT_EQ(runFilesplit({L"in.bin", L"1", L"parts"}, options).exitCode, 0);
+  const RunResult result = runFilejoin({L"parts/in.bat", L"small"}, options);
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_NE(result.out.find("Not enough free space in \"small\": the rebuilt file needs "),
+            std::string::npos)
+      << result.out;
+  EXPECT_TRUE(fs::is_empty(dir.native() / "small"));
 }
 
-const std::wstring kLongestName = std::wstring(249, L'n') + L".bin";
-
-INSTANTIATE_TEST_SUITE_P(
-    Once, JoinFindingsOnceTest,
-    ::testing::Values(
-        OnceFinding{"HelpPrintsTheUsageAndSucceeds",
-                    L"",
-                    0,
-                    0,
-                    false,
-                    {},
-                    "",
-                    {L"--help"},
-                    [](TempDir&, const RunResult& join) {
-                      EXPECT_EQ(join.exitCode, 0);
-                      EXPECT_EQ(join.out, consoleBytes(joinUsageLines()));
-                    }},
-        // A 0600 input stays private: pieces, script, digest and the rebuilt file.
-        OnceFinding{"PrivateInputStaysPrivate",
-                    L"in.bin",
-                    kMiB + 1,
-                    32,
-                    true,
-                    [](TempDir&, std::shared_ptr<void>&) { return onlyWithPermissionBits(); },
-                    "",
-                    {L"parts/in.bat", L"out"},
-                    [](TempDir& dir, const RunResult& join) {
-                      ASSERT_EQ(join.exitCode, 0);
-                      for (const char* file : {"parts/in.bin_1", "parts/in.bin_2", "parts/in.bat",
-                                               "parts/in.md5", "out/in.bin"})
-                        EXPECT_EQ(modeOf(dir.native() / file), 0600u) << file;
-                    }},
-        // A rebuilt file larger than the free space is refused before a byte.
-        OnceFinding{"NoRoomIsToldBeforeWriting",
-                    L"in.bin",
-                    5 * kMiB,
-                    33,
-                    false,
-                    [](TempDir& dir, std::shared_ptr<void>& held) {
-                      fs::create_directory(dir.native() / "small");
-                      auto small =
-                          std::make_shared<SmallFileSystem>(dir.wide() + L"/small", 4 * kMiB);
-                      held = small;
-                      return small->mounted() ? std::string() : small->whyNot();
-                    },
-                    "",
-                    {L"parts/in.bat", L"small"},
-                    [](TempDir& dir, const RunResult& join) {
-                      EXPECT_EQ(join.exitCode, 1);
-                      EXPECT_NE(join.out.find("Not enough free space in \"small\": the rebuilt "
-                                              "file needs "),
-                                std::string::npos)
-                          << join.out;
-                      EXPECT_TRUE(fs::is_empty(dir.native() / "small"));
-                    }},
-        // Names of 243 to 253 bytes: the temporary name no longer grows with them.
-        OnceFinding{"LongestNamesComeBack",
-                    kLongestName,
-                    kMiB + 1,
-                    34,
-                    false,
-                    {},
-                    "the platform holds no name this long here",
-                    {L"parts", L"out"},
-                    [](TempDir& dir, const RunResult& join) {
-                      EXPECT_EQ(join.exitCode, 0) << join.out;
-                      EXPECT_TRUE(readFile(dir / (L"out/" + kLongestName)) ==
-                                  readFile(dir / kLongestName));
-                    }}),
-    [](const auto& info) { return std::string(info.param.name); });
+// Names of 243 to 253 bytes: the temporary name no longer grows with them.
+TEST(JoinFindingsOnceTest, LongestNamesComeBack) {
+  TempDir dir;
+  RunOptions options;
+  options.workingFolder = dir.wide();
+  const std::wstring name = std::wstring(249, L'n') + L".bin";
+  writeFile(dir / name, patternBytes(kMiB + 1, 34));
+  const RunResult split = runFilesplit({name, L"1", L"parts"}, options);
+  if (split.exitCode != 0) GTEST_SKIP() << "the platform holds no name this long here";
+  const RunResult join = runFilejoin({L"parts", L"out"}, options);
+  EXPECT_EQ(join.exitCode, 0) << join.out;
+  EXPECT_TRUE(readFile(dir / (L"out/" + name)) == readFile(dir / name));
+}
 
 }  // namespace
