@@ -19,7 +19,7 @@ constexpr uint64_t kWriteBackWindow = FILESPLIT_WRITE_BACK_WINDOW;
 // system lets fill before it makes a writer wait (gigabytes here), it keeps
 // the dots within a few seconds of even a slow stick, and on a fast disk it
 // is still a deep enough queue to keep the disk busy.
-constexpr uint64_t kWriteBackWindow = 8 * 1024 * 1024;
+constexpr uint64_t kWriteBackWindow = uint64_t{8} << 20;
 #endif
 
 }  // namespace
