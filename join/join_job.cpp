@@ -241,8 +241,10 @@ int JoinJob::prepareOutput(const std::wstring& outputFolder) {
   outputFolder_ = outputFolder.empty() ? folder_ : outputFolder;
   try {
     if (!outputFolder_.empty() &&
-        (!file_system::exists(outputFolder_) || !file_system::isDirectory(outputFolder_)))
-      file_system::createFolders(outputFolder_);
+        (!file_system::exists(outputFolder_) || !file_system::isDirectory(outputFolder_))) {
+      foldersAbove_ = file_system::createFolders(outputFolder_);
+      foldersAbove_.erase(foldersAbove_.begin());  // the output folder itself
+    }
   } catch (const std::filesystem::filesystem_error& error) {
     printLine(platform::filesystemErrorText(error));
     return join_exit::kOutputFolderFailed;

@@ -111,6 +111,10 @@ class JoinJob {
   uint64_t total_ = 0;
   unsigned firstPiecePermissions_ = 0;
   std::wstring outputFolder_;
+  // The folders above the output folder that the run created, innermost
+  // first, with the one above them: flushed after the name, like the output
+  // folder, so that a name that survives a power cut has a path leading to it.
+  std::vector<std::wstring> foldersAbove_;
   std::wstring targetPath_;
   std::wstring temporaryPath_;  // the short name of the file being written, while it has one
   std::unique_ptr<transfer::Progress> progress_;

@@ -96,7 +96,8 @@ int JoinJob::rebuild() {
                           : L"Cannot rename " + inQuotes(temporaryPath_) + L" to ") +
                      inQuotes(targetPath_) + L": " + platform::systemErrorText(error));
   transfer::requireClosed(*out, targetPath_);
-  transfer::requireFolderFlushed(path_rules::removeFileName(targetPath_));
+  transfer::requireFolderFlushed(outputFolder_);
+  for (const std::wstring& folder : foldersAbove_) transfer::requireFolderFlushed(folder);
   if (expectedDigest_.empty()) {
     printLine(inQuotes(targetPath_) + L" was rebuilt but not verified: there is no " +
               inQuotes(digestPath_) + L".");

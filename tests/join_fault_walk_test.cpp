@@ -33,6 +33,9 @@ struct JoinShape {
   std::string target;  // where the rebuilt file goes, "/" separated
   int cleanExit;
   bool withoutDigest = false;
+  // The folders flushed after the name, as their failures name them: the
+  // file's own, then each the run created and the one above them.
+  std::vector<std::wstring> flushedFolders = {};
 };
 
 void PrintTo(const JoinShape& shape, std::ostream* out) { *out << shape.name; }
@@ -180,6 +183,7 @@ void JoinFaultWalkTest::expectNothingLostOrCorrupted(const Walk& failed, FaultPo
 }
 
 TEST_P(JoinFaultWalkTest, EveryFailureLeavesOnlyTheStartOfTheRebuiltFile) {
+  std::vector<std::wstring> flushedFolders;
   for (size_t p = 0; p < std::size(kPoints); ++p) {
     for (unsigned call = 1; call <= calls[p]; ++call) {
       SCOPED_TRACE("point " + std::to_string(p) + ", call " + std::to_string(call));
@@ -188,6 +192,10 @@ TEST_P(JoinFaultWalkTest, EveryFailureLeavesOnlyTheStartOfTheRebuiltFile) {
         // After the final name: the file is whole, the run still fails.
         EXPECT_EQ(failed.run.exitCode, 1);
         EXPECT_TRUE(failed.files.at(GetParam().target) == input);
+        const std::wstring cannot = L"Cannot write \"";
+        const size_t start = failed.run.out.find(cannot) + cannot.size();
+        flushedFolders.push_back(
+            failed.run.out.substr(start, failed.run.out.find(L'"', start) - start));
         continue;
       }
       // Only closing what was read may fail unnoticed.
@@ -197,6 +205,7 @@ TEST_P(JoinFaultWalkTest, EveryFailureLeavesOnlyTheStartOfTheRebuiltFile) {
       expectNothingLostOrCorrupted(failed, kPoints[p]);
     }
   }
+  EXPECT_EQ(flushedFolders, GetParam().flushedFolders);
 }
 
 TEST_P(JoinFaultWalkTest, EveryShortTransferIsMadeUp) {
@@ -229,18 +238,26 @@ TEST_P(JoinFaultWalkTest, PieceThatChangesWhileReadEndsTheRun) {
 
 INSTANTIATE_TEST_SUITE_P(
     Shapes, JoinFaultWalkTest,
-    ::testing::Values(
-        JoinShape{"BesideTheScript", {L"parts/in.bat"}, "parts/in.bin", join_exit::kSuccess},
-        JoinShape{"IntoANewNestedFolder",
-                  {L"parts/in.bat", L"out/deep"},
-                  "out/deep/in.bin",
-                  join_exit::kSuccess},
-        JoinShape{"CheckOnly", {L"--check", L"parts"}, "parts/in.bin", join_exit::kSuccess},
-        JoinShape{"WithoutDigestFile",
-                  {L"--unverified", L"parts"},
-                  "parts/in.bin",
-                  join_exit::kUnverified,
-                  true}),
+    ::testing::Values(JoinShape{"BesideTheScript",
+                                {L"parts/in.bat"},
+                                "parts/in.bin",
+                                join_exit::kSuccess,
+                                false,
+                                {L"parts/"}},
+                      JoinShape{"IntoANewNestedFolder",
+                                {L"parts/in.bat", L"out/deep"},
+                                "out/deep/in.bin",
+                                join_exit::kSuccess,
+                                false,
+                                {L"out/deep", L"out", L"."}},
+                      JoinShape{
+                          "CheckOnly", {L"--check", L"parts"}, "parts/in.bin", join_exit::kSuccess},
+                      JoinShape{"WithoutDigestFile",
+                                {L"--unverified", L"parts"},
+                                "parts/in.bin",
+                                join_exit::kUnverified,
+                                true,
+                                {L"parts/"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A folder that changes between the steps: whatever takes the final name or
