@@ -257,7 +257,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 "parts/in.bin",
                                 join_exit::kUnverified,
                                 true,
-                                {L"parts/"}}),
+                                {shownAsJoined(L"parts/")}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A folder that changes between the steps: whatever takes the final name or
