@@ -190,7 +190,7 @@ TEST_P(JoinFaultWalkTest, EveryFailureLeavesOnlyTheStartOfTheRebuiltFile) {
       const Walk failed = walk({{kPoints[p], call, EIO, SIZE_MAX, {}}});
       if (kPoints[p] == FaultPoint::folderFlush) {
         // After the final name: the file is whole, the run still fails.
-        EXPECT_EQ(failed.run.exitCode, 1);
+        EXPECT_EQ(failed.run.exitCode, join_exit::kFailed);
         EXPECT_TRUE(failed.files.at(GetParam().target) == input);
         const std::wstring cannot = L"Cannot write \"";
         const size_t start = failed.run.out.find(cannot) + cannot.size();
@@ -305,13 +305,15 @@ TEST(JoinRenameTest, FolderChangingBetweenTheStepsNeverGivesTheFinalNameOtherByt
     const bool isNamed = fs::exists(dir.native() / "parts" / "in.bin");
     const std::string named = isNamed ? readFile(dir / L"parts/in.bin") : std::string();
     if (change.takesFinalName) {
-      EXPECT_EQ(run.exitCode, 8);
+      EXPECT_EQ(run.exitCode, join_exit::kOutputExists);
       EXPECT_EQ(named, "EVIL") << "someone else's file was replaced";
     } else {
-      EXPECT_TRUE(run.exitCode == 0 ? named == input : run.exitCode == 1 && named != input)
+      EXPECT_TRUE(run.exitCode == join_exit::kSuccess
+                      ? named == input
+                      : run.exitCode == join_exit::kFailed && named != input)
           << run.exitCode;
     }
-    if (run.exitCode == 0) {
+    if (run.exitCode == join_exit::kSuccess) {
       EXPECT_TRUE(named == input);
     }
   }

@@ -10,10 +10,12 @@
 #include <filesystem>
 #include <functional>
 
+#include "join/join_exit_codes.h"
 #include "platform/platform.h"
 #include "platform_facts.h"
 #include "process.h"
 #include "small_file_system.h"
+#include "split/split_exit_codes.h"
 #include "temp_dir.h"
 #include "usage_text.h"
 
@@ -53,12 +55,12 @@ TEST_P(JoinFindingsTest, TellsAndLeavesOnlyWhatItShould) {
   options.workingFolder = dir.wide();
   const std::string input = patternBytes(4 * kMiB + 5, 31);
   writeFile(dir / L"in.bin", input);
-  ASSERT_EQ(runFilesplit({L"in.bin", L"1", L"parts"}, options).exitCode, 0);
+  ASSERT_EQ(runFilesplit({L"in.bin", L"1", L"parts"}, options).exitCode, split_exit::kSuccess);
   const std::string skip = c.prepare(dir, options);
   if (!skip.empty()) GTEST_SKIP() << skip;
   const RunResult result = runFilejoin(c.arguments, options);
   EXPECT_EQ(result.exitCode, c.exitCode) << result.out;
-  if (c.exitCode != 0) {  // told before anything was written: no dots
+  if (c.exitCode != join_exit::kSuccess) {  // told before anything was written: no dots
     EXPECT_EQ(result.out,
               consoleBytes(L"Script: parts/in.bat\nJoining.....\n" + c.line + joinUsageText()));
   } else {
@@ -86,7 +88,7 @@ INSTANTIATE_TEST_SUITE_P(
                   return std::string();
                 },
                 {L"parts/in.bat"},
-                11,
+                join_exit::kUnverified,
                 L"There is no \"parts/in.md5\": the split may not have finished; nothing was "
                 L"written (--unverified rebuilds anyway).\n",
                 false},
@@ -98,7 +100,7 @@ INSTANTIATE_TEST_SUITE_P(
                   return std::string();
                 },
                 {L"parts/in.bat"},
-                0,
+                join_exit::kSuccess,
                 kRebuilt,
                 true},
         Finding{"PieceReplacedByAFifo",
@@ -109,7 +111,7 @@ INSTANTIATE_TEST_SUITE_P(
                   return std::string();
                 },
                 {L"parts/in.bat"},
-                3,
+                join_exit::kPieceMissing,
                 L"The piece \"parts/in.bin_2\" is not a file.\n",
                 false},
         Finding{"DanglingLinkAtTheFinalName",
@@ -119,7 +121,7 @@ INSTANTIATE_TEST_SUITE_P(
                   return std::string();
                 },
                 {L"parts/in.bat"},
-                8,
+                join_exit::kOutputExists,
                 L"\"parts/in.bin\" exists already.\n",
                 false},
         Finding{"PieceThatIsALinkLoop",
@@ -130,7 +132,7 @@ INSTANTIATE_TEST_SUITE_P(
                   return std::string();
                 },
                 {L"parts/in.bat"},
-                3,
+                join_exit::kPieceMissing,
                 L"filesystem error: exists: Too many levels of symbolic links "
                 L"[parts/in.bin_3]\n",
                 false},
@@ -146,7 +148,7 @@ INSTANTIATE_TEST_SUITE_P(
                   return std::string();
                 },
                 {L"parts/in.bat"},
-                1,
+                join_exit::kFailed,
                 L"Cannot read \"parts/in.bin_3\": Permission denied.\n",
                 false},
         Finding{"OddPieceIsTheOneNamed",
@@ -155,21 +157,21 @@ INSTANTIATE_TEST_SUITE_P(
                   return std::string();
                 },
                 {L"parts/in.bat"},
-                5,
+                join_exit::kPieceSizeWrong,
                 L"The piece \"parts/in.bin_3\" has " + childNumber(kMiB + 1) + L" bytes; " +
                     childNumber(kMiB) + L" expected.\n",
                 false},
         Finding{"HelpAndTheEndOfOptions",
                 [](TempDir&, RunOptions&) { return std::string(); },
                 {L"--", L"parts/in.bat"},
-                0,
+                join_exit::kSuccess,
                 kRebuilt,
                 true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(JoinFindingsOnceTest, HelpPrintsTheUsageAndSucceeds) {
   const RunResult result = runFilejoin({L"--help"});
-  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.exitCode, join_exit::kSuccess);
   EXPECT_EQ(result.out, consoleBytes(joinUsageLines()));
 }
 
@@ -183,8 +185,8 @@ TEST(JoinFindingsOnceTest, PrivateInputStaysPrivate) {
   options.workingFolder = dir.wide();
   writeFile(dir / L"in.bin", patternBytes(kMiB + 1, 32));
   fs::permissions(dir.native() / "in.bin", fs::perms::owner_read | fs::perms::owner_write);
-  ASSERT_EQ(runFilesplit({L"in.bin", L"1", L"parts"}, options).exitCode, 0);
-  ASSERT_EQ(runFilejoin({L"parts/in.bat", L"out"}, options).exitCode, 0);
+  ASSERT_EQ(runFilesplit({L"in.bin", L"1", L"parts"}, options).exitCode, split_exit::kSuccess);
+  ASSERT_EQ(runFilejoin({L"parts/in.bat", L"out"}, options).exitCode, join_exit::kSuccess);
   for (const char* file :
        {"parts/in.bin_1", "parts/in.bin_2", "parts/in.bat", "parts/in.md5", "out/in.bin"}) {
     struct stat info {};
@@ -203,9 +205,9 @@ TEST(JoinFindingsOnceTest, NoRoomIsToldBeforeWriting) {
   RunOptions options;
   options.workingFolder = dir.wide();
   writeFile(dir / L"in.bin", patternBytes(5 * kMiB, 33));
-  ASSERT_EQ(runFilesplit({L"in.bin", L"1", L"parts"}, options).exitCode, 0);
+  ASSERT_EQ(runFilesplit({L"in.bin", L"1", L"parts"}, options).exitCode, split_exit::kSuccess);
   const RunResult result = runFilejoin({L"parts/in.bat", L"small"}, options);
-  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.exitCode, join_exit::kFailed);
   EXPECT_NE(result.out.find("Not enough free space in \"small\": the rebuilt file needs "),
             std::string::npos)
       << result.out;
@@ -220,9 +222,10 @@ TEST(JoinFindingsOnceTest, LongestNamesComeBack) {
   const std::wstring name = std::wstring(249, L'n') + L".bin";
   writeFile(dir / name, patternBytes(kMiB + 1, 34));
   const RunResult split = runFilesplit({name, L"1", L"parts"}, options);
-  if (split.exitCode != 0) GTEST_SKIP() << "the platform holds no name this long here";
+  if (split.exitCode != split_exit::kSuccess)
+    GTEST_SKIP() << "the platform holds no name this long here";
   const RunResult join = runFilejoin({L"parts", L"out"}, options);
-  EXPECT_EQ(join.exitCode, 0) << join.out;
+  EXPECT_EQ(join.exitCode, join_exit::kSuccess) << join.out;
   EXPECT_TRUE(readFile(dir / (L"out/" + name)) == readFile(dir / name));
 }
 
