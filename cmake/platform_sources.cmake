@@ -11,7 +11,9 @@ if(WIN32)
     platform/win/output_file.cpp
     platform/win/path_levels.cpp
     platform/win/services.cpp
+    platform/win/medium_sectors.cpp
     platform/win/unbuffered_reads.cpp
+    platform/win/unbuffered_writes.cpp
     platform/win/volume_queries.cpp
     platform/win/win32_errno.cpp)
   set(FILESPLIT_PLATFORM_LIBS bcrypt)
@@ -26,6 +28,7 @@ else()
     platform/posix/console.cpp
     platform/posix/console_window.cpp
     platform/posix/crt_files.cpp
+    platform/posix/direct_writes.cpp
     platform/posix/file_queries.cpp
     platform/posix/medium.cpp
     platform/posix/native_text.cpp

@@ -35,6 +35,21 @@ class FileIO_IF {
   /// False (errno tells why) when that fails.
   virtual bool readFromMedium(uint32_t /*bufferSize*/) { return true; }
 
+  /// Before the first write: makes writeSectors write past the cache,
+  /// straight to the medium. False where the file or its file system cannot
+  /// take such writes; write serves alone then.
+  virtual bool writeToMedium() { return false; }
+
+  /// After writeToMedium succeeded, before any write: writes `count` bytes of
+  /// `buffer` past the cache after those it wrote before; `buffer` starts at
+  /// a multiple of platform::kMediumAlignment and `count` is one. Returns
+  /// `count`, -1 on an error (errno tells why).
+  virtual int writeSectors(const void* /*buffer*/, uint32_t /*count*/) { return -1; }
+
+  /// Ends the writes past the cache: write continues after their bytes.
+  /// False (errno tells why) when that fails.
+  virtual bool endWritesToMedium() { return true; }
+
   /// Closes the file at once and tells whether the system took it whole:
   /// false (errno tells why) when the close reports an error, as a network
   /// file system may for data it could not store. Deleting the object

@@ -104,9 +104,25 @@ bool File_ptr::readFromMedium(uint32_t bufferSize) {
   return succeeded(platform::readFromMedium(fd, bufferSize, mediumReader));
 }
 
+bool File_ptr::writeToMedium() {
+  mediumWriter = platform::mediumWriter(fd);
+  return mediumWriter != nullptr;
+}
+
+int File_ptr::writeSectors(const void* buffer, uint32_t count) {
+  return mediumWriter->write(buffer, count);
+}
+
+bool File_ptr::endWritesToMedium() {
+  const int error = mediumWriter->end();
+  mediumWriter.reset();
+  return succeeded(error);
+}
+
 bool File_ptr::close() {
   if (fd < 0) return true;
   mediumReader.reset();
+  mediumWriter.reset();
   const int result = _close(fd);
   fd = -1;
   return result == 0;

@@ -64,6 +64,9 @@ class File_ptr : public FileIO_IF {
   bool flush() override;
   void startWriteBack(uint64_t offset, uint64_t count) override;
   bool readFromMedium(uint32_t bufferSize) override;
+  bool writeToMedium() override;
+  int writeSectors(const void* buffer, uint32_t count) override;
+  bool endWritesToMedium() override;
   bool close() override;
 
  private:
@@ -71,4 +74,6 @@ class File_ptr : public FileIO_IF {
   int fd = -1;
   // Where the reads come from the medium through a handle of their own.
   std::unique_ptr<platform::MediumReader> mediumReader;
+  // Where whole sectors are written past the cache.
+  std::unique_ptr<platform::MediumWriter> mediumWriter;
 };

@@ -23,7 +23,8 @@ std::string JoinJob::hashPieces(FileIO_IF* out, const std::wstring& outPath) {
   transfer::BlockCopy blocks(*progress_);  // its ring and writer serve every piece
   uint64_t index = 0;
   forEachPiece([&](const std::wstring& path) {
-    const uint64_t size = ++index < script_.pieceCount ? fullSize_ : lastSize_;
+    const bool last = ++index == script_.pieceCount;
+    const uint64_t size = last ? lastSize_ : fullSize_;
     std::unique_ptr<FileIO_IF> piece;
     try {
       piece = openRegularInput(path);
@@ -37,7 +38,9 @@ std::string JoinJob::hashPieces(FileIO_IF* out, const std::wstring& outPath) {
     if (out == nullptr && !piece->readFromMedium(transfer::kBlockSize))
       transfer::failRead(path, errno);
     // A piece that shrank ends early; one that grew has bytes left.
-    if (blocks.copy(*piece, path, size, digest, out, outPath) != size || !piece->eof())
+    // The output's bytes are all written before the digest is compared.
+    const auto atEnd = last ? transfer::BlockCopy::AtEnd::complete : transfer::BlockCopy::AtEnd::leave;
+    if (blocks.copy(*piece, path, size, digest, out, outPath, atEnd) != size || !piece->eof())
       throw JobFailure(L"The piece " + inQuotes(path) + L" changed while it was read.");
     return true;
   });

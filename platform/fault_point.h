@@ -38,6 +38,7 @@ enum class FaultPoint {
   cacheDrop,         // dropping a file's cached pages before it is read
   folderFlush,       // a folder's flush to the medium
   sectorSize,        // the sector size of a file's volume, for reads past the cache
+  mediumWrites,      // making a file's writes go past the cache, and back
   // New points go above this line.
   count
 };

@@ -178,6 +178,31 @@ class MediumReader {
 /// the descriptor's reads go through the cache. Returns 0 or an errno value.
 int readFromMedium(int fd, uint32_t bufferSize, std::unique_ptr<MediumReader>& reader);
 
+/// Writes of one open file that go to the medium past the system cache,
+/// from the file's start: each of whole sectors, from a buffer aligned to
+/// them, at an offset that is a multiple of them.
+class MediumWriter {
+ public:
+  virtual ~MediumWriter() = default;
+  /// Writes all `count` bytes of `buffer` after those this writer wrote
+  /// before; `buffer` starts at a multiple of kMediumAlignment and `count` is
+  /// one. Returns `count`, or -1 with errno set (part may have been written).
+  virtual int write(const void* buffer, uint32_t count) = 0;
+  /// Ends the writes past the cache: the descriptor's ordinary writes then
+  /// continue after the bytes written here. 0 or an errno value.
+  virtual int end() = 0;
+};
+
+/// For a file just created, before anything is written to it: a writer past
+/// the cache to the file open as `fd`. Linux: O_DIRECT set on the
+/// descriptor itself (fcntl), so that its open stays as it was; Windows: a
+/// handle of its own opened with FILE_FLAG_NO_BUFFERING and
+/// FILE_FLAG_WRITE_THROUGH. Null where the file system or the volume refuses
+/// such writes (tmpfs, some FUSE file systems, a sector size that does not
+/// divide kMediumAlignment), and in a build that does not flush: the
+/// descriptor's ordinary writes serve then, as before.
+std::unique_ptr<MediumWriter> mediumWriter(int fd);
+
 /// Writes the entries of the folder `folder` ("" is the current one)
 /// through to the medium, so that files created in it are found after a
 /// power cut: Linux fsync on the folder. Nothing on Windows, whose file

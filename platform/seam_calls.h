@@ -56,6 +56,16 @@ long long writeAll(const void* buffer, size_t count, RawWrite rawWrite) {
   return static_cast<long long>(count);
 }
 
+/// What a call that moves whole sectors of `sector` bytes asks for when the
+/// seam allowed it `allowed` bytes (at least a sector's worth being left): a
+/// planned shorter call stays whole sectors, at least one, as such a call
+/// moves nothing else; a call allowed nothing moves nothing, as any call.
+inline size_t wholeSectors(size_t allowed, size_t sector) {
+  if (allowed == 0) return 0;
+  const size_t whole = allowed / sector * sector;
+  return whole > 0 ? whole : sector;
+}
+
 /// Closes through `rawClose()`. The descriptor is released even when the
 /// seam plans a failure, as a failed close releases it on every platform.
 template <typename RawClose>

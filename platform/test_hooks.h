@@ -53,22 +53,26 @@ bool fakeConsole(std::optional<unsigned> processes);
 /// The key waits the faked console answered since fakeConsole.
 unsigned consoleKeysTaken();
 
-/// What the reads of files read past the system cache did (Windows: the
-/// handle opened with no buffering), as a test checks the rules those reads
-/// keep.
-struct MediumReads {
-  unsigned opens = 0;              // handles opened for such reads
-  bool allBypassTheCache = true;   // every one opened with no buffering
-  uint32_t sectorSize = 0;         // the last one's volume sector size
-  std::vector<uintptr_t> buffers;  // each read's buffer address, in order
-  std::vector<size_t> sizes;       // each read's asked size, in order
-  std::vector<uint64_t> offsets;   // each read's file offset, in order
+/// What the reads or the writes of files past the system cache did (Windows:
+/// handles opened with no buffering; Linux: O_DIRECT writes), as a test
+/// checks the rules those calls keep.
+struct MediumCalls {
+  unsigned opens = 0;              // files made to take such calls
+  bool allBypassTheCache = true;   // every call went past the cache (the flags)
+  uint32_t sectorSize = 0;         // the last file's volume sector size
+  std::vector<uintptr_t> buffers;  // each call's buffer address, in order
+  std::vector<size_t> sizes;       // each call's asked size, in order
+  std::vector<uint64_t> offsets;   // each call's file offset, in order
 };
 
 /// Records into `record` every read past the cache from now on (null: stops
 /// recording). False where this build or platform has no such reads (Linux
 /// reads the descriptor after dropping its cached pages).
-bool recordMediumReads(MediumReads* record);
+bool recordMediumReads(MediumCalls* record);
+
+/// Records into `record` every write past the cache from now on (null: stops
+/// recording). False where this build has no seam to record in.
+bool recordMediumWrites(MediumCalls* record);
 
 using platform::FaultPoint;
 

@@ -30,6 +30,7 @@ struct LoopCase {
   std::wstring line;              // the failure told ("": none)
   std::vector<uint64_t> written;  // bytes in each destination made
   size_t dots;
+  uint64_t pastCache = 0;  // of those, the bytes written past the cache
 };
 
 void PrintTo(const LoopCase& c, std::ostream* out) { *out << c.name; }
@@ -37,7 +38,7 @@ void PrintTo(const LoopCase& c, std::ostream* out) { *out << c.name; }
 Twist failing(FakeCall call, unsigned number, int error) { return {{call, number}, error}; }
 Twist limited(FakeCall call, unsigned number, uint32_t bytes) { return {{call, number}, 0, bytes}; }
 CallId read(unsigned number) { return {FakeCall::read, number}; }
-CallId write(unsigned number) { return {FakeCall::write, number}; }
+CallId sectors(unsigned number) { return {FakeCall::sectors, number}; }
 CallId hash(unsigned number) { return {FakeCall::hash, number}; }
 
 std::wstring cannotRead(const std::wstring& path, int error) {
@@ -56,7 +57,8 @@ const std::vector<uint64_t> kSplit{5 * kBlock, kBlock + 5};  // 7 blocks
 const std::vector<uint64_t> kJoin{kBlock + 5, 2 * kBlock};   // 4 blocks
 
 LoopCase row(std::string name, Use use, std::vector<Twist> twists, std::wstring line,
-             std::vector<uint64_t> written, size_t dots, std::vector<Gate> gates = {}) {
+             std::vector<uint64_t> written, size_t dots, uint64_t pastCache,
+             std::vector<Gate> gates = {}) {
   return {std::move(name),
           use,
           use == Use::split ? kSplit : kJoin,
@@ -64,47 +66,74 @@ LoopCase row(std::string name, Use use, std::vector<Twist> twists, std::wstring 
           std::move(gates),
           std::move(line),
           std::move(written),
-          dots};
+          dots,
+          pastCache};
 }
 
+// A row whose pieces are `pieces`.
+LoopCase shaped(LoopCase c, std::vector<uint64_t> pieces) {
+  c.pieces = std::move(pieces);
+  return c;
+}
+
+// Past the cache go whole sectors of a block that starts aligned, then whole
+// blocks gathered; a file's rest that fills no block goes the ordinary way.
 std::vector<LoopCase> loopCases() {
-  LoopCase grown = row("JoinPieceLongerThanPlanned", Use::join, {}, kChanged, {2 * kBlock + 5}, 3);
-  grown.pieces = {kBlock + 5, kBlock};  // the stream has a block more
+  const Twist refused = failing(FakeCall::toMedium, 1, EINVAL);
   return {
-      row("SplitWhole", Use::split, {}, L"", kSplit, 7),
+      row("SplitWhole", Use::split, {}, L"", kSplit, 7, 6 * kBlock),
       row("SplitShortReadIsOneMoreBlock", Use::split, {limited(FakeCall::read, 1, 10)}, L"", kSplit,
-          8),
+          8, 6 * kBlock),
       row("SplitReadFails", Use::split, {failing(FakeCall::read, 3, EIO)}, cannotRead(L"in", EIO),
-          {2 * kBlock}, 2),
-      row("SplitFalseEndOfFile", Use::split, {{read(2), 0, UINT32_MAX, true}}, kChanged, {kBlock},
-          1),
+          {2 * kBlock}, 2, 2 * kBlock),
+      row("SplitFalseEndOfFile", Use::split, {{read(2), 0, UINT32_MAX, true}}, kChanged,
+          {kBlock}, 1, kBlock),
       row("SplitReadEndsEarly", Use::split, {limited(FakeCall::read, 7, 0)}, kChanged,
-          {5 * kBlock, kBlock}, 6),
-      row("SplitHashFails", Use::split, {failing(FakeCall::hash, 2, EIO)}, kNoHash, {kBlock}, 2),
-      row("SplitShortWrite", Use::split, {limited(FakeCall::write, 2, 100)},
-          cannotWrite(L"1", L"only 100 of 1048576 bytes were written"), {kBlock + 100}, 2),
+          {5 * kBlock, kBlock}, 6, 6 * kBlock),
+      row("SplitHashFails", Use::split, {failing(FakeCall::hash, 2, EIO)}, kNoHash, {kBlock}, 2,
+          kBlock),
+      row("SplitShortWrite", Use::split, {limited(FakeCall::sectors, 2, 100)},
+          cannotWrite(L"1", L"only 100 of 1048576 bytes were written"), {kBlock + 100}, 2,
+          kBlock + 100),
       row("SplitCloseFails", Use::split, {failing(FakeCall::close, 1, EIO)}, cannotWrite(L"1", EIO),
-          {5 * kBlock}, 5),
+          {5 * kBlock}, 5, 5 * kBlock),
       // The writer fails while the reader hashes the next block: the reader
       // stops, and nothing after the failed block is written.
       row("SplitWriteFailsWhileTheNextBlockIsHashed", Use::split,
-          {failing(FakeCall::write, 1, ENOSPC)}, cannotWrite(L"1", ENOSPC), {0}, 1,
-          {{write(1), hash(2), true}, {hash(2), write(1)}}),
-      row("JoinWhole", Use::join, {}, L"", {3 * kBlock + 5}, 4),
-      row("JoinReadEndsEarly", Use::join, {limited(FakeCall::read, 2, 0)}, kChanged, {kBlock}, 1),
-      grown,
+          {failing(FakeCall::sectors, 1, ENOSPC)}, cannotWrite(L"1", ENOSPC), {0}, 1, 0,
+          {{sectors(1), hash(2), true}, {hash(2), sectors(1)}}),
+      shaped(row("SplitTailOfOneByte", Use::split, {}, L"", {kBlock + 1}, 2, kBlock),
+             {kBlock + 1}),
+      shaped(row("SplitPiecesOfExactlyOneBlock", Use::split, {}, L"", {kBlock, kBlock}, 2,
+                 2 * kBlock),
+             {kBlock, kBlock}),
+      row("SplitPastTheCacheRefusedForPiece1", Use::split, {refused}, L"", kSplit, 7, kBlock),
+      row("SplitWritePastTheCacheFailsMidFile", Use::split, {failing(FakeCall::sectors, 3, EIO)},
+          cannotWrite(L"1", EIO), {2 * kBlock}, 3, 2 * kBlock),
+      row("JoinWhole", Use::join, {}, L"", {3 * kBlock + 5}, 4, 3 * kBlock),
+      row("JoinReadEndsEarly", Use::join, {limited(FakeCall::read, 2, 0)}, kChanged, {kBlock}, 1,
+          kBlock),
+      shaped(row("JoinPieceLongerThanPlanned", Use::join, {}, kChanged, {2 * kBlock + 5}, 3,
+                 2 * kBlock),
+             {kBlock + 5, kBlock}),  // the stream has a block more
       // A read fails while the block before it waits to be written: that
       // block is written all the same, as one thread would have.
       row("JoinReadFailsWhileAWriteIsPending", Use::join, {failing(FakeCall::read, 2, EIO)},
-          cannotRead(L"1", EIO), {kBlock}, 1, {{write(1), read(2)}}),
-      row("JoinWriteFailsInTheSecondPiece", Use::join, {failing(FakeCall::write, 3, EFBIG)},
-          cannotWrite(L"out", EFBIG), {kBlock + 5}, 3),
+          cannotRead(L"1", EIO), {kBlock}, 1, kBlock, {{sectors(1), read(2)}}),
+      row("JoinWriteFailsInTheSecondPiece", Use::join, {failing(FakeCall::sectors, 2, EFBIG)},
+          cannotWrite(L"out", EFBIG), {kBlock}, 3, kBlock),
       row("JoinCloseFails", Use::join, {failing(FakeCall::close, 1, EIO)}, cannotWrite(L"out", EIO),
-          {3 * kBlock + 5}, 4),
-      row("CheckWhole", Use::check, {}, L"", {}, 4),
+          {3 * kBlock + 5}, 4, 3 * kBlock),
+      shaped(row("JoinPiecesEndInsideBlocks", Use::join, {}, L"", {3 * kBlock + 5}, 5,
+                 5 * kBlock / 2),
+             {kBlock / 2 + 3, kBlock + 7, 3 * kBlock / 2 - 5}),
+      row("JoinPastTheCacheRefused", Use::join, {refused}, L"", {3 * kBlock + 5}, 4, 0),
+      row("JoinTailFails", Use::join, {failing(FakeCall::write, 1, ENOSPC)},
+          cannotWrite(L"out", ENOSPC), {3 * kBlock}, 4, 3 * kBlock),
+      row("CheckWhole", Use::check, {}, L"", {}, 4, 0),
       row("CheckReadFails", Use::check, {failing(FakeCall::read, 4, EIO)}, cannotRead(L"2", EIO),
-          {}, 3),
-      row("CheckHashFails", Use::check, {failing(FakeCall::hash, 3, EIO)}, kNoHash, {}, 3),
+          {}, 3, 0),
+      row("CheckHashFails", Use::check, {failing(FakeCall::hash, 3, EIO)}, kNoHash, {}, 3, 0),
   };
 }
 
@@ -128,7 +157,8 @@ std::wstring BlockCopyTest::drive(const LoopCase& c, const std::string& stream, 
       for (size_t i = 0; i < c.pieces.size(); ++i) {
         const auto piece = files.destination();
         const std::wstring path = std::to_wstring(i + 1);
-        if (blocks.copy(*in, L"in", c.pieces[i], digest, piece.get(), path) != c.pieces[i])
+        if (blocks.copy(*in, L"in", c.pieces[i], digest, piece.get(), path,
+                        transfer::BlockCopy::AtEnd::flush) != c.pieces[i])
           return kChanged;
         transfer::requireClosed(*piece, path);
       }
@@ -140,8 +170,10 @@ std::wstring BlockCopyTest::drive(const LoopCase& c, const std::string& stream, 
       // The last piece holds the rest of the stream: more than planned, if so.
       const auto piece = files.source(i + 1 < c.pieces.size() ? stream.substr(at, c.pieces[i])
                                                               : stream.substr(at));
-      if (blocks.copy(*piece, std::to_wstring(i + 1), c.pieces[i], digest, out.get(), L"out") !=
-              c.pieces[i] ||
+      const auto atEnd = i + 1 < c.pieces.size() ? transfer::BlockCopy::AtEnd::leave
+                                                 : transfer::BlockCopy::AtEnd::complete;
+      if (blocks.copy(*piece, std::to_wstring(i + 1), c.pieces[i], digest, out.get(), L"out",
+                      atEnd) != c.pieces[i] ||
           !piece->eof())
         return kChanged;
       at += c.pieces[i];
@@ -162,6 +194,8 @@ TEST_P(BlockCopyTest, MovesTheBytesAsOneThreadWould) {
   EXPECT_EQ(drive(c, stream, files), c.line);
   EXPECT_FALSE(files.gaveUp()) << "a call waited for one that never came";
   EXPECT_EQ(files.misalignedReads(), 0u) << "a block of the ring is not aligned";
+  EXPECT_EQ(files.misalignedWrites(), 0u) << "a write the medium would refuse";
+  EXPECT_EQ(files.pastCache(), c.pastCache);
   EXPECT_EQ(console.str(), std::wstring(c.dots, L'.'));
   ASSERT_EQ(files.destinations(), c.written.size());
   uint64_t at = 0;
@@ -174,7 +208,8 @@ TEST_P(BlockCopyTest, MovesTheBytesAsOneThreadWould) {
   EXPECT_FALSE(files.writtenBeforeHashed());
   EXPECT_EQ(stream.compare(0, files.fed().size(), files.fed()), 0) << "hashed out of order";
   if (c.use != Use::check) {
-    EXPECT_LE(files.calls(FakeCall::read), files.calls(FakeCall::write) + transfer::kRingBlocks);
+    EXPECT_LE(files.calls(FakeCall::read),
+              files.calls(FakeCall::write) + files.calls(FakeCall::sectors) + transfer::kRingBlocks);
   }
 }
 

@@ -51,7 +51,7 @@ TEST_P(MediumReadsTest, CheckReadsWholeAlignedSectorsAndTellsMatchFromMismatch) 
   if (shape.readLimit != SIZE_MAX &&
       !hooks::injectFault({FaultPoint::read, 0, 0, shape.readLimit, {}}))
     GTEST_SKIP() << "no fault injection in this build";
-  hooks::MediumReads reads;
+  hooks::MediumCalls reads;
   const bool recorded = hooks::recordMediumReads(&reads);
   EXPECT_EQ(runJoinInProcess({L"--check", L"parts"}).exitCode, join_exit::kSuccess);
   const std::wstring last = dir / (std::wstring(L"parts/") + shape.lastPiece);

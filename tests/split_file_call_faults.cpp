@@ -138,8 +138,7 @@ void addCloseAndFlushCases(std::vector<FaultCase>& cases) {
   cases.push_back(harmless("CloseInputFailsUnnoticed", failing(FaultPoint::close, "input", EIO)));
 }
 
-// The folders flushed around the digest file. Only the write-back started
-// after each block is a hint that may fail unnoticed.
+// The folders flushed around the digest file.
 void addFolderFlushCases(std::vector<FaultCase>& cases) {
   cases.push_back({"FlushFolder1Fails",
                    {failing(FaultPoint::folderFlush, "out", EIO)},
@@ -159,9 +158,28 @@ void addFolderFlushCases(std::vector<FaultCase>& cases) {
                    4,
                    {Says::cannotWrite, "out"},
                    kComplete});
+}
+
+// A piece whose file system refuses writes past the cache is written through
+// it, its write-back started after each block: only that start is a hint that
+// may fail unnoticed. Turning them off for the rest of a piece that fills no
+// sector fails as a write.
+void addPastTheCacheCases(std::vector<FaultCase>& cases) {
   for (unsigned number = 1; number <= 4; ++number)
-    cases.push_back(harmless("WriteBack" + std::to_string(number) + "FailsUnnoticed",
-                             failing(FaultPoint::writeBack, block(number), EIO)));
+    cases.push_back(harmless("PastTheCacheRefusedForPiece" + std::to_string(number),
+                             failing(FaultPoint::mediumWrites, piece(number), EINVAL)));
+  for (unsigned number = 1; number <= 4; ++number) {
+    FaultCase c = harmless("WriteBack" + std::to_string(number) + "FailsUnnoticed",
+                           failingEvery(FaultPoint::mediumWrites, EINVAL));
+    c.faults.push_back(hooks::Fault{FaultPoint::writeBack, number, EIO, SIZE_MAX, {}});
+    cases.push_back(c);
+  }
+  cases.push_back({"PastTheCacheNotEndedForTheLastPiece",
+                   {failing(FaultPoint::mediumWrites, "piece 4 tail", EIO)},
+                   split_exit::kFailed,
+                   4,
+                   {Says::cannotWrite, pieceName(4)},
+                   left(upTo(4, 0))});
 }
 
 }  // namespace
@@ -172,6 +190,7 @@ void addFileCallCases(std::vector<FaultCase>& cases) {
   addWriteCases(cases);
   addCloseAndFlushCases(cases);
   addFolderFlushCases(cases);
+  addPastTheCacheCases(cases);
 }
 
 }  // namespace split_fault_rows

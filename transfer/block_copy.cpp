@@ -55,6 +55,11 @@ BlockCopy::BlockCopy(Progress& progress) : progress_(progress) {}
 
 BlockCopy::~BlockCopy() {
   if (!writer_.joinable()) return;
+  // The writer waits between copies: the output is this thread's now.
+  try {
+    output_->complete();
+  } catch (...) {
+  }
   handover_.stop();
   writer_.join();
 }
@@ -64,17 +69,19 @@ uint64_t BlockCopy::copy(FileIO_IF& from, const std::wstring& fromPath, uint64_t
                          AtEnd atEnd) {
   if (ring_ == nullptr) {
     // Uninitialised: a small input touches only the pages it fills.
-    size_t space = size_t{kRingBlocks} * kBlockSize + platform::kMediumAlignment;
+    const size_t blocks = size_t{kRingBlocks} + 1;
+    size_t space = blocks * kBlockSize + platform::kMediumAlignment;
     ringMemory_.reset(new unsigned char[space]);
     void* start = ringMemory_.get();
     ring_ = static_cast<unsigned char*>(
-        std::align(platform::kMediumAlignment, size_t{kRingBlocks} * kBlockSize, start, space));
+        std::align(platform::kMediumAlignment, blocks * kBlockSize, start, space));
+    output_ = std::make_unique<OutputBlocks>(ring_ + size_t{kRingBlocks} * kBlockSize);
   }
   if (!writer_.joinable()) writer_ = std::thread([this] { writeBlocks(); });
   to_ = to;
   toPath_ = &toPath;
   atEnd_ = atEnd;
-  toWritten_ = 0;
+  readFailed_ = false;
   uint64_t done = 0;
   uint32_t unhashed = 0;  // a block read whose hash failed
   std::exception_ptr readFailure;
@@ -82,6 +89,7 @@ uint64_t BlockCopy::copy(FileIO_IF& from, const std::wstring& fromPath, uint64_t
     done = readBlocks(from, fromPath, most, digest, unhashed);
   } catch (...) {
     readFailure = std::current_exception();
+    readFailed_ = true;
   }
   // A write failure came first: its block was read before the reader's.
   if (const std::exception_ptr writeFailure = handover_.endCopy())
@@ -117,7 +125,7 @@ uint64_t BlockCopy::readBlocks(FileIO_IF& from, const std::wstring& fromPath, ui
 void BlockCopy::writeBlocks() {
   size_t slot = 0;
   uint32_t count = 0;
-  bool failedInCopy = false;  // nothing to flush after a failed write
+  bool failedInCopy = false;  // nothing more to write or flush after a failed write
   for (;;) {
     const BlockHandover::Work work = handover_.awaitWork(slot, count);
     if (work == BlockHandover::Work::stop) return;
@@ -125,11 +133,12 @@ void BlockCopy::writeBlocks() {
     try {
       if (work == BlockHandover::Work::block)
         writeBlock(ring_ + slot * kBlockSize, count);
-      else if (to_ != nullptr && atEnd_ == AtEnd::flush && !failedInCopy)
-        requireFlushed(*to_, *toPath_);
+      else if (!failedInCopy)
+        endOutput();
     } catch (...) {
       failure = std::current_exception();
       failedInCopy = true;
+      output_->drop();
     }
     if (work == BlockHandover::Work::endOfCopy) failedInCopy = false;
     handover_.done(failure);
@@ -139,11 +148,15 @@ void BlockCopy::writeBlocks() {
 void BlockCopy::writeBlock(const unsigned char* block, uint32_t count) {
   progress_.advance(count);
   if (to_ == nullptr) return;
-  requireWritten(to_->write(block, count), count, *toPath_);
-  // Started now, the flush at the end has little left to wait for, and a
-  // slow medium holds the dots back as it goes.
-  to_->startWriteBack(toWritten_, count);
-  toWritten_ += count;
+  if (!output_->started()) output_->start(*to_, *toPath_);
+  output_->write(block, count);
+}
+
+// At the end of a copy whose blocks were all written.
+void BlockCopy::endOutput() {
+  if (to_ == nullptr || (atEnd_ == AtEnd::leave && !readFailed_)) return;
+  output_->complete();
+  if (atEnd_ == AtEnd::flush && !readFailed_) requireFlushed(*to_, *toPath_);
 }
 
 }  // namespace transfer

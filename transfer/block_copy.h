@@ -10,6 +10,7 @@
 
 #include "platform/platform.h"
 #include "transfer/block_handover.h"
+#include "transfer/output_blocks.h"
 
 class CheckedDigest;
 class FileIO_IF;
@@ -77,12 +78,18 @@ class Progress {
 /// most kBlockSize bytes: the calling thread reads and hashes each block, a
 /// writer thread of the object's own writes the block read before it, through
 /// a ring of kRingBlocks blocks allocated at the first copy and kept for the
-/// object's life. To a caller it is the one-thread loop: the same bytes,
-/// dots, failures and files, every write done when copy returns.
+/// object's life. A destination is written past the cache where it takes
+/// such writes (OutputBlocks), the rest of it that fills no block the
+/// ordinary way at its end. To a caller it is the one-thread loop: the same
+/// bytes, dots, failures and files, every write done when copy returns (but
+/// the bytes of a destination left open, which its next copy or the
+/// object's end writes).
 class BlockCopy {
  public:
   explicit BlockCopy(Progress& progress);
-  /// Stops and joins the writer thread: none outlives the object.
+  /// Writes what a destination left open holds back (a failure there is not
+  /// told: the job failed already), then stops and joins the writer thread:
+  /// none outlives the object.
   ~BlockCopy();
   BlockCopy(const BlockCopy&) = delete;
   BlockCopy& operator=(const BlockCopy&) = delete;
@@ -96,10 +103,12 @@ class BlockCopy {
   /// blocks read before it were written and no more are: the files hold what
   /// one thread would have written.
   ///
-  /// Each block's write-back to the medium is started once it is written;
-  /// with `atEnd` flush, `to` is flushed to the medium by the writer before
-  /// copy returns, a failure thrown as a failed write.
-  enum class AtEnd { leave, flush };
+  /// With `atEnd` leave, `to` stays open for the next copy, which must name
+  /// it again; complete, its bytes are all written when copy returns; flush,
+  /// they are also flushed to the medium by the writer, a failure thrown as
+  /// a failed write. After a failed read or hash, the bytes before it are
+  /// written whatever `atEnd` says, and nothing is flushed.
+  enum class AtEnd { leave, complete, flush };
   uint64_t copy(FileIO_IF& from, const std::wstring& fromPath, uint64_t most, CheckedDigest& digest,
                 FileIO_IF* to, const std::wstring& toPath, AtEnd atEnd = AtEnd::leave);
 
@@ -108,19 +117,22 @@ class BlockCopy {
                       CheckedDigest& digest, uint32_t& unhashed);
   void writeBlocks();
   void writeBlock(const unsigned char* block, uint32_t count);
+  void endOutput();
 
   Progress& progress_;
   std::unique_ptr<unsigned char[]> ringMemory_;
   // The ring's first block: in ringMemory_, at a multiple of
   // platform::kMediumAlignment, so that each block can take reads from the
-  // medium (platform.h).
+  // medium and be written to it (platform.h). A block more after the ring
+  // gathers what the output writes past the cache.
   unsigned char* ring_ = nullptr;
   BlockHandover handover_{kRingBlocks};
   // The copy's destination, set before its first block is handed over.
   FileIO_IF* to_ = nullptr;
   const std::wstring* toPath_ = nullptr;
   AtEnd atEnd_ = AtEnd::leave;
-  uint64_t toWritten_ = 0;  // the bytes written to `to_` in this copy
+  bool readFailed_ = false;  // the copy's read or hash failed; set before its end is handed over
+  std::unique_ptr<OutputBlocks> output_;  // the writer's, made with the ring
   std::thread writer_;      // started by the first copy
 };
 

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "direct_writes.h"
 #include "native_text.h"
 #include "platform/platform.h"
 #include "sys_calls.h"
@@ -30,6 +31,7 @@ namespace platform {
 int flushToMedium(int) { return 0; }
 void startWriteBack(int, uint64_t, uint64_t) {}
 int readFromMedium(int, uint32_t, std::unique_ptr<MediumReader>&) { return 0; }
+std::unique_ptr<MediumWriter> mediumWriter(int) { return nullptr; }
 int flushFolder(const std::wstring&) { return 0; }
 #else
 int flushToMedium(int fd) { return sys::fdatasync(fd) == 0 ? 0 : errno; }
@@ -47,6 +49,8 @@ int readFromMedium(int fd, uint32_t, std::unique_ptr<MediumReader>&) {
   if (sys::fdatasync(fd) != 0) return errno;
   return sys::dropCache(fd);
 }
+
+std::unique_ptr<MediumWriter> mediumWriter(int fd) { return direct_writes::open(fd); }
 
 int flushFolder(const std::wstring& folder) {
   std::string name;

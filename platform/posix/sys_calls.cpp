@@ -75,6 +75,13 @@ ssize_t writeAll(int fd, const void* buffer, size_t count) {
       buffer, count, [fd](const char* bytes, size_t n) { return writeSlices(fd, bytes, n); }));
 }
 
+ssize_t writeSectors(int fd, const void* buffer, size_t count, size_t sector) {
+  return static_cast<ssize_t>(
+      seam_calls::writeAll(buffer, count, [fd, sector](const char* bytes, size_t n) {
+        return writeSlices(fd, bytes, seam_calls::wholeSectors(n, sector));
+      }));
+}
+
 int close(int fd) {
   // Linux releases the descriptor even when close fails; EINTR is not retried.
   return seam_calls::close([fd] { return ::close(fd); });
@@ -133,6 +140,13 @@ int fcntl(int fd, int command, int argument) {
     result = ::fcntl(fd, command, argument);
   } while (result < 0 && errno == EINTR);
   return result;
+}
+
+int setDirect(int fd, bool on) {
+  if (!goAhead(FaultPoint::mediumWrites)) return -1;
+  const int flags = sys::fcntl(fd, F_GETFL, 0);
+  if (flags < 0) return -1;
+  return sys::fcntl(fd, F_SETFL, on ? flags | O_DIRECT : flags & ~O_DIRECT) < 0 ? -1 : 0;
 }
 
 int fadvise(int fd, off_t offset, off_t length, int advice) {

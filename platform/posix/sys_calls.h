@@ -17,6 +17,9 @@ ssize_t read(int fd, void* buffer, size_t count);
 /// retried on EINTR. Returns `count`, or -1 when a call fails (errno set; part
 /// may have been written).
 ssize_t writeAll(int fd, const void* buffer, size_t count);
+/// write(2) of `count` bytes, whole sectors of `sector` bytes, until all are
+/// written, as writeAll; a shorter call a test plans stays whole sectors.
+ssize_t writeSectors(int fd, const void* buffer, size_t count, size_t sector);
 /// close(2). EINTR is not retried: the descriptor is gone either way on Linux.
 int close(int fd);
 /// renameat2(2) with RENAME_NOREPLACE; where the file system cannot do
@@ -44,6 +47,10 @@ int fstat(int fd, struct stat* info);
 off_t lseek(int fd, off_t offset, int whence);
 /// fcntl(2) with an int argument, retried on EINTR.
 int fcntl(int fd, int command, int argument);
+/// fcntl(2) F_SETFL turning O_DIRECT on or off for the open descriptor
+/// `fd`, its other status flags kept. 0 or -1 (errno set; EINVAL where the
+/// file system refuses writes past the cache).
+int setDirect(int fd, bool on);
 /// posix_fadvise(2); returns an errno value, 0 on success.
 int fadvise(int fd, off_t offset, off_t length, int advice);
 /// fdatasync(2), retried on EINTR. 0 or -1 (errno set).

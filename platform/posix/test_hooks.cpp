@@ -2,6 +2,7 @@
 
 #include <linux/magic.h>
 
+#include "direct_writes.h"
 #include "faked_provider.h"
 #include "faked_volume.h"
 
@@ -63,7 +64,7 @@ bool pipeBytes(const std::wstring&, unsigned, std::string&) { return false; }
 
 // The descriptor's own reads come from the medium once its pages are dropped:
 // there are no reads of another kind to record.
-bool recordMediumReads(MediumReads* record) { return record == nullptr; }
+bool recordMediumReads(MediumCalls* record) { return record == nullptr; }
 
 #if FILESPLIT_FAULT_INJECTION
 bool fakeDigestLength(uint32_t length) {
@@ -80,12 +81,18 @@ bool fakeFileSystem(const std::optional<std::wstring>& name) {
   fileSystemName = name;
   return true;
 }
+
+bool recordMediumWrites(MediumCalls* record) {
+  direct_writes::recording = record;
+  return true;
+}
 #else
 // Without the seam the provider and the queries always ask the system, and
 // asking for nothing is all that succeeds.
 bool fakeDigestLength(uint32_t length) { return length == 0; }
 bool fakeFreeSpace(const std::optional<FakeSpace>& answer) { return !answer; }
 bool fakeFileSystem(const std::optional<std::wstring>& name) { return !name; }
+bool recordMediumWrites(MediumCalls* record) { return record == nullptr; }
 #endif
 
 }  // namespace platform_test_hooks

@@ -10,6 +10,7 @@
 #include "platform/platform.h"
 #include "platform/seam_calls.h"
 #include "unbuffered_reads.h"
+#include "unbuffered_writes.h"
 #include "win32_errno.h"
 
 using platform::FaultPoint;
@@ -42,6 +43,15 @@ int readFromMedium(int fd, uint32_t bufferSize, std::unique_ptr<MediumReader>& r
   const auto handle = os_handle::of(fd);
   if (handle == INVALID_HANDLE_VALUE) return EBADF;
   return unbuffered_reads::open(handle, bufferSize, reader);
+}
+#endif
+
+#if FILESPLIT_NO_FLUSH
+std::unique_ptr<MediumWriter> mediumWriter(int) { return nullptr; }
+#else
+std::unique_ptr<MediumWriter> mediumWriter(int fd) {
+  const auto handle = os_handle::of(fd);
+  return handle == INVALID_HANDLE_VALUE ? nullptr : unbuffered_writes::open(handle);
 }
 #endif
 

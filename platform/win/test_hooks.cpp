@@ -3,6 +3,7 @@
 #include "code_page_text.h"
 #include "platform/platform.h"
 #include "unbuffered_reads.h"
+#include "unbuffered_writes.h"
 
 namespace platform_test_hooks {
 
@@ -24,8 +25,13 @@ bool fakeFileSystem(const std::optional<std::wstring>& name) {
   return true;
 }
 
-bool recordMediumReads(MediumReads* record) {
+bool recordMediumReads(MediumCalls* record) {
   unbuffered_reads::recording = record;
+  return true;
+}
+
+bool recordMediumWrites(MediumCalls* record) {
+  unbuffered_writes::recording = record;
   return true;
 }
 #else
@@ -36,7 +42,8 @@ bool fakeDigestLength(uint32_t length) { return length == 0; }
 // Without the seam the volume queries always ask the system.
 bool fakeFreeSpace(const std::optional<FakeSpace>& space) { return !space; }
 bool fakeFileSystem(const std::optional<std::wstring>& name) { return !name; }
-bool recordMediumReads(MediumReads* record) { return record == nullptr; }
+bool recordMediumReads(MediumCalls* record) { return record == nullptr; }
+bool recordMediumWrites(MediumCalls* record) { return record == nullptr; }
 #endif
 
 bool pipeBytes(const std::wstring& text, unsigned codePage, std::string& bytes) {

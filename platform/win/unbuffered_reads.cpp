@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <string>
 
+#include "medium_sectors.h"
 #include "platform/seam_calls.h"
 #include "win32_errno.h"
 
@@ -13,7 +14,7 @@ using platform::goAhead;
 namespace unbuffered_reads {
 
 #if FILESPLIT_FAULT_INJECTION
-platform_test_hooks::MediumReads* recording = nullptr;
+platform_test_hooks::MediumCalls* recording = nullptr;
 #endif
 
 namespace {
@@ -35,57 +36,6 @@ void recordRead([[maybe_unused]] const void* buffer, [[maybe_unused]] size_t siz
   recording->sizes.push_back(size);
   recording->offsets.push_back(offset);
 #endif
-}
-
-bool isPowerOfTwo(uint32_t n) { return n != 0 && (n & (n - 1)) == 0; }
-
-// Whether reads in units of `sector` can go into buffers of `bufferSize`
-// bytes aligned to platform::kMediumAlignment.
-bool fits(uint32_t sector, uint32_t bufferSize) {
-  return isPowerOfTwo(sector) && platform::kMediumAlignment % sector == 0 &&
-         bufferSize % sector == 0;
-}
-
-// From the file's storage facts (Windows 8 and later): the physical sector,
-// which buffers are best aligned to, where it fits; else the logical one,
-// which sizes and offsets must be multiples of. 0 where not told.
-uint32_t storageSectorSize(HANDLE handle, uint32_t bufferSize) {
-  FILE_STORAGE_INFO info{};
-  if (!GetFileInformationByHandleEx(handle, FileStorageInfo, &info, sizeof info)) return 0;
-  const uint32_t larger =
-      std::max<uint32_t>(info.LogicalBytesPerSector, info.PhysicalBytesPerSectorForPerformance);
-  return fits(larger, bufferSize) ? larger : info.LogicalBytesPerSector;
-}
-
-// The logical sector size of the volume the file's path is on, for systems
-// without the storage facts. 0 where not told.
-uint32_t volumeSectorSize(HANDLE handle) {
-  std::wstring path(MAX_PATH, L'\0');
-  DWORD length = GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),
-                                           FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-  if (length >= path.size()) {  // too small: `length` counts the terminator too
-    path.resize(length);
-    length = GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),
-                                       FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-  }
-  if (length == 0 || length >= path.size()) return 0;
-  path.resize(length);
-  std::wstring root(path.size() + 2, L'\0');
-  if (!GetVolumePathNameW(path.c_str(), root.data(), static_cast<DWORD>(root.size()))) return 0;
-  DWORD sectorsPerCluster = 0;
-  DWORD bytesPerSector = 0;
-  DWORD freeClusters = 0;
-  DWORD clusters = 0;
-  if (!GetDiskFreeSpaceW(root.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters,
-                         &clusters))
-    return 0;
-  return bytesPerSector;
-}
-
-uint32_t sectorSize(HANDLE handle, uint32_t bufferSize) {
-  if (!goAhead(FaultPoint::sectorSize)) return 0;
-  const uint32_t size = storageSectorSize(handle, bufferSize);
-  return size != 0 ? size : volumeSectorSize(handle);
 }
 
 class UnbufferedReader final : public platform::MediumReader {
@@ -120,7 +70,7 @@ int UnbufferedReader::read(void* buffer, uint32_t count) {
     }
     // A shorter read a test planned stays whole sectors, at least one: this
     // handle reads nothing else.
-    if (asked < whole) asked = std::max<size_t>(asked / sector_ * sector_, sector_);
+    if (asked < whole) asked = seam_calls::wholeSectors(asked, sector_);
     recordRead(buffer, asked, offset_);
     OVERLAPPED at{};
     at.Offset = static_cast<DWORD>(offset_);
@@ -149,8 +99,8 @@ bool UnbufferedReader::eof() {
 }  // namespace
 
 int open(HANDLE handle, uint32_t bufferSize, std::unique_ptr<platform::MediumReader>& reader) {
-  const uint32_t sector = sectorSize(handle, bufferSize);
-  if (!fits(sector, bufferSize)) return 0;  // the descriptor's reads, through the cache
+  const uint32_t sector = medium_sectors::sectorSize(handle, bufferSize);
+  if (!medium_sectors::fits(sector, bufferSize)) return 0;  // the descriptor's reads, through the cache
   constexpr DWORD kFlags = FILE_FLAG_NO_BUFFERING;
   const HANDLE own = ReOpenFile(handle, GENERIC_READ, FILE_SHARE_READ, kFlags);
   if (own == INVALID_HANDLE_VALUE) return win32_errno::errnoOf(GetLastError(), EIO);

@@ -22,7 +22,7 @@ int open(HANDLE handle, uint32_t bufferSize, std::unique_ptr<platform::MediumRea
 #if FILESPLIT_FAULT_INJECTION
 /// Where a test has the opens and reads recorded
 /// (platform_test_hooks::recordMediumReads); null: nowhere.
-extern platform_test_hooks::MediumReads* recording;
+extern platform_test_hooks::MediumCalls* recording;
 #endif
 
 }  // namespace unbuffered_reads

@@ -48,17 +48,28 @@ class FakeFiles::Destination : public FileIO_IF {
   int read(void*, uint32_t) override { return -1; }
   int write(const void* buffer, uint32_t count) override {
     std::unique_lock<std::mutex> lock(world_.mutex_);
-    const Twist twist = world_.begin(FakeCall::write, lock);
-    int result = -1;
-    if (twist.error != 0) {
-      errno = twist.error;
-    } else {
-      const uint32_t n = std::min(count, twist.limit);
-      world_.written_[index_].append(static_cast<const char*>(buffer), n);
-      result = static_cast<int>(n);
-    }
+    if (pastCache_) world_.misalignedWrites_ += 1;
+    return take(FakeCall::write, buffer, count, lock);
+  }
+  bool writeToMedium() override {
+    std::unique_lock<std::mutex> lock(world_.mutex_);
+    const Twist twist = world_.begin(FakeCall::toMedium, lock);
     world_.end(twist, lock);
+    pastCache_ = twist.error == 0;
+    return pastCache_;
+  }
+  int writeSectors(const void* buffer, uint32_t count) override {
+    std::unique_lock<std::mutex> lock(world_.mutex_);
+    if (!pastCache_ || reinterpret_cast<uintptr_t>(buffer) % platform::kMediumAlignment != 0 ||
+        count % platform::kMediumAlignment != 0)
+      world_.misalignedWrites_ += 1;
+    const int result = take(FakeCall::sectors, buffer, count, lock);
+    if (result > 0) world_.pastCache_ += static_cast<uint64_t>(result);
     return result;
+  }
+  bool endWritesToMedium() override {
+    pastCache_ = false;
+    return true;
   }
   bool eof() override { return true; }
   bool close() override {
@@ -70,8 +81,24 @@ class FakeFiles::Destination : public FileIO_IF {
   }
 
  private:
+  // A write of either kind: appends what its twist lets through.
+  int take(FakeCall call, const void* buffer, uint32_t count, std::unique_lock<std::mutex>& lock) {
+    const Twist twist = world_.begin(call, lock);
+    int result = -1;
+    if (twist.error != 0) {
+      errno = twist.error;
+    } else {
+      const uint32_t n = std::min(count, twist.limit);
+      world_.written_[index_].append(static_cast<const char*>(buffer), n);
+      result = static_cast<int>(n);
+    }
+    world_.end(twist, lock);
+    return result;
+  }
+
   FakeFiles& world_;
   const size_t index_;
+  bool pastCache_ = false;  // between writeToMedium and endWritesToMedium
 };
 
 class FakeFiles::Hash : public HASH_IF {
@@ -134,6 +161,16 @@ unsigned FakeFiles::calls(FakeCall call) const {
 unsigned FakeFiles::misalignedReads() const {
   const std::lock_guard<std::mutex> lock(mutex_);
   return misalignedReads_;
+}
+
+unsigned FakeFiles::misalignedWrites() const {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  return misalignedWrites_;
+}
+
+uint64_t FakeFiles::pastCache() const {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  return pastCache_;
 }
 
 bool FakeFiles::gaveUp() const {

@@ -16,8 +16,10 @@
 #include "fileio/file_io.h"
 #include "hash/hash_if.h"
 
-/// The calls of the fakes: a file's read, write and close, the hash's update.
-enum class FakeCall { read, write, close, hash };
+/// The calls of the fakes: a file's read, write and close, the hash's
+/// update, a destination's switch to writes past the cache (writeToMedium;
+/// a failure refuses them) and its writes of whole sectors past the cache.
+enum class FakeCall { read, write, close, hash, toMedium, sectors };
 
 /// One call: its kind and its number among the calls of that kind, from 1.
 struct CallId {
@@ -63,6 +65,12 @@ class FakeFiles {
   /// The reads into a buffer that does not start at a multiple of
   /// platform::kMediumAlignment, where a read from the medium could not go.
   unsigned misalignedReads() const;
+  /// The writes past the cache that are not whole sectors from an aligned
+  /// buffer, and the ordinary writes made while those writes were on, as
+  /// neither could go to the medium.
+  unsigned misalignedWrites() const;
+  /// The bytes all destinations took past the cache.
+  uint64_t pastCache() const;
   /// Whether a gate gave up waiting (after seconds): the awaited call never came.
   bool gaveUp() const;
   /// Whether a hash call found bytes of its block, or later ones, written.
@@ -86,11 +94,13 @@ class FakeFiles {
   const std::vector<Gate> gates_;
   mutable std::mutex mutex_;
   std::condition_variable changed_;
-  unsigned counts_[4] = {};
+  unsigned counts_[6] = {};
   std::set<CallId> began_, ended_;
   std::vector<std::string> written_;
   std::string fed_;
   unsigned misalignedReads_ = 0;
+  unsigned misalignedWrites_ = 0;
+  uint64_t pastCache_ = 0;
   bool gaveUp_ = false;
   bool writtenBeforeHashed_ = false;
 };

@@ -1,0 +1,67 @@
+#include "direct_writes.h"
+
+#include <fcntl.h>
+
+#include <cerrno>
+#include <cstdint>
+
+#include "sys_calls.h"
+
+namespace direct_writes {
+
+#if FILESPLIT_FAULT_INJECTION
+platform_test_hooks::MediumCalls* recording = nullptr;
+#endif
+
+namespace {
+
+// Test builds only: the descriptor's flags are asked here, outside the seam,
+// so that the record tells what the system was told, not what was meant.
+void recordWrite([[maybe_unused]] int fd, [[maybe_unused]] const void* buffer,
+                 [[maybe_unused]] size_t size, [[maybe_unused]] uint64_t offset) {
+#if FILESPLIT_FAULT_INJECTION
+  if (recording == nullptr) return;
+  if ((::fcntl(fd, F_GETFL) & O_DIRECT) == 0) recording->allBypassTheCache = false;
+  recording->buffers.push_back(reinterpret_cast<uintptr_t>(buffer));
+  recording->sizes.push_back(size);
+  recording->offsets.push_back(offset);
+#endif
+}
+
+void recordOpen() {
+#if FILESPLIT_FAULT_INJECTION
+  if (recording == nullptr) return;
+  ++recording->opens;
+  recording->sectorSize = platform::kMediumAlignment;
+#endif
+}
+
+class DirectWriter final : public platform::MediumWriter {
+ public:
+  explicit DirectWriter(int fd) : fd_(fd) {}
+
+  int write(const void* buffer, uint32_t count) override {
+    recordWrite(fd_, buffer, count, written_);
+    if (sys::writeSectors(fd_, buffer, count, platform::kMediumAlignment) < 0) return -1;
+    written_ += count;
+    return static_cast<int>(count);
+  }
+
+  int end() override { return sys::setDirect(fd_, false) == 0 ? 0 : errno; }
+
+ private:
+  int fd_;                 // the file's own descriptor, not this object's
+  uint64_t written_ = 0;  // for the record
+};
+
+}  // namespace
+
+// kMediumAlignment is a multiple of every logical block size O_DIRECT asks
+// of a Linux file system, so no sector size need be asked.
+std::unique_ptr<platform::MediumWriter> open(int fd) {
+  if (sys::setDirect(fd, true) != 0) return nullptr;
+  recordOpen();
+  return std::make_unique<DirectWriter>(fd);
+}
+
+}  // namespace direct_writes
