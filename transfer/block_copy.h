@@ -79,8 +79,8 @@ class Progress {
 /// writer thread of the object's own writes the block read before it, through
 /// a ring of kRingBlocks blocks allocated at the first copy and kept for the
 /// object's life. A destination is written past the cache where it takes
-/// such writes (OutputBlocks), the rest of it that fills no block the
-/// ordinary way at its end. To a caller it is the one-thread loop: the same
+/// such writes, its last bytes that fill no sector the ordinary way at its
+/// end (OutputBlocks). To a caller it is the one-thread loop: the same
 /// bytes, dots, failures and files, every write done when copy returns (but
 /// the bytes of a destination left open, which its next copy or the
 /// object's end writes).

@@ -51,10 +51,15 @@ void OutputBlocks::write(const unsigned char* bytes, uint32_t count) {
 void OutputBlocks::complete() {
   if (file_ == nullptr) return;
   if (pastCache_ && held_ > 0) {
+    const uint32_t whole = held_ / platform::kMediumAlignment * platform::kMediumAlignment;
+    if (whole > 0) writeSectors(gathered_, whole);
     // The ordinary writes go after the sectors: a write past the cache
     // takes no part of a sector.
-    if (!file_->endWritesToMedium()) failWrite(*path_, platform::systemErrorText(errno));
-    requireWritten(file_->write(gathered_, held_), held_, *path_);
+    const uint32_t rest = held_ - whole;
+    if (rest > 0) {
+      if (!file_->endWritesToMedium()) failWrite(*path_, platform::systemErrorText(errno));
+      requireWritten(file_->write(gathered_ + whole, rest), rest, *path_);
+    }
   }
   held_ = 0;
   file_ = nullptr;

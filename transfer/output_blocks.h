@@ -14,10 +14,11 @@ namespace transfer {
 /// (FileIO_IF::writeToMedium), a run that starts aligned goes there in whole
 /// sectors straight from the caller's buffer; the bytes that do not fill a
 /// sector, and all after them, are gathered into a block of their own and go
-/// there a whole block at a time. What is left at the end (less than a
-/// block) is written the ordinary way. Elsewhere every run is written the
-/// ordinary way at once, its write-back to the medium started after it.
-/// Every failure ends the job ("Cannot write" naming the output).
+/// there a whole block at a time. At the end the whole sectors gathered go
+/// there too, and only the output's last bytes that fill no sector are
+/// written the ordinary way. Elsewhere every run is written the ordinary way
+/// at once, its write-back to the medium started after it. Every failure
+/// ends the job ("Cannot write" naming the output).
 class OutputBlocks {
  public:
   /// `gathered`: a block of kBlockSize bytes at a multiple of
@@ -30,7 +31,7 @@ class OutputBlocks {
   void start(FileIO_IF& file, const std::wstring& path);
   /// Writes the `count` bytes of `bytes` after those given before.
   void write(const unsigned char* bytes, uint32_t count);
-  /// Writes what is held back the ordinary way and ends the output.
+  /// Writes what is held back and ends the output.
   void complete();
   /// Ends the output, what is held back left unwritten: after a failure.
   void drop() { file_ = nullptr; }
