@@ -146,8 +146,9 @@ int flushToMedium(int fd);
 /// sync_file_range), so that a slow medium slows the writer as it goes, not
 /// all at the flush. Nothing on Windows, which has no such call; there a
 /// removable drive is written through by default.
-/// A hint: a failure is not reported here, the flush after reports it.
-void startWriteBack(int fd, uint64_t offset, uint64_t length);
+/// Returns 0 or an errno value. A failure is a failed write: the wait takes
+/// the file's write error with it, and the flush after would not see it.
+int startWriteBack(int fd, uint64_t offset, uint64_t length);
 
 /// The alignment of the buffers that reads from the medium are given: a
 /// multiple of every sector size those reads accept.

@@ -138,8 +138,8 @@ void addCloseAndFlushCases(std::vector<FaultCase>& cases) {
   cases.push_back(harmless("CloseInputFailsUnnoticed", failing(FaultPoint::close, "input", EIO)));
 }
 
-// The folders flushed around the digest file. Only the write-back started
-// after each block is a hint that may fail unnoticed.
+// The folders flushed around the digest file, and the write-back of each
+// block, whose failure no flush after it would report again.
 void addFolderFlushCases(std::vector<FaultCase>& cases) {
   cases.push_back({"FlushFolder1Fails",
                    {failing(FaultPoint::folderFlush, "out", EIO)},
@@ -160,8 +160,12 @@ void addFolderFlushCases(std::vector<FaultCase>& cases) {
                    {Says::cannotWrite, "out"},
                    kComplete});
   for (unsigned number = 1; number <= 4; ++number)
-    cases.push_back(harmless("WriteBack" + std::to_string(number) + "FailsUnnoticed",
-                             failing(FaultPoint::writeBack, block(number), EIO)));
+    cases.push_back({"WriteBack" + std::to_string(number) + "Fails",
+                     {failing(FaultPoint::writeBack, block(number), EIO)},
+                     split_exit::kFailed,
+                     number,
+                     {Says::cannotWrite, pieceName(number)},
+                     left(upTo(number, kAllPieces[number - 1]))});
 }
 
 }  // namespace

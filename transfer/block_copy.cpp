@@ -142,7 +142,8 @@ void BlockCopy::writeBlock(const unsigned char* block, uint32_t count) {
   requireWritten(to_->write(block, count), count, *toPath_);
   // Started now, the flush at the end has little left to wait for, and a
   // slow medium holds the dots back as it goes.
-  to_->startWriteBack(toWritten_, count);
+  if (!to_->startWriteBack(toWritten_, count))
+    failWrite(*toPath_, platform::systemErrorText(errno));
   toWritten_ += count;
 }
 
