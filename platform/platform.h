@@ -22,8 +22,12 @@
 
 namespace platform {
 
-/// Sets up the process's character handling before anything is read or
-/// printed. Never fails: what cannot be set up falls back to a working default.
+/// Sets up the process before anything is opened, read or printed: a
+/// standard stream the caller closed (0, 1 or 2) is opened on the null
+/// device, so that no file the tools open gets its descriptor and the
+/// console's output with it; where even that fails the process ends at once
+/// (EXIT_FAILURE), before it opens a file. Then the character handling;
+/// what of it cannot be set up falls back to a working default.
 void initProcess();
 
 /// The console: a wide stream writing to standard output in the console's
