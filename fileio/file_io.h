@@ -25,9 +25,10 @@ class FileIO_IF {
   /// that keeps nothing in a cache has nothing to do.
   virtual bool flush() { return true; }
 
-  /// Starts writing the `count` bytes at `offset` to the medium, without
-  /// waiting for them. A hint: flush reports what fails.
-  virtual void startWriteBack(uint64_t /*offset*/, uint64_t /*count*/) {}
+  /// Starts writing the `count` bytes at `offset` to the medium, keeping the
+  /// medium a few MiB behind at most: false (errno tells why) when writing
+  /// what was written before fails, which no later flush may report again.
+  virtual bool startWriteBack(uint64_t /*offset*/, uint64_t /*count*/) { return true; }
 
   /// Before the file is read: makes the reads that follow come from the
   /// medium, not from a cache. Those reads each ask at most `bufferSize`

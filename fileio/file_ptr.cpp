@@ -96,8 +96,8 @@ bool succeeded(int error) {
 
 bool File_ptr::flush() { return succeeded(platform::flushToMedium(fd)); }
 
-void File_ptr::startWriteBack(uint64_t offset, uint64_t count) {
-  platform::startWriteBack(fd, offset, count);
+bool File_ptr::startWriteBack(uint64_t offset, uint64_t count) {
+  return succeeded(platform::startWriteBack(fd, offset, count));
 }
 
 bool File_ptr::readFromMedium(uint32_t bufferSize) {

@@ -62,7 +62,7 @@ class File_ptr : public FileIO_IF {
   int write(const void* buffer, uint32_t count) override;
   bool eof() override;
   bool flush() override;
-  void startWriteBack(uint64_t offset, uint64_t count) override;
+  bool startWriteBack(uint64_t offset, uint64_t count) override;
   bool readFromMedium(uint32_t bufferSize) override;
   bool writeToMedium() override;
   int writeSectors(const void* buffer, uint32_t count) override;

@@ -22,8 +22,12 @@
 
 namespace platform {
 
-/// Sets up the process's character handling before anything is read or
-/// printed. Never fails: what cannot be set up falls back to a working default.
+/// Sets up the process before anything is opened, read or printed: a
+/// standard stream the caller closed (0, 1 or 2) is opened on the null
+/// device, so that no file the tools open gets its descriptor and the
+/// console's output with it; where even that fails the process ends at once
+/// (EXIT_FAILURE), before it opens a file. Then the character handling;
+/// what of it cannot be set up falls back to a working default.
 void initProcess();
 
 /// The console: a wide stream writing to standard output in the console's
@@ -146,8 +150,9 @@ int flushToMedium(int fd);
 /// sync_file_range), so that a slow medium slows the writer as it goes, not
 /// all at the flush. Nothing on Windows, which has no such call; there a
 /// removable drive is written through by default.
-/// A hint: a failure is not reported here, the flush after reports it.
-void startWriteBack(int fd, uint64_t offset, uint64_t length);
+/// Returns 0 or an errno value. A failure is a failed write: the wait takes
+/// the file's write error with it, and the flush after would not see it.
+int startWriteBack(int fd, uint64_t offset, uint64_t length);
 
 /// The alignment of the buffers that reads from the medium are given: a
 /// multiple of every sector size those reads accept.

@@ -59,6 +59,7 @@ const FaultPoint kPoints[] = {FaultPoint::open,
                               FaultPoint::nameStatus,
                               FaultPoint::pendingCreation,
                               FaultPoint::flush,
+                              FaultPoint::writeBack,
                               FaultPoint::cacheDrop,
                               FaultPoint::folderFlush};
 

@@ -161,19 +161,21 @@ void addFolderFlushCases(std::vector<FaultCase>& cases) {
 }
 
 // A piece whose file system refuses writes past the cache is written through
-// it, its write-back started after each block: only that start is a hint that
-// may fail unnoticed. Turning them off for the rest of a piece that fills no
-// sector fails as a write.
+// it, its write-back started after each block, whose failure no flush after
+// it would report again. Turning those writes off for the rest of a piece
+// that fills no sector fails as a write.
 void addPastTheCacheCases(std::vector<FaultCase>& cases) {
   for (unsigned number = 1; number <= 4; ++number)
     cases.push_back(harmless("PastTheCacheRefusedForPiece" + std::to_string(number),
                              failing(FaultPoint::mediumWrites, piece(number), EINVAL)));
-  for (unsigned number = 1; number <= 4; ++number) {
-    FaultCase c = harmless("WriteBack" + std::to_string(number) + "FailsUnnoticed",
-                           failingEvery(FaultPoint::mediumWrites, EINVAL));
-    c.faults.push_back(hooks::Fault{FaultPoint::writeBack, number, EIO, SIZE_MAX, {}});
-    cases.push_back(c);
-  }
+  for (unsigned number = 1; number <= 4; ++number)
+    cases.push_back({"WriteBack" + std::to_string(number) + "FailsPastTheCacheRefused",
+                     {failingEvery(FaultPoint::mediumWrites, EINVAL),
+                      hooks::Fault{FaultPoint::writeBack, number, EIO, SIZE_MAX, {}}},
+                     split_exit::kFailed,
+                     number,
+                     {Says::cannotWrite, pieceName(number), "", EIO},
+                     left(upTo(number, kAllPieces[number - 1]))});
   cases.push_back({"PastTheCacheNotEndedForTheLastPiece",
                    {failing(FaultPoint::mediumWrites, "piece 4 tail", EIO)},
                    split_exit::kFailed,

@@ -74,7 +74,7 @@ void OutputBlocks::writeThroughCache(const unsigned char* bytes, uint32_t count)
   requireWritten(file_->write(bytes, count), count, *path_);
   // Started now, the flush at the end has little left to wait for, and a
   // slow medium holds the dots back as it goes.
-  file_->startWriteBack(written_, count);
+  if (!file_->startWriteBack(written_, count)) failWrite(*path_, platform::systemErrorText(errno));
   written_ += count;
 }
 

@@ -29,19 +29,23 @@ namespace platform {
 
 #if FILESPLIT_NO_FLUSH
 int flushToMedium(int) { return 0; }
-void startWriteBack(int, uint64_t, uint64_t) {}
+int startWriteBack(int, uint64_t, uint64_t) { return 0; }
 int readFromMedium(int, uint32_t, std::unique_ptr<MediumReader>&) { return 0; }
 std::unique_ptr<MediumWriter> mediumWriter(int) { return nullptr; }
 int flushFolder(const std::wstring&) { return 0; }
 #else
 int flushToMedium(int fd) { return sys::fdatasync(fd) == 0 ? 0 : errno; }
 
-void startWriteBack(int fd, uint64_t offset, uint64_t length) {
-  (void)sys::startWriteBack(fd, static_cast<off_t>(offset), static_cast<off_t>(length));
+int startWriteBack(int fd, uint64_t offset, uint64_t length) {
+  if (sys::startWriteBack(fd, static_cast<off_t>(offset), static_cast<off_t>(length)) != 0)
+    return errno;
   // The ranges waited for, one per block, follow each other as the blocks do.
-  if (kWriteBackWindow == 0 || offset < kWriteBackWindow) return;
-  (void)sys::awaitWriteBack(fd, static_cast<off_t>(offset - kWriteBackWindow),
-                            static_cast<off_t>(length));
+  if (kWriteBackWindow == 0 || offset < kWriteBackWindow) return 0;
+  // The wait reports the range's write error once, and no later flush does.
+  return sys::awaitWriteBack(fd, static_cast<off_t>(offset - kWriteBackWindow),
+                             static_cast<off_t>(length)) == 0
+             ? 0
+             : errno;
 }
 
 int readFromMedium(int fd, uint32_t, std::unique_ptr<MediumReader>&) {

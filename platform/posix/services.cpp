@@ -1,5 +1,8 @@
 // Locale, error texts and path conversion on POSIX systems.
+#include <fcntl.h>
+
 #include <cerrno>
+#include <cstdlib>
 #include <clocale>
 #include <csignal>
 #include <cstring>
@@ -15,6 +18,11 @@ namespace platform {
 const wchar_t kJoinUsageExample[] = L"/home/aaa/aaa/aaa.bat /home/aaa";
 
 void initProcess() {
+  // Each hole is the lowest free descriptor, so the open fills it.
+  for (int fd = 0; fd <= 2; ++fd)
+    if (sys::fcntl(fd, F_GETFD, 0) < 0 && errno == EBADF &&
+        sys::open("/dev/null", O_RDWR | O_CLOEXEC, 0) != fd)
+      std::_Exit(EXIT_FAILURE);
   // Progress piped into a reader that quits (| head) must not kill a split
   // half way; the console simply drops what cannot be written.
   // It cannot fail for a valid signal number.

@@ -33,7 +33,7 @@ int flushToMedium(int fd) {
 }
 #endif
 
-void startWriteBack(int, uint64_t, uint64_t) { (void)goAhead(FaultPoint::writeBack); }
+int startWriteBack(int, uint64_t, uint64_t) { return goAhead(FaultPoint::writeBack) ? 0 : errno; }
 
 #if FILESPLIT_NO_FLUSH
 int readFromMedium(int, uint32_t, std::unique_ptr<MediumReader>&) { return 0; }

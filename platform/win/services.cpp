@@ -1,5 +1,6 @@
 // Process setup, locale, error texts and path conversion on Windows.
 #include <climits>
+#include <cstdlib>
 #include <cwchar>
 #include <string>
 
@@ -60,6 +61,19 @@ namespace platform {
 const wchar_t kJoinUsageExample[] = L"C:\\Users\\aaa\\aaa.bat C:\\Users";
 
 void initProcess() {
+  // A runtime descriptor 0 to 2 without a handle may be the next one a file
+  // is opened on, and the console's output would go into that file. (The
+  // runtime may keep a slot with no console as open, handle -2: no file can
+  // take that one.)
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (_get_osfhandle(fd) != -1) continue;
+    int nul = -1;
+    if (_wsopen_s(&nul, L"NUL", _O_RDWR | _O_BINARY, _SH_DENYNO, 0) != 0) std::_Exit(EXIT_FAILURE);
+    if (nul == fd) continue;
+    const bool moved = _dup2(nul, fd) == 0;
+    _close(nul);
+    if (!moved) std::_Exit(EXIT_FAILURE);
+  }
   // A drive without its medium fails the call instead of asking the user
   // in a dialog box.
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);

@@ -26,6 +26,9 @@ struct RunOptions {
   /// (CREATE_NEW_CONSOLE), as Explorer starts a program, its standard
   /// streams redirected all the same. Elsewhere there is no such window.
   bool consoleOfItsOwn = false;
+  /// The standard streams (0, 1, 2) the child starts without, as a shell's
+  /// `>&-` leaves them. Without standard output nothing is read.
+  std::vector<int> closedStreams;
 };
 
 struct RunResult {

@@ -63,6 +63,7 @@ std::string filejoinPath() { return binaryPath("filejoin", FILEJOIN_EXE); }
 [[noreturn]] void startChild(const char* program, int outFd, const RunOptions& options,
                              std::vector<char*>& argv) {
   dup2(outFd, STDOUT_FILENO);
+  for (const int stream : options.closedStreams) close(stream);
   if (!options.workingFolder.empty() && chdir(encoded(options.workingFolder).c_str()) != 0)
     _exit(126);
   // A known locale unless the test asks for another.

@@ -186,6 +186,8 @@ RunResult runProcess(const std::wstring& application, std::wstring commandLine,
   startup.hStdInput = input.get();
   startup.hStdOutput = writeEnd.get();
   startup.hStdError = errors.get() != nullptr ? errors.get() : input.get();
+  HANDLE* streams[] = {&startup.hStdInput, &startup.hStdOutput, &startup.hStdError};
+  for (const int stream : options.closedStreams) *streams[stream] = nullptr;
   std::vector<wchar_t> environment = environmentBlock(options.environment);
   const DWORD flags =
       CREATE_UNICODE_ENVIRONMENT | (options.consoleOfItsOwn ? CREATE_NEW_CONSOLE : 0);
