@@ -39,7 +39,8 @@ std::string JoinJob::hashPieces(FileIO_IF* out, const std::wstring& outPath) {
       transfer::failRead(path, errno);
     // A piece that shrank ends early; one that grew has bytes left.
     // The output's bytes are all written before the digest is compared.
-    const auto atEnd = last ? transfer::BlockCopy::AtEnd::complete : transfer::BlockCopy::AtEnd::leave;
+    const auto atEnd =
+        last ? transfer::BlockCopy::AtEnd::complete : transfer::BlockCopy::AtEnd::leave;
     if (blocks.copy(*piece, path, size, digest, out, outPath, atEnd) != size || !piece->eof())
       throw JobFailure(L"The piece " + inQuotes(path) + L" changed while it was read.");
     return true;

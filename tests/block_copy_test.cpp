@@ -87,8 +87,8 @@ std::vector<LoopCase> loopCases() {
           8, 6 * kBlock),
       row("SplitReadFails", Use::split, {failing(FakeCall::read, 3, EIO)}, cannotRead(L"in", EIO),
           {2 * kBlock}, 2, 2 * kBlock),
-      row("SplitFalseEndOfFile", Use::split, {{read(2), 0, UINT32_MAX, true}}, kChanged,
-          {kBlock}, 1, kBlock),
+      row("SplitFalseEndOfFile", Use::split, {{read(2), 0, UINT32_MAX, true}}, kChanged, {kBlock},
+          1, kBlock),
       row("SplitReadEndsEarly", Use::split, {limited(FakeCall::read, 7, 0)}, kChanged,
           {5 * kBlock, kBlock}, 6, 6 * kBlock),
       row("SplitHashFails", Use::split, {failing(FakeCall::hash, 2, EIO)}, kNoHash, {kBlock}, 2,
@@ -103,11 +103,10 @@ std::vector<LoopCase> loopCases() {
       row("SplitWriteFailsWhileTheNextBlockIsHashed", Use::split,
           {failing(FakeCall::sectors, 1, ENOSPC)}, cannotWrite(L"1", ENOSPC), {0}, 1, 0,
           {{sectors(1), hash(2), true}, {hash(2), sectors(1)}}),
-      shaped(row("SplitTailOfOneByte", Use::split, {}, L"", {kBlock + 1}, 2, kBlock),
-             {kBlock + 1}),
-      shaped(row("SplitPiecesOfExactlyOneBlock", Use::split, {}, L"", {kBlock, kBlock}, 2,
-                 2 * kBlock),
-             {kBlock, kBlock}),
+      shaped(row("SplitTailOfOneByte", Use::split, {}, L"", {kBlock + 1}, 2, kBlock), {kBlock + 1}),
+      shaped(
+          row("SplitPiecesOfExactlyOneBlock", Use::split, {}, L"", {kBlock, kBlock}, 2, 2 * kBlock),
+          {kBlock, kBlock}),
       row("SplitPastTheCacheRefusedForPiece1", Use::split, {refused}, L"", kSplit, 7, kBlock),
       row("SplitWritePastTheCacheFailsMidFile", Use::split, {failing(FakeCall::sectors, 3, EIO)},
           cannotWrite(L"1", EIO), {2 * kBlock}, 3, 2 * kBlock),
@@ -125,8 +124,7 @@ std::vector<LoopCase> loopCases() {
           cannotWrite(L"out", EFBIG), {kBlock}, 3, kBlock),
       row("JoinCloseFails", Use::join, {failing(FakeCall::close, 1, EIO)}, cannotWrite(L"out", EIO),
           {3 * kBlock + 5}, 4, 3 * kBlock),
-      shaped(row("JoinPiecesEndInsideBlocks", Use::join, {}, L"", {3 * kBlock + 5}, 5,
-                 3 * kBlock),
+      shaped(row("JoinPiecesEndInsideBlocks", Use::join, {}, L"", {3 * kBlock + 5}, 5, 3 * kBlock),
              {kBlock / 2 + 3, kBlock + 7, 3 * kBlock / 2 - 5}),
       row("JoinPastTheCacheRefused", Use::join, {refused}, L"", {3 * kBlock + 5}, 4, 0),
       row("JoinTailFails", Use::join, {failing(FakeCall::write, 1, ENOSPC)},
@@ -209,8 +207,9 @@ TEST_P(BlockCopyTest, MovesTheBytesAsOneThreadWould) {
   EXPECT_FALSE(files.writtenBeforeHashed());
   EXPECT_EQ(stream.compare(0, files.fed().size(), files.fed()), 0) << "hashed out of order";
   if (c.use != Use::check) {
-    EXPECT_LE(files.calls(FakeCall::read),
-              files.calls(FakeCall::write) + files.calls(FakeCall::sectors) + transfer::kRingBlocks);
+    EXPECT_LE(
+        files.calls(FakeCall::read),
+        files.calls(FakeCall::write) + files.calls(FakeCall::sectors) + transfer::kRingBlocks);
   }
 }
 

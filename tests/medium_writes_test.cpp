@@ -12,6 +12,7 @@
 #include "join/join_exit_codes.h"
 #include "platform/platform.h"
 #include "platform/test_hooks.h"
+#include "platform_facts.h"
 #include "split/split_exit_codes.h"
 #include "temp_dir.h"
 
@@ -62,6 +63,9 @@ TEST_P(MediumWritesTest, SplitAndJoinWriteWholeAlignedSectorsPastTheCache) {
   hooks::recordMediumWrites(nullptr);
   EXPECT_TRUE(readFile(dir / L"parts/in.bin") == input) << "the rebuilt file is not the input";
   expected += wholeSectors(input.size());
+  if (!outputsPastTheCache())
+    GTEST_SKIP() << "the outputs' opens share no access here, so no second handle may write "
+                    "them past the cache";
   if (writes.opens == 0) GTEST_SKIP() << "this file system refuses writes past the cache";
   EXPECT_TRUE(writes.allBypassTheCache);
   const uint32_t sector = writes.sectorSize;
@@ -78,11 +82,11 @@ TEST_P(MediumWritesTest, SplitAndJoinWriteWholeAlignedSectorsPastTheCache) {
   EXPECT_EQ(total, expected) << "not every whole sector went past the cache, or more did";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Shapes, MediumWritesTest,
-    ::testing::Values(WriteShape{"TailShorterThanABlock", 2 * kMiB + 5000},
-                      WriteShape{"TailOfOneByte", kMiB + 1}, WriteShape{"ExactlyOneBlock", kMiB},
-                      WriteShape{"PiecesEndInsideBlocks", 2999999, 1000000}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Shapes, MediumWritesTest,
+                         ::testing::Values(WriteShape{"TailShorterThanABlock", 2 * kMiB + 5000},
+                                           WriteShape{"TailOfOneByte", kMiB + 1},
+                                           WriteShape{"ExactlyOneBlock", kMiB},
+                                           WriteShape{"PiecesEndInsideBlocks", 2999999, 1000000}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -2,6 +2,7 @@
 // and the flushes to the medium.
 #include <cerrno>
 
+#include "platform_facts.h"
 #include "split/split_exit_codes.h"
 #include "split_fault_rows.h"
 
@@ -176,6 +177,7 @@ void addPastTheCacheCases(std::vector<FaultCase>& cases) {
                      number,
                      {Says::cannotWrite, pieceName(number), "", EIO},
                      left(upTo(number, kAllPieces[number - 1]))});
+  if (!outputsPastTheCache()) return;
   cases.push_back({"PastTheCacheNotEndedForTheLastPiece",
                    {failing(FaultPoint::mediumWrites, "piece 4 tail", EIO)},
                    split_exit::kFailed,

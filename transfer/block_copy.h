@@ -133,7 +133,7 @@ class BlockCopy {
   AtEnd atEnd_ = AtEnd::leave;
   bool readFailed_ = false;  // the copy's read or hash failed; set before its end is handed over
   std::unique_ptr<OutputBlocks> output_;  // the writer's, made with the ring
-  std::thread writer_;      // started by the first copy
+  std::thread writer_;                    // started by the first copy
 };
 
 }  // namespace transfer

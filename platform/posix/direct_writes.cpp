@@ -50,7 +50,7 @@ class DirectWriter final : public platform::MediumWriter {
   int end() override { return sys::setDirect(fd_, false) == 0 ? 0 : errno; }
 
  private:
-  int fd_;                 // the file's own descriptor, not this object's
+  int fd_;                // the file's own descriptor, not this object's
   uint64_t written_ = 0;  // for the record
 };
 

@@ -100,7 +100,8 @@ bool UnbufferedReader::eof() {
 
 int open(HANDLE handle, uint32_t bufferSize, std::unique_ptr<platform::MediumReader>& reader) {
   const uint32_t sector = medium_sectors::sectorSize(handle, bufferSize);
-  if (!medium_sectors::fits(sector, bufferSize)) return 0;  // the descriptor's reads, through the cache
+  if (!medium_sectors::fits(sector, bufferSize))
+    return 0;  // the descriptor's reads, through the cache
   constexpr DWORD kFlags = FILE_FLAG_NO_BUFFERING;
   const HANDLE own = ReOpenFile(handle, GENERIC_READ, FILE_SHARE_READ, kFlags);
   if (own == INVALID_HANDLE_VALUE) return win32_errno::errnoOf(GetLastError(), EIO);

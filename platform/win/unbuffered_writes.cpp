@@ -98,8 +98,7 @@ std::unique_ptr<platform::MediumWriter> open(HANDLE handle) {
   const uint32_t sector = medium_sectors::sectorSize(handle, platform::kMediumAlignment);
   if (!medium_sectors::fits(sector, platform::kMediumAlignment)) return nullptr;
   // Shared with the descriptor's handle, which reads and writes.
-  const HANDLE own =
-      ReOpenFile(handle, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, kFlags);
+  const HANDLE own = ReOpenFile(handle, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, kFlags);
   if (own == INVALID_HANDLE_VALUE) return nullptr;
   recordOpen(kFlags, sector);
   return std::make_unique<UnbufferedWriter>(handle, own, sector);

@@ -10,6 +10,12 @@
 /// processes and its batch interpreter.
 bool windowsPlatform();
 
+/// Whether the outputs are written past the cache where the file system
+/// takes such writes. Not on Windows: a piece's open and the rebuilt file's
+/// share no access, so the second handle such writes need is refused
+/// (ERROR_SHARING_VIOLATION) and the writes go through the cache.
+bool outputsPastTheCache();
+
 /// Whether the tests run with the superuser's rights (root on POSIX), which
 /// include the blocks a file system keeps back for it.
 bool runsAsSuperuser();

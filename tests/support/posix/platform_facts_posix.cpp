@@ -4,6 +4,8 @@
 
 bool windowsPlatform() { return false; }
 
+bool outputsPastTheCache() { return true; }
+
 bool runsAsSuperuser() { return geteuid() == 0; }
 
 std::wstring invalidFileName() { return L"bad\xD800"; }

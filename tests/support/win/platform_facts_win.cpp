@@ -6,6 +6,8 @@
 
 bool windowsPlatform() { return true; }
 
+bool outputsPastTheCache() { return false; }
+
 // No file system of Windows keeps space back for an administrator.
 bool runsAsSuperuser() { return false; }
 
