@@ -63,6 +63,20 @@ struct MediumCalls {
   std::vector<uintptr_t> buffers;  // each call's buffer address, in order
   std::vector<size_t> sizes;       // each call's asked size, in order
   std::vector<uint64_t> offsets;   // each call's file offset, in order
+
+  /// Counts a file made to take such calls, `bypassing` the cache or not,
+  /// on a volume of `sector`-byte sectors.
+  void opened(bool bypassing, uint32_t sector) {
+    ++opens;
+    if (!bypassing) allBypassTheCache = false;
+    sectorSize = sector;
+  }
+  /// Adds one call, as it was asked.
+  void called(const void* buffer, size_t size, uint64_t offset) {
+    buffers.push_back(reinterpret_cast<uintptr_t>(buffer));
+    sizes.push_back(size);
+    offsets.push_back(offset);
+  }
 };
 
 /// Records into `record` every read past the cache from now on (null: stops

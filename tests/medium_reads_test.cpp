@@ -12,6 +12,7 @@
 
 #include "in_process.h"
 #include "join/join_exit_codes.h"
+#include "medium_calls_check.h"
 #include "platform/platform.h"
 #include "platform/test_hooks.h"
 #include "split/split_exit_codes.h"
@@ -64,17 +65,7 @@ TEST_P(MediumReadsTest, CheckReadsWholeAlignedSectorsAndTellsMatchFromMismatch) 
     GTEST_SKIP() << "the check reads the pieces' own descriptors here, their cached pages "
                     "dropped: no reads of another kind to align";
   if (reads.opens == 0) GTEST_SKIP() << "the volume's sector size is not told here";
-  EXPECT_TRUE(reads.allBypassTheCache);
-  const uint32_t sector = reads.sectorSize;
-  ASSERT_GT(sector, 0u);
-  ASSERT_FALSE(reads.sizes.empty());
-  for (size_t i = 0; i < reads.sizes.size(); ++i) {
-    SCOPED_TRACE("read " + std::to_string(i));
-    EXPECT_EQ(reads.buffers[i] % sector, 0u);
-    EXPECT_GT(reads.sizes[i], 0u);
-    EXPECT_EQ(reads.sizes[i] % sector, 0u);
-    EXPECT_EQ(reads.offsets[i] % sector, 0u);
-  }
+  expectWholeAlignedSectors(reads);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -10,6 +10,7 @@
 
 #include "in_process.h"
 #include "join/join_exit_codes.h"
+#include "medium_calls_check.h"
 #include "platform/platform.h"
 #include "platform/test_hooks.h"
 #include "platform_facts.h"
@@ -67,18 +68,7 @@ TEST_P(MediumWritesTest, SplitAndJoinWriteWholeAlignedSectorsPastTheCache) {
     GTEST_SKIP() << "the outputs' opens share no access here, so no second handle may write "
                     "them past the cache";
   if (writes.opens == 0) GTEST_SKIP() << "this file system refuses writes past the cache";
-  EXPECT_TRUE(writes.allBypassTheCache);
-  const uint32_t sector = writes.sectorSize;
-  ASSERT_GT(sector, 0u);
-  uint64_t total = 0;
-  for (size_t i = 0; i < writes.sizes.size(); ++i) {
-    SCOPED_TRACE("write " + std::to_string(i));
-    EXPECT_EQ(writes.buffers[i] % sector, 0u);
-    EXPECT_GT(writes.sizes[i], 0u);
-    EXPECT_EQ(writes.sizes[i] % sector, 0u);
-    EXPECT_EQ(writes.offsets[i] % sector, 0u);
-    total += writes.sizes[i];
-  }
+  const uint64_t total = expectWholeAlignedSectors(writes);
   EXPECT_EQ(total, expected) << "not every whole sector went past the cache, or more did";
 }
 

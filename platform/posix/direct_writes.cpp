@@ -22,17 +22,13 @@ void recordWrite([[maybe_unused]] int fd, [[maybe_unused]] const void* buffer,
 #if FILESPLIT_FAULT_INJECTION
   if (recording == nullptr) return;
   if ((::fcntl(fd, F_GETFL) & O_DIRECT) == 0) recording->allBypassTheCache = false;
-  recording->buffers.push_back(reinterpret_cast<uintptr_t>(buffer));
-  recording->sizes.push_back(size);
-  recording->offsets.push_back(offset);
+  recording->called(buffer, size, offset);
 #endif
 }
 
 void recordOpen() {
 #if FILESPLIT_FAULT_INJECTION
-  if (recording == nullptr) return;
-  ++recording->opens;
-  recording->sectorSize = platform::kMediumAlignment;
+  if (recording != nullptr) recording->opened(true, platform::kMediumAlignment);
 #endif
 }
 

@@ -21,20 +21,14 @@ namespace {
 
 void recordOpen([[maybe_unused]] DWORD flags, [[maybe_unused]] uint32_t sector) {
 #if FILESPLIT_FAULT_INJECTION
-  if (recording == nullptr) return;
-  ++recording->opens;
-  if ((flags & FILE_FLAG_NO_BUFFERING) == 0) recording->allBypassTheCache = false;
-  recording->sectorSize = sector;
+  if (recording != nullptr) recording->opened((flags & FILE_FLAG_NO_BUFFERING) != 0, sector);
 #endif
 }
 
 void recordRead([[maybe_unused]] const void* buffer, [[maybe_unused]] size_t size,
                 [[maybe_unused]] uint64_t offset) {
 #if FILESPLIT_FAULT_INJECTION
-  if (recording == nullptr) return;
-  recording->buffers.push_back(reinterpret_cast<uintptr_t>(buffer));
-  recording->sizes.push_back(size);
-  recording->offsets.push_back(offset);
+  if (recording != nullptr) recording->called(buffer, size, offset);
 #endif
 }
 

@@ -21,20 +21,14 @@ constexpr DWORD kFlags = FILE_FLAG_NO_BUFFERING | FILE_FLAG_WRITE_THROUGH;
 
 void recordOpen([[maybe_unused]] DWORD flags, [[maybe_unused]] uint32_t sector) {
 #if FILESPLIT_FAULT_INJECTION
-  if (recording == nullptr) return;
-  ++recording->opens;
-  if ((flags & kFlags) != kFlags) recording->allBypassTheCache = false;
-  recording->sectorSize = sector;
+  if (recording != nullptr) recording->opened((flags & kFlags) == kFlags, sector);
 #endif
 }
 
 void recordWrite([[maybe_unused]] const void* buffer, [[maybe_unused]] size_t size,
                  [[maybe_unused]] uint64_t offset) {
 #if FILESPLIT_FAULT_INJECTION
-  if (recording == nullptr) return;
-  recording->buffers.push_back(reinterpret_cast<uintptr_t>(buffer));
-  recording->sizes.push_back(size);
-  recording->offsets.push_back(offset);
+  if (recording != nullptr) recording->called(buffer, size, offset);
 #endif
 }
 
