@@ -174,13 +174,15 @@ class MediumReader {
 };
 
 /// For a file just opened, about to be read: makes the reads that follow
-/// come from the medium. Linux: its pages written back and dropped from the
-/// cache (fdatasync, then posix_fadvise DONTNEED); the descriptor's reads
-/// then come from the medium and `reader` stays null. Windows: `reader` reads
-/// through a handle opened with no buffering, each read into a buffer of
-/// `bufferSize` bytes; where the volume's sector size cannot be told, or does
-/// not divide both kMediumAlignment and `bufferSize`, `reader` stays null and
-/// the descriptor's reads go through the cache. Returns 0 or an errno value.
+/// come from the medium, past the cache and past any page another process
+/// maps. `reader` then reads in whole sectors into buffers of `bufferSize`
+/// bytes: Linux through the descriptor itself, O_DIRECT set on it; Windows
+/// through a handle of its own opened with no buffering. Where the file
+/// system refuses (EINVAL), Linux writes the file's pages back and drops
+/// them from the cache (fdatasync, then posix_fadvise DONTNEED), and Windows
+/// reads through the cache, `reader` left null either way; so too where the
+/// volume's sector size cannot be told or does not divide both
+/// kMediumAlignment and `bufferSize`. Returns 0 or an errno value.
 int readFromMedium(int fd, uint32_t bufferSize, std::unique_ptr<MediumReader>& reader);
 
 /// Writes the entries of the folder `folder` ("" is the current one)

@@ -164,6 +164,21 @@ int dropCache(int fd) {
   return ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
 }
 
+int bypassCache(int fd) {
+  if (!goAhead(FaultPoint::cacheDrop)) return -1;
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags < 0) return -1;
+  return retriedOnInterrupt([&] { return ::fcntl(fd, F_SETFL, flags | O_DIRECT); });
+}
+
+ssize_t pread(int fd, void* buffer, size_t count, off_t offset) {
+  ssize_t n;
+  do {
+    n = ::pread(fd, buffer, count, offset);
+  } while (n < 0 && errno == EINTR);
+  return n;
+}
+
 int fsyncFolder(const char* path) {
   if (!goAhead(FaultPoint::folderFlush)) return -1;
   const int fd =

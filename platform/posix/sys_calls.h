@@ -57,6 +57,12 @@ int awaitWriteBack(int fd, off_t offset, off_t length);
 /// posix_fadvise(2) POSIX_FADV_DONTNEED on the whole file: its clean pages
 /// leave the cache. Returns an errno value, 0 on success.
 int dropCache(int fd);
+/// fcntl(2) setting O_DIRECT on the open descriptor: its reads and writes
+/// then go past the cache. 0 or -1 (errno set; EINVAL where the file
+/// system refuses).
+int bypassCache(int fd);
+/// pread(2), retried on EINTR. Returns the count, 0 at the end, or -1.
+ssize_t pread(int fd, void* buffer, size_t count, off_t offset);
 /// fsync(2) on the folder `path`, opened read-only for it. 0 or -1 (errno set).
 int fsyncFolder(const char* path);
 /// statvfs(3) of the file system holding `path`, retried on EINTR. 0 or -1

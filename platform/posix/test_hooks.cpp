@@ -4,6 +4,7 @@
 
 #include "faked_provider.h"
 #include "faked_volume.h"
+#include "platform/sector_reads.h"
 
 #if FILESPLIT_FAULT_INJECTION
 namespace {
@@ -61,11 +62,12 @@ namespace platform_test_hooks {
 // The console writes the C library's encoding here, no code page.
 bool pipeBytes(const std::wstring&, unsigned, std::string&) { return false; }
 
-// The descriptor's own reads come from the medium once its pages are dropped:
-// there are no reads of another kind to record.
-bool recordMediumReads(MediumReads* record) { return record == nullptr; }
-
 #if FILESPLIT_FAULT_INJECTION
+bool recordMediumReads(MediumReads* record) {
+  sector_reads::recording = record;
+  return true;
+}
+
 bool fakeDigestLength(uint32_t length) {
   digestLength = length;
   return true;
@@ -84,6 +86,7 @@ bool fakeFileSystem(const std::optional<std::wstring>& name) {
 // Without the seam the provider and the queries always ask the system, and
 // asking for nothing is all that succeeds.
 bool fakeDigestLength(uint32_t length) { return length == 0; }
+bool recordMediumReads(MediumReads* record) { return record == nullptr; }
 bool fakeFreeSpace(const std::optional<FakeSpace>& answer) { return !answer; }
 bool fakeFileSystem(const std::optional<std::wstring>& name) { return !name; }
 #endif

@@ -2,7 +2,7 @@
 
 #include "code_page_text.h"
 #include "platform/platform.h"
-#include "unbuffered_reads.h"
+#include "platform/sector_reads.h"
 
 namespace platform_test_hooks {
 
@@ -25,7 +25,7 @@ bool fakeFileSystem(const std::optional<std::wstring>& name) {
 }
 
 bool recordMediumReads(MediumReads* record) {
-  unbuffered_reads::recording = record;
+  sector_reads::recording = record;
   return true;
 }
 #else
