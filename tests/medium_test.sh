@@ -38,19 +38,17 @@ toggle_byte_beneath() {  # file
   printf "$(printf '\\%03o' $((old ^ 1)))" | dd of="$image" bs=1 seek="$offset" conv=notrunc status=none
 }
 
-# Keeps FILE's pages in memory: read into the cache, or mapped by another
-# process, whose pages no dropping of the cache can take.
+# Keeps FILE's pages in memory: read into the cache, and if MAPPED, mapped by
+# another process too, whose pages no dropping of the cache can take.
 hold_pages() {  # cached|mapped, file
-  if [ "$1" = cached ]; then
-    cat "$2" >/dev/null
-    return
-  fi
+  cat "$2" >/dev/null
+  [ "$1" = mapped ] || return
   rm -f "$work/mapped"
   python3 -c '
 import mmap, sys, time
 with open(sys.argv[1], "rb") as piece:
     pages = mmap.mmap(piece.fileno(), 0, access=mmap.ACCESS_READ)
-pages.read()  # every page faulted in
+pages.read()  # every page mapped
 open(sys.argv[2], "w").close()
 time.sleep(300)' "$2" "$work/mapped" &
   started+=($!)
@@ -69,6 +67,8 @@ for held in cached mapped; do
     *"The pieces do not match \"$medium/new/out/in.md5\"."*) ;;
     *) fail "--check did not name the mismatch beneath $held pages: $out" ;;
   esac
+  # Restored for the next row; the cache may hold the changed byte.
   toggle_byte_beneath "$piece"
+  dd if="$piece" iflag=nocache count=0 status=none
 done
 echo "passed"
