@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # What the tests that run the tools on a real medium share (sourced, not
 # run): skipping with the reason, a work folder on the disk that takes
 # everything mounted in it along when the test ends, ext4 on a loop device,

@@ -35,7 +35,8 @@ toggle_byte_beneath() {  # file
   [ -n "$block" ] || fail "no block found for $1"
   offset=$((block * 4096 + 100))
   old=$(od -An -tu1 -j "$offset" -N1 "$image" | tr -d ' ')
-  printf "$(printf '\\%03o' $((old ^ 1)))" | dd of="$image" bs=1 seek="$offset" conv=notrunc status=none
+  printf '%b' "\\0$(printf '%o' $((old ^ 1)))" |
+    dd of="$image" bs=1 seek="$offset" conv=notrunc status=none
 }
 
 # Keeps FILE's pages in memory: read into the cache, and if MAPPED, mapped by

@@ -6,8 +6,8 @@
 //   failing_medium BACKING_FILE MOUNT_POINT [FUSE OPTION...]
 //   failing_medium --marked-blocks COUNT    (the blocks, to standard output)
 #define FUSE_USE_VERSION 31
-#include <fuse.h>
 #include <fcntl.h>
+#include <fuse.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,7 +20,7 @@
 
 namespace {
 
-/// What a block of a failing write begins with (the tests write it too).
+/// What a block of a failing write begins with (--marked-blocks makes them).
 constexpr char kMarker[] = "FAILING-MEDIUM!\n";
 constexpr size_t kMarkerSize = sizeof kMarker - 1;
 constexpr off_t kBlockSize = 4096;
@@ -103,9 +103,10 @@ int main(int argc, char* argv[]) {
   if (argc == 3 && std::strcmp(argv[1], "--marked-blocks") == 0)
     return writeMarkedBlocks(std::strtoul(argv[2], nullptr, 10));
   if (argc < 3) {
-    std::fputs("usage: failing_medium BACKING_FILE MOUNT_POINT [FUSE OPTION...]\n"
-               "       failing_medium --marked-blocks COUNT\n",
-               stderr);
+    (void)std::fputs(
+        "usage: failing_medium BACKING_FILE MOUNT_POINT [FUSE OPTION...]\n"
+        "       failing_medium --marked-blocks COUNT\n",
+        stderr);
     return 2;
   }
   // FUSE runs in the background from "/": the backing file opened first.
