@@ -7,6 +7,7 @@ if(WIN32)
     platform/win/console_window.cpp
     platform/win/file_names.cpp
     platform/win/file_queries.cpp
+    platform/win/interrupts.cpp
     platform/win/medium.cpp
     platform/win/output_file.cpp
     platform/win/path_levels.cpp
@@ -27,6 +28,7 @@ else()
     platform/posix/console_window.cpp
     platform/posix/crt_files.cpp
     platform/posix/file_queries.cpp
+    platform/posix/interrupts.cpp
     platform/posix/medium.cpp
     platform/posix/native_text.cpp
     platform/posix/output_file.cpp

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <locale>
 #include <memory>
 #include <optional>
@@ -29,6 +30,13 @@ namespace platform {
 /// (EXIT_FAILURE), before it opens a file. Then the character handling;
 /// what of it cannot be set up falls back to a working default.
 void initProcess();
+
+/// Has `onInterrupt` run on a thread of its own when the user interrupts
+/// the process (SIGINT, SIGTERM, SIGHUP; Windows: Ctrl+C, Ctrl+Break, the
+/// console window closed), then ends the process at once with the exit code
+/// it returns, whatever the other threads are doing. Replaces the function
+/// set before; none (an empty one): the system's own handling.
+void onInterrupt(std::function<int()> onInterrupt);
 
 /// The console: a wide stream writing to standard output in the console's
 /// encoding. Characters the console cannot show are replaced, never dropped

@@ -111,6 +111,36 @@ int linkOpenFile(int fd, const char* to) {
   return ::linkat(fd, "", AT_FDCWD, to, AT_EMPTY_PATH);
 }
 
+int renameReplacing(const char* from, const char* to) {
+  if (!goAhead(FaultPoint::rename)) return -1;
+  return ::rename(from, to);
+}
+
+int unlink(const char* path) { return ::unlink(path); }
+
+int makeFolder(const char* path, mode_t mode) {
+  if (!goAhead(FaultPoint::pendingCreation)) return -1;
+  return ::mkdir(path, mode);
+}
+
+int removeFolder(const char* path) {
+  for (int attempt = 0;; ++attempt) {
+    if (::rmdir(path) == 0) return 0;
+    if ((errno != ENOTEMPTY && errno != EBUSY) || attempt == 100) return -1;
+    ::usleep(10000);  // a wait for the file system, not a measurement
+  }
+}
+
+int retire(int fd) {
+  const int null = retriedOnInterrupt([] { return ::open("/dev/null", O_WRONLY | O_CLOEXEC); });
+  if (null < 0) return -1;
+  const int result = retriedOnInterrupt([&] { return ::dup3(null, fd, O_CLOEXEC); });
+  const int error = errno;
+  ::close(null);
+  errno = error;
+  return result < 0 ? -1 : 0;
+}
+
 int describe(int fd, struct stat* info) {
   return goAhead(FaultPoint::openFileFacts) ? ::fstat(fd, info) : -1;
 }
