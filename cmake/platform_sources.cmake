@@ -5,6 +5,7 @@ if(WIN32)
     platform/win/code_page_text.cpp
     platform/win/console.cpp
     platform/win/console_window.cpp
+    platform/win/crt_calls.cpp
     platform/win/file_names.cpp
     platform/win/file_queries.cpp
     platform/win/interrupts.cpp

@@ -70,6 +70,11 @@ struct MediumReads {
 /// reads the descriptor after dropping its cached pages).
 bool recordMediumReads(MediumReads* record);
 
+/// In `errnum`, the errno value this platform tells for its own system error
+/// `code` (Windows: a Win32 error), `unknown` for one it has none for. False
+/// where the system's errors are errno values already.
+bool errnoOfSystemError(unsigned long code, int unknown, int& errnum);
+
 using platform::FaultPoint;
 
 /// One planned fault: what the `call`-th call at `point` since the last

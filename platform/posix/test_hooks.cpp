@@ -62,6 +62,8 @@ namespace platform_test_hooks {
 // The console writes the C library's encoding here, no code page.
 bool pipeBytes(const std::wstring&, unsigned, std::string&) { return false; }
 
+bool errnoOfSystemError(unsigned long, int, int&) { return false; }
+
 #if FILESPLIT_FAULT_INJECTION
 bool recordMediumReads(MediumReads* record) {
   sector_reads::recording = record;

@@ -3,6 +3,7 @@
 #include "code_page_text.h"
 #include "platform/platform.h"
 #include "platform/sector_reads.h"
+#include "win32_errno.h"
 
 namespace platform_test_hooks {
 
@@ -38,6 +39,11 @@ bool fakeFreeSpace(const std::optional<FakeSpace>& space) { return !space; }
 bool fakeFileSystem(const std::optional<std::wstring>& name) { return !name; }
 bool recordMediumReads(MediumReads* record) { return record == nullptr; }
 #endif
+
+bool errnoOfSystemError(unsigned long code, int unknown, int& errnum) {
+  errnum = win32_errno::errnoOf(code, unknown);
+  return true;
+}
 
 bool pipeBytes(const std::wstring& text, unsigned codePage, std::string& bytes) {
   bytes = code_page_text::encode(text, codePage);
