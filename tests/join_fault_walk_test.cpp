@@ -14,6 +14,7 @@
 #include "platform/platform.h"
 #include "platform/test_hooks.h"
 #include "platform_facts.h"
+#include "script/rejoin_script.h"
 #include "split/split_exit_codes.h"
 #include "temp_dir.h"
 #include "usage_text.h"
@@ -234,6 +235,20 @@ TEST_P(JoinFaultWalkTest, PieceThatChangesWhileReadEndsTheRun) {
     EXPECT_NE(changed.run.out.find(L"in.bin_2\" changed while it was read.\n"), std::wstring::npos)
         << std::string(changed.run.out.begin(), changed.run.out.end());
   }
+}
+
+TEST_P(JoinFaultWalkTest, ScriptThatChangesBetweenThePassesEndsTheRun) {
+  // Before the last pass opens it (the pieces' four opens follow), the script
+  // names one piece fewer: every name still there, the count no longer the same.
+  const Walk changed =
+      walk({{FaultPoint::open, calls[indexOf(FaultPoint::open)] - 4, 0, SIZE_MAX, [] {
+               writeFile(L"parts/in.bat",
+                         rejoinScriptBytes(L"in.bin", {L"in.bin_1", L"in.bin_2", L"in.bin_3"}));
+             }}});
+  EXPECT_EQ(changed.run.exitCode, join_exit::kFailed);
+  EXPECT_NE(changed.run.out.find(L"in.bat\" changed while it was read.\n"), std::wstring::npos)
+      << std::string(changed.run.out.begin(), changed.run.out.end());
+  EXPECT_EQ(changed.files.count(GetParam().target), 0u) << "rebuilt from what it named";
 }
 
 INSTANTIATE_TEST_SUITE_P(
