@@ -165,6 +165,7 @@ void JoinFaultWalkTest::expectNothingLostOrCorrupted(const Walk& failed, FaultPo
   // verified bytes: the file must be open to be named.
   const auto named = failed.files.find(GetParam().target);
   if (named != failed.files.end()) {
+    EXPECT_EQ(failedPoint, FaultPoint::close) << "the final name after a failure";
     EXPECT_NE(rest.find(L"Cannot write"), std::wstring::npos) << "the final name after a failure";
     EXPECT_TRUE(named->second == input) << "the final name holds other bytes";
   }
