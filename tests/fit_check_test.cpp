@@ -274,6 +274,10 @@ std::vector<JoinFitCase> joinFitCases() {
        std::nullopt,
        L"Not enough free space in \".\": the rebuilt file needs 1048581 bytes; 1048580 are "
        L"free."},
+      // FAT holds the pieces, not the whole they make.
+      {"FatWholeFilePast4GiB", 2 * kGiB, 2 * kGiB, kPlenty, L"FAT32",
+       L"The rebuilt file would not fit on \".\": its FAT file system holds files of at most "
+       L"4294967295 bytes."},
   };
 }
 
