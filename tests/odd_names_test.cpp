@@ -193,6 +193,12 @@ INSTANTIATE_TEST_SUITE_P(
                 join_exit::kScriptRefused,
                 kRefused + L"\"a\\u009bb\\rc\" is not a plain file name).",
                 {}},
+        Finding{"DeleteInATarget",
+                Where::both,
+                [](OddNamesTest& t) { return t.joinAs("a\177b"); },  // DEL
+                join_exit::kScriptRefused,
+                kRefused + L"\"a\\x7fb\" is not a plain file name).",
+                {}},
         Finding{"EscapeInTheSplittersInput",
                 Where::both,
                 [](OddNamesTest& t) {
