@@ -161,6 +161,18 @@ INSTANTIATE_TEST_SUITE_P(
                 L"The piece \"parts/in.bin_3\" has " + childNumber(kMiB + 1) + L" bytes; " +
                     childNumber(kMiB) + L" expected.\n",
                 false},
+        // Run where the pieces are: the second "--" is the script's name.
+        Finding{"ScriptNamedLikeTheEndOfOptions",
+                [](TempDir& d, RunOptions& o) {
+                  fs::rename(d.native() / "parts" / "in.bat", d.native() / "parts" / "--");
+                  fs::rename(d.native() / "parts" / "in.md5", d.native() / "parts" / "--.md5");
+                  o.workingFolder = d / L"parts";
+                  return std::string();
+                },
+                {L"--", L"--"},
+                join_exit::kSuccess,
+                L"\"in.bin\" was rebuilt and matches \"--.md5\".\n",
+                true},
         Finding{"HelpAndTheEndOfOptions",
                 [](TempDir&, RunOptions&) { return std::string(); },
                 {L"--", L"parts/in.bat"},
