@@ -278,6 +278,7 @@ std::vector<JoinFitCase> joinFitCases() {
       {"FatWholeFilePast4GiB", 2 * kGiB, 2 * kGiB, kPlenty, L"FAT32",
        L"The rebuilt file would not fit on \".\": its FAT file system holds files of at most "
        L"4294967295 bytes."},
+      {"FatHoldsTheLargestFileItCan", 2 * kGiB, 2 * kGiB - 1, kPlenty, L"FAT32", L""},
   };
 }
 

@@ -161,6 +161,16 @@ INSTANTIATE_TEST_SUITE_P(
                 L"The piece \"parts/in.bin_3\" has " + childNumber(kMiB + 1) + L" bytes; " +
                     childNumber(kMiB) + L" expected.\n",
                 false},
+        Finding{"DigestFileOfTheMostBytes",
+                [](TempDir& d, RunOptions&) {
+                  const std::wstring digest = d / L"parts/in.md5";
+                  writeFile(digest, readFile(digest) + std::string(4096 - 32 - 2, ' ') + "\r\n");
+                  return std::string();
+                },
+                {L"parts/in.bat"},
+                join_exit::kSuccess,
+                kRebuilt,
+                true},
         // Run where the pieces are: the second "--" is the script's name.
         Finding{"ScriptNamedLikeTheEndOfOptions",
                 [](TempDir& d, RunOptions& o) {

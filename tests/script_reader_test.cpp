@@ -150,6 +150,10 @@ INSTANTIATE_TEST_SUITE_P(
                 true},
         Refusal{"DeviceName", kChcp + "copy /b \"a_1\" \"NUL\"\r\n", 2, L"\"NUL\"" + kNotPlain,
                 true},
+        // The longest line there may be, its line end not counted: refused
+        // for what it holds, not for its length.
+        Refusal{"LineOfTheMostBytes", kChcp + "copy /b \"" + std::string(65536 - 9, 'a') + "\r\n",
+                2, L"a name without its closing double quote"},
         Refusal{"LineTooLong", kChcp + "copy /b \"" + std::string(70000, 'a') + "\"", 2,
                 L"a line longer than any the splitter writes"},
         Refusal{"ControlCharacter", kChcp + "copy /b \"a\t_1\" \"a\"\r\n", 2,
