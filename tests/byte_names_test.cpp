@@ -253,7 +253,7 @@ TEST(ByteNameFolderTest, FailureTextShowsTheFolderWithQuestionMarks) {
   EXPECT_EQ(result.out.substr(0, start.size()), start) << result.out;
   ASSERT_GE(result.out.size(), end.size());
   EXPECT_EQ(result.out.substr(result.out.size() - end.size()), end) << result.out;
-  EXPECT_EQ(snapshot(dir.wide()), before) << "nothing created";
+  EXPECT_TRUE(sameFiles(snapshot(dir.wide()), before)) << "nothing created";
 }
 
 TEST(ByteArgumentTest, ProgramNameWithAByteThatCannotBeShown) {

@@ -306,7 +306,8 @@ TEST_F(PlanTest, InputNamedLikeItsScriptOrDigestIsRefusedEvenInItsOwnFolder) {
     EXPECT_EQ(fresh.plan(input.c_str(), L".", kMiB), split_exit::kFailed) << slashed(input);
     EXPECT_EQ(out.str(), line);
     EXPECT_TRUE(fresh.pieces.empty());
-    EXPECT_EQ(snapshot(dir.wide()), before) << "the refused plan created or changed something";
+    EXPECT_TRUE(sameFiles(snapshot(dir.wide()), before))
+        << "the refused plan created or changed something";
   }
 }
 

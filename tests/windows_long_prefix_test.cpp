@@ -48,7 +48,7 @@ TEST_P(WindowsLongPrefixTest, SplitsAsThePlainPathDoes) {
                                        folderLine + L"Dividing.....\n..."));
     written[prefix] = snapshot(dir.wide());
   }
-  EXPECT_EQ(written[1], written[0]);
+  EXPECT_TRUE(sameFiles(written[1], written[0]));
   EXPECT_EQ(written[1].count(c.lastPiece), 1u);
 }
 
