@@ -18,6 +18,7 @@
 #include "process.h"
 #include "split/split_exit_codes.h"
 #include "temp_dir.h"
+#include "test_sizes.h"
 #include "usage_text.h"
 #ifndef _WIN32
 #include "native_text.h"
@@ -26,8 +27,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr size_t kMiB = 1048576;
 
 #define SKIP_UNLESS_BYTE_ARGUMENTS() \
   if (!byteArgumentsSupported()) GTEST_SKIP() << "arguments arrive as wide text here"

@@ -10,6 +10,7 @@
 #include "platform/test_hooks.h"
 #include "split/split_exit_codes.h"
 #include "temp_dir.h"
+#include "test_sizes.h"
 #include "usage_text.h"
 
 namespace hooks = platform_test_hooks;
@@ -17,7 +18,6 @@ using platform::FaultPoint;
 
 namespace {
 
-constexpr uint64_t kMiB = 1048576;
 constexpr unsigned kCallBudget = 400;
 
 struct WalkShape {

@@ -19,6 +19,7 @@
 #include "small_file_system.h"
 #include "split/split_exit_codes.h"
 #include "temp_dir.h"
+#include "test_sizes.h"
 #include "usage_text.h"
 
 namespace fs = std::filesystem;
@@ -27,7 +28,6 @@ using platform::FaultPoint;
 
 namespace {
 
-constexpr uint64_t kMiB = 1048576;
 constexpr uint64_t kGiB = 1024 * kMiB;
 constexpr uint64_t kTiB = 1024 * kGiB;
 // 3 MiB and 5 bytes in pieces of 1 MB: four pieces, a script of 80 bytes on

@@ -6,13 +6,12 @@
 #include "process.h"
 #include "split/split_exit_codes.h"
 #include "temp_dir.h"
+#include "test_sizes.h"
 #include "usage_text.h"
 
 namespace {
 
 const std::wstring kUsage = usageText();
-
-constexpr size_t kMiB = 1048576;
 
 struct FrontEndCase {
   const char* name;

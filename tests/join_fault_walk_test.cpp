@@ -17,6 +17,7 @@
 #include "script/rejoin_script.h"
 #include "split/split_exit_codes.h"
 #include "temp_dir.h"
+#include "test_sizes.h"
 #include "usage_text.h"
 
 namespace fs = std::filesystem;
@@ -25,7 +26,6 @@ using platform::FaultPoint;
 
 namespace {
 
-constexpr uint64_t kMiB = 1048576;
 constexpr unsigned kCallBudget = 400;
 
 struct JoinShape {

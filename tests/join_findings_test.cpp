@@ -17,13 +17,12 @@
 #include "small_file_system.h"
 #include "split/split_exit_codes.h"
 #include "temp_dir.h"
+#include "test_sizes.h"
 #include "usage_text.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr uint64_t kMiB = 1048576;
 
 struct Finding {
   const char* name;

@@ -14,12 +14,11 @@
 #include "script/rejoin_script.h"
 #include "split/split_exit_codes.h"
 #include "temp_dir.h"
+#include "test_sizes.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr uint64_t kMiB = 1048576;
 
 enum class Where { both, posix, windows };
 
