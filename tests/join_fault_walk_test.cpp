@@ -9,13 +9,16 @@
 #include <filesystem>
 #include <iterator>
 
+#include "fault_walk.h"
 #include "in_process.h"
 #include "join/join_exit_codes.h"
 #include "platform/platform.h"
 #include "platform/test_hooks.h"
 #include "platform_facts.h"
+#include "script/rejoin_script.h"
 #include "split/split_exit_codes.h"
 #include "temp_dir.h"
+#include "test_sizes.h"
 #include "usage_text.h"
 
 namespace fs = std::filesystem;
@@ -23,9 +26,6 @@ namespace hooks = platform_test_hooks;
 using platform::FaultPoint;
 
 namespace {
-
-constexpr uint64_t kMiB = 1048576;
-constexpr unsigned kCallBudget = 400;
 
 struct JoinShape {
   const char* name;
@@ -40,28 +40,14 @@ struct JoinShape {
 
 void PrintTo(const JoinShape& shape, std::ostream* out) { *out << shape.name; }
 
-struct Walk {
-  InProcessRun run;
-  std::map<std::string, std::string> files;
-  bool ended = false;
-  std::vector<unsigned> calls;  // per point of kPoints
-};
+using fault_walk::Walk;
 
-const FaultPoint kPoints[] = {FaultPoint::open,
-                              FaultPoint::read,
-                              FaultPoint::write,
-                              FaultPoint::close,
-                              FaultPoint::fileStatus,
-                              FaultPoint::fileSize,
-                              FaultPoint::folderCreation,
-                              FaultPoint::rename,
-                              FaultPoint::openFileFacts,
-                              FaultPoint::nameStatus,
-                              FaultPoint::pendingCreation,
-                              FaultPoint::flush,
-                              FaultPoint::writeBack,
-                              FaultPoint::cacheDrop,
-                              FaultPoint::folderFlush};
+// The join's own: the rebuilt file's creation, flush, write-back and name,
+// the pieces' facts and cache drops, the folders' flushes.
+const std::vector<FaultPoint> kPoints = fault_walk::fileCallsAnd(
+    {FaultPoint::rename, FaultPoint::openFileFacts, FaultPoint::nameStatus,
+     FaultPoint::pendingCreation, FaultPoint::flush, FaultPoint::writeBack, FaultPoint::cacheDrop,
+     FaultPoint::folderFlush});
 
 // A temporary folder, made the current one, holding in.bin and a fresh split
 // of it into parts/; the seam's counts start again after the split.
@@ -86,15 +72,10 @@ size_t indexOf(FaultPoint point) {
                              std::begin(kPoints));
 }
 
-bool startsWith(const std::string& text, const std::string& start) {
-  return text.compare(0, start.size(), start) == 0;
-}
-
 class JoinFaultWalkTest : public ::testing::TestWithParam<JoinShape> {
  protected:
   void SetUp() override {
-    if (!hooks::injectFault({FaultPoint::textConversion, 1000, 0, SIZE_MAX, {}}))
-      GTEST_SKIP() << "no fault injection in this build";
+    if (!fault_walk::seamPresent()) GTEST_SKIP() << "no fault injection in this build";
     input = patternBytes(3 * kMiB + 5, 21);
     clean = walk({});
     ASSERT_GT(clean.calls[indexOf(FaultPoint::read)], 4u) << "the seam saw the reads";
@@ -112,15 +93,8 @@ class JoinFaultWalkTest : public ::testing::TestWithParam<JoinShape> {
     if (folder.split != split_exit::kSuccess) ADD_FAILURE() << "split failed";
     if (GetParam().withoutDigest) fs::remove(dir.native() / "parts" / "in.md5");
     before = snapshot(dir.wide());
-    for (const auto& fault : faults) hooks::injectFault(fault);
-    hooks::setCallBudget(kCallBudget);
-    Walk result;
-    result.run = runJoinInProcess(GetParam().arguments);
-    result.ended = !hooks::callBudgetExceeded();
-    for (const FaultPoint point : kPoints) result.calls.push_back(hooks::faultCalls(point));
-    hooks::resetFaults();
-    result.files = snapshot(dir.wide());
-    return result;
+    return fault_walk::walkOnce(faults, kPoints, dir.wide(),
+                                [] { return runJoinInProcess(GetParam().arguments); });
   }
 
   // `failedPoint`: the point whose call failed with EIO; textConversion for
@@ -162,6 +136,7 @@ void JoinFaultWalkTest::expectNothingLostOrCorrupted(const Walk& failed, FaultPo
   // verified bytes: the file must be open to be named.
   const auto named = failed.files.find(GetParam().target);
   if (named != failed.files.end()) {
+    EXPECT_EQ(failedPoint, FaultPoint::close) << "the final name after a failure";
     EXPECT_NE(rest.find(L"Cannot write"), std::wstring::npos) << "the final name after a failure";
     EXPECT_TRUE(named->second == input) << "the final name holds other bytes";
   }
@@ -173,7 +148,8 @@ void JoinFaultWalkTest::expectNothingLostOrCorrupted(const Walk& failed, FaultPo
       continue;
     } else if (path.compare(0, folder.size() + 9, folder + "filejoin-") == 0) {
       EXPECT_NE(told, std::wstring::npos) << path << " was left and not told";
-      EXPECT_TRUE(startsWith(input, bytes)) << "the temporary file is not the start of the input";
+      EXPECT_TRUE(fault_walk::startsWith(input, bytes))
+          << "the temporary file is not the start of the input";
     } else {
       EXPECT_EQ(bytes, "<dir>") << path << " was written";
     }
@@ -182,39 +158,34 @@ void JoinFaultWalkTest::expectNothingLostOrCorrupted(const Walk& failed, FaultPo
 
 TEST_P(JoinFaultWalkTest, EveryFailureLeavesOnlyTheStartOfTheRebuiltFile) {
   std::vector<std::wstring> flushedFolders;
-  for (size_t p = 0; p < std::size(kPoints); ++p) {
-    for (unsigned call = 1; call <= calls[p]; ++call) {
-      SCOPED_TRACE("point " + std::to_string(p) + ", call " + std::to_string(call));
-      const Walk failed = walk({{kPoints[p], call, EIO, SIZE_MAX, {}}});
-      if (kPoints[p] == FaultPoint::folderFlush) {
-        // After the final name: the file is whole, the run still fails.
-        EXPECT_EQ(failed.run.exitCode, join_exit::kFailed);
-        EXPECT_TRUE(failed.files.at(GetParam().target) == input);
-        const std::wstring cannot = L"Cannot write \"";
-        const size_t start = failed.run.out.find(cannot) + cannot.size();
-        flushedFolders.push_back(
-            failed.run.out.substr(start, failed.run.out.find(L'"', start) - start));
-        continue;
-      }
-      // Only closing what was read may fail unnoticed.
-      if (failed.run.exitCode == GetParam().cleanExit) {
-        EXPECT_EQ(kPoints[p], FaultPoint::close);
-      }
-      expectNothingLostOrCorrupted(failed, kPoints[p]);
+  fault_walk::forEachCall(calls, [&](size_t p, unsigned call) {
+    const Walk failed = walk({{kPoints[p], call, EIO, SIZE_MAX, {}}});
+    if (kPoints[p] == FaultPoint::folderFlush) {
+      // After the final name: the file is whole, the run still fails.
+      EXPECT_EQ(failed.run.exitCode, join_exit::kFailed);
+      EXPECT_TRUE(failed.files.at(GetParam().target) == input);
+      const std::wstring cannot = L"Cannot write \"";
+      const size_t start = failed.run.out.find(cannot) + cannot.size();
+      flushedFolders.push_back(
+          failed.run.out.substr(start, failed.run.out.find(L'"', start) - start));
+      return;
     }
-  }
+    // Only closing what was read may fail unnoticed.
+    if (failed.run.exitCode == GetParam().cleanExit) {
+      EXPECT_EQ(kPoints[p], FaultPoint::close);
+    }
+    expectNothingLostOrCorrupted(failed, kPoints[p]);
+  });
   EXPECT_EQ(flushedFolders, GetParam().flushedFolders);
 }
 
 TEST_P(JoinFaultWalkTest, EveryShortTransferIsMadeUp) {
-  for (const size_t p : {indexOf(FaultPoint::read), indexOf(FaultPoint::write)}) {
-    for (unsigned call = 1; call <= calls[p]; ++call) {
-      SCOPED_TRACE("point " + std::to_string(p) + ", call " + std::to_string(call));
-      const Walk shortened = walk({{kPoints[p], call, 0, 1, {}}});
-      EXPECT_EQ(shortened.run.exitCode, GetParam().cleanExit);
-      expectNothingLostOrCorrupted(shortened);
-    }
-  }
+  fault_walk::forEachCall(calls, [&](size_t p, unsigned call) {
+    if (kPoints[p] != FaultPoint::read && kPoints[p] != FaultPoint::write) return;
+    const Walk shortened = walk({{kPoints[p], call, 0, 1, {}}});
+    EXPECT_EQ(shortened.run.exitCode, GetParam().cleanExit);
+    expectNothingLostOrCorrupted(shortened);
+  });
 }
 
 TEST_P(JoinFaultWalkTest, PieceThatChangesWhileReadEndsTheRun) {
@@ -232,6 +203,20 @@ TEST_P(JoinFaultWalkTest, PieceThatChangesWhileReadEndsTheRun) {
     EXPECT_NE(changed.run.out.find(L"in.bin_2\" changed while it was read.\n"), std::wstring::npos)
         << std::string(changed.run.out.begin(), changed.run.out.end());
   }
+}
+
+TEST_P(JoinFaultWalkTest, ScriptThatChangesBetweenThePassesEndsTheRun) {
+  // Before the last pass opens it (the pieces' four opens follow), the script
+  // names one piece fewer: every name still there, the count no longer the same.
+  const Walk changed =
+      walk({{FaultPoint::open, calls[indexOf(FaultPoint::open)] - 4, 0, SIZE_MAX, [] {
+               writeFile(L"parts/in.bat",
+                         rejoinScriptBytes(L"in.bin", {L"in.bin_1", L"in.bin_2", L"in.bin_3"}));
+             }}});
+  EXPECT_EQ(changed.run.exitCode, join_exit::kFailed);
+  EXPECT_NE(changed.run.out.find(L"in.bat\" changed while it was read.\n"), std::wstring::npos)
+      << std::string(changed.run.out.begin(), changed.run.out.end());
+  EXPECT_EQ(changed.files.count(GetParam().target), 0u) << "rebuilt from what it named";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -262,8 +247,7 @@ INSTANTIATE_TEST_SUITE_P(
 // the temporary one meanwhile, a file under the final name is never
 // anything but the verified bytes, and nothing of someone else's is replaced.
 TEST(JoinRenameTest, FolderChangingBetweenTheStepsNeverGivesTheFinalNameOtherBytes) {
-  if (!hooks::injectFault({FaultPoint::textConversion, 1000, 0, SIZE_MAX, {}}))
-    GTEST_SKIP() << "no fault injection in this build";
+  if (!fault_walk::seamPresent()) GTEST_SKIP() << "no fault injection in this build";
   const std::string input = patternBytes(2 * kMiB + 1, 22);
   struct Change {
     FaultPoint point;  // the step before which the folder changes
@@ -364,8 +348,7 @@ std::wstring withoutLeftLine(const std::wstring& out) {
 }
 
 TEST_P(JoinLastStepTest, FailsWithItsCodeAndLineAndNoFinalName) {
-  if (!hooks::injectFault({FaultPoint::textConversion, 1000, 0, SIZE_MAX, {}}))
-    GTEST_SKIP() << "no fault injection in this build";
+  if (!fault_walk::seamPresent()) GTEST_SKIP() << "no fault injection in this build";
   const LastStepCase& c = GetParam();
   const std::string input = patternBytes(2 * kMiB + 1, 23);
   unsigned call = 1;

@@ -12,13 +12,13 @@
 #include "process.h"
 #include "split/split_exit_codes.h"
 #include "temp_dir.h"
+#include "test_sizes.h"
 #include "usage_text.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-constexpr uint64_t kMiB = 1048576;
 
 // `name` in `folder` as filejoin puts them together: one separator of the
 // platform's between, none when the folder ends with one.

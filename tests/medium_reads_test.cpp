@@ -16,13 +16,12 @@
 #include "platform/test_hooks.h"
 #include "split/split_exit_codes.h"
 #include "temp_dir.h"
+#include "test_sizes.h"
 
 namespace hooks = platform_test_hooks;
 using platform::FaultPoint;
 
 namespace {
-
-constexpr uint64_t kMiB = 1048576;
 
 struct PieceShape {
   const char* name;

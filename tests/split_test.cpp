@@ -14,13 +14,12 @@
 #include "process.h"
 #include "split/split_exit_codes.h"
 #include "temp_dir.h"
+#include "test_sizes.h"
 #include "usage_text.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr uint64_t kMiB = 1048576;
 
 const std::wstring kUsage = usageText();
 

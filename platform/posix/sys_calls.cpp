@@ -221,17 +221,20 @@ int fsyncFolder(const char* path) {
   return result;
 }
 
-// A test's answer, when it gave one, stands in for the system's.
+// A test's answer, when it gave one, stands in for the system's, but only
+// for a path the system finds: one that names no folder fails as it would.
 int statvfs(const char* path, struct statvfs* info) {
   if (!goAhead(FaultPoint::freeSpace)) return -1;
-  if (posix_test_hooks::fakedStatvfs(*info)) return 0;
-  return retriedOnInterrupt([&] { return ::statvfs(path, info); });
+  const int result = retriedOnInterrupt([&] { return ::statvfs(path, info); });
+  if (result == 0) posix_test_hooks::fakedStatvfs(*info);
+  return result;
 }
 
 int statfs(const char* path, struct statfs* info) {
   if (!goAhead(FaultPoint::fileSystemType)) return -1;
-  if (posix_test_hooks::fakedStatfs(*info)) return 0;
-  return retriedOnInterrupt([&] { return ::statfs(path, info); });
+  const int result = retriedOnInterrupt([&] { return ::statfs(path, info); });
+  if (result == 0) posix_test_hooks::fakedStatfs(*info);
+  return result;
 }
 
 }  // namespace sys
