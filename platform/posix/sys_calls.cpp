@@ -19,7 +19,7 @@ namespace {
 // The most bytes one write(2) call is given: a whole 1 MiB block. Slices of
 // 32 KiB were measured better once; measured again since, alternating, whole
 // blocks took 0.82 and 0.89 times the system time of 32 KiB slices for a
-// split and 0.99 for a join (see the README's Performance). The benchmark
+// split and 0.99 for a join (bench/README.md, whole writes). The benchmark
 // builds the other size to measure again (FILESPLIT_WRITE_SLICE).
 #ifndef FILESPLIT_WRITE_SLICE
 #define FILESPLIT_WRITE_SLICE 1048576
