@@ -76,6 +76,11 @@ bool recordMediumReads(MediumReads* record);
 /// where the system's errors are errno values already.
 bool errnoOfSystemError(unsigned long code, int unknown, int& errnum);
 
+/// Does on the calling thread what the user's interrupt does on a thread of
+/// its own (POSIX SIGINT, Windows Ctrl+C): the handler set with
+/// platform::onInterrupt runs and the process ends with its code.
+[[noreturn]] void interrupt();
+
 using platform::FaultPoint;
 
 /// One planned fault: what the `call`-th call at `point` since the last

@@ -243,6 +243,35 @@ INSTANTIATE_TEST_SUITE_P(
                                 {shownAsJoined(L"parts/")}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The user's interrupt while the rebuilt file is written under a temporary
+// name (as where the file system has no unnamed files): the run ends with
+// its own code and one line, and leaves neither its temporary file nor
+// anything under the final name.
+TEST(JoinInterruptDeathTest, LeavesNothingAndEndsWithItsCode) {
+  if (!hooks::injectFault({FaultPoint::textConversion, 1000, 0, SIZE_MAX, {}}))
+    GTEST_SKIP() << "no fault injection in this build";
+  const SplitFolder folder(patternBytes(3 * kMiB + 1, 24));
+  ASSERT_EQ(folder.split, split_exit::kSuccess);
+  // Windows always writes under a temporary name.
+  const bool unnamedFilesRefused = !windowsPlatform();
+  EXPECT_EXIT(
+      {
+        if (unnamedFilesRefused)
+          hooks::injectFault({FaultPoint::pendingCreation, 1, EOPNOTSUPP, SIZE_MAX, {}});
+        hooks::injectFault({FaultPoint::write, 2, 0, SIZE_MAX, [] { hooks::interrupt(); }});
+        runJoinInProcess({L"parts/in.bat"});
+      },
+      ::testing::ExitedWithCode(join_exit::kInterrupted), "");
+  hooks::resetFaults();
+  if (windowsPlatform())
+    GTEST_SKIP() << "the run's files are checked where the death test's child shares the "
+                    "parent's folder (a fork); here it runs in a process of its own";
+  for (const auto& entry : fs::directory_iterator(folder.dir.native() / "parts")) {
+    const std::string name = entry.path().filename().string();
+    EXPECT_TRUE(name.rfind("filejoin-", 0) != 0 && name != "in.bin") << name << " is left";
+  }
+}
+
 // A folder that changes between the steps: whatever takes the final name or
 // the temporary one meanwhile, a file under the final name is never
 // anything but the verified bytes, and nothing of someone else's is replaced.
@@ -310,14 +339,19 @@ TEST(JoinRenameTest, FolderChangingBetweenTheStepsNeverGivesTheFinalNameOtherByt
     if (run.exitCode == join_exit::kSuccess) {
       EXPECT_TRUE(named == input);
     }
-    // Nothing of the run's own is left; someone else's file stays.
+    // Nothing of the run's own is left, neither its temporary file nor the
+    // folder that held it; someone else's file stays where it was put.
     for (const auto& entry : fs::recursive_directory_iterator(dir.native() / "parts")) {
       const std::string name = entry.path().filename().string();
       const std::string above = entry.path().parent_path().filename().string();
-      if (entry.is_regular_file() && (name.rfind("filejoin-", 0) == 0 || above.rfind("filejoin-", 0) == 0)) {
+      if (entry.is_directory() && name.rfind("filejoin-", 0) == 0) {
+        EXPECT_FALSE(fs::is_empty(entry.path())) << "an empty temporary folder is left";
+      } else if (name.rfind("filejoin-", 0) == 0 || above.rfind("filejoin-", 0) == 0) {
         EXPECT_EQ(readFile(entry.path().wstring()), "EVIL") << entry.path();
       }
     }
+    EXPECT_EQ(run.out.find(L"is left from this run"), std::wstring::npos)
+        << std::string(run.out.begin(), run.out.end());
   }
 }
 

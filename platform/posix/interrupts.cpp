@@ -12,6 +12,7 @@
 #include <thread>
 #include <utility>
 
+#include "interrupts.h"
 #include "platform/platform.h"
 namespace {
 
@@ -28,6 +29,10 @@ void noteSignal(int signal) {
   errno = saved;
 }
 
+}  // namespace
+
+namespace posix_interrupts {
+
 [[noreturn]] void endWith(int signal) {
   std::function<int()> onInterrupt;
   {
@@ -41,12 +46,16 @@ void noteSignal(int signal) {
   std::_Exit(128 + signal);
 }
 
+}  // namespace posix_interrupts
+
+namespace {
+
 void watch() {
   for (;;) {
     unsigned char number = 0;
     // Not through the seam: this thread's wait is no call of a job's.
     const ssize_t n = ::read(wakeFds[0], &number, 1);
-    if (n == 1) endWith(number);
+    if (n == 1) posix_interrupts::endWith(number);
     if (n == 0 || errno != EINTR) return;
   }
 }

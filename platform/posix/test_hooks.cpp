@@ -2,8 +2,11 @@
 
 #include <linux/magic.h>
 
+#include <csignal>
+
 #include "faked_provider.h"
 #include "faked_volume.h"
+#include "interrupts.h"
 #include "platform/sector_reads.h"
 
 #if FILESPLIT_FAULT_INJECTION
@@ -63,6 +66,8 @@ namespace platform_test_hooks {
 bool pipeBytes(const std::wstring&, unsigned, std::string&) { return false; }
 
 bool errnoOfSystemError(unsigned long, int, int&) { return false; }
+
+void interrupt() { posix_interrupts::endWith(SIGINT); }
 
 #if FILESPLIT_FAULT_INJECTION
 bool recordMediumReads(MediumReads* record) {

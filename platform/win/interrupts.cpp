@@ -5,12 +5,17 @@
 #include <mutex>
 #include <utility>
 
+#include "interrupts.h"
 #include "platform/platform.h"
 
 namespace {
 
 std::mutex handlerMutex;
 std::function<int()> handler;  // guarded by handlerMutex
+
+}  // namespace
+
+namespace win_interrupts {
 
 BOOL WINAPI onControl(DWORD event) {
   switch (event) {
@@ -33,12 +38,12 @@ BOOL WINAPI onControl(DWORD event) {
   ExitProcess(static_cast<UINT>(onInterrupt()));
 }
 
-}  // namespace
+}  // namespace win_interrupts
 
 namespace platform {
 
 void onInterrupt(std::function<int()> onInterrupt) {
-  static const bool watching = SetConsoleCtrlHandler(onControl, TRUE) != FALSE;
+  static const bool watching = SetConsoleCtrlHandler(win_interrupts::onControl, TRUE) != FALSE;
   (void)watching;  // without the routine, the system's own handling
   const std::lock_guard<std::mutex> lock(handlerMutex);
   handler = std::move(onInterrupt);

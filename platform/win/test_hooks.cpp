@@ -1,8 +1,11 @@
 #include "platform/test_hooks.h"
 
+#include <cstdlib>
+
 #include "code_page_text.h"
 #include "platform/platform.h"
 #include "platform/sector_reads.h"
+#include "interrupts.h"
 #include "win32_errno.h"
 
 namespace platform_test_hooks {
@@ -43,6 +46,11 @@ bool recordMediumReads(MediumReads* record) { return record == nullptr; }
 bool errnoOfSystemError(unsigned long code, int unknown, int& errnum) {
   errnum = win32_errno::errnoOf(code, unknown);
   return true;
+}
+
+void interrupt() {
+  win_interrupts::onControl(CTRL_C_EVENT);
+  std::abort();  // no handler: the routine leaves the event to the system
 }
 
 bool pipeBytes(const std::wstring& text, unsigned codePage, std::string& bytes) {
