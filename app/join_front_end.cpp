@@ -94,7 +94,8 @@ void printUsageLines(std::wostream& out, const wchar_t* typed) {
       << L"  4 the script or .md5 file is unusable, 5 a piece has the wrong size, 8 the file "
          L"exists,"
       << std::endl
-      << L"  9 no output folder, 10 the digest differs, 11 no .md5 file (not verified)."
+      << L"  9 no output folder, 10 the digest differs, 11 no .md5 file (not verified), 12 "
+         L"interrupted."
       << std::endl
       << L"  ex. " << program << L" " << platform::kJoinUsageExample << std::endl;
 }
@@ -125,7 +126,9 @@ int runJoinFrontEnd(int argc, const wchar_t* const* argv, std::wostream& out,
     out << (command.check ? L"Checking....." : L"Joining.....") << std::endl;
     result = job->run(script, folder, command.check, command.unverified);
   }
-  if (result != join_exit::kSuccess) printJoinUsage(out, program);
+  // After a failure of the join its own line is what matters: the usage
+  // only follows a command line that could not be run.
+  if (result == join_exit::kUsage) printJoinUsage(out, program);
   out.imbue(previous);
   job.reset();
   return result;

@@ -5,8 +5,10 @@ if(WIN32)
     platform/win/code_page_text.cpp
     platform/win/console.cpp
     platform/win/console_window.cpp
+    platform/win/crt_calls.cpp
     platform/win/file_names.cpp
     platform/win/file_queries.cpp
+    platform/win/interrupts.cpp
     platform/win/medium.cpp
     platform/win/output_file.cpp
     platform/win/path_levels.cpp
@@ -30,6 +32,7 @@ else()
     platform/posix/crt_files.cpp
     platform/posix/direct_writes.cpp
     platform/posix/file_queries.cpp
+    platform/posix/interrupts.cpp
     platform/posix/medium.cpp
     platform/posix/native_text.cpp
     platform/posix/output_file.cpp

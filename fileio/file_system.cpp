@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "platform/ascii_letters.h"
+#include "platform/output_file.h"
 #include "platform/platform.h"
 
 namespace fs = std::filesystem;
@@ -54,6 +55,14 @@ platform::FileType typeOf(const char* operation, const fs::path& native) {
 
 bool exists(const std::wstring& path) {
   return typeOf("exists", platform::queryPath(path)) != platform::FileType::notFound;
+}
+
+bool nameTaken(const std::wstring& path) {
+  bool taken = false;
+  if (const int error = platform::nameTaken(path, taken))
+    throw fs::filesystem_error("exists", platform::queryPath(path),
+                               std::error_code(error, std::generic_category()));
+  return taken;
 }
 
 bool isDirectory(const std::wstring& path) {

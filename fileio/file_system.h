@@ -11,6 +11,10 @@ namespace file_system {
 
 /// Whether anything (a file, a folder, ...) is at `path`. Operation "exists".
 bool exists(const std::wstring& path);
+
+/// Whether anything is at `path` itself, a symbolic link that leads nowhere
+/// included. Operation "exists".
+bool nameTaken(const std::wstring& path);
 /// Whether `path` is a folder. Operation "status".
 bool isDirectory(const std::wstring& path);
 /// Whether `path` is a regular file (after following links). Operation "status".

@@ -26,5 +26,8 @@ constexpr int kOutputFolderFailed = 9;
 constexpr int kDigestMismatch = 10;
 /// No digest file: rebuilt or checked, but not verified.
 constexpr int kUnverified = 11;
+/// Interrupted by the user (Ctrl+C, a signal): nothing left under the final
+/// name by this run, and its temporary file removed.
+constexpr int kInterrupted = 12;
 
 }  // namespace join_exit

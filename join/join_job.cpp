@@ -21,9 +21,11 @@
 #include "transfer/fit_check.h"
 #include "transfer/guarded_run.h"
 
-JoinJob::JoinJob(std::wostream& console) : console_(console) {}
+JoinJob::JoinJob(std::wostream& console) : console_(console) {
+  platform::onInterrupt([this] { return interrupted(); });
+}
 
-JoinJob::~JoinJob() = default;
+JoinJob::~JoinJob() { platform::onInterrupt(nullptr); }
 
 int JoinJob::run(const std::wstring& script, const std::wstring& outputFolder, bool checkOnly,
                  bool unverified) {

@@ -3,10 +3,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "platform/output_file.h"
 #include "script/script_reader.h"
 
 class FileIO_IF;
@@ -81,7 +83,22 @@ class JoinJob {
   int prepareOutput(const std::wstring& outputFolder);
   /// Writes the new file, compares and names it; the run's code.
   int rebuild();
-  /// The line that the temporary file of this run is left, when one is.
+  /// The new file, without a name or under a temporary one, in pending_.
+  /// Throws JobFailure when it cannot be created.
+  void createPendingFile();
+  /// Writes the pieces into `out` (named `shown`), compares and names it;
+  /// the run's code.
+  int writeAndName(FileIO_IF& out, const std::wstring& shown);
+  /// Once the new file is named or given up, with `out` still open: removes
+  /// its temporary name and folder, never another's file.
+  void settlePendingFile();
+  /// settlePendingFile with pendingMutex_ held.
+  void releasePendingFile();
+  /// What an interrupt of the user does: the temporary file removed, one
+  /// line; the code the process ends with.
+  int interrupted();
+  /// The line that the temporary file or folder of this run is left, when
+  /// one is.
   void tellLeftTemporary();
   /// Hashes the pieces and compares with the digest, writing nothing (--check);
   /// the run's code.
@@ -116,7 +133,11 @@ class JoinJob {
   // folder, so that a name that survives a power cut has a path leading to it.
   std::vector<std::wstring> foldersAbove_;
   std::wstring targetPath_;
-  std::wstring temporaryPath_;  // the short name of the file being written, while it has one
+  // The file being written and whether its descriptor is still open, shared
+  // with the interrupt's thread.
+  std::mutex pendingMutex_;
+  platform::PendingFile pending_;
+  bool pendingOpen_ = false;
   std::unique_ptr<transfer::Progress> progress_;
   bool dotsEnded_ = false;
 };

@@ -3,6 +3,7 @@
 // or the check alone.
 #include <cerrno>
 #include <memory>
+#include <mutex>
 
 #include "common/in_quotes.h"
 #include "common/job_failure.h"
@@ -59,47 +60,68 @@ std::wstring temporaryName(const std::wstring& folder, unsigned attempt) {
 
 }  // namespace
 
-int JoinJob::rebuild() {
+void JoinJob::createPendingFile() {
   constexpr unsigned kAttempts = 100;
-  platform::PendingFile pending;
+  const std::wstring fileName = path_rules::fileName(targetPath_);
+  const std::lock_guard<std::mutex> lock(pendingMutex_);
   int error = EEXIST;
   for (unsigned attempt = 0; attempt < kAttempts && error == EEXIST; ++attempt)
     error = platform::createPendingFile(outputFolder_, temporaryName(outputFolder_, attempt),
-                                        firstPiecePermissions_, pending);
+                                        fileName, firstPiecePermissions_, pending_);
   if (error != 0)
     throw JobFailure(L"Cannot write " + inQuotes(targetPath_) + L": " +
                      platform::systemErrorText(error));
-  temporaryPath_ = pending.temporaryPath;
-  const std::wstring& shown = temporaryPath_.empty() ? targetPath_ : temporaryPath_;
-  const std::unique_ptr<FileIO_IF> out(new File_ptr(pending.fd, shown));
-  const std::string digest = hashPieces(out.get(), shown);
+  pendingOpen_ = true;
+}
+
+int JoinJob::rebuild() {
+  createPendingFile();
+  const std::wstring shown = pending_.temporaryPath.empty() ? targetPath_ : pending_.temporaryPath;
+  const std::unique_ptr<FileIO_IF> out(new File_ptr(pending_.fd, shown));
+  try {
+    const int result = writeAndName(*out, shown);
+    settlePendingFile();
+    return result;
+  } catch (...) {
+    settlePendingFile();
+    throw;
+  }
+}
+
+int JoinJob::writeAndName(FileIO_IF& out, const std::wstring& shown) {
+  const std::string digest = hashPieces(&out, shown);
   if (!expectedDigest_.empty() && digest != expectedDigest_) {
     printLine(L"The rebuilt file does not match " + inQuotes(digestPath_) + L".");
     return join_exit::kDigestMismatch;
   }
   // On the medium before it has a name: a name never stands for bytes that
   // a pulled stick or a power cut could still take.
-  transfer::requireFlushed(*out, shown);
-  // The open file that was hashed gets the name, whatever took its
-  // temporary name meanwhile.
-  error = platform::namePendingFile(pending, targetPath_);
-  if (error == 0) temporaryPath_.clear();
+  transfer::requireFlushed(out, shown);
+  int error = 0;
+  {
+    // The open file that was hashed gets the name, whatever took its
+    // temporary name meanwhile; an interrupt waits for the name to be given.
+    const std::lock_guard<std::mutex> lock(pendingMutex_);
+    error = platform::namePendingFile(pending_, targetPath_);
+  }
   if (error == EEXIST) {
     printLine(inQuotes(targetPath_) + L" exists already.");
     return join_exit::kOutputExists;
   }
-  if (error == platform::kNameHoldsAnotherFile) {
-    temporaryPath_.clear();  // our file lost its name to the other one
+  if (error == platform::kTemporaryNameTakenOver)
+    throw JobFailure(L"Cannot give the rebuilt file its name " + inQuotes(targetPath_) +
+                     L": its temporary name " + inQuotes(pending_.temporaryPath) +
+                     L" was taken over by another file, which was left there.");
+  if (error == platform::kNameHoldsAnotherFile)
     throw JobFailure(inQuotes(targetPath_) +
                      L" is not the rebuilt file: its temporary name was taken over; the "
                      L"rebuilt bytes are lost.");
-  }
   if (error != 0)
-    throw JobFailure((temporaryPath_.empty()
+    throw JobFailure((pending_.temporaryPath.empty()
                           ? L"Cannot give the rebuilt file its name "
-                          : L"Cannot rename " + inQuotes(temporaryPath_) + L" to ") +
+                          : L"Cannot rename " + inQuotes(pending_.temporaryPath) + L" to ") +
                      inQuotes(targetPath_) + L": " + platform::systemErrorText(error));
-  transfer::requireClosed(*out, targetPath_);
+  transfer::requireClosed(out, targetPath_);
   transfer::requireFolderFlushed(outputFolder_);
   for (const std::wstring& folder : foldersAbove_) transfer::requireFolderFlushed(folder);
   if (expectedDigest_.empty()) {
@@ -111,9 +133,31 @@ int JoinJob::rebuild() {
   return join_exit::kSuccess;
 }
 
+void JoinJob::settlePendingFile() {
+  const std::lock_guard<std::mutex> lock(pendingMutex_);
+  releasePendingFile();
+}
+
+void JoinJob::releasePendingFile() {
+  if (!pendingOpen_) return;
+  pendingOpen_ = false;
+  // What cannot be removed is told at the end of the run.
+  (void)platform::releasePendingFile(pending_);
+}
+
+int JoinJob::interrupted() {
+  const std::lock_guard<std::mutex> lock(pendingMutex_);
+  releasePendingFile();
+  printLine(L"Interrupted.");
+  tellLeftTemporary();
+  return join_exit::kInterrupted;
+}
+
 void JoinJob::tellLeftTemporary() {
-  if (temporaryPath_.empty()) return;
-  printLine(inQuotes(temporaryPath_) + L" is left from this run and may be removed.");
+  const std::wstring& left =
+      !pending_.temporaryPath.empty() ? pending_.temporaryPath : pending_.temporaryFolder;
+  if (left.empty()) return;
+  printLine(inQuotes(left) + L" is left from this run and may be removed.");
 }
 
 int JoinJob::verify() {

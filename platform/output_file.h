@@ -47,28 +47,55 @@ struct PendingFile {
   /// The C runtime's descriptor, open for writing in binary mode; the
   /// caller owns it and closes it once the file is named or given up.
   int fd = -1;
-  /// The short name it was created under, in the folder given; empty while
-  /// it has no name at all (Linux, O_TMPFILE) and once it got its final one.
+  /// The name it was created under; empty while it has no name at all
+  /// (Linux, O_TMPFILE) and once it got its final one.
   std::wstring temporaryPath;
+  /// The folder of its own that holds temporaryPath, where no other user
+  /// can take that name over (POSIX); empty where there is none.
+  std::wstring temporaryFolder;
+  /// What tells the file from any other on its volume (POSIX: device and
+  /// inode), so that whatever took its temporary name is never moved.
+  uint64_t device = 0;
+  uint64_t inode = 0;
 };
 
-/// Creates a new, empty file in the folder `folder` for writing, with
+/// Creates a new, empty file for writing in the folder `folder`, with
 /// `permissions` (masked by the umask; ignored on Windows, where it
-/// inherits): without a name where the file system allows (Linux), else
-/// under `temporaryPath` (in `folder`), created new. Returns 0 or an errno
-/// value (EEXIST: something is at `temporaryPath`).
+/// inherits): without a name where the file system allows (Linux);
+/// else under a temporary name made of `temporaryPath` (in `folder`):
+/// POSIX a folder of its own by that name (mode 0700) holding the file
+/// `fileName`, Windows the file itself, kept open with no sharing. Returns
+/// 0 or an errno value (EEXIST: something is at `temporaryPath`).
 int createPendingFile(const std::wstring& folder, const std::wstring& temporaryPath,
-                      unsigned permissions, PendingFile& file);
+                      const std::wstring& fileName, unsigned permissions, PendingFile& file);
 
+/// namePendingFile's answer when the temporary name no longer holds the file
+/// written: someone else's file is there, and is left there (moved back
+/// where it was, if the rename had taken it).
+constexpr int kTemporaryNameTakenOver = -1;
 /// namePendingFile's answer when the final name, after the rename, turned
-/// out to hold some other file than the one written: the temporary name was
-/// taken over by someone else in between.
-constexpr int kNameHoldsAnotherFile = -1;
+/// out to hold some other file than the one written, which could not be
+/// moved back.
+constexpr int kNameHoldsAnotherFile = -2;
 
 /// Gives the still open `file` the name `finalPath` in the folder it was
-/// created in, never replacing anything there. Returns 0 (temporaryPath
-/// cleared), EEXIST when something is at `finalPath`, kNameHoldsAnotherFile,
-/// or another errno value.
+/// created in, never replacing anything there. Where the file system can
+/// neither rename without replacing nor link (FAT, exFAT under FUSE), the
+/// final name is first taken by an empty file created new, and the file is
+/// renamed onto it only while that is still the empty file this call made.
+/// Returns 0 (temporaryPath cleared), EEXIST when something is at
+/// `finalPath`, kTemporaryNameTakenOver, kNameHoldsAnotherFile, or another
+/// errno value.
 int namePendingFile(PendingFile& file, const std::wstring& finalPath);
+
+/// Removes what `file` leaves behind once it is named or given up: the file
+/// itself while it has no final name (only while its temporary name still
+/// holds it: never someone else's), then its temporary folder. The
+/// descriptor stays open for its owner to close, but no longer holds the
+/// file (POSIX: the null device; Windows: the file goes at its close).
+/// Callable from another thread while the descriptor is in use. Returns 0
+/// (temporaryPath and temporaryFolder cleared) or an errno value, the
+/// paths left as they stand.
+int releasePendingFile(PendingFile& file);
 
 }  // namespace platform

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <locale>
 #include <memory>
 #include <optional>
@@ -29,6 +30,13 @@ namespace platform {
 /// (EXIT_FAILURE), before it opens a file. Then the character handling;
 /// what of it cannot be set up falls back to a working default.
 void initProcess();
+
+/// Has `onInterrupt` run on a thread of its own when the user interrupts
+/// the process (SIGINT, SIGTERM, SIGHUP; Windows: Ctrl+C, Ctrl+Break, the
+/// console window closed), then ends the process at once with the exit code
+/// it returns, whatever the other threads are doing. Replaces the function
+/// set before; none (an empty one): the system's own handling.
+void onInterrupt(std::function<int()> onInterrupt);
 
 /// The console: a wide stream writing to standard output in the console's
 /// encoding. Characters the console cannot show are replaced, never dropped
@@ -174,13 +182,15 @@ class MediumReader {
 };
 
 /// For a file just opened, about to be read: makes the reads that follow
-/// come from the medium. Linux: its pages written back and dropped from the
-/// cache (fdatasync, then posix_fadvise DONTNEED); the descriptor's reads
-/// then come from the medium and `reader` stays null. Windows: `reader` reads
-/// through a handle opened with no buffering, each read into a buffer of
-/// `bufferSize` bytes; where the volume's sector size cannot be told, or does
-/// not divide both kMediumAlignment and `bufferSize`, `reader` stays null and
-/// the descriptor's reads go through the cache. Returns 0 or an errno value.
+/// come from the medium, past the cache and past any page another process
+/// maps. `reader` then reads in whole sectors into buffers of `bufferSize`
+/// bytes: Linux through the descriptor itself, O_DIRECT set on it; Windows
+/// through a handle of its own opened with no buffering. Where the file
+/// system refuses (EINVAL), Linux writes the file's pages back and drops
+/// them from the cache (fdatasync, then posix_fadvise DONTNEED), and Windows
+/// reads through the cache, `reader` left null either way; so too where the
+/// volume's sector size cannot be told or does not divide both
+/// kMediumAlignment and `bufferSize`. Returns 0 or an errno value.
 int readFromMedium(int fd, uint32_t bufferSize, std::unique_ptr<MediumReader>& reader);
 
 /// Writes of one open file that go to the medium past the system cache,

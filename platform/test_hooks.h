@@ -29,18 +29,19 @@ struct FakeSpace {
   uint64_t keptForSuperuser = 0;
 };
 
-/// Makes the free-space query answer `space` for every folder, in place of
-/// the system (nullopt: the system answers again). A fault planned at
+/// Makes the free-space query answer `space` for every folder the system
+/// finds, in place of the system's numbers; a path that names no folder
+/// still fails (nullopt: the system answers again). A fault planned at
 /// FaultPoint::freeSpace still fails the query. False where this build
 /// cannot fake it.
 bool fakeFreeSpace(const std::optional<FakeSpace>& space);
 
-/// Makes the file-system type query answer as a file system named `name`
-/// would, in the names Windows gives: "FAT" (FAT12 and FAT16), "FAT32",
-/// "exFAT", "NTFS"; any other name stands for some other file system
-/// (nullopt: the system answers again). A fault planned at
-/// FaultPoint::fileSystemType still fails the query. False where this build
-/// cannot fake it.
+/// Makes the file-system type query answer, for a folder the system finds,
+/// as a file system named `name` would, in the names Windows gives: "FAT"
+/// (FAT12 and FAT16), "FAT32", "exFAT", "NTFS"; any other name stands for
+/// some other file system (nullopt: the system answers again). A fault
+/// planned at FaultPoint::fileSystemType still fails the query. False where
+/// this build cannot fake it.
 bool fakeFileSystem(const std::optional<std::wstring>& name);
 
 /// Makes the console window report `processes` attached processes (1: the
@@ -87,6 +88,16 @@ bool recordMediumReads(MediumCalls* record);
 /// Records into `record` every write past the cache from now on (null: stops
 /// recording). False where this build has no seam to record in.
 bool recordMediumWrites(MediumCalls* record);
+
+/// In `errnum`, the errno value this platform tells for its own system error
+/// `code` (Windows: a Win32 error), `unknown` for one it has none for. False
+/// where the system's errors are errno values already.
+bool errnoOfSystemError(unsigned long code, int unknown, int& errnum);
+
+/// Does on the calling thread what the user's interrupt does on a thread of
+/// its own (POSIX SIGINT, Windows Ctrl+C): the handler set with
+/// platform::onInterrupt runs and the process ends with its code.
+[[noreturn]] void interrupt();
 
 using platform::FaultPoint;
 

@@ -35,8 +35,7 @@ class LineSplitter {
         if (n == 0) {
           ended_ = true;
           if (line.empty() && lines_ > 0) return Next::end;
-          ++lines_;
-          return Next::line;
+          return whole(line);
         }
       }
       const char* begin = buffer_.data() + at_;
@@ -44,16 +43,22 @@ class LineSplitter {
       const char* lineEnd = std::find(begin, end, '\n');
       line.append(begin, lineEnd);
       at_ = static_cast<size_t>(lineEnd - buffer_.data());
-      if (line.size() > kMostLineBytes) return Next::tooLong;
+      // The CR of a CR LF line end may stand one past the line's most bytes.
+      if (line.size() > kMostLineBytes + 1) return Next::tooLong;
       if (lineEnd == end) continue;
       ++at_;
       if (!line.empty() && line.back() == '\r') line.pop_back();
-      ++lines_;
-      return Next::line;
+      return whole(line);
     }
   }
 
  private:
+  // Counts `line`, read to its end: tooLong past the most bytes a line has.
+  Next whole(const std::string& line) {
+    ++lines_;
+    return line.size() > kMostLineBytes ? Next::tooLong : Next::line;
+  }
+
   const ScriptSource& source_;
   std::vector<char> buffer_;
   size_t at_ = 0;

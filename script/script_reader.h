@@ -39,9 +39,9 @@ using ScriptSource = std::function<int(char* buffer, uint32_t size)>;
 /// (isPlainFileName). Hands each piece's name to `onPiece` in order as its
 /// line is read (a later line may still refuse the script); when it returns
 /// false, reading stops there with false and an empty reason. Memory is
-/// bounded by the longest line, which is refused past 64 KiB. Returns true
-/// with `outline` filled, or false with `fault` telling the first line the
-/// splitter would not have written.
+/// bounded by the longest line, which is refused past 64 KiB (its line end
+/// not counted). Returns true with `outline` filled, or false with `fault`
+/// telling the first line the splitter would not have written.
 bool readRejoinScript(const ScriptSource& source, ScriptOutline& outline,
                       const std::function<bool(const std::wstring&)>& onPiece, ScriptFault& fault);
 

@@ -105,9 +105,10 @@ int SplitJob::plan(const wchar_t* input, const wchar_t* outputFolder, uint64_t p
 }
 
 int SplitJob::checkOutputs() {
+  // A link that leads nowhere counts too: the open would follow it and fail.
   for (const std::wstring& piece : pieces)
-    if (file_system::exists(piece)) return split_exit::kOutputExists;
-  if (file_system::exists(scriptPath)) return split_exit::kOutputExists;
-  if (file_system::exists(digestPath)) return split_exit::kOutputExists;
+    if (file_system::nameTaken(piece)) return split_exit::kOutputExists;
+  if (file_system::nameTaken(scriptPath)) return split_exit::kOutputExists;
+  if (file_system::nameTaken(digestPath)) return split_exit::kOutputExists;
   return split_exit::kSuccess;
 }

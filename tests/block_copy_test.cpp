@@ -120,6 +120,11 @@ std::vector<LoopCase> loopCases() {
       // block is written all the same, as one thread would have.
       row("JoinReadFailsWhileAWriteIsPending", Use::join, {failing(FakeCall::read, 2, EIO)},
           cannotRead(L"1", EIO), {kBlock}, 1, kBlock, {{sectors(1), read(2)}}),
+      // A write fails, then the read after it: the write's line is told, its
+      // block read first, as one thread would have told it.
+      row("JoinWriteFailsThenTheNextRead", Use::join,
+          {failing(FakeCall::sectors, 1, ENOSPC), failing(FakeCall::read, 2, EIO)},
+          cannotWrite(L"out", ENOSPC), {0}, 1, 0, {{read(2), sectors(1)}}),
       row("JoinWriteFailsInTheSecondPiece", Use::join, {failing(FakeCall::sectors, 2, EFBIG)},
           cannotWrite(L"out", EFBIG), {kBlock}, 3, kBlock),
       row("JoinCloseFails", Use::join, {failing(FakeCall::close, 1, EIO)}, cannotWrite(L"out", EIO),

@@ -2,6 +2,8 @@
 // other shapes than the exact table: whatever fails, each file left behind
 // is the start of what a clean run writes, the input is unchanged, exactly
 // one line tells the failure, and a run that says 0 wrote everything.
+#include "fault_walk.h"
+
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -10,15 +12,13 @@
 #include "platform/test_hooks.h"
 #include "split/split_exit_codes.h"
 #include "temp_dir.h"
+#include "test_sizes.h"
 #include "usage_text.h"
 
 namespace hooks = platform_test_hooks;
 using platform::FaultPoint;
 
 namespace {
-
-constexpr uint64_t kMiB = 1048576;
-constexpr unsigned kCallBudget = 400;
 
 struct WalkShape {
   const char* name;
@@ -28,28 +28,13 @@ struct WalkShape {
 
 void PrintTo(const WalkShape& shape, std::ostream* out) { *out << shape.name; }
 
-struct Walk {
-  InProcessRun run;
-  std::map<std::string, std::string> files;
-  bool ended = false;
-};
+using fault_walk::Walk;
 
-const FaultPoint kPoints[] = {FaultPoint::open,
-                              FaultPoint::read,
-                              FaultPoint::write,
-                              FaultPoint::close,
-                              FaultPoint::fileStatus,
-                              FaultPoint::fileSize,
-                              FaultPoint::folderCreation,
-                              FaultPoint::providerOpen,
-                              FaultPoint::providerProperty,
-                              FaultPoint::hashCreation,
-                              FaultPoint::hashData,
-                              FaultPoint::hashFinish,
-                              FaultPoint::hashDestruction,
-                              FaultPoint::providerClose,
-                              FaultPoint::freeSpace,
-                              FaultPoint::fileSystemType};
+// The split's own: the MD5 provider's calls and the queries of the fit check.
+const std::vector<FaultPoint> kPoints = fault_walk::fileCallsAnd(
+    {FaultPoint::providerOpen, FaultPoint::providerProperty, FaultPoint::hashCreation,
+     FaultPoint::hashData, FaultPoint::hashFinish, FaultPoint::hashDestruction,
+     FaultPoint::providerClose, FaultPoint::freeSpace, FaultPoint::fileSystemType});
 
 // Calls whose failure the split rides out: the input's close (nothing was
 // written to it) and the queries of the check that it fits.
@@ -58,19 +43,13 @@ bool riddenOut(FaultPoint point) {
          point == FaultPoint::fileSystemType;
 }
 
-bool startsWith(const std::string& text, const std::string& start) {
-  return text.compare(0, start.size(), start) == 0;
-}
-
 class FaultWalkTest : public ::testing::TestWithParam<WalkShape> {
  protected:
   void SetUp() override {
-    if (!hooks::injectFault({FaultPoint::textConversion, 1000, 0, SIZE_MAX, {}}))
-      GTEST_SKIP() << "no fault injection in this build";
+    if (!fault_walk::seamPresent()) GTEST_SKIP() << "no fault injection in this build";
     input = patternBytes(GetParam().inputSize, 11);
     clean = walk({});
     ASSERT_EQ(clean.run.exitCode, split_exit::kSuccess);
-    for (const FaultPoint point : kPoints) calls.push_back(hooks::faultCalls(point));
   }
 
   void TearDown() override { hooks::resetFaults(); }
@@ -79,19 +58,12 @@ class FaultWalkTest : public ::testing::TestWithParam<WalkShape> {
   Walk walk(const std::vector<hooks::Fault>& faults) {
     TempDir dir;
     writeFile(dir / L"in.bin", input);
-    hooks::resetFaults();
-    for (const auto& fault : faults) hooks::injectFault(fault);
-    hooks::setCallBudget(kCallBudget);
     std::vector<std::wstring> arguments{L"in.bin"};
     arguments.insert(arguments.end(), GetParam().arguments.begin(), GetParam().arguments.end());
-    Walk result;
-    {
+    return fault_walk::walkOnce(faults, kPoints, dir.wide(), [&] {
       const CurrentFolder inside(dir.wide());
-      result.run = runInProcess(arguments);
-    }
-    result.ended = !hooks::callBudgetExceeded();
-    result.files = snapshot(dir.wide());
-    return result;
+      return runInProcess(arguments);
+    });
   }
 
   void expectNothingLostOrCorrupted(const Walk& failed);
@@ -99,7 +71,6 @@ class FaultWalkTest : public ::testing::TestWithParam<WalkShape> {
 
   std::string input;
   Walk clean;
-  std::vector<unsigned> calls;  // per point of kPoints, in a clean run
 };
 
 void FaultWalkTest::expectOneLineThenUsage(const std::wstring& out) {
@@ -124,32 +95,28 @@ void FaultWalkTest::expectNothingLostOrCorrupted(const Walk& failed) {
   for (const auto& [path, bytes] : failed.files) {
     const auto written = clean.files.find(path);
     ASSERT_NE(written, clean.files.end()) << path << " is no output of a clean run";
-    EXPECT_TRUE(startsWith(written->second, bytes)) << path << " is not the start of its content";
+    EXPECT_TRUE(fault_walk::startsWith(written->second, bytes))
+        << path << " is not the start of its content";
   }
 }
 
 TEST_P(FaultWalkTest, EveryFailureLeavesOnlyTheStartOfTheOutputs) {
-  for (size_t p = 0; p < std::size(kPoints); ++p) {
-    for (unsigned call = 1; call <= calls[p]; ++call) {
-      SCOPED_TRACE("point " + std::to_string(p) + ", call " + std::to_string(call));
-      const Walk failed = walk({{kPoints[p], call, EIO, SIZE_MAX, {}}});
-      if (failed.run.exitCode == split_exit::kSuccess) {
-        EXPECT_TRUE(riddenOut(kPoints[p]));
-      }
-      expectNothingLostOrCorrupted(failed);
+  fault_walk::forEachCall(clean.calls, [&](size_t p, unsigned call) {
+    const Walk failed = walk({{kPoints[p], call, EIO, SIZE_MAX, {}}});
+    if (failed.run.exitCode == split_exit::kSuccess) {
+      EXPECT_TRUE(riddenOut(kPoints[p]));
     }
-  }
+    expectNothingLostOrCorrupted(failed);
+  });
 }
 
 TEST_P(FaultWalkTest, EveryShortTransferIsMadeUp) {
-  for (const size_t p : {1, 2}) {  // read, write
-    for (unsigned call = 1; call <= calls[p]; ++call) {
-      SCOPED_TRACE("point " + std::to_string(p) + ", call " + std::to_string(call));
-      const Walk shortened = walk({{kPoints[p], call, 0, 1, {}}});
-      EXPECT_EQ(shortened.run.exitCode, split_exit::kSuccess) << shortened.run.out;
-      expectNothingLostOrCorrupted(shortened);
-    }
-  }
+  fault_walk::forEachCall(clean.calls, [&](size_t p, unsigned call) {
+    if (kPoints[p] != FaultPoint::read && kPoints[p] != FaultPoint::write) return;
+    const Walk shortened = walk({{kPoints[p], call, 0, 1, {}}});
+    EXPECT_EQ(shortened.run.exitCode, split_exit::kSuccess) << shortened.run.out;
+    expectNothingLostOrCorrupted(shortened);
+  });
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -47,7 +47,7 @@ TEST_P(FilePtrOpenTest, FailsWithItsMessageAndLeavesFilesAlone) {
   const OpenCase& c = GetParam();
   EXPECT_EQ(openError((dir / c.file).c_str(), *c.mode), c.expected);
   if (!c.expected.empty()) {
-    EXPECT_EQ(snapshot(dir.wide()), before);
+    EXPECT_TRUE(sameFiles(snapshot(dir.wide()), before));
   }
 }
 
@@ -71,7 +71,7 @@ TEST(FilePtrTest, NullNameTouchesNothing) {
   const auto before = snapshot(dir.wide());
   for (const OpenMode* mode : {&kInputMode, &kPieceMode, &kTextOutputMode})
     EXPECT_EQ(openError(nullptr, *mode), "Fileneme was a null pointer.");
-  EXPECT_EQ(snapshot(dir.wide()), before);
+  EXPECT_TRUE(sameFiles(snapshot(dir.wide()), before));
 }
 
 TEST(FilePtrTest, InvalidNameIsAnOpenErrorWithItsNumber) {

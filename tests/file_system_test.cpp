@@ -5,12 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <functional>
 #include <system_error>
 
 #include "in_process.h"
 #include "platform/platform.h"
+#include "platform_facts.h"
 #include "temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -48,6 +50,17 @@ TEST_F(FileSystemTest, Queries) {
   EXPECT_FALSE(file_system::isEmpty(L"one"));
   EXPECT_EQ(file_system::fileSize(L"five.bin"), 5u);
   EXPECT_EQ(file_system::fileSize(L"empty.bin"), 0u);
+}
+
+// A folder's flush reaches the folder named ("" the current one): a path
+// that names none fails with the system's reason. Windows flushes nothing:
+// its file systems log their entries themselves.
+TEST_F(FileSystemTest, FolderFlushReachesTheFolderNamed) {
+  const bool flushes = !windowsPlatform();
+  EXPECT_EQ(platform::flushFolder(L""), 0);
+  EXPECT_EQ(platform::flushFolder(L"one"), 0);
+  EXPECT_EQ(platform::flushFolder(L"missing"), flushes ? ENOENT : 0);
+  EXPECT_EQ(platform::flushFolder(L"five.bin"), flushes ? ENOTDIR : 0);
 }
 
 TEST_F(FileSystemTest, CreatesEveryMissingLevelAndLeavesAFolderAlone) {

@@ -11,12 +11,15 @@
 #include <optional>
 
 #include "in_process.h"
+#include "join/join_exit_codes.h"
 #include "platform/platform.h"
 #include "platform/test_hooks.h"
 #include "platform_facts.h"
+#include "script/rejoin_script.h"
 #include "small_file_system.h"
 #include "split/split_exit_codes.h"
 #include "temp_dir.h"
+#include "test_sizes.h"
 #include "usage_text.h"
 
 namespace fs = std::filesystem;
@@ -25,7 +28,6 @@ using platform::FaultPoint;
 
 namespace {
 
-constexpr uint64_t kMiB = 1048576;
 constexpr uint64_t kGiB = 1024 * kMiB;
 constexpr uint64_t kTiB = 1024 * kGiB;
 // 3 MiB and 5 bytes in pieces of 1 MB: four pieces, a script of 80 bytes on
@@ -125,7 +127,8 @@ std::vector<FitCase> fitCases() {
   return cases;
 }
 
-class FitCheckTest : public ::testing::TestWithParam<FitCase> {
+// The seam reset around each check, and a folder to run it in.
+class FitCheck : public ::testing::Test {
  protected:
   void SetUp() override {
     hooks::resetFaults();
@@ -153,6 +156,8 @@ class FitCheckTest : public ::testing::TestWithParam<FitCase> {
 
   TempDir dir;
 };
+
+class FitCheckTest : public FitCheck, public ::testing::WithParamInterface<FitCase> {};
 
 TEST_P(FitCheckTest, RefusesOnlyWhatCannotFit) {
   const FitCase& c = GetParam();
@@ -245,5 +250,67 @@ TEST_F(FitCheckTest, SplitThatFitsRunsToItsEnd) {
                                                                     {"in.bin_4", 5},
                                                                     {"in.md5", 32}}));
 }
+
+// ---- The join's check, run where the pieces are (`cd parts && filejoin in.bat`) --
+
+struct JoinFitCase {
+  std::string name;
+  uint64_t firstPiece;  // two pieces of no bytes but their size
+  uint64_t lastPiece;
+  hooks::FakeSpace space;
+  std::optional<std::wstring> fileSystem;  // nullopt: the system's own answer
+  std::wstring refusal;                    // empty: the join goes ahead
+};
+
+void PrintTo(const JoinFitCase& c, std::ostream* out) { *out << c.name; }
+
+std::vector<JoinFitCase> joinFitCases() {
+  return {
+      // The current folder is asked about, not a folder of no name.
+      {"CurrentFolderWithTooLittleSpace",
+       kMiB,
+       5,
+       {kMiB + 4, kTiB},
+       std::nullopt,
+       L"Not enough free space in \".\": the rebuilt file needs 1048581 bytes; 1048580 are "
+       L"free."},
+      // FAT holds the pieces, not the whole they make.
+      {"FatWholeFilePast4GiB", 2 * kGiB, 2 * kGiB, kPlenty, L"FAT32",
+       L"The rebuilt file would not fit on \".\": its FAT file system holds files of at most "
+       L"4294967295 bytes."},
+      {"FatHoldsTheLargestFileItCan", 2 * kGiB, 2 * kGiB - 1, kPlenty, L"FAT32", L""},
+  };
+}
+
+class JoinFitTest : public FitCheck, public ::testing::WithParamInterface<JoinFitCase> {};
+
+TEST_P(JoinFitTest, RefusesBeforeWritingWhatCannotFit) {
+  const JoinFitCase& c = GetParam();
+  writeFile(dir / L"in.bat", rejoinScriptBytes(L"in.bin", {L"in.bin_1", L"in.bin_2"}));
+  writeFile(dir / L"in.md5", std::string(32, '0'));
+  writeFile(dir / L"in.bin_1", "");
+  writeFile(dir / L"in.bin_2", "");
+  fs::resize_file(platform::nativePath(dir / L"in.bin_1"), c.firstPiece);
+  fs::resize_file(platform::nativePath(dir / L"in.bin_2"), c.lastPiece);
+  ASSERT_TRUE(hooks::fakeFreeSpace(c.space));
+  ASSERT_TRUE(hooks::fakeFileSystem(c.fileSystem));
+  // Past the check, the rebuilt file cannot be created: nothing is written either way.
+  hooks::injectFault({FaultPoint::pendingCreation, 0, EACCES, SIZE_MAX, {}});
+  const CurrentFolder inside(dir.wide());
+  const InProcessRun run = runJoinInProcess({L"in.bat"});
+
+  EXPECT_EQ(run.exitCode, join_exit::kFailed);
+  const std::wstring header = L"Script: in.bat\nJoining.....\n";
+  if (c.refusal.empty()) {
+    EXPECT_EQ(hooks::faultCalls(FaultPoint::pendingCreation), 1u) << "the check let it pass";
+  } else {
+    EXPECT_EQ(run.out.substr(0, header.size() + c.refusal.size() + 1), header + c.refusal + L"\n");
+    EXPECT_EQ(hooks::faultCalls(FaultPoint::pendingCreation), 0u);
+  }
+  EXPECT_EQ(listing(dir.wide()).size(), 4u) << "the script, the digest and the pieces alone";
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, JoinFitTest, ::testing::ValuesIn(joinFitCases()),
+                         [](const auto& info) { return info.param.name; });
 
 }  // namespace

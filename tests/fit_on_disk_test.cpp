@@ -12,13 +12,13 @@
 #include "small_file_system.h"
 #include "split/split_exit_codes.h"
 #include "temp_dir.h"
+#include "test_sizes.h"
 #include "usage_text.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-constexpr uint64_t kMiB = 1048576;
 constexpr uint64_t kDigest = 32;
 // Scripts on disk for pieces named in.bin_1 ... of the input in.bin.
 constexpr uint64_t kScriptOfThree = 67;

@@ -17,13 +17,12 @@
 #include "small_file_system.h"
 #include "split/split_exit_codes.h"
 #include "temp_dir.h"
+#include "test_sizes.h"
 #include "usage_text.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr uint64_t kMiB = 1048576;
 
 struct Finding {
   const char* name;
@@ -62,7 +61,7 @@ TEST_P(JoinFindingsTest, TellsAndLeavesOnlyWhatItShould) {
   EXPECT_EQ(result.exitCode, c.exitCode) << result.out;
   if (c.exitCode != join_exit::kSuccess) {  // told before anything was written: no dots
     EXPECT_EQ(result.out,
-              consoleBytes(L"Script: parts/in.bat\nJoining.....\n" + c.line + joinUsageText()));
+              consoleBytes(L"Script: parts/in.bat\nJoining.....\n" + c.line));
   } else {
     const std::string tail = consoleBytes(c.line);
     ASSERT_GE(result.out.size(), tail.size()) << result.out;
@@ -161,6 +160,28 @@ INSTANTIATE_TEST_SUITE_P(
                 L"The piece \"parts/in.bin_3\" has " + childNumber(kMiB + 1) + L" bytes; " +
                     childNumber(kMiB) + L" expected.\n",
                 false},
+        Finding{"DigestFileOfTheMostBytes",
+                [](TempDir& d, RunOptions&) {
+                  const std::wstring digest = d / L"parts/in.md5";
+                  writeFile(digest, readFile(digest) + std::string(4096 - 32 - 2, ' ') + "\r\n");
+                  return std::string();
+                },
+                {L"parts/in.bat"},
+                join_exit::kSuccess,
+                kRebuilt,
+                true},
+        // Run where the pieces are: the second "--" is the script's name.
+        Finding{"ScriptNamedLikeTheEndOfOptions",
+                [](TempDir& d, RunOptions& o) {
+                  fs::rename(d.native() / "parts" / "in.bat", d.native() / "parts" / "--");
+                  fs::rename(d.native() / "parts" / "in.md5", d.native() / "parts" / "--.md5");
+                  o.workingFolder = d / L"parts";
+                  return std::string();
+                },
+                {L"--", L"--"},
+                join_exit::kSuccess,
+                L"\"in.bin\" was rebuilt and matches \"--.md5\".\n",
+                true},
         Finding{"HelpAndTheEndOfOptions",
                 [](TempDir&, RunOptions&) { return std::string(); },
                 {L"--", L"parts/in.bat"},
@@ -175,23 +196,35 @@ TEST(JoinFindingsOnceTest, HelpPrintsTheUsageAndSucceeds) {
   EXPECT_EQ(result.out, consoleBytes(joinUsageLines()));
 }
 
-// A 0600 input stays private: pieces, script, digest and the rebuilt file.
-TEST(JoinFindingsOnceTest, PrivateInputStaysPrivate) {
+// The outputs, pieces to rebuilt file, have the input's permissions less
+// the umask's: a 0600 input stays private, a 0666 one under umask 022 gives
+// 0644 files.
+TEST(JoinFindingsOnceTest, OutputsHaveTheInputsPermissionsLessTheUmask) {
 #ifdef _WIN32
   GTEST_SKIP() << "files inherit their folder's permissions here";
 #else
-  TempDir dir;
-  RunOptions options;
-  options.workingFolder = dir.wide();
-  writeFile(dir / L"in.bin", patternBytes(kMiB + 1, 32));
-  fs::permissions(dir.native() / "in.bin", fs::perms::owner_read | fs::perms::owner_write);
-  ASSERT_EQ(runFilesplit({L"in.bin", L"1", L"parts"}, options).exitCode, split_exit::kSuccess);
-  ASSERT_EQ(runFilejoin({L"parts/in.bat", L"out"}, options).exitCode, join_exit::kSuccess);
-  for (const char* file :
-       {"parts/in.bin_1", "parts/in.bin_2", "parts/in.bat", "parts/in.md5", "out/in.bin"}) {
-    struct stat info {};
-    ASSERT_EQ(::stat((dir.native() / file).c_str(), &info), 0) << file;
-    EXPECT_EQ(info.st_mode & 0777, 0600u) << file;
+  struct Modes {
+    mode_t input, umask, outputs;
+  };
+  for (const Modes modes : {Modes{0600, 022, 0600}, Modes{0666, 022, 0644}}) {
+    SCOPED_TRACE(modes.input);
+    TempDir dir;
+    RunOptions options;
+    options.workingFolder = dir.wide();
+    writeFile(dir / L"in.bin", patternBytes(kMiB + 1, 32));
+    ASSERT_EQ(::chmod((dir.native() / "in.bin").c_str(), modes.input), 0);
+    const mode_t before = ::umask(modes.umask);  // the tools inherit it
+    const int split = runFilesplit({L"in.bin", L"1", L"parts"}, options).exitCode;
+    const int join = runFilejoin({L"parts/in.bat", L"out"}, options).exitCode;
+    ::umask(before);
+    ASSERT_EQ(split, split_exit::kSuccess);
+    ASSERT_EQ(join, join_exit::kSuccess);
+    for (const char* file :
+         {"parts/in.bin_1", "parts/in.bin_2", "parts/in.bat", "parts/in.md5", "out/in.bin"}) {
+      struct stat info {};
+      ASSERT_EQ(::stat((dir.native() / file).c_str(), &info), 0) << file;
+      EXPECT_EQ(info.st_mode & 0777, modes.outputs) << file;
+    }
   }
 #endif
 }

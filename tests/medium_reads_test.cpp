@@ -1,9 +1,9 @@
-// `filejoin --check` reads each piece from the medium. Where that takes a
-// handle of its own opened with no buffering (Windows), every read asks
+// `filejoin --check` reads each piece from the medium, past the cache
+// (Linux O_DIRECT, Windows a handle with no buffering): every read asks
 // whole sectors at a whole sector's offset into a buffer aligned to one,
-// also when a test plans a shorter read; with pieces of any size the check
-// still tells a match from a mismatch, and a handle that cannot be opened
-// fails as a read does.
+// also when a test plans a shorter read; with pieces of any size, and where
+// the file system refuses such reads, the check still tells a match from a
+// mismatch, and a piece that cannot be read so fails as a read does.
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -17,13 +17,12 @@
 #include "platform/test_hooks.h"
 #include "split/split_exit_codes.h"
 #include "temp_dir.h"
+#include "test_sizes.h"
 
 namespace hooks = platform_test_hooks;
 using platform::FaultPoint;
 
 namespace {
-
-constexpr uint64_t kMiB = 1048576;
 
 struct PieceShape {
   const char* name;
@@ -31,6 +30,7 @@ struct PieceShape {
   uint64_t inputSize;  // the last piece holds what is left
   const wchar_t* lastPiece;
   size_t readLimit = SIZE_MAX;  // the most bytes each read may move
+  bool firstRefused = false;    // the file system refuses piece 1 reads past the cache
 };
 
 void PrintTo(const PieceShape& shape, std::ostream* out) { *out << shape.name; }
@@ -49,8 +49,9 @@ TEST_P(MediumReadsTest, CheckReadsWholeAlignedSectorsAndTellsMatchFromMismatch) 
   writeFile(dir / L"in.bin", patternBytes(shape.inputSize, 31));
   const CurrentFolder inside(dir.wide());
   ASSERT_EQ(runInProcess({L"in.bin", shape.pieceMiB, L"parts"}).exitCode, split_exit::kSuccess);
-  if (shape.readLimit != SIZE_MAX &&
-      !hooks::injectFault({FaultPoint::read, 0, 0, shape.readLimit, {}}))
+  if ((shape.readLimit != SIZE_MAX &&
+       !hooks::injectFault({FaultPoint::read, 0, 0, shape.readLimit, {}})) ||
+      (shape.firstRefused && !hooks::injectFault({FaultPoint::cacheDrop, 1, EINVAL, SIZE_MAX, {}})))
     GTEST_SKIP() << "no fault injection in this build";
   hooks::MediumCalls reads;
   const bool recorded = hooks::recordMediumReads(&reads);
@@ -73,7 +74,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(PieceShape{"LastPieceOneByte", L"1", kMiB + 1, L"in.bin_2"},
                       PieceShape{"LastPieceSectorAndOne", L"1", kMiB + 4097, L"in.bin_2"},
                       PieceShape{"LastPieceBlockAndOne", L"2", 3 * kMiB + 1, L"in.bin_2"},
-                      PieceShape{"ReadsCutShort", L"1", kMiB + 1, L"in.bin_2", kMiB / 2 + 1}),
+                      PieceShape{"ReadsCutShort", L"1", kMiB + 1, L"in.bin_2", kMiB / 2 + 1},
+                      PieceShape{"FirstRefused", L"1", kMiB + 1, L"in.bin_2", SIZE_MAX, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(MediumReadsFaultTest, PieceThatCannotBeOpenedForItFailsAsARead) {

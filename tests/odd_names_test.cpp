@@ -14,12 +14,11 @@
 #include "script/rejoin_script.h"
 #include "split/split_exit_codes.h"
 #include "temp_dir.h"
+#include "test_sizes.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr uint64_t kMiB = 1048576;
 
 enum class Where { both, posix, windows };
 
@@ -192,6 +191,12 @@ INSTANTIATE_TEST_SUITE_P(
                 },
                 join_exit::kScriptRefused,
                 kRefused + L"\"a\\u009bb\\rc\" is not a plain file name).",
+                {}},
+        Finding{"DeleteInATarget",
+                Where::both,
+                [](OddNamesTest& t) { return t.joinAs("a\177b"); },  // DEL
+                join_exit::kScriptRefused,
+                kRefused + L"\"a\\x7fb\" is not a plain file name).",
                 {}},
         Finding{"EscapeInTheSplittersInput",
                 Where::both,

@@ -138,6 +138,7 @@ TEST(RejoinScriptTest, LoneSurrogateBecomesReplacementCharacter) {
 TEST(RejoinScriptTest, Utf16LengthCountsSurrogatePairs) {
   EXPECT_EQ(utf16Length(L"a\u00e9\u4e2d"), 3);
   EXPECT_EQ(utf16Length(L"\U0001D11E"), 2);
+  EXPECT_EQ(utf16Length(std::wstring(1, static_cast<wchar_t>(0xFFFF))), 1) << "the BMP's last";
 }
 
 // ---- The line rule as an invariant ------------------------------------

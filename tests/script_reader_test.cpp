@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform_facts.h"
 #include "script/rejoin_script.h"
 #include "script_rules.h"
@@ -42,6 +44,19 @@ TEST_P(ScriptRoundTripTest, ReadsBackTheNamesItWasWrittenFor) {
     EXPECT_TRUE(manifest.target == c.target);
     EXPECT_TRUE(manifest.pieces == c.pieces);
   }
+  // Read as filejoin streams it: the count is of every line's pieces.
+  size_t at = 0;
+  const ScriptSource source = [&](char* buffer, uint32_t size) {
+    const size_t n = std::min<size_t>(size, text.size() - at);
+    text.copy(buffer, n, at);
+    at += n;
+    return static_cast<int>(n);
+  };
+  ScriptOutline outline;
+  ScriptFault fault;
+  ASSERT_TRUE(readRejoinScript(
+      source, outline, [](const std::wstring&) { return true; }, fault));
+  EXPECT_EQ(outline.pieceCount, c.pieces.size());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -135,6 +150,10 @@ INSTANTIATE_TEST_SUITE_P(
                 true},
         Refusal{"DeviceName", kChcp + "copy /b \"a_1\" \"NUL\"\r\n", 2, L"\"NUL\"" + kNotPlain,
                 true},
+        // The longest line there may be, its line end not counted: refused
+        // for what it holds, not for its length.
+        Refusal{"LineOfTheMostBytes", kChcp + "copy /b \"" + std::string(65536 - 9, 'a') + "\r\n",
+                2, L"a name without its closing double quote"},
         Refusal{"LineTooLong", kChcp + "copy /b \"" + std::string(70000, 'a') + "\"", 2,
                 L"a line longer than any the splitter writes"},
         Refusal{"ControlCharacter", kChcp + "copy /b \"a\t_1\" \"a\"\r\n", 2,

@@ -35,7 +35,8 @@ void addFileSystemCases(std::vector<FaultCase>& cases) {
       {piece(1), pieceName(1)}, {piece(2), pieceName(2)}, {piece(3), pieceName(3)},
       {piece(4), pieceName(4)}, {"script", "out/in.bat"}, {"digest", "out/in.md5"}};
   for (size_t i = 0; i < std::size(outputs); ++i)
-    cases.push_back(fileSystemCase("OutputCheck" + std::to_string(i + 1) + "Fails", status,
+    cases.push_back(fileSystemCase("OutputCheck" + std::to_string(i + 1) + "Fails",
+                                   FaultPoint::nameStatus,
                                    outputs[i].first + " exists", EACCES, split_exit::kFailed,
                                    "exists", outputs[i].second, kFolderOnly));
   cases.push_back(fileSystemCase("InputPermissionsQueryFails", status, "input permissions", EACCES,

@@ -7,10 +7,9 @@
 #include "process.h"
 #include "split/split_exit_codes.h"
 #include "temp_dir.h"
+#include "test_sizes.h"
 
 namespace {
-
-constexpr uint64_t kMiB = 1048576;
 
 // "\\?\\" before an absolute path, the way past 260 characters: a run with it
 // writes exactly what the same run with the plain path writes.
@@ -48,7 +47,7 @@ TEST_P(WindowsLongPrefixTest, SplitsAsThePlainPathDoes) {
                                        folderLine + L"Dividing.....\n..."));
     written[prefix] = snapshot(dir.wide());
   }
-  EXPECT_EQ(written[1], written[0]);
+  EXPECT_TRUE(sameFiles(written[1], written[0]));
   EXPECT_EQ(written[1].count(c.lastPiece), 1u);
 }
 

@@ -9,12 +9,11 @@
 #include "split/split_exit_codes.h"
 #include "split/split_job.h"
 #include "temp_dir.h"
+#include "test_sizes.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr uint64_t kMiB = 1048576;
 
 class WindowsPlanTest : public ::testing::Test {
  protected:

@@ -11,12 +11,11 @@
 #include "script/path_rules.h"
 #include "split/split_exit_codes.h"
 #include "temp_dir.h"
+#include "test_sizes.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr uint64_t kMiB = 1048576;
 
 // The batch interpreter's exit code when every command succeeded.
 constexpr int kBatchSucceeded = 0;

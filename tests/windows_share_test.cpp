@@ -11,11 +11,10 @@
 #include "process.h"
 #include "split/split_exit_codes.h"
 #include "temp_dir.h"
+#include "test_sizes.h"
 #include "usage_text.h"
 
 namespace {
-
-constexpr uint64_t kMiB = 1048576;
 
 // A file held open by this process with the runtime's flags, as long as the
 // object lives.

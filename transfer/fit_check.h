@@ -27,7 +27,8 @@ struct PlannedWrite {
   std::wstring fatAdvice;
 };
 
-/// Whether `write` fits in the folder `folder`: false, after one line on
+/// Whether `write` fits in the folder `folder` ("": the current one, named
+/// "." in the line): false, after one line on
 /// `console` (its locale grouping the digits) telling why, when the
 /// folder's file system has less space free for this user than
 /// `write.bytes`, or is FAT and the largest file is larger than FAT holds.

@@ -1,5 +1,6 @@
 // Flushes, write-back and cache drops on POSIX systems (Linux calls).
 #include <fcntl.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdint>
@@ -8,6 +9,7 @@
 
 #include "direct_writes.h"
 #include "native_text.h"
+#include "platform/sector_reads.h"
 #include "platform/platform.h"
 #include "sys_calls.h"
 
@@ -22,6 +24,29 @@ constexpr uint64_t kWriteBackWindow = FILESPLIT_WRITE_BACK_WINDOW;
 // is still a deep enough queue to keep the disk busy.
 constexpr uint64_t kWriteBackWindow = uint64_t{8} << 20;
 #endif
+
+// The unit of reads past the cache: every logical block size of Linux's
+// devices divides it.
+constexpr uint32_t kSector = platform::kMediumAlignment;
+
+// Reads of a descriptor with O_DIRECT set, at explicit offsets.
+class DirectReader final : public sector_reads::SectorReader {
+ public:
+  explicit DirectReader(int fd) : SectorReader(kSector), fd_(fd) {}
+
+ private:
+  long long readAt(void* buffer, size_t size, uint64_t offset) override {
+    return sys::pread(fd_, buffer, size, static_cast<off_t>(offset));
+  }
+  bool size(uint64_t& bytes) override {
+    struct stat info {};
+    if (sys::fstat(fd_, &info) != 0) return false;
+    bytes = static_cast<uint64_t>(info.st_size);
+    return true;
+  }
+
+  int fd_;  // the file's own descriptor, which outlives the reader
+};
 
 }  // namespace
 
@@ -48,8 +73,19 @@ int startWriteBack(int fd, uint64_t offset, uint64_t length) {
              : errno;
 }
 
-int readFromMedium(int fd, uint32_t, std::unique_ptr<MediumReader>&) {
-  // Dirty pages cannot be dropped: they are written back first.
+int readFromMedium(int fd, uint32_t bufferSize, std::unique_ptr<MediumReader>& reader) {
+  // Past the cache even where another process maps the file, whose pages
+  // no drop could take out of it.
+  if (sector_reads::fits(kSector, bufferSize)) {
+    if (sys::bypassCache(fd) == 0) {
+      sector_reads::recordOpen(true, kSector);
+      reader = std::make_unique<DirectReader>(fd);
+      return 0;
+    }
+    if (errno != EINVAL) return errno;
+  }
+  // A file system that refuses: its cached pages dropped, written back first
+  // where dirty, so that the descriptor's own reads come from the medium.
   if (sys::fdatasync(fd) != 0) return errno;
   return sys::dropCache(fd);
 }

@@ -50,23 +50,79 @@ int nameTaken(const std::wstring& path, bool& taken) {
   return errno;
 }
 
+namespace {
+
+// Whether `name` holds the file `file` was created as (links not followed).
+bool holds(const std::string& name, const PendingFile& file) {
+  struct stat info {};
+  return sys::lstat(name.c_str(), &info) == 0 && static_cast<uint64_t>(info.st_dev) == file.device &&
+         static_cast<uint64_t>(info.st_ino) == file.inode;
+}
+
+// Where a rename fails for want of a way not to replace: the file system
+// has neither renameat2's RENAME_NOREPLACE nor links (FAT, exFAT).
+bool cannotKeepTarget(int error) {
+  return error == EPERM || error == EOPNOTSUPP || error == ENOSYS || error == EINVAL;
+}
+
+// Takes `finalName` with a new empty file, then renames `temporaryName`
+// onto it while it is still that file and `temporaryName` still `file`.
+int renameOntoReservation(const std::string& temporaryName, const std::string& finalName,
+                          const PendingFile& file) {
+  const int reserved = sys::open(finalName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (reserved < 0) return errno;
+  struct stat reservation {};
+  const bool told = sys::fstat(reserved, &reservation) == 0;
+  const int error = told ? 0 : errno;
+  sys::close(reserved);
+  if (!told) return error;
+  struct stat now {};
+  const bool stillOurs = sys::lstat(finalName.c_str(), &now) == 0 &&
+                         now.st_dev == reservation.st_dev && now.st_ino == reservation.st_ino &&
+                         S_ISREG(now.st_mode) && now.st_size == 0;
+  if (!stillOurs) return EEXIST;  // not ours to replace or remove any more
+  if (!holds(temporaryName, file)) {
+    (void)sys::unlink(finalName.c_str());
+    return kTemporaryNameTakenOver;
+  }
+  if (sys::renameReplacing(temporaryName.c_str(), finalName.c_str()) == 0) return 0;
+  const int failed = errno;
+  (void)sys::unlink(finalName.c_str());
+  return failed;
+}
+
+}  // namespace
+
 int createPendingFile(const std::wstring& folder, const std::wstring& temporaryPath,
-                      unsigned permissions, PendingFile& file) {
-  std::string folderName, temporaryName;
+                      const std::wstring& fileName, unsigned permissions, PendingFile& file) {
+  std::string folderName, temporaryFolder, name;
   if (!posix_text::encode(folder.empty() ? L"." : folder, folderName) ||
-      !posix_text::encode(temporaryPath, temporaryName))
+      !posix_text::encode(temporaryPath, temporaryFolder) || !posix_text::encode(fileName, name))
     return EINVAL;
   const mode_t mode = permissions & 0777;
+  file = PendingFile{};
   file.fd = sys::openUnnamed(folderName.c_str(), mode);
-  if (file.fd >= 0) {
-    file.temporaryPath.clear();
-    return 0;
-  }
+  if (file.fd >= 0) return 0;
   // vfat, exfat and some FUSE file systems have no unnamed files.
   if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) return errno;
+  if (sys::makeFolder(temporaryFolder.c_str(), 0700) != 0) return errno;
+  const std::string temporaryName = temporaryFolder + "/" + name;
   file.fd = sys::open(temporaryName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-  if (file.fd < 0) return errno;
-  file.temporaryPath = temporaryPath;
+  struct stat info {};
+  if (file.fd < 0 || sys::fstat(file.fd, &info) != 0) {
+    const int error = errno;
+    if (file.fd >= 0) {
+      sys::close(file.fd);
+      (void)sys::unlink(temporaryName.c_str());
+    }
+    (void)sys::removeFolder(temporaryFolder.c_str());
+    file = PendingFile{};
+    return error;
+  }
+  file.temporaryFolder = temporaryPath;
+  file.temporaryPath = temporaryPath + L"/" + fileName;
+  file.device = static_cast<uint64_t>(info.st_dev);
+  file.inode = static_cast<uint64_t>(info.st_ino);
   return 0;
 }
 
@@ -76,15 +132,45 @@ int namePendingFile(PendingFile& file, const std::wstring& finalPath) {
   if (file.temporaryPath.empty())
     return sys::linkOpenFile(file.fd, finalName.c_str()) == 0 ? 0 : errno;
   if (!posix_text::encode(file.temporaryPath, temporaryName)) return EINVAL;
-  if (sys::renameNoReplace(temporaryName.c_str(), finalName.c_str()) != 0) return errno;
+  // The name goes to the file written, never to what took its name over.
+  if (!holds(temporaryName, file)) return kTemporaryNameTakenOver;
+  if (sys::renameNoReplace(temporaryName.c_str(), finalName.c_str()) != 0) {
+    if (!cannotKeepTarget(errno)) return errno;
+    if (const int error = renameOntoReservation(temporaryName, finalName, file)) return error;
+  }
+  if (!holds(finalName, file)) {
+    // Taken over between the check and the rename: what was moved goes back.
+    if (sys::renameReplacing(finalName.c_str(), temporaryName.c_str()) != 0)
+      return kNameHoldsAnotherFile;
+    return kTemporaryNameTakenOver;
+  }
   file.temporaryPath.clear();
-  // The rename took whatever was at the temporary name by then.
-  struct stat written {
-  }, named{};
-  if (sys::fstat(file.fd, &written) != 0) return errno;
-  if (sys::lstat(finalName.c_str(), &named) != 0) return errno;
-  const bool same = written.st_dev == named.st_dev && written.st_ino == named.st_ino;
-  return same ? 0 : kNameHoldsAnotherFile;
+  return 0;
+}
+
+int releasePendingFile(PendingFile& file) {
+  std::string temporaryName, temporaryFolder;
+  if (!posix_text::encode(file.temporaryPath, temporaryName) ||
+      !posix_text::encode(file.temporaryFolder, temporaryFolder))
+    return EINVAL;
+  if (!temporaryName.empty() && !holds(temporaryName, file)) {
+    // Someone else's file took the name, and with it our file: theirs stays,
+    // and so does the folder that holds it.
+    file.temporaryPath.clear();
+    file.temporaryFolder.clear();
+    return 0;
+  }
+  if (!temporaryName.empty()) {
+    // Let go of the file first: a FUSE file system keeps a removed file that
+    // is still open under another name, in the folder, until it is closed.
+    if (sys::retire(file.fd) != 0 || sys::unlink(temporaryName.c_str()) != 0) return errno;
+    file.temporaryPath.clear();
+  }
+  if (!temporaryFolder.empty()) {
+    if (sys::removeFolder(temporaryFolder.c_str()) != 0) return errno;
+    file.temporaryFolder.clear();
+  }
+  return 0;
 }
 
 }  // namespace platform

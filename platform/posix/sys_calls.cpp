@@ -19,7 +19,7 @@ namespace {
 // The most bytes one write(2) call is given: a whole 1 MiB block. Slices of
 // 32 KiB were measured better once; measured again since, alternating, whole
 // blocks took 0.82 and 0.89 times the system time of 32 KiB slices for a
-// split and 0.99 for a join (see the README's Performance). The benchmark
+// split and 0.99 for a join (bench/README.md, whole writes). The benchmark
 // builds the other size to measure again (FILESPLIT_WRITE_SLICE).
 #ifndef FILESPLIT_WRITE_SLICE
 #define FILESPLIT_WRITE_SLICE 1048576
@@ -118,6 +118,36 @@ int linkOpenFile(int fd, const char* to) {
   return ::linkat(fd, "", AT_FDCWD, to, AT_EMPTY_PATH);
 }
 
+int renameReplacing(const char* from, const char* to) {
+  if (!goAhead(FaultPoint::rename)) return -1;
+  return ::rename(from, to);
+}
+
+int unlink(const char* path) { return ::unlink(path); }
+
+int makeFolder(const char* path, mode_t mode) {
+  if (!goAhead(FaultPoint::pendingCreation)) return -1;
+  return ::mkdir(path, mode);
+}
+
+int removeFolder(const char* path) {
+  for (int attempt = 0;; ++attempt) {
+    if (::rmdir(path) == 0) return 0;
+    if ((errno != ENOTEMPTY && errno != EBUSY) || attempt == 100) return -1;
+    ::usleep(10000);  // a wait for the file system, not a measurement
+  }
+}
+
+int retire(int fd) {
+  const int null = retriedOnInterrupt([] { return ::open("/dev/null", O_WRONLY | O_CLOEXEC); });
+  if (null < 0) return -1;
+  const int result = retriedOnInterrupt([&] { return ::dup3(null, fd, O_CLOEXEC); });
+  const int error = errno;
+  ::close(null);
+  errno = error;
+  return result < 0 ? -1 : 0;
+}
+
 int describe(int fd, struct stat* info) {
   return goAhead(FaultPoint::openFileFacts) ? ::fstat(fd, info) : -1;
 }
@@ -178,6 +208,21 @@ int dropCache(int fd) {
   return ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
 }
 
+int bypassCache(int fd) {
+  if (!goAhead(FaultPoint::cacheDrop)) return -1;
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags < 0) return -1;
+  return retriedOnInterrupt([&] { return ::fcntl(fd, F_SETFL, flags | O_DIRECT); });
+}
+
+ssize_t pread(int fd, void* buffer, size_t count, off_t offset) {
+  ssize_t n;
+  do {
+    n = ::pread(fd, buffer, count, offset);
+  } while (n < 0 && errno == EINTR);
+  return n;
+}
+
 int fsyncFolder(const char* path) {
   if (!goAhead(FaultPoint::folderFlush)) return -1;
   const int fd =
@@ -190,17 +235,20 @@ int fsyncFolder(const char* path) {
   return result;
 }
 
-// A test's answer, when it gave one, stands in for the system's.
+// A test's answer, when it gave one, stands in for the system's, but only
+// for a path the system finds: one that names no folder fails as it would.
 int statvfs(const char* path, struct statvfs* info) {
   if (!goAhead(FaultPoint::freeSpace)) return -1;
-  if (posix_test_hooks::fakedStatvfs(*info)) return 0;
-  return retriedOnInterrupt([&] { return ::statvfs(path, info); });
+  const int result = retriedOnInterrupt([&] { return ::statvfs(path, info); });
+  if (result == 0) posix_test_hooks::fakedStatvfs(*info);
+  return result;
 }
 
 int statfs(const char* path, struct statfs* info) {
   if (!goAhead(FaultPoint::fileSystemType)) return -1;
-  if (posix_test_hooks::fakedStatfs(*info)) return 0;
-  return retriedOnInterrupt([&] { return ::statfs(path, info); });
+  const int result = retriedOnInterrupt([&] { return ::statfs(path, info); });
+  if (result == 0) posix_test_hooks::fakedStatfs(*info);
+  return result;
 }
 
 }  // namespace sys

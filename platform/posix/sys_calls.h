@@ -35,6 +35,20 @@ int openUnnamed(const char* folder, mode_t mode);
 /// /proc/self/fd, or AT_EMPTY_PATH where /proc is missing. 0 or -1 (errno
 /// set; EEXIST when `to` exists).
 int linkOpenFile(int fd, const char* to);
+/// rename(2), which replaces what is at `to`. 0 or -1 (errno set).
+int renameReplacing(const char* from, const char* to);
+/// unlink(2). 0 or -1 (errno set).
+int unlink(const char* path);
+/// mkdir(2) with `mode`, as the seam plans a pending file's creation.
+/// 0 or -1 (errno set; EEXIST when something is there).
+int makeFolder(const char* path, mode_t mode);
+/// rmdir(2) of a folder that should be empty by now: a FUSE file system may
+/// take a moment to drop a removed file that was open, so a folder that is
+/// not empty yet is tried again for up to a second. 0 or -1 (errno set).
+int removeFolder(const char* path);
+/// Makes the descriptor `fd` the null device's, letting go of the file it
+/// held while its number stays valid for its owner. 0 or -1 (errno set).
+int retire(int fd);
 /// fstat(2) of what a descriptor is, as the seam plans it.
 int describe(int fd, struct stat* info);
 /// lstat(2): the name itself, links not followed.
@@ -64,6 +78,12 @@ int awaitWriteBack(int fd, off_t offset, off_t length);
 /// posix_fadvise(2) POSIX_FADV_DONTNEED on the whole file: its clean pages
 /// leave the cache. Returns an errno value, 0 on success.
 int dropCache(int fd);
+/// fcntl(2) setting O_DIRECT on the open descriptor: its reads and writes
+/// then go past the cache. 0 or -1 (errno set; EINVAL where the file
+/// system refuses).
+int bypassCache(int fd);
+/// pread(2), retried on EINTR. Returns the count, 0 at the end, or -1.
+ssize_t pread(int fd, void* buffer, size_t count, off_t offset);
 /// fsync(2) on the folder `path`, opened read-only for it. 0 or -1 (errno set).
 int fsyncFolder(const char* path);
 /// statvfs(3) of the file system holding `path`, retried on EINTR. 0 or -1

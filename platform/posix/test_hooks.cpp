@@ -2,9 +2,13 @@
 
 #include <linux/magic.h>
 
+#include <csignal>
+
 #include "direct_writes.h"
 #include "faked_provider.h"
 #include "faked_volume.h"
+#include "interrupts.h"
+#include "platform/sector_reads.h"
 
 #if FILESPLIT_FAULT_INJECTION
 namespace {
@@ -62,11 +66,16 @@ namespace platform_test_hooks {
 // The console writes the C library's encoding here, no code page.
 bool pipeBytes(const std::wstring&, unsigned, std::string&) { return false; }
 
-// The descriptor's own reads come from the medium once its pages are dropped:
-// there are no reads of another kind to record.
-bool recordMediumReads(MediumCalls* record) { return record == nullptr; }
+bool errnoOfSystemError(unsigned long, int, int&) { return false; }
+
+void interrupt() { posix_interrupts::endWith(SIGINT); }
 
 #if FILESPLIT_FAULT_INJECTION
+bool recordMediumReads(MediumCalls* record) {
+  sector_reads::recording = record;
+  return true;
+}
+
 bool fakeDigestLength(uint32_t length) {
   digestLength = length;
   return true;
@@ -90,6 +99,7 @@ bool recordMediumWrites(MediumCalls* record) {
 // Without the seam the provider and the queries always ask the system, and
 // asking for nothing is all that succeeds.
 bool fakeDigestLength(uint32_t length) { return length == 0; }
+bool recordMediumReads(MediumCalls* record) { return record == nullptr; }
 bool fakeFreeSpace(const std::optional<FakeSpace>& answer) { return !answer; }
 bool fakeFileSystem(const std::optional<std::wstring>& name) { return !name; }
 bool recordMediumWrites(MediumCalls* record) { return record == nullptr; }

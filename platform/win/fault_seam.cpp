@@ -131,7 +131,9 @@ void fakeDigestLength(ULONG length) { fakedDigestLength = length; }
 WINBOOL getDiskFreeSpaceEx(LPCWSTR directory, PULARGE_INTEGER availableToCaller,
                            PULARGE_INTEGER total, PULARGE_INTEGER totalFree) {
   if (!platform::goAhead(FaultPoint::freeSpace)) return queryFailed();
-  if (!spaceFaked) return ::GetDiskFreeSpaceExW(directory, availableToCaller, total, totalFree);
+  // The faked numbers stand for a folder the system finds, as the real ones do.
+  const WINBOOL found = ::GetDiskFreeSpaceExW(directory, availableToCaller, total, totalFree);
+  if (!found || !spaceFaked) return found;
   if (availableToCaller != nullptr) availableToCaller->QuadPart = fakedAvailable;
   if (total != nullptr) total->QuadPart = fakedTotal;
   if (totalFree != nullptr) totalFree->QuadPart = fakedAvailable;
@@ -142,9 +144,10 @@ WINBOOL getVolumeInformation(LPCWSTR root, LPWSTR volumeName, DWORD volumeNameSi
                              LPDWORD serialNumber, LPDWORD componentLength, LPDWORD flags,
                              LPWSTR fileSystemName, DWORD fileSystemNameSize) {
   if (!platform::goAhead(FaultPoint::fileSystemType)) return queryFailed();
-  if (!nameFaked)
-    return ::GetVolumeInformationW(root, volumeName, volumeNameSize, serialNumber, componentLength,
-                                   flags, fileSystemName, fileSystemNameSize);
+  const WINBOOL found =
+      ::GetVolumeInformationW(root, volumeName, volumeNameSize, serialNumber, componentLength,
+                              flags, fileSystemName, fileSystemNameSize);
+  if (!found || !nameFaked) return found;
   if (fileSystemName == nullptr || fakedName.size() >= fileSystemNameSize) {
     SetLastError(ERROR_INSUFFICIENT_BUFFER);
     return FALSE;

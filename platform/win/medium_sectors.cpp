@@ -3,20 +3,13 @@
 #include <algorithm>
 #include <string>
 
+#include "platform/sector_reads.h"
+
 using platform::FaultPoint;
 using platform::goAhead;
 
 namespace medium_sectors {
-namespace {
-
-bool isPowerOfTwo(uint32_t n) { return n != 0 && (n & (n - 1)) == 0; }
-
-}  // namespace
-
-bool fits(uint32_t sector, uint32_t bufferSize) {
-  return isPowerOfTwo(sector) && platform::kMediumAlignment % sector == 0 &&
-         bufferSize % sector == 0;
-}
+using sector_reads::fits;
 
 namespace {
 

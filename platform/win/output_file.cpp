@@ -70,10 +70,12 @@ int nameTaken(const std::wstring& path, bool& taken) {
   return error == ENOENT ? 0 : error;
 }
 
-int createPendingFile(const std::wstring&, const std::wstring& temporaryPath, unsigned,
-                      PendingFile& file) {
+int createPendingFile(const std::wstring&, const std::wstring& temporaryPath, const std::wstring&,
+                      unsigned, PendingFile& file) {
+  file = PendingFile{};
   if (!goAhead(FaultPoint::pendingCreation)) return errno;
-  // DELETE access: the handle renames the file later.
+  // DELETE access: the handle renames the file later, or deletes it. No
+  // sharing: nobody else can rename, replace or remove it while it is open.
   const HANDLE handle = CreateFileW(temporaryPath.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0,
                                     nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return win32_errno::errnoOf(GetLastError(), EINVAL);
@@ -101,6 +103,19 @@ int namePendingFile(PendingFile& file, const std::wstring& finalPath) {
   if (!SetFileInformationByHandle(handle, FileRenameInfo, info, static_cast<DWORD>(buffer.size())))
     return win32_errno::errnoOf(GetLastError(), EINVAL);
   file.temporaryPath.clear();
+  return 0;
+}
+
+int releasePendingFile(PendingFile& file) {
+  if (!file.temporaryPath.empty()) {
+    // Deleted at its handle's close: open without sharing, it is still ours.
+    FILE_DISPOSITION_INFO disposition{};
+    disposition.DeleteFile = TRUE;
+    if (!SetFileInformationByHandle(os_handle::of(file.fd), FileDispositionInfo, &disposition,
+                                    sizeof disposition))
+      return win32_errno::errnoOf(GetLastError(), EIO);
+    file.temporaryPath.clear();
+  }
   return 0;
 }
 

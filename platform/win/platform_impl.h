@@ -60,9 +60,6 @@ void fakeFreeSpace(bool faked, ULONGLONG available, ULONGLONG total);
 void fakeFileSystemName(const wchar_t* name);
 }  // namespace win_seam
 #define _wsopen_s win_seam::wsopen_s
-#define _read win_seam::read
-#define _write win_seam::write
-#define _close win_seam::close
 #define MultiByteToWideChar win_seam::multiByteToWideChar
 #define BCryptOpenAlgorithmProvider win_seam::openAlgorithmProvider
 #define BCryptGetProperty win_seam::getProperty
@@ -74,3 +71,15 @@ void fakeFileSystemName(const wchar_t* name);
 #define GetDiskFreeSpaceExW win_seam::getDiskFreeSpaceEx
 #define GetVolumeInformationW win_seam::getVolumeInformation
 #endif
+
+// The core's transfers through the runtime, their failures told through
+// the one map from Win32 errors (platform/win/crt_calls.cpp): the runtime
+// itself tells a failing device as EACCES.
+namespace win_crt {
+int read(int fd, void* buffer, unsigned int count);
+int write(int fd, const void* buffer, unsigned int count);
+int close(int fd);
+}  // namespace win_crt
+#define _read win_crt::read
+#define _write win_crt::write
+#define _close win_crt::close

@@ -1,9 +1,13 @@
 #include "platform/test_hooks.h"
 
+#include <cstdlib>
+
 #include "code_page_text.h"
 #include "platform/platform.h"
-#include "unbuffered_reads.h"
+#include "platform/sector_reads.h"
+#include "interrupts.h"
 #include "unbuffered_writes.h"
+#include "win32_errno.h"
 
 namespace platform_test_hooks {
 
@@ -26,7 +30,7 @@ bool fakeFileSystem(const std::optional<std::wstring>& name) {
 }
 
 bool recordMediumReads(MediumCalls* record) {
-  unbuffered_reads::recording = record;
+  sector_reads::recording = record;
   return true;
 }
 
@@ -45,6 +49,16 @@ bool fakeFileSystem(const std::optional<std::wstring>& name) { return !name; }
 bool recordMediumReads(MediumCalls* record) { return record == nullptr; }
 bool recordMediumWrites(MediumCalls* record) { return record == nullptr; }
 #endif
+
+bool errnoOfSystemError(unsigned long code, int unknown, int& errnum) {
+  errnum = win32_errno::errnoOf(code, unknown);
+  return true;
+}
+
+void interrupt() {
+  win_interrupts::onControl(CTRL_C_EVENT);
+  std::abort();  // no handler: the routine leaves the event to the system
+}
 
 bool pipeBytes(const std::wstring& text, unsigned codePage, std::string& bytes) {
   bytes = code_page_text::encode(text, codePage);

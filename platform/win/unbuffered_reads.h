@@ -6,9 +6,6 @@
 #include <memory>
 
 #include "platform/platform.h"
-#if FILESPLIT_FAULT_INJECTION
-#include "platform/test_hooks.h"
-#endif
 
 namespace unbuffered_reads {
 
@@ -18,11 +15,5 @@ namespace unbuffered_reads {
 /// both platform::kMediumAlignment and `bufferSize`; else the errno value
 /// for a handle that could not be opened.
 int open(HANDLE handle, uint32_t bufferSize, std::unique_ptr<platform::MediumReader>& reader);
-
-#if FILESPLIT_FAULT_INJECTION
-/// Where a test has the opens and reads recorded
-/// (platform_test_hooks::recordMediumReads); null: nowhere.
-extern platform_test_hooks::MediumCalls* recording;
-#endif
 
 }  // namespace unbuffered_reads

@@ -4,6 +4,7 @@
 
 #include "medium_sectors.h"
 #include "platform/seam_calls.h"
+#include "platform/sector_reads.h"
 #include "win32_errno.h"
 
 using platform::FaultPoint;
@@ -90,7 +91,7 @@ int UnbufferedWriter::end() {
 std::unique_ptr<platform::MediumWriter> open(HANDLE handle) {
   if (!goAhead(FaultPoint::mediumWrites)) return nullptr;
   const uint32_t sector = medium_sectors::sectorSize(handle, platform::kMediumAlignment);
-  if (!medium_sectors::fits(sector, platform::kMediumAlignment)) return nullptr;
+  if (!sector_reads::fits(sector, platform::kMediumAlignment)) return nullptr;
   // Shared with the descriptor's handle, which reads and writes.
   const HANDLE own = ReOpenFile(handle, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, kFlags);
   if (own == INVALID_HANDLE_VALUE) return nullptr;

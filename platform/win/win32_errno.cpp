@@ -45,12 +45,41 @@ int errnoOf(DWORD code, int unknown) {
       return ENOSPC;
     case ERROR_DIR_NOT_EMPTY:
       return ENOTEMPTY;
+    case ERROR_INVALID_PARAMETER:
+      return EINVAL;
+    case ERROR_HANDLE_DISK_FULL:
+      return ENOSPC;
+    case ERROR_FILE_TOO_LARGE:
+      return EFBIG;
+    case ERROR_WRITE_PROTECT:
+      return EROFS;
+    // Another program holds the file: a matter of rights, as the runtime says.
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_SHARING_BUFFER_EXCEEDED:
+      return EACCES;
+    // The device failed: not ready, a CRC, seek, sector, read or write fault,
+    // a general failure, gone or the wrong medium.
+    case ERROR_BAD_UNIT:
+    case ERROR_NOT_READY:
+    case ERROR_BAD_COMMAND:
+    case ERROR_CRC:
+    case ERROR_BAD_LENGTH:
+    case ERROR_SEEK:
+    case ERROR_NOT_DOS_DISK:
+    case ERROR_SECTOR_NOT_FOUND:
+    case ERROR_WRITE_FAULT:
+    case ERROR_READ_FAULT:
+    case ERROR_GEN_FAILURE:
+    case ERROR_WRONG_DISK:
+    case ERROR_IO_DEVICE:
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case ERROR_NO_MEDIA_IN_DRIVE:
+    case ERROR_DEV_NOT_EXIST:
+      return EIO;
     default:
       break;
   }
-  // Write protection up to sharing-buffer exhaustion, the lock and sharing
-  // violations among them.
-  if (code >= ERROR_WRITE_PROTECT && code <= ERROR_SHARING_BUFFER_EXCEEDED) return EACCES;
   return unknown;
 }
 

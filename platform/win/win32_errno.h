@@ -6,8 +6,10 @@
 
 namespace win32_errno {
 
-/// The errno value the C runtime gives for the Win32 error `code`, or
-/// `unknown` for a code it has none for (the runtime's own is EINVAL).
+/// The errno value for the Win32 error `code`, as the C runtime gives it,
+/// but for the device's own failures (EIO, where the runtime says EACCES)
+/// and write protection (EROFS); `unknown` for a code with none (the
+/// runtime's own is EINVAL).
 int errnoOf(DWORD code, int unknown);
 
 }  // namespace win32_errno

@@ -9,8 +9,12 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 cd "$root"
 scripts/deps.sh cmake g++ make libssl-dev libgtest-dev locales gcovr
+# The tests on real media (tests/*medium_test.sh): ext4 on loop devices, the
+# FUSE helper that fails writes, FAT and exFAT served by FUSE, a mapped piece.
+scripts/deps.sh e2fsprogs pkg-config libfuse3-dev fuse3 exfat-fuse exfatprogs fusefat dosfstools \
+  python3
 
-# The folders depend one way (README, Layout): checked before anything is built.
+# The folders depend one way (docs/design.md, Layers): checked before anything is built.
 bash tests/check_layers.sh
 
 line_floor=97    # measured 97.5 % (1549 of 1588 lines) on 2026-12-07

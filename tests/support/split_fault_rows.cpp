@@ -67,11 +67,14 @@ std::map<FaultPoint, std::vector<std::string>> listCleanRunCalls() {
            : pieces},
       // The input's existence, folder and emptiness tests, the output
       // folder's existence test and the status inside the folder creation,
-      // then the output check's existence tests, then the input's permissions.
+      // then the input's permissions.
       {FaultPoint::fileStatus,
        {"input exists", "input status", "input is_empty", "out exists", "out in creation",
-        "piece 1 exists", "piece 2 exists", "piece 3 exists", "piece 4 exists", "script exists",
-        "digest exists", "input permissions"}},
+        "input permissions"}},
+      // The output check: whether anything, a link included, has each name.
+      {FaultPoint::nameStatus,
+       {"piece 1 exists", "piece 2 exists", "piece 3 exists", "piece 4 exists", "script exists",
+        "digest exists"}},
       {FaultPoint::openFileFacts, {"input"}},
       {FaultPoint::fileSize, {"plan", "copy"}},
       {FaultPoint::folderCreation, {"out"}},

@@ -11,13 +11,13 @@
 #include <vector>
 
 #include "platform/test_hooks.h"
+#include "test_sizes.h"
 
 namespace split_fault_rows {
 
 using platform::FaultPoint;
 namespace hooks = platform_test_hooks;
 
-constexpr uint64_t kMiB = 1048576;
 constexpr uint64_t kInputSize = 3 * kMiB + 5;
 constexpr int64_t kScriptSize = 80;
 constexpr int64_t kNone = -1;

@@ -1,5 +1,6 @@
 #include "temp_dir.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <fstream>
@@ -85,4 +86,27 @@ std::map<std::string, std::string> snapshot(const std::wstring& folder) {
 
 std::map<std::string, uint64_t> listing(const std::wstring& folder) {
   return walk<uint64_t>(folder, sizeOf, UINT64_MAX);
+}
+
+::testing::AssertionResult sameBytes(const std::string& actual, const std::string& expected) {
+  const auto parted = std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end());
+  if (parted.first == actual.end() && parted.second == expected.end())
+    return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure()
+         << actual.size() << " bytes where " << expected.size()
+         << " were expected, the first that differs at offset " << (parted.first - actual.begin());
+}
+
+::testing::AssertionResult sameFiles(const std::map<std::string, std::string>& actual,
+                                     const std::map<std::string, std::string>& expected) {
+  for (const auto& [path, bytes] : expected) {
+    const auto found = actual.find(path);
+    if (found == actual.end()) return ::testing::AssertionFailure() << path << " is missing";
+    if (const auto same = sameBytes(found->second, bytes); !same)
+      return ::testing::AssertionFailure() << path << ": " << same.message();
+  }
+  for (const auto& entry : actual)
+    if (expected.count(entry.first) == 0)
+      return ::testing::AssertionFailure() << entry.first << " is there too";
+  return ::testing::AssertionSuccess();
 }

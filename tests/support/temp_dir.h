@@ -1,6 +1,8 @@
 // A fresh folder per test, removed with everything in it afterwards.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <map>
@@ -35,3 +37,13 @@ std::string patternBytes(size_t size, uint32_t seed);
 std::map<std::string, std::string> snapshot(const std::wstring& folder);
 /// Every entry below `folder` with its size, for messages and comparisons.
 std::map<std::string, uint64_t> listing(const std::wstring& folder);
+
+// Comparisons of files' bytes whose failures tell sizes and where the bytes
+// part, never the bytes: a rebuilt file's megabytes would bury the log.
+
+/// Whether `actual` holds exactly the bytes of `expected`.
+::testing::AssertionResult sameBytes(const std::string& actual, const std::string& expected);
+/// Whether two snapshots hold the same files with the same bytes; a failure
+/// names the first path that differs.
+::testing::AssertionResult sameFiles(const std::map<std::string, std::string>& actual,
+                                     const std::map<std::string, std::string>& expected);

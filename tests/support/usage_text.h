@@ -1,8 +1,10 @@
-// The usage text the binary prints after every failure, for expected outputs.
+// The usage texts the binaries print (filesplit after every failure, filejoin
+// after a command line it cannot run), for expected outputs.
 #pragma once
 
 #include <string>
 
+#include "join/join_exit_codes.h"
 #include "platform/platform.h"
 
 /// The empty line and the usage text, with `program` as argument 0.
@@ -31,7 +33,8 @@ inline std::wstring joinUsageLines(const std::wstring& program = L"filejoin") {
          L"usage, 3 a piece is missing,\n"
          L"  4 the script or .md5 file is unusable, 5 a piece has the wrong size, 8 the file "
          L"exists,\n"
-         L"  9 no output folder, 10 the digest differs, 11 no .md5 file (not verified).\n"
+         L"  9 no output folder, 10 the digest differs, 11 no .md5 file (not verified), 12 "
+         L"interrupted.\n"
          L"  ex. " +
          program + L" " + platform::kJoinUsageExample + L"\n";
 }
@@ -39,4 +42,10 @@ inline std::wstring joinUsageLines(const std::wstring& program = L"filejoin") {
 /// The empty line and filejoin's usage text, with `program` as argument 0.
 inline std::wstring joinUsageText(const std::wstring& program = L"filejoin") {
   return L"\n" + joinUsageLines(program);
+}
+
+/// What filejoin prints after its lines for a run that ends with
+/// `exitCode`: the usage text only for a command line it cannot run.
+inline std::wstring joinUsageAfter(int exitCode) {
+  return exitCode == join_exit::kUsage ? joinUsageText() : std::wstring();
 }

@@ -1,0 +1,52 @@
+// The user's interrupt on Windows: Ctrl+C, Ctrl+Break and the console window
+// closed, which the system hands to a routine on a thread of its own.
+#include <cstdlib>
+#include <functional>
+#include <mutex>
+#include <utility>
+
+#include "interrupts.h"
+#include "platform/platform.h"
+
+namespace {
+
+std::mutex handlerMutex;
+std::function<int()> handler;  // guarded by handlerMutex
+
+}  // namespace
+
+namespace win_interrupts {
+
+BOOL WINAPI onControl(DWORD event) {
+  switch (event) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT:
+    case CTRL_CLOSE_EVENT:
+    case CTRL_LOGOFF_EVENT:
+    case CTRL_SHUTDOWN_EVENT:
+      break;
+    default:
+      return FALSE;
+  }
+  std::function<int()> onInterrupt;
+  {
+    const std::lock_guard<std::mutex> lock(handlerMutex);
+    onInterrupt = handler;
+  }
+  if (!onInterrupt) return FALSE;  // the system's own handling
+  // Open handles close as the process ends: a file marked for deletion goes.
+  ExitProcess(static_cast<UINT>(onInterrupt()));
+}
+
+}  // namespace win_interrupts
+
+namespace platform {
+
+void onInterrupt(std::function<int()> onInterrupt) {
+  static const bool watching = SetConsoleCtrlHandler(win_interrupts::onControl, TRUE) != FALSE;
+  (void)watching;  // without the routine, the system's own handling
+  const std::lock_guard<std::mutex> lock(handlerMutex);
+  handler = std::move(onInterrupt);
+}
+
+}  // namespace platform

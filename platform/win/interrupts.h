@@ -1,0 +1,14 @@
+// What the user's interrupt does on Windows, for the system and for tests.
+#pragma once
+
+#include "platform/platform.h"
+
+namespace win_interrupts {
+
+/// The console's control routine: for Ctrl+C, Ctrl+Break, a closed window,
+/// a logoff or a shutdown, runs the handler set with platform::onInterrupt
+/// and ends the process with its code; FALSE (the system's own handling)
+/// for any other event or without a handler.
+BOOL WINAPI onControl(DWORD event);
+
+}  // namespace win_interrupts

@@ -1,0 +1,109 @@
+#!/usr/bin/env bash
+# Joins onto FAT or exFAT served by FUSE (exfat-fuse, fusefat), file systems
+# with no unnamed files, where neither a rename that replaces nothing nor a
+# hard link exists: the rebuilt file takes a temporary name first. A join
+# ends 0 with the verified file and nothing else beside it; a join
+# interrupted while it writes ends 12 with "Interrupted." and leaves nothing;
+# a join whose temporary file is replaced by a foreign one while it writes
+# ends 1, and the final name never holds the foreign file, which stays where
+# it was put.
+#   fat_medium_test.sh exfat|fat FILESPLIT FILEJOIN   (exit 77: skipped, with the reason)
+set -uo pipefail
+source "$(dirname "$0")/medium_lib.sh"
+kind=$1
+filesplit=$2
+filejoin=$3
+case "$kind" in
+  exfat) need "$filesplit" mkfs.exfat mount.exfat-fuse losetup cmp ;;
+  fat) need "$filesplit" mkfs.fat fusefat cmp ;;
+  *) fail "no such medium: $kind" ;;
+esac
+[ -e /dev/fuse ] || skip "no /dev/fuse"
+make_work
+image=$work/image
+medium=$work/medium
+mkdir "$medium" "$work/pieces"
+truncate -s 128M "$image"
+if [ "$kind" = exfat ]; then
+  mkfs.exfat "$image" >/dev/null || fail "mkfs.exfat"
+  attach_loop "$image"  # exfat-fuse, run by root, takes block devices only
+  mount.exfat-fuse "$loop_device" "$medium" >/dev/null 2>&1 || skip "exfat-fuse could not mount"
+else
+  mkfs.fat "$image" >/dev/null || fail "mkfs.fat"
+  fusefat -o rw+ "$image" "$medium" >/dev/null 2>&1 || skip "fusefat could not mount"
+fi
+# Large enough that a join is caught while it writes: seconds on these media.
+head -c $((32 * 1048576)) /dev/urandom >"$work/in.bin"
+"$filesplit" "$work/in.bin" 8 "$work/pieces" >/dev/null || fail "filesplit ended with $?"
+
+# Starts a join into OUTPUT in the background ($join: its process), its
+# output in $work/NAME.log, NAME being OUTPUT's. SIGINT is not ignored in
+# it, as it is by default in a script's background jobs.
+start_join() {  # output folder
+  env --default-signal=INT "$filejoin" "$work/pieces/in.bat" "$1" >"$work/${1##*/}.log" 2>&1 &
+  join=$!
+  started+=("$join")
+}
+
+# $found: the first path matching PATTERN, once one exists; fails if the
+# join ends first.
+wait_for() {  # pattern
+  local match
+  while kill -0 "$join" 2>/dev/null; do
+    for match in $1; do
+      [ -e "$match" ] && found=$match && return
+    done
+    sleep 0.01
+  done
+  fail "the join ended before $1 existed"
+}
+
+# The join's exit status; while it runs, FINAL must never hold FOREIGN.
+wait_join() {  # final name, foreign file
+  while kill -0 "$join" 2>/dev/null; do
+    if [ -n "$2" ] && [ -e "$1" ] && cmp -s "$1" "$2"; then
+      fail "$1 held the foreign file"
+    fi
+    sleep 0.01
+  done
+  wait "$join"
+}
+
+# A whole join: verified, and nothing but the file left.
+out=$("$filejoin" "$work/pieces/in.bat" "$medium/whole")
+status=$?
+[ $status -eq 0 ] || fail "the join ended with $status: $out"
+case "$out" in
+  *"\"$medium/whole/in.bin\" was rebuilt and matches \"$work/pieces/in.md5\"."*) ;;
+  *) fail "the join did not say the file matches: $out" ;;
+esac
+cmp -s "$medium/whole/in.bin" "$work/in.bin" || fail "the rebuilt file differs from the input"
+left=$(cd "$medium/whole" && ls -A)
+[ "$left" = in.bin ] || fail "the join left more than the file: $left"
+
+# Interrupted while it writes.
+start_join "$medium/stopped"
+wait_for "$medium/stopped/filejoin-*.tmp"
+kill -INT "$join"
+wait_join "$medium/stopped/in.bin" ""
+status=$?
+[ $status -eq 12 ] || fail "the interrupted join ended with $status, not 12: $(cat "$work/stopped.log")"
+[ "$(tail -n 1 "$work/stopped.log")" = "Interrupted." ] ||
+  fail "the interrupted join did not end with \"Interrupted.\": $(cat "$work/stopped.log")"
+[ ! -e "$medium/stopped/in.bin" ] || fail "the interrupted join left the final name"
+left=$(cd "$medium/stopped" && ls -A)
+[ -z "$left" ] || fail "the interrupted join left: $left"
+
+# Its temporary file replaced while it writes, by a rename on the medium.
+echo "not the rebuilt file" >"$medium/foreign"
+cp "$medium/foreign" "$work/foreign"
+start_join "$medium/taken"
+wait_for "$medium/taken/filejoin-*.tmp/in.bin"
+temporary=$found
+mv "$medium/foreign" "$temporary" || fail "the temporary file could not be replaced"
+wait_join "$medium/taken/in.bin" "$work/foreign"
+status=$?
+[ $status -eq 1 ] || fail "the join whose file was taken ended with $status, not 1: $(cat "$work/taken.log")"
+[ ! -e "$medium/taken/in.bin" ] || fail "the join whose file was taken left the final name"
+cmp -s "$temporary" "$work/foreign" || fail "the foreign file is no longer at $temporary"
+echo "passed"
