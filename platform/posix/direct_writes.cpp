@@ -43,7 +43,9 @@ class DirectWriter final : public platform::MediumWriter {
     return static_cast<int>(count);
   }
 
-  int end() override { return sys::setDirect(fd_, false) == 0 ? 0 : errno; }
+  int end() override {
+    return sys::setDirect(fd_, false, platform::FaultPoint::mediumWrites) == 0 ? 0 : errno;
+  }
 
  private:
   int fd_;                // the file's own descriptor, not this object's
@@ -55,7 +57,7 @@ class DirectWriter final : public platform::MediumWriter {
 // kMediumAlignment is a multiple of every logical block size O_DIRECT asks
 // of a Linux file system, so no sector size need be asked.
 std::unique_ptr<platform::MediumWriter> open(int fd) {
-  if (sys::setDirect(fd, true) != 0) return nullptr;
+  if (sys::setDirect(fd, true, platform::FaultPoint::mediumWrites) != 0) return nullptr;
   recordOpen();
   return std::make_unique<DirectWriter>(fd);
 }

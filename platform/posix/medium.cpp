@@ -9,9 +9,11 @@
 
 #include "direct_writes.h"
 #include "native_text.h"
-#include "platform/sector_reads.h"
 #include "platform/platform.h"
+#include "platform/sector_reads.h"
 #include "sys_calls.h"
+
+using platform::FaultPoint;
 
 namespace {
 
@@ -77,7 +79,7 @@ int readFromMedium(int fd, uint32_t bufferSize, std::unique_ptr<MediumReader>& r
   // Past the cache even where another process maps the file, whose pages
   // no drop could take out of it.
   if (sector_reads::fits(kSector, bufferSize)) {
-    if (sys::bypassCache(fd) == 0) {
+    if (sys::setDirect(fd, true, FaultPoint::cacheDrop) == 0) {
       sector_reads::recordOpen(true, kSector);
       reader = std::make_unique<DirectReader>(fd);
       return 0;

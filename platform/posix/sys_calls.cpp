@@ -172,8 +172,8 @@ int fcntl(int fd, int command, int argument) {
   return result;
 }
 
-int setDirect(int fd, bool on) {
-  if (!goAhead(FaultPoint::mediumWrites)) return -1;
+int setDirect(int fd, bool on, FaultPoint point) {
+  if (!goAhead(point)) return -1;
   const int flags = sys::fcntl(fd, F_GETFL, 0);
   if (flags < 0) return -1;
   return sys::fcntl(fd, F_SETFL, on ? flags | O_DIRECT : flags & ~O_DIRECT) < 0 ? -1 : 0;
@@ -206,13 +206,6 @@ int awaitWriteBack(int fd, off_t offset, off_t length) {
 int dropCache(int fd) {
   if (!goAhead(FaultPoint::cacheDrop)) return errno;
   return ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
-}
-
-int bypassCache(int fd) {
-  if (!goAhead(FaultPoint::cacheDrop)) return -1;
-  const int flags = ::fcntl(fd, F_GETFL);
-  if (flags < 0) return -1;
-  return retriedOnInterrupt([&] { return ::fcntl(fd, F_SETFL, flags | O_DIRECT); });
 }
 
 ssize_t pread(int fd, void* buffer, size_t count, off_t offset) {

@@ -7,6 +7,8 @@
 #include <sys/types.h>
 #include <sys/vfs.h>
 
+#include "platform/fault_point.h"
+
 namespace sys {
 
 /// open(2), retried on EINTR. Returns the descriptor or -1 (errno set).
@@ -62,9 +64,11 @@ off_t lseek(int fd, off_t offset, int whence);
 /// fcntl(2) with an int argument, retried on EINTR.
 int fcntl(int fd, int command, int argument);
 /// fcntl(2) F_SETFL turning O_DIRECT on or off for the open descriptor
-/// `fd`, its other status flags kept. 0 or -1 (errno set; EINVAL where the
-/// file system refuses writes past the cache).
-int setDirect(int fd, bool on);
+/// `fd`, its other status flags kept: its reads and writes then go past the
+/// cache, or through it again. Asks the seam at `point`, the verb's own
+/// (reads from the medium, writes to it). 0 or -1 (errno set; EINVAL where
+/// the file system refuses).
+int setDirect(int fd, bool on, platform::FaultPoint point);
 /// posix_fadvise(2); returns an errno value, 0 on success.
 int fadvise(int fd, off_t offset, off_t length, int advice);
 /// fdatasync(2), retried on EINTR. 0 or -1 (errno set).
@@ -78,10 +82,6 @@ int awaitWriteBack(int fd, off_t offset, off_t length);
 /// posix_fadvise(2) POSIX_FADV_DONTNEED on the whole file: its clean pages
 /// leave the cache. Returns an errno value, 0 on success.
 int dropCache(int fd);
-/// fcntl(2) setting O_DIRECT on the open descriptor: its reads and writes
-/// then go past the cache. 0 or -1 (errno set; EINVAL where the file
-/// system refuses).
-int bypassCache(int fd);
 /// pread(2), retried on EINTR. Returns the count, 0 at the end, or -1.
 ssize_t pread(int fd, void* buffer, size_t count, off_t offset);
 /// fsync(2) on the folder `path`, opened read-only for it. 0 or -1 (errno set).

@@ -4,8 +4,8 @@
 #include <cerrno>
 #include <string>
 
-#include "platform/seam_calls.h"
 #include "medium_sectors.h"
+#include "platform/seam_calls.h"
 #include "platform/sector_reads.h"
 #include "win32_errno.h"
 
@@ -53,7 +53,8 @@ class UnbufferedReader final : public sector_reads::SectorReader {
 
 int open(HANDLE handle, uint32_t bufferSize, std::unique_ptr<platform::MediumReader>& reader) {
   const uint32_t sector = medium_sectors::sectorSize(handle, bufferSize);
-  if (!sector_reads::fits(sector, bufferSize)) return 0;  // the descriptor's reads, through the cache
+  if (!sector_reads::fits(sector, bufferSize))
+    return 0;  // the descriptor's reads, through the cache
   constexpr DWORD kFlags = FILE_FLAG_NO_BUFFERING;
   const HANDLE own = ReOpenFile(handle, GENERIC_READ, FILE_SHARE_READ, kFlags);
   if (own == INVALID_HANDLE_VALUE) {
