@@ -315,6 +315,7 @@ std::wstring JoinJob::number(uint64_t value) const {
 }
 
 void JoinJob::printLine(const std::wstring& line) {
+  const std::lock_guard<std::mutex> printing(transfer::consoleLock());
   // The dots have no line end of their own: the first line after them ends theirs.
   if (progress_ && progress_->printed() && !dotsEnded_) {
     console_ << std::endl;

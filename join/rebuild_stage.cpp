@@ -20,7 +20,11 @@
 
 std::string JoinJob::hashPieces(FileIO_IF* out, const std::wstring& outPath) {
   CheckedDigest digest(out != nullptr ? outPath : scriptPath_);
-  progress_.reset(new transfer::Progress(console_, total_));
+  {
+    // The interrupt's line may look at the dots at any time.
+    const std::lock_guard<std::mutex> printing(transfer::consoleLock());
+    progress_.reset(new transfer::Progress(console_, total_));
+  }
   transfer::BlockCopy blocks(*progress_);  // its ring and writer serve every piece
   uint64_t index = 0;
   forEachPiece([&](const std::wstring& path) {

@@ -43,10 +43,16 @@ void requireFolderFlushed(const std::wstring& path) {
   if (error != 0) failWrite(path.empty() ? L"." : path, platform::systemErrorText(error));
 }
 
+std::mutex& consoleLock() {
+  static std::mutex lock;
+  return lock;
+}
+
 void Progress::advance(uint64_t bytes) {
   done_ += bytes;
   if (nextDot_ >= done_) return;
   nextDot_ += dotStep_;
+  const std::lock_guard<std::mutex> printing(consoleLock());
   printed_ = true;
   console_ << L'.' << std::flush;
 }

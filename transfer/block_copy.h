@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <ostream>
 #include <string>
 #include <thread>
@@ -53,6 +54,11 @@ void requireFolderFlushed(const std::wstring& path);
 /// Ends the job when closing `file` reports that `path` was not stored
 /// whole, as a network file system may only tell then.
 void requireClosed(FileIO_IF& file, const std::wstring& path);
+
+/// Held while anything is printed on a console that more than one thread
+/// prints on: the dots come from the writer thread, and a line may come from
+/// the thread that handles the user's interrupt.
+std::mutex& consoleLock();
 
 /// The row of dots over a transfer of `total` bytes: at most one dot per
 /// block, one each time the bytes done pass the next fiftieth of the total

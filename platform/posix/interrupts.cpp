@@ -34,12 +34,11 @@ void noteSignal(int signal) {
 namespace posix_interrupts {
 
 [[noreturn]] void endWith(int signal) {
-  std::function<int()> onInterrupt;
-  {
-    const std::lock_guard<std::mutex> lock(handlerMutex);
-    onInterrupt = handler;
-  }
-  if (onInterrupt) std::_Exit(onInterrupt());
+  // Held to the end: the job that set the handler cannot end and take it
+  // away while it runs.
+  handlerMutex.lock();
+  if (handler) std::_Exit(handler());
+  handlerMutex.unlock();
   // No job to tell: ended by the signal, as its default would.
   (void)::signal(signal, SIG_DFL);
   (void)::raise(signal);

@@ -28,14 +28,15 @@ BOOL WINAPI onControl(DWORD event) {
     default:
       return FALSE;
   }
-  std::function<int()> onInterrupt;
-  {
-    const std::lock_guard<std::mutex> lock(handlerMutex);
-    onInterrupt = handler;
+  // Held to the end: the job that set the handler cannot end and take it
+  // away while it runs.
+  handlerMutex.lock();
+  if (!handler) {
+    handlerMutex.unlock();
+    return FALSE;  // the system's own handling
   }
-  if (!onInterrupt) return FALSE;  // the system's own handling
   // Open handles close as the process ends: a file marked for deletion goes.
-  ExitProcess(static_cast<UINT>(onInterrupt()));
+  ExitProcess(static_cast<UINT>(handler()));
 }
 
 }  // namespace win_interrupts
