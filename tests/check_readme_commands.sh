@@ -16,6 +16,7 @@ declare -A not_run=(
   ["apt install "]="installs the package onto this machine"
   ["man "]="needs a terminal for its pager"
   ["bench/"]="takes minutes and a quiet machine; its figures are measured by hand"
+  ["scripts/test.sh"]="is the command that runs this check"
 )
 
 # not_run_reason COMMAND: why COMMAND is not run, or nothing.
