@@ -25,30 +25,33 @@ std::string JoinJob::hashPieces(FileIO_IF* out, const std::wstring& outPath) {
     const std::lock_guard<std::mutex> printing(transfer::consoleLock());
     progress_.reset(new transfer::Progress(console_, total_));
   }
-  transfer::BlockCopy blocks(*progress_);  // its ring and writer serve every piece
+  transfer::BlockCopy blocks(*progress_, digest);  // its ring and threads serve every piece
   uint64_t index = 0;
-  forEachPiece([&](const std::wstring& path) {
-    const bool last = ++index == script_.pieceCount;
-    const uint64_t size = last ? lastSize_ : fullSize_;
-    std::unique_ptr<FileIO_IF> piece;
-    try {
-      piece = openRegularInput(path);
-    } catch (const MyFileError& error) {
-      throw JobFailure(L"Cannot read " + inQuotes(path) + L": " + printableText(error.what()));
-    }
-    if (!piece)
-      throw JobFailure(L"The piece " + inQuotes(path) + L" is not a file.",
-                       join_exit::kPieceMissing);
-    // A check vouches for what the medium holds, not for a cached copy.
-    if (out == nullptr && !piece->readFromMedium(transfer::kBlockSize))
-      transfer::failRead(path, errno);
-    // A piece that shrank ends early; one that grew has bytes left.
-    // The output's bytes are all written before the digest is compared.
-    const auto atEnd =
-        last ? transfer::BlockCopy::AtEnd::complete : transfer::BlockCopy::AtEnd::leave;
-    if (blocks.copy(*piece, path, size, digest, out, outPath, atEnd) != size || !piece->eof())
-      throw JobFailure(L"The piece " + inQuotes(path) + L" changed while it was read.");
-    return true;
+  blocks.run([&] {
+    forEachPiece([&](const std::wstring& path) {
+      const bool last = ++index == script_.pieceCount;
+      const uint64_t size = last ? lastSize_ : fullSize_;
+      std::unique_ptr<FileIO_IF> piece;
+      try {
+        piece = openRegularInput(path);
+      } catch (const MyFileError& error) {
+        throw JobFailure(L"Cannot read " + inQuotes(path) + L": " + printableText(error.what()));
+      }
+      if (!piece)
+        throw JobFailure(L"The piece " + inQuotes(path) + L" is not a file.",
+                         join_exit::kPieceMissing);
+      // A check vouches for what the medium holds, not for a cached copy.
+      if (out == nullptr && !piece->readFromMedium(transfer::kBlockSize))
+        transfer::failRead(path, errno);
+      // A piece that shrank ends early; one that grew has bytes left.
+      // The output's bytes are all written before the digest is compared.
+      const auto atEnd =
+          last ? transfer::BlockCopy::AtEnd::complete : transfer::BlockCopy::AtEnd::leave;
+      if (blocks.copy(*piece, path, size, transfer::Output{out, nullptr, outPath}, atEnd) != size ||
+          !piece->eof())
+        throw JobFailure(L"The piece " + inQuotes(path) + L" changed while it was read.");
+      return true;
+    });
   });
   return digest.finish();
 }

@@ -63,8 +63,7 @@ class SplitJob {
   void keepInputPrivacy();
   void writeRejoinScript(const std::string& bytes);
   void copyPieces(const wchar_t* input, uint64_t pieceSize);
-  void copyPiece(size_t index, FileIO_IF& in, CheckedDigest& digest, uint64_t pieceSize,
-                 transfer::BlockCopy& blocks);
+  void copyPiece(size_t index, FileIO_IF& in, uint64_t pieceSize, transfer::BlockCopy& blocks);
   void writeDigest(const std::string& text);
   void printLine(const std::wstring& line);
 

@@ -62,8 +62,10 @@ void SplitJob::copyPieces(const wchar_t* input, uint64_t pieceSize) {
         std::make_error_code(std::errc::operation_not_supported));
   platform::restrictNewFiles(facts.permissions);
   {
-    transfer::BlockCopy blocks(progress);  // its ring and writer serve every piece
-    for (size_t i = 0; i < pieces.size(); ++i) copyPiece(i, *in, digest, pieceSize, blocks);
+    transfer::BlockCopy blocks(progress, digest);  // its ring and threads serve every piece
+    blocks.run([&] {
+      for (size_t i = 0; i < pieces.size(); ++i) copyPiece(i, *in, pieceSize, blocks);
+    });
   }
   if (!in->eof()) failChanged(input);  // it grew: bytes would be left out
   in.reset();                          // the input is closed before the digest file is created
@@ -75,15 +77,17 @@ void SplitJob::copyPieces(const wchar_t* input, uint64_t pieceSize) {
   transfer::requireFolderFlushed(outputFolder_);
 }
 
-void SplitJob::copyPiece(size_t index, FileIO_IF& in, CheckedDigest& digest, uint64_t pieceSize,
+void SplitJob::copyPiece(size_t index, FileIO_IF& in, uint64_t pieceSize,
                          transfer::BlockCopy& blocks) {
   const std::wstring& path = pieces[index];
   const uint64_t expected = std::min(pieceSize, plannedSize_ - index * pieceSize);
-  const std::unique_ptr<FileIO_IF> piece(new File_ptr(path.c_str(), kPieceMode));
-  if (blocks.copy(in, inputPath_, pieceSize, digest, piece.get(), path,
+  // Created in the writer's turn: one piece open at a time, and the
+  // piece before flushed and closed while this one's bytes are read.
+  transfer::Output piece{nullptr, [&path] { return std::make_unique<File_ptr>(path.c_str(), kPieceMode); }, path};
+  if (blocks.copy(in, inputPath_, pieceSize, std::move(piece),
                   transfer::BlockCopy::AtEnd::flush) != expected)
     failChanged(inputPath_);
-  requireClosed(*piece, path);
+  blocks.closeOutput();
 }
 
 void SplitJob::writeDigest(const std::string& text) { writeTextFile(digestPath, text); }

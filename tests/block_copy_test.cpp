@@ -155,33 +155,37 @@ std::wstring BlockCopyTest::drive(const LoopCase& c, const std::string& stream, 
   transfer::Progress progress(console, total);
   CheckedDigest digest(L"in", files.hash());
   try {
-    transfer::BlockCopy blocks(progress);
+    transfer::BlockCopy blocks(progress, digest);
     if (c.use == Use::split) {
       const auto in = files.source(stream);
-      for (size_t i = 0; i < c.pieces.size(); ++i) {
-        const auto piece = files.destination();
-        const std::wstring path = std::to_wstring(i + 1);
-        if (blocks.copy(*in, L"in", c.pieces[i], digest, piece.get(), path,
-                        transfer::BlockCopy::AtEnd::flush) != c.pieces[i])
-          return kChanged;
-        transfer::requireClosed(*piece, path);
-      }
+      blocks.run([&] {
+        for (size_t i = 0; i < c.pieces.size(); ++i) {
+          const transfer::Output piece{nullptr, [&files] { return files.destination(); },
+                                       std::to_wstring(i + 1)};
+          if (blocks.copy(*in, L"in", c.pieces[i], piece, transfer::BlockCopy::AtEnd::flush) !=
+              c.pieces[i])
+            throw JobFailure(kChanged);
+          blocks.closeOutput();
+        }
+      });
       return L"";
     }
     const auto out = c.use == Use::join ? files.destination() : nullptr;
     uint64_t at = 0;
-    for (size_t i = 0; i < c.pieces.size(); ++i) {
-      // The last piece holds the rest of the stream: more than planned, if so.
-      const auto piece = files.source(i + 1 < c.pieces.size() ? stream.substr(at, c.pieces[i])
-                                                              : stream.substr(at));
-      const auto atEnd = i + 1 < c.pieces.size() ? transfer::BlockCopy::AtEnd::leave
-                                                 : transfer::BlockCopy::AtEnd::complete;
-      if (blocks.copy(*piece, std::to_wstring(i + 1), c.pieces[i], digest, out.get(), L"out",
-                      atEnd) != c.pieces[i] ||
-          !piece->eof())
-        return kChanged;
-      at += c.pieces[i];
-    }
+    blocks.run([&] {
+      for (size_t i = 0; i < c.pieces.size(); ++i) {
+        // The last piece holds the rest of the stream: more than planned, if so.
+        const auto piece = files.source(i + 1 < c.pieces.size() ? stream.substr(at, c.pieces[i])
+                                                                : stream.substr(at));
+        const auto atEnd = i + 1 < c.pieces.size() ? transfer::BlockCopy::AtEnd::leave
+                                                   : transfer::BlockCopy::AtEnd::complete;
+        if (blocks.copy(*piece, std::to_wstring(i + 1), c.pieces[i], {out.get(), nullptr, L"out"},
+                        atEnd) != c.pieces[i] ||
+            !piece->eof())
+          throw JobFailure(kChanged);
+        at += c.pieces[i];
+      }
+    });
     if (out) transfer::requireClosed(*out, L"out");
   } catch (const JobFailure& failure) {
     return failure.line();

@@ -1,6 +1,7 @@
-// The block loop's meeting point alone, its two sides on two threads: many
-// blocks through a small ring, copy after copy, one of them failed. A side
-// left waiting for a notify that never came fails the test within seconds.
+// The block loop's meeting point alone, its three sides on three threads:
+// many blocks and actions through a small ring, a hash or a write failing.
+// A side left waiting for a notify that never came fails the test within
+// seconds.
 #include "transfer/block_handover.h"
 
 #include <gtest/gtest.h>
@@ -43,40 +44,80 @@ void runWithDeadline(std::chrono::seconds limit, const std::function<void()>& wo
   watchdog.join();
 }
 
-constexpr uint32_t kBlocks = 200;  // a copy's blocks, through a ring of 2
-constexpr uint32_t kFailingBlock = 7;
+constexpr uint32_t kBlocks = 600;  // through a ring of 2, an action after every 100
+constexpr uint32_t kFailingBlock = 207;
 
-TEST(BlockHandoverTest, BothSidesGoOnToTheEnd) {
-  runWithDeadline(std::chrono::seconds(10), [] {
+enum class Failing { none, hash, write };
+
+class BlockHandoverTest : public ::testing::TestWithParam<Failing> {};
+
+TEST_P(BlockHandoverTest, EverySideGoesOnToTheEnd) {
+  const Failing failing = GetParam();
+  runWithDeadline(std::chrono::seconds(10), [failing] {
     transfer::BlockHandover handover(2);
-    std::vector<uint32_t> written;  // the writer's, each block's count
+    std::vector<uint32_t> hashed;   // the hasher's, each block's count
+    std::vector<uint32_t> written;  // the writer's, each block's count; 0 for an action
+    std::thread hasher([&] {
+      size_t slot = 0;
+      uint32_t count = 0;
+      while (handover.awaitBlockToHash(slot, count)) {
+        hashed.push_back(count);
+        if (failing == Failing::hash && count == kFailingBlock)
+          handover.hashed([] { throw std::runtime_error("hash"); });
+        else
+          handover.hashed();
+      }
+    });
     std::thread writer([&] {
       size_t slot = 0;
       uint32_t count = 0;
-      for (Work work; (work = handover.awaitWork(slot, count)) != Work::stop;) {
-        if (work == Work::block) written.push_back(count);
-        // The second copy's write of its 7th block fails.
-        const bool fails = work == Work::block && written.size() == kBlocks + kFailingBlock;
-        handover.done(fails ? std::make_exception_ptr(std::runtime_error("full")) : nullptr);
+      transfer::BlockHandover::Action action;
+      for (Work work; (work = handover.awaitWork(slot, count, action)) != Work::stop;) {
+        std::exception_ptr failure;
+        try {
+          if (work == Work::action) action();
+          if (work == Work::block && count != written.size() + 1 - written.size() / 101)
+            failure = std::make_exception_ptr(std::runtime_error("out of order"));
+          written.push_back(work == Work::block ? count : 0);
+          if (failing == Failing::write && count == kFailingBlock)
+            throw std::runtime_error("write");
+        } catch (...) {
+          failure = std::current_exception();
+        }
+        handover.done(failure);
       }
     });
-    std::vector<uint32_t> handed;  // per copy, the blocks the reader handed over
-    for (int copy = 0; copy < 3; ++copy) {
-      handed.push_back(0);
-      size_t slot = 0;
-      for (uint32_t block = 1; block <= kBlocks && handover.awaitFreeSlot(slot); ++block) {
-        handover.handOver(block);
-        ++handed.back();
-      }
-      EXPECT_EQ(handover.endCopy() != nullptr, copy == 1) << "copy " << copy;
+    uint32_t handed = 0;
+    size_t slot = 0;
+    while (handed < kBlocks && handover.awaitFreeSlot(slot)) {
+      handover.handOverBlock(++handed);
+      if (handed % 100 == 0) handover.handOverAction([] {});
     }
+    const std::exception_ptr failure = handover.awaitWritten();
     handover.stop();
+    hasher.join();
     writer.join();
-    EXPECT_EQ(handed[0], kBlocks);
-    EXPECT_LT(handed[1], kBlocks) << "the reader was not stopped by the failure";
-    EXPECT_EQ(handed[2], kBlocks);
-    EXPECT_EQ(written.size(), 2 * kBlocks + kFailingBlock);
+    if (failing == Failing::none) {
+      EXPECT_FALSE(failure);
+      EXPECT_EQ(written.size(), kBlocks + kBlocks / 100);
+      EXPECT_EQ(hashed.size(), kBlocks);
+      return;
+    }
+    ASSERT_TRUE(failure);
+    try {
+      std::rethrow_exception(failure);
+    } catch (const std::runtime_error& error) {
+      EXPECT_STREQ(error.what(), failing == Failing::hash ? "hash" : "write");
+    }
+    EXPECT_LT(handed, kBlocks) << "the reader was not stopped by the failure";
+    // Every step before the failing block, and it too when it was written.
+    EXPECT_EQ(written.size(), kFailingBlock + 2 - (failing == Failing::hash ? 1 : 0));
+    EXPECT_LE(hashed.back(), kFailingBlock + (failing == Failing::write ? 2 : 0))
+        << "hashed far past a failure";
   });
 }
+
+INSTANTIATE_TEST_SUITE_P(Failures, BlockHandoverTest,
+                         ::testing::Values(Failing::none, Failing::hash, Failing::write));
 
 }  // namespace

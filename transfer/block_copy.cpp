@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <exception>
 #include <memory>
+#include <utility>
 
 #include "common/in_quotes.h"
 #include "common/job_failure.h"
@@ -57,112 +58,161 @@ void Progress::advance(uint64_t bytes) {
   console_ << L'.' << std::flush;
 }
 
-BlockCopy::BlockCopy(Progress& progress) : progress_(progress) {}
+BlockCopy::BlockCopy(Progress& progress, CheckedDigest& digest)
+    : progress_(progress), digest_(digest) {}
 
 BlockCopy::~BlockCopy() {
   if (!writer_.joinable()) return;
-  // The writer waits between copies: the output is this thread's now.
-  try {
-    output_->complete();
-  } catch (...) {
+  // Once the writer waits, the output is this thread's.
+  if (!handover_.awaitWritten() && blocks_ && blocks_->started()) {
+    try {
+      blocks_->complete();
+    } catch (...) {
+    }
   }
   handover_.stop();
+  hasher_.join();
   writer_.join();
 }
 
-uint64_t BlockCopy::copy(FileIO_IF& from, const std::wstring& fromPath, uint64_t most,
-                         CheckedDigest& digest, FileIO_IF* to, const std::wstring& toPath,
-                         AtEnd atEnd) {
-  if (ring_ == nullptr) {
-    // Uninitialised: a small input touches only the pages it fills.
-    const size_t blocks = size_t{kRingBlocks} + 1;
-    size_t space = blocks * kBlockSize + platform::kMediumAlignment;
-    ringMemory_.reset(new unsigned char[space]);
-    void* start = ringMemory_.get();
-    ring_ = static_cast<unsigned char*>(
-        std::align(platform::kMediumAlignment, blocks * kBlockSize, start, space));
-    output_ = std::make_unique<OutputBlocks>(ring_ + size_t{kRingBlocks} * kBlockSize);
-  }
-  if (!writer_.joinable()) writer_ = std::thread([this] { writeBlocks(); });
-  to_ = to;
-  toPath_ = &toPath;
-  atEnd_ = atEnd;
-  readFailed_ = false;
-  uint64_t done = 0;
-  uint32_t unhashed = 0;  // a block read whose hash failed
-  std::exception_ptr readFailure;
+void BlockCopy::run(const std::function<void()>& job) {
   try {
-    done = readBlocks(from, fromPath, most, digest, unhashed);
+    job();
   } catch (...) {
-    readFailure = std::current_exception();
-    readFailed_ = true;
+    fail(std::current_exception());
   }
-  // A write failure came first: its block was read before the reader's.
-  if (const std::exception_ptr writeFailure = handover_.endCopy())
-    std::rethrow_exception(writeFailure);
-  if (readFailure) {
-    if (unhashed != 0) progress_.advance(unhashed);  // one thread counted it before hashing
-    std::rethrow_exception(readFailure);
+  throwFirstFailure();
+}
+
+void BlockCopy::allocateRing() {
+  // Uninitialised: a small input touches only the pages it fills.
+  const size_t blocks = size_t{kRingBlocks} + 1;
+  size_t space = blocks * kBlockSize + platform::kMediumAlignment;
+  ringMemory_.reset(new unsigned char[space]);
+  void* start = ringMemory_.get();
+  ring_ = static_cast<unsigned char*>(
+      std::align(platform::kMediumAlignment, blocks * kBlockSize, start, space));
+  blocks_ = std::make_unique<OutputBlocks>(ring_ + size_t{kRingBlocks} * kBlockSize);
+}
+
+uint64_t BlockCopy::copy(FileIO_IF& from, const std::wstring& fromPath, uint64_t most, Output to,
+                         AtEnd atEnd) {
+  const bool first = !writer_.joinable();
+  if (first) {
+    hasher_ = std::thread([this] { hashBlocks(); });
+    writer_ = std::thread([this] { writeSteps(); });
   }
+  handover_.handOverAction([this, to = std::move(to)]() mutable { startOutput(to); });
+  uint64_t done = 0;
+  size_t slot = 0;
+  try {
+    // The ring is the writer's to make, once the first output is open, as
+    // one thread would: then the reader may read into it.
+    if (first) throwFirstFailure();
+    while (!from.eof() && done < most) {
+      if (!handover_.awaitFreeSlot(slot)) {
+        throwFirstFailure();  // the run failed: it throws that failure
+        break;
+      }
+      unsigned char* block = ring_ + slot * kBlockSize;
+      const auto length = narrow_cast<uint32_t>(std::min<uint64_t>(kBlockSize, most - done));
+      const int n = from.read(block, length);
+      if (n < 0) failRead(fromPath, errno);
+      if (n == 0) break;  // ended early: the caller compares what it got
+      handover_.handOverBlock(static_cast<uint32_t>(n));
+      done += static_cast<uint32_t>(n);
+    }
+  } catch (...) {
+    fail(std::current_exception());
+  }
+  handover_.handOverAction([this, atEnd] { endOutput(atEnd); });
   return done;
 }
 
-uint64_t BlockCopy::readBlocks(FileIO_IF& from, const std::wstring& fromPath, uint64_t most,
-                               CheckedDigest& digest, uint32_t& unhashed) {
-  uint64_t done = 0;
-  size_t slot = 0;
-  while (!from.eof() && done < most && handover_.awaitFreeSlot(slot)) {
-    unsigned char* block = ring_ + slot * kBlockSize;
-    const auto length = narrow_cast<uint32_t>(std::min<uint64_t>(kBlockSize, most - done));
-    const int n = from.read(block, length);
-    if (n < 0) failRead(fromPath, errno);
-    if (n == 0) break;  // ended early: the caller compares what it got
-    const auto count = static_cast<uint32_t>(n);
-    unhashed = count;
-    digest.add(block, count);
-    unhashed = 0;
-    handover_.handOver(count);
-    done += count;
+void BlockCopy::closeOutput() {
+  handover_.handOverAction([this] {
+    const std::unique_ptr<FileIO_IF> file = std::move(created_);
+    const Output closed = std::exchange(output_, Output{});
+    if (file) requireClosed(*file, closed.path);
+  });
+}
+
+void BlockCopy::fail(std::exception_ptr failure) {
+  if (writer_.joinable()) {
+    // In its turn: the bytes before it are written, as one thread would
+    // have, and a failure before it is told instead.
+    handover_.handOverAction([this, failure] {
+      if (blocks_ && blocks_->started()) blocks_->complete();
+      std::rethrow_exception(failure);
+    });
+    throwFirstFailure();  // throws: the failure above, or one before it
   }
-  return done;
+  std::rethrow_exception(failure);
+}
+
+void BlockCopy::throwFirstFailure() {
+  if (!writer_.joinable()) return;
+  if (const std::exception_ptr failure = handover_.awaitWritten()) std::rethrow_exception(failure);
+}
+
+// The hasher thread's loop, from the first copy to the object's end.
+void BlockCopy::hashBlocks() {
+  size_t slot = 0;
+  uint32_t count = 0;
+  while (handover_.awaitBlockToHash(slot, count)) {
+    try {
+      digest_.add(ring_ + slot * kBlockSize, count);
+      handover_.hashed();
+    } catch (...) {
+      // One thread counted the block before it hashed it.
+      handover_.hashed([this, count, failure = std::current_exception()] {
+        if (blocks_->started()) blocks_->complete();
+        progress_.advance(count);
+        std::rethrow_exception(failure);
+      });
+    }
+  }
 }
 
 // The writer thread's loop, from the first copy to the object's end.
-void BlockCopy::writeBlocks() {
+void BlockCopy::writeSteps() {
   size_t slot = 0;
   uint32_t count = 0;
-  bool failedInCopy = false;  // nothing more to write or flush after a failed write
+  BlockHandover::Action action;
   for (;;) {
-    const BlockHandover::Work work = handover_.awaitWork(slot, count);
+    const BlockHandover::Work work = handover_.awaitWork(slot, count, action);
     if (work == BlockHandover::Work::stop) return;
     std::exception_ptr failure;
     try {
-      if (work == BlockHandover::Work::block)
-        writeBlock(ring_ + slot * kBlockSize, count);
-      else if (!failedInCopy)
-        endOutput();
+      if (work == BlockHandover::Work::action) {
+        action();
+      } else {
+        progress_.advance(count);
+        if (blocks_->started()) blocks_->write(ring_ + slot * kBlockSize, count);
+      }
     } catch (...) {
       failure = std::current_exception();
-      failedInCopy = true;
-      output_->drop();
+      if (blocks_) blocks_->drop();
     }
-    if (work == BlockHandover::Work::endOfCopy) failedInCopy = false;
     handover_.done(failure);
   }
 }
 
-void BlockCopy::writeBlock(const unsigned char* block, uint32_t count) {
-  progress_.advance(count);
-  if (to_ == nullptr) return;
-  if (!output_->started()) output_->start(*to_, *toPath_);
-  output_->write(block, count);
+void BlockCopy::startOutput(Output& to) {
+  if (to.file != nullptr && to.file == output_.file) return;  // the same file, continued
+  output_ = std::move(to);
+  if (output_.create) {
+    created_ = output_.create();
+    output_.file = created_.get();
+  }
+  if (!ring_) allocateRing();
+  if (output_.file != nullptr) blocks_->start(*output_.file, output_.path);
 }
 
-// At the end of a copy whose blocks were all written.
-void BlockCopy::endOutput() {
-  if (to_ == nullptr || (atEnd_ == AtEnd::leave && !readFailed_)) return;
-  output_->complete();
-  if (atEnd_ == AtEnd::flush && !readFailed_) requireFlushed(*to_, *toPath_);
+void BlockCopy::endOutput(AtEnd atEnd) {
+  if (atEnd == AtEnd::leave || !blocks_ || !blocks_->started()) return;
+  blocks_->complete();
+  if (atEnd == AtEnd::flush) requireFlushed(*output_.file, output_.path);
 }
 
 }  // namespace transfer

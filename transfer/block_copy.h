@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <ostream>
@@ -23,15 +24,15 @@ namespace transfer {
 #define FILESPLIT_BLOCK_SIZE 1048576
 #endif
 #ifndef FILESPLIT_RING_BLOCKS
-#define FILESPLIT_RING_BLOCKS 3
+#define FILESPLIT_RING_BLOCKS 4
 #endif
 
 /// The most bytes one read asks for: the size of one block of the ring.
 constexpr uint32_t kBlockSize = FILESPLIT_BLOCK_SIZE;
 static_assert(kBlockSize % platform::kMediumAlignment == 0,
               "each block of the ring starts where a read from the medium may start");
-/// The blocks in the ring: at most one being read, the rest written or
-/// waiting to be (1: the reader waits for each write, as one thread would).
+/// The blocks in the ring: one being read, one hashed, one written, the rest
+/// waiting (1: each thread waits for the others, as one thread would).
 constexpr unsigned kRingBlocks = FILESPLIT_RING_BLOCKS;
 
 /// Ends the job: `path` could not be read, for the errno value `error`.
@@ -80,52 +81,76 @@ class Progress {
   bool printed_ = false;
 };
 
-/// One source and at most one destination at a time, moved in blocks of at
-/// most kBlockSize bytes: the calling thread reads and hashes each block, a
-/// writer thread of the object's own writes the block read before it, through
-/// a ring of kRingBlocks blocks allocated at the first copy and kept for the
-/// object's life. A destination is written past the cache where it takes
-/// such writes, its last bytes that fill no sector the ordinary way at its
-/// end (OutputBlocks). To a caller it is the one-thread loop: the same
-/// bytes, dots, failures and files, every write done when copy returns (but
-/// the bytes of a destination left open, which its next copy or the
-/// object's end writes).
+/// Where the bytes of a copy go: nowhere, an open file kept open from copy
+/// to copy (`file`), or a file the writer creates in its turn (`create`),
+/// owned by the object until closeOutput. `path` names it in messages.
+struct Output {
+  FileIO_IF* file = nullptr;
+  std::function<std::unique_ptr<FileIO_IF>()> create;
+  std::wstring path;
+};
+
+/// Sources copied one after another into at most one destination at a time,
+/// in blocks of at most kBlockSize bytes through a ring of kRingBlocks
+/// blocks, by three threads: the caller's reads each block, a hasher of the
+/// object's own feeds it to the digest, a writer of its own counts it on the
+/// progress and writes it. The ring flows across copies: a copy returns once
+/// its bytes were read, and the writer ends one output (flush and close
+/// included) while the next copy's blocks are read and hashed. A destination
+/// is written past the cache where it takes such writes (OutputBlocks).
+///
+/// To a caller it is the one-thread loop: the same bytes, dots, files and
+/// failure, as long as every failure of the caller's own goes through run().
+/// The failure told is the first in the order one thread meets them: a
+/// failed write of a block read before a failed read wins, and nothing read
+/// after a failure is written.
 class BlockCopy {
  public:
-  explicit BlockCopy(Progress& progress);
-  /// Writes what a destination left open holds back (a failure there is not
-  /// told: the job failed already), then stops and joins the writer thread:
-  /// none outlives the object.
+  BlockCopy(Progress& progress, CheckedDigest& digest);
+  /// Waits for what was handed on, writes what a destination left open holds
+  /// back (a failure there is not told: the job failed already), then stops
+  /// and joins the threads: none outlives the object.
   ~BlockCopy();
   BlockCopy(const BlockCopy&) = delete;
   BlockCopy& operator=(const BlockCopy&) = delete;
 
+  /// Runs `job`, the caller's copies, then waits until every byte it read is
+  /// hashed and written and every output ended as asked. A failure of the
+  /// job's own (a check of its own, a source it could not open) comes after
+  /// every step before it, as one thread would meet it. Throws the first
+  /// failure in that order.
+  void run(const std::function<void()>& job);
+
   /// Reads `from` (named `fromPath` in messages) block by block until its
-  /// end or until `most` bytes were read; each block counts on the progress
-  /// (its dot printed as the writer takes it), goes to `digest`, then to `to`
-  /// when given (named `toPath`), in the order read. Returns the bytes read,
-  /// once every block was written. Throws the failure that comes first in
-  /// that order (JobFailure for a failed read, hash or write), once the
-  /// blocks read before it were written and no more are: the files hold what
-  /// one thread would have written.
+  /// end or until `most` bytes were read, for `to`, which takes them after
+  /// those of the copy before it when it is the same open file. Returns the
+  /// bytes read; their hash and writes may be under way still. Throws once
+  /// a read fails, or the run failed before (the first failure in order).
   ///
-  /// With `atEnd` leave, `to` stays open for the next copy, which must name
-  /// it again; complete, its bytes are all written when copy returns; flush,
-  /// they are also flushed to the medium by the writer, a failure thrown as
-  /// a failed write. After a failed read or hash, the bytes before it are
-  /// written whatever `atEnd` says, and nothing is flushed.
+  /// With `atEnd` leave, `to` stays open for the next copy; complete, its
+  /// bytes are all written; flush, they are also flushed to the medium, a
+  /// failure thrown as a failed write. After a failed read or hash, the
+  /// bytes before it are written whatever `atEnd` says, and nothing is
+  /// flushed.
   enum class AtEnd { leave, complete, flush };
-  uint64_t copy(FileIO_IF& from, const std::wstring& fromPath, uint64_t most, CheckedDigest& digest,
-                FileIO_IF* to, const std::wstring& toPath, AtEnd atEnd = AtEnd::leave);
+  uint64_t copy(FileIO_IF& from, const std::wstring& fromPath, uint64_t most, Output to,
+                AtEnd atEnd = AtEnd::leave);
+
+  /// Closes the output the writer created for the copy before, in its turn
+  /// ("Cannot write" when the close reports a failure).
+  void closeOutput();
 
  private:
-  uint64_t readBlocks(FileIO_IF& from, const std::wstring& fromPath, uint64_t most,
-                      CheckedDigest& digest, uint32_t& unhashed);
-  void writeBlocks();
-  void writeBlock(const unsigned char* block, uint32_t count);
-  void endOutput();
+  void allocateRing();
+  [[noreturn]] void fail(std::exception_ptr failure);
+  void throwFirstFailure();
+  void hashBlocks();
+  void writeSteps();
+  void startOutput(Output& to);
+  void endOutput(AtEnd atEnd);
 
   Progress& progress_;
+  CheckedDigest& digest_;
   std::unique_ptr<unsigned char[]> ringMemory_;
   // The ring's first block: in ringMemory_, at a multiple of
   // platform::kMediumAlignment, so that each block can take reads from the
@@ -133,13 +158,13 @@ class BlockCopy {
   // gathers what the output writes past the cache.
   unsigned char* ring_ = nullptr;
   BlockHandover handover_{kRingBlocks};
-  // The copy's destination, set before its first block is handed over.
-  FileIO_IF* to_ = nullptr;
-  const std::wstring* toPath_ = nullptr;
-  AtEnd atEnd_ = AtEnd::leave;
-  bool readFailed_ = false;  // the copy's read or hash failed; set before its end is handed over
-  std::unique_ptr<OutputBlocks> output_;  // the writer's, made with the ring
-  std::thread writer_;                    // started by the first copy
+  // The writer's: the output its blocks go to, and the one it created; its
+  // writes (made with the ring).
+  Output output_;
+  std::unique_ptr<FileIO_IF> created_;
+  std::unique_ptr<OutputBlocks> blocks_;
+  std::thread hasher_;  // both started by the first copy
+  std::thread writer_;
 };
 
 }  // namespace transfer

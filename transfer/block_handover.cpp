@@ -6,27 +6,31 @@ namespace transfer {
 
 bool BlockHandover::awaitFreeSlot(size_t& slot) {
   std::unique_lock<std::mutex> lock(mutex_);
-  changed_.wait(lock, [this] { return failure_ || handed_ - finished_ < counts_.size(); });
-  if (failure_) return false;
-  slot = static_cast<size_t>(handed_ % counts_.size());
+  changed_.wait(lock, [this] { return halted_ || slotsInUse_ < slots_; });
+  if (halted_) return false;
+  slot = static_cast<size_t>(blocksHanded_ % slots_);
   return true;
 }
 
-void BlockHandover::handOver(uint32_t count) {
+void BlockHandover::handOverBlock(uint32_t count) {
   const std::lock_guard<std::mutex> lock(mutex_);
-  counts_[static_cast<size_t>(handed_ % counts_.size())] = count;
-  ++handed_;
+  const auto slot = static_cast<size_t>(blocksHanded_ % slots_);
+  ++blocksHanded_;
+  ++slotsInUse_;
+  steps_.push_back({true, slot, count, nullptr});
   changed_.notify_all();
 }
 
-std::exception_ptr BlockHandover::endCopy() {
-  std::unique_lock<std::mutex> lock(mutex_);
-  endPending_ = true;
+void BlockHandover::handOverAction(Action action) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  steps_.push_back({false, 0, 0, std::move(action)});
   changed_.notify_all();
-  changed_.wait(lock, [this] { return !endPending_; });
-  handed_ = 0;
-  finished_ = 0;
-  return std::exchange(failure_, nullptr);
+}
+
+std::exception_ptr BlockHandover::awaitWritten() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  changed_.wait(lock, [this] { return steps_.empty(); });
+  return failure_;
 }
 
 void BlockHandover::stop() {
@@ -35,30 +39,71 @@ void BlockHandover::stop() {
   changed_.notify_all();
 }
 
-BlockHandover::Work BlockHandover::awaitWork(size_t& slot, uint32_t& count) {
+bool BlockHandover::awaitBlockToHash(size_t& slot, uint32_t& count) {
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
-    if (failure_) finished_ = handed_;  // what comes after a failed block is not written
-    if (finished_ < handed_) {
-      slot = static_cast<size_t>(finished_ % counts_.size());
-      count = counts_[slot];
-      return Work::block;
+    // Actions, and every step once the run halted, need no hash.
+    while (hashed_ < written_ + steps_.size()) {
+      const Step& step = steps_[static_cast<size_t>(hashed_ - written_)];
+      if (!halted_ && step.holdsSlot && !step.action) {
+        hashing_ = hashed_;
+        slot = step.slot;
+        count = step.count;
+        return true;
+      }
+      ++hashed_;
+      changed_.notify_all();
     }
-    if (endPending_) return Work::endOfCopy;
-    if (stopping_) return Work::stop;
+    if (stopping_) return false;
+    changed_.wait(lock);
+  }
+}
+
+void BlockHandover::hashed(Action failed) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  if (hashed_ != hashing_) return;  // dropped while hashed: the run failed meanwhile
+  if (failed) {
+    steps_[static_cast<size_t>(hashed_ - written_)].action = std::move(failed);
+    halted_ = true;
+  }
+  ++hashed_;
+  changed_.notify_all();
+}
+
+BlockHandover::Work BlockHandover::awaitWork(size_t& slot, uint32_t& count, Action& action) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  for (;;) {
+    if (failure_) dropAfterFailure();
+    if (!steps_.empty() && written_ < hashed_) {
+      const Step& step = steps_.front();
+      slot = step.slot;
+      count = step.count;
+      action = step.action;
+      return action ? Work::action : Work::block;
+    }
+    if (stopping_ && steps_.empty()) return Work::stop;
     changed_.wait(lock);
   }
 }
 
 void BlockHandover::done(std::exception_ptr failure) {
   const std::lock_guard<std::mutex> lock(mutex_);
-  if (!failure_) failure_ = std::move(failure);
-  // Blocks come before the end: with none left, this was the end.
-  if (finished_ < handed_) {
-    ++finished_;
-  } else {
-    endPending_ = false;
+  if (steps_.front().holdsSlot) --slotsInUse_;
+  steps_.pop_front();
+  ++written_;
+  if (failure && !failure_) {
+    failure_ = std::move(failure);
+    halted_ = true;
   }
+  changed_.notify_all();
+}
+
+void BlockHandover::dropAfterFailure() {
+  for (const Step& step : steps_)
+    if (step.holdsSlot) --slotsInUse_;
+  written_ += steps_.size();
+  if (hashed_ < written_) hashed_ = written_;
+  steps_.clear();
   changed_.notify_all();
 }
 
