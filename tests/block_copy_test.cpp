@@ -40,6 +40,7 @@ Twist limited(FakeCall call, unsigned number, uint32_t bytes) { return {{call, n
 CallId read(unsigned number) { return {FakeCall::read, number}; }
 CallId sectors(unsigned number) { return {FakeCall::sectors, number}; }
 CallId hash(unsigned number) { return {FakeCall::hash, number}; }
+CallId flushing(unsigned number) { return {FakeCall::flush, number}; }
 
 std::wstring cannotRead(const std::wstring& path, int error) {
   return L"Cannot read \"" + path + L"\": " + platform::systemErrorText(error);
@@ -103,6 +104,15 @@ std::vector<LoopCase> loopCases() {
       row("SplitWriteFailsWhileTheNextBlockIsHashed", Use::split,
           {failing(FakeCall::sectors, 1, ENOSPC)}, cannotWrite(L"1", ENOSPC), {0}, 1, 0,
           {{sectors(1), hash(2), true}, {hash(2), sectors(1)}}),
+      // The ring flows across pieces: a piece is flushed while the next
+      // one's first block is hashed, its first block read while the piece
+      // before is written.
+      row("SplitPieceFlushedWhileTheNextIsHashed", Use::split, {}, L"", kSplit, 7, 6 * kBlock,
+          {{flushing(1), hash(6), true}}),
+      row("SplitFlushFails", Use::split, {failing(FakeCall::flush, 1, EIO)},
+          cannotWrite(L"1", EIO), {5 * kBlock}, 5, 5 * kBlock),
+      row("JoinNextPieceReadWhileOneIsWritten", Use::join, {}, L"", {3 * kBlock + 5}, 4,
+          3 * kBlock, {{sectors(1), read(3), true}}),
       shaped(row("SplitTailOfOneByte", Use::split, {}, L"", {kBlock + 1}, 2, kBlock), {kBlock + 1}),
       shaped(
           row("SplitPiecesOfExactlyOneBlock", Use::split, {}, L"", {kBlock, kBlock}, 2, 2 * kBlock),

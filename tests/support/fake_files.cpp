@@ -72,15 +72,19 @@ class FakeFiles::Destination : public FileIO_IF {
     return true;
   }
   bool eof() override { return true; }
-  bool close() override {
+  bool flush() override { return succeeds(FakeCall::flush); }
+  bool close() override { return succeeds(FakeCall::close); }
+
+ private:
+  // A call that moves no bytes: whether its twist lets it succeed.
+  bool succeeds(FakeCall call) {
     std::unique_lock<std::mutex> lock(world_.mutex_);
-    const Twist twist = world_.begin(FakeCall::close, lock);
+    const Twist twist = world_.begin(call, lock);
     world_.end(twist, lock);
     errno = twist.error;
     return twist.error == 0;
   }
 
- private:
   // A write of either kind: appends what its twist lets through.
   int take(FakeCall call, const void* buffer, uint32_t count, std::unique_lock<std::mutex>& lock) {
     const Twist twist = world_.begin(call, lock);

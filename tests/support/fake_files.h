@@ -18,8 +18,9 @@
 
 /// The calls of the fakes: a file's read, write and close, the hash's
 /// update, a destination's switch to writes past the cache (writeToMedium;
-/// a failure refuses them) and its writes of whole sectors past the cache.
-enum class FakeCall { read, write, close, hash, toMedium, sectors };
+/// a failure refuses them), its writes of whole sectors past the cache, and
+/// its flush.
+enum class FakeCall { read, write, close, hash, toMedium, sectors, flush };
 
 /// One call: its kind and its number among the calls of that kind, from 1.
 struct CallId {
@@ -94,7 +95,7 @@ class FakeFiles {
   const std::vector<Gate> gates_;
   mutable std::mutex mutex_;
   std::condition_variable changed_;
-  unsigned counts_[6] = {};
+  unsigned counts_[7] = {};
   std::set<CallId> began_, ended_;
   std::vector<std::string> written_;
   std::string fed_;
