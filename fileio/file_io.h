@@ -36,6 +36,14 @@ class FileIO_IF {
   /// False (errno tells why) when that fails.
   virtual bool readFromMedium(uint32_t /*bufferSize*/) { return true; }
 
+  /// Before the file is read once, front to back: makes each read that
+  /// follows come from the cache where it holds all of the read's bytes,
+  /// else from the medium (where the system can tell and do that), so that
+  /// reading a file the cache lacks fills none of it. The reads each ask at
+  /// most `bufferSize` bytes into a buffer of that size aligned to
+  /// platform::kMediumAlignment.
+  virtual void readMediumWhereUncached(uint32_t /*bufferSize*/) {}
+
   /// Before the first write: makes writeSectors write past the cache,
   /// straight to the medium. False where the file or its file system cannot
   /// take such writes; write serves alone then.

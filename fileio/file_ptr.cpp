@@ -104,6 +104,10 @@ bool File_ptr::readFromMedium(uint32_t bufferSize) {
   return succeeded(platform::readFromMedium(fd, bufferSize, mediumReader));
 }
 
+void File_ptr::readMediumWhereUncached(uint32_t bufferSize) {
+  platform::readMediumWhereUncached(fd, bufferSize, mediumReader);
+}
+
 bool File_ptr::writeToMedium() {
   mediumWriter = platform::mediumWriter(fd);
   return mediumWriter != nullptr;

@@ -64,6 +64,7 @@ class File_ptr : public FileIO_IF {
   bool flush() override;
   bool startWriteBack(uint64_t offset, uint64_t count) override;
   bool readFromMedium(uint32_t bufferSize) override;
+  void readMediumWhereUncached(uint32_t bufferSize) override;
   bool writeToMedium() override;
   int writeSectors(const void* buffer, uint32_t count) override;
   bool endWritesToMedium() override;

@@ -43,6 +43,7 @@ std::string JoinJob::hashPieces(FileIO_IF* out, const std::wstring& outPath) {
       // A check vouches for what the medium holds, not for a cached copy.
       if (out == nullptr && !piece->readFromMedium(transfer::kBlockSize))
         transfer::failRead(path, errno);
+      if (out != nullptr) piece->readMediumWhereUncached(transfer::kBlockSize);
       // A piece that shrank ends early; one that grew has bytes left.
       // The output's bytes are all written before the digest is compared.
       const auto atEnd =

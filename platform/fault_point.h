@@ -39,6 +39,7 @@ enum class FaultPoint {
   folderFlush,       // a folder's flush to the medium
   sectorSize,        // the sector size of a file's volume, for reads past the cache
   mediumWrites,      // making a file's writes go past the cache, and back
+  cacheQuery,        // whether the cache holds a block about to be read, and the read's way
   // New points go above this line.
   count
 };

@@ -193,6 +193,16 @@ class MediumReader {
 /// kMediumAlignment and `bufferSize`. Returns 0 or an errno value.
 int readFromMedium(int fd, uint32_t bufferSize, std::unique_ptr<MediumReader>& reader);
 
+/// For a file just opened, about to be read once, front to back: makes each
+/// read that follows come from the cache where it holds every page the read
+/// asks, and from the medium past the cache where it does not, so that a
+/// file not in the cache fills none of it. `reader` then reads as for
+/// readFromMedium. Linux: the cache asked (cachestat) before each read,
+/// O_DIRECT set and cleared on the descriptor. Where the query or reads past
+/// the cache cannot be had (before Linux 6.5, a refusing file system, and
+/// on Windows), `reader` stays null and the reads go through the cache.
+void readMediumWhereUncached(int fd, uint32_t bufferSize, std::unique_ptr<MediumReader>& reader);
+
 /// Writes of one open file that go to the medium past the system cache,
 /// from the file's start: each of whole sectors, from a buffer aligned to
 /// them, at an offset that is a multiple of them.

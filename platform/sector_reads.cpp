@@ -49,7 +49,8 @@ int SectorReader::read(void* buffer, uint32_t count) {
       return -1;
     }
     // A shorter read a test planned stays whole sectors, at least one: this
-    // handle reads nothing else.
+    // handle reads nothing else. One of nothing is an early end.
+    if (asked == 0) return 0;
     if (asked < whole) asked = std::max<size_t>(asked / sector_ * sector_, sector_);
     recordRead(buffer, asked, offset_);
     const long long got = readAt(buffer, asked, offset_);

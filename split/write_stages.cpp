@@ -61,6 +61,7 @@ void SplitJob::copyPieces(const wchar_t* input, uint64_t pieceSize) {
         "open", platform::queryPath(input),
         std::make_error_code(std::errc::operation_not_supported));
   platform::restrictNewFiles(facts.permissions);
+  in->readMediumWhereUncached(transfer::kBlockSize);
   {
     transfer::BlockCopy blocks(progress, digest);  // its ring and threads serve every piece
     blocks.run([&] {

@@ -9,10 +9,12 @@
 #include <cerrno>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "in_process.h"
 #include "join/join_exit_codes.h"
 #include "medium_calls_check.h"
+#include "platform_facts.h"
 #include "platform/platform.h"
 #include "platform/test_hooks.h"
 #include "split/split_exit_codes.h"
@@ -99,3 +101,30 @@ TEST(MediumReadsFaultTest, PieceThatCannotBeOpenedForItFailsAsARead) {
 }
 
 }  // namespace
+
+// A split reads its input, and a join its pieces, from the medium where the
+// cache does not hold them: reading a file the cache lacks fills none of it.
+class UncachedReadsTest : public ::testing::TestWithParam<bool> {};
+
+TEST_P(UncachedReadsTest, FillNoneOfTheCache) {
+  const bool join = GetParam();
+  TempDir dir;
+  const std::wstring input = dir / L"in.bin";
+  writeFile(input, patternBytes(3 * kMiB + 5, 33));
+  const CurrentFolder inside(dir.wide());
+  if (cachedBytes(input, true) != 0)
+    GTEST_SKIP() << "what the cache holds of a file is not told or cannot be dropped here";
+  ASSERT_EQ(runInProcess({L"in.bin", L"1", L"parts"}).exitCode, split_exit::kSuccess);
+  std::vector<std::wstring> read{input};
+  if (join) {
+    read = {dir / L"parts/in.bin_1", dir / L"parts/in.bin_4"};
+    for (const std::wstring& piece : read) ASSERT_EQ(cachedBytes(piece, true), 0);
+    ASSERT_EQ(runJoinInProcess({L"parts/in.bat"}).exitCode, join_exit::kSuccess);
+    EXPECT_TRUE(readFile(dir / L"parts/in.bin") == patternBytes(3 * kMiB + 5, 33));
+  }
+  for (const std::wstring& file : read)
+    EXPECT_EQ(cachedBytes(file), 0) << std::string(file.begin(), file.end());
+}
+
+INSTANTIATE_TEST_SUITE_P(Tools, UncachedReadsTest, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Join" : "Split"; });

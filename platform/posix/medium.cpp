@@ -31,13 +31,26 @@ constexpr uint64_t kWriteBackWindow = uint64_t{8} << 20;
 // devices divides it.
 constexpr uint32_t kSector = platform::kMediumAlignment;
 
-// Reads of a descriptor with O_DIRECT set, at explicit offsets.
+// Reads of a descriptor with O_DIRECT set, at explicit offsets. Where the
+// reads are to come from the cache when it holds them (`whereUncached`),
+// O_DIRECT is set only for a read whose pages the cache lacks: a file that
+// is not in the cache fills none of it, which costs more here than the read
+// itself, and one that is in it is not read from the disk again.
 class DirectReader final : public sector_reads::SectorReader {
  public:
-  explicit DirectReader(int fd) : SectorReader(kSector), fd_(fd) {}
+  DirectReader(int fd, bool whereUncached)
+      : SectorReader(kSector), fd_(fd), whereUncached_(whereUncached) {}
 
  private:
   long long readAt(void* buffer, size_t size, uint64_t offset) override {
+    if (whereUncached_) {
+      bool cached = false;
+      if (sys::inCache(fd_, static_cast<off_t>(offset), size, cached) != 0) cached = false;
+      // Should the switch fail, the read goes the other way: either way
+      // gives the same bytes.
+      if (cached == direct_ && sys::setDirect(fd_, !cached, FaultPoint::cacheQuery) == 0)
+        direct_ = !cached;
+    }
     return sys::pread(fd_, buffer, size, static_cast<off_t>(offset));
   }
   bool size(uint64_t& bytes) override {
@@ -48,6 +61,8 @@ class DirectReader final : public sector_reads::SectorReader {
   }
 
   int fd_;  // the file's own descriptor, which outlives the reader
+  const bool whereUncached_;
+  bool direct_ = true;  // O_DIRECT is set on fd_
 };
 
 }  // namespace
@@ -58,6 +73,7 @@ namespace platform {
 int flushToMedium(int) { return 0; }
 int startWriteBack(int, uint64_t, uint64_t) { return 0; }
 int readFromMedium(int, uint32_t, std::unique_ptr<MediumReader>&) { return 0; }
+void readMediumWhereUncached(int, uint32_t, std::unique_ptr<MediumReader>&) {}
 std::unique_ptr<MediumWriter> mediumWriter(int) { return nullptr; }
 int flushFolder(const std::wstring&) { return 0; }
 #else
@@ -81,7 +97,7 @@ int readFromMedium(int fd, uint32_t bufferSize, std::unique_ptr<MediumReader>& r
   if (sector_reads::fits(kSector, bufferSize)) {
     if (sys::setDirect(fd, true, FaultPoint::cacheDrop) == 0) {
       sector_reads::recordOpen(true, kSector);
-      reader = std::make_unique<DirectReader>(fd);
+      reader = std::make_unique<DirectReader>(fd, false);
       return 0;
     }
     if (errno != EINVAL) return errno;
@@ -90,6 +106,17 @@ int readFromMedium(int fd, uint32_t bufferSize, std::unique_ptr<MediumReader>& r
   // where dirty, so that the descriptor's own reads come from the medium.
   if (sys::fdatasync(fd) != 0) return errno;
   return sys::dropCache(fd);
+}
+
+void readMediumWhereUncached(int fd, uint32_t bufferSize, std::unique_ptr<MediumReader>& reader) {
+  bool cached = false;
+  // Without the query (before Linux 6.5), or where the file system refuses
+  // reads past the cache, every read goes through it.
+  if (!sector_reads::fits(kSector, bufferSize) || sys::inCache(fd, 0, kSector, cached) != 0 ||
+      sys::setDirect(fd, true, FaultPoint::cacheQuery) != 0)
+    return;
+  sector_reads::recordOpen(true, kSector);
+  reader = std::make_unique<DirectReader>(fd, true);
 }
 
 std::unique_ptr<MediumWriter> mediumWriter(int fd) { return direct_writes::open(fd); }

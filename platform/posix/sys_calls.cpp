@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cerrno>
 #include <string>
 
@@ -206,6 +207,22 @@ int awaitWriteBack(int fd, off_t offset, off_t length) {
 int dropCache(int fd) {
   if (!goAhead(FaultPoint::cacheDrop)) return errno;
   return ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+}
+
+int inCache(int fd, off_t offset, size_t length, bool& whole) {
+  if (!goAhead(FaultPoint::cacheQuery)) return -1;
+  // Not in the C library's headers yet: the system call's own layout.
+  struct Range {
+    uint64_t offset, length;
+  } range{static_cast<uint64_t>(offset), length};
+  struct Counts {
+    uint64_t cached, dirty, writeback, evicted, recentlyEvicted;
+  } counts{};
+  constexpr long kCachestat = 451;  // the same number on every architecture
+  if (::syscall(kCachestat, fd, &range, &counts, 0) != 0) return -1;
+  const auto page = static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
+  whole = counts.cached >= (length + page - 1) / page;
+  return 0;
 }
 
 ssize_t pread(int fd, void* buffer, size_t count, off_t offset) {

@@ -82,6 +82,10 @@ int awaitWriteBack(int fd, off_t offset, off_t length);
 /// posix_fadvise(2) POSIX_FADV_DONTNEED on the whole file: its clean pages
 /// leave the cache. Returns an errno value, 0 on success.
 int dropCache(int fd);
+/// cachestat(2) of the range of `length` bytes at `offset` of `fd`: sets
+/// `whole` when the cache holds every page of it. Nothing is read or cached
+/// by the query. 0 or -1 (errno set; ENOSYS before Linux 6.5).
+int inCache(int fd, off_t offset, size_t length, bool& whole);
 /// pread(2), retried on EINTR. Returns the count, 0 at the end, or -1.
 ssize_t pread(int fd, void* buffer, size_t count, off_t offset);
 /// fsync(2) on the folder `path`, opened read-only for it. 0 or -1 (errno set).

@@ -47,6 +47,10 @@ int readFromMedium(int fd, uint32_t bufferSize, std::unique_ptr<MediumReader>& r
 }
 #endif
 
+// Windows tells no cheap way which pages of a file its cache holds: reads
+// stay the descriptor's own, through the cache.
+void readMediumWhereUncached(int, uint32_t, std::unique_ptr<MediumReader>&) {}
+
 #if FILESPLIT_NO_FLUSH
 std::unique_ptr<MediumWriter> mediumWriter(int) { return nullptr; }
 #else

@@ -16,6 +16,12 @@ bool windowsPlatform();
 /// (ERROR_SHARING_VIOLATION) and the writes go through the cache.
 bool outputsPastTheCache();
 
+/// The bytes of the file `path` that the system's cache holds, after its
+/// pages were first dropped from it when `drop` is set; -1 where that
+/// cannot be told or done (Windows, a file system that keeps no cache of
+/// its own, such as tmpfs).
+int64_t cachedBytes(const std::wstring& path, bool drop = false);
+
 /// Whether the tests run with the superuser's rights (root on POSIX), which
 /// include the blocks a file system keeps back for it.
 bool runsAsSuperuser();

@@ -8,6 +8,9 @@ bool windowsPlatform() { return true; }
 
 bool outputsPastTheCache() { return false; }
 
+// Windows tells no cheap way which pages of a file its cache holds.
+int64_t cachedBytes(const std::wstring&, bool) { return -1; }
+
 // No file system of Windows keeps space back for an administrator.
 bool runsAsSuperuser() { return false; }
 
