@@ -55,9 +55,12 @@ class FileIO_IF {
   /// `count`, -1 on an error (errno tells why).
   virtual int writeSectors(const void* /*buffer*/, uint32_t /*count*/) { return -1; }
 
-  /// Ends the writes past the cache: write continues after their bytes.
-  /// False (errno tells why) when that fails.
-  virtual bool endWritesToMedium() { return true; }
+  /// After writeSectors: writes the file's last `count` bytes, fewer than a
+  /// sector, and ends the writes past the cache. `buffer` starts at a
+  /// multiple of platform::kMediumAlignment and holds that many bytes, which
+  /// may be changed past `count`. Returns `count`, -1 on an error (errno
+  /// tells why).
+  virtual int writeLast(unsigned char* /*buffer*/, uint32_t /*count*/) { return -1; }
 
   /// Closes the file at once and tells whether the system took it whole:
   /// false (errno tells why) when the close reports an error, as a network

@@ -47,8 +47,8 @@ File_ptr::File_ptr(const wchar_t* name, int oflag, int shflag, int pmode) {
 File_ptr::File_ptr(const wchar_t* name, const OpenMode& mode)
     : File_ptr(name, mode.oflag, mode.shflag, mode.pmode) {}
 
-File_ptr::File_ptr(int openDescriptor, const std::wstring& name)
-    : fileName(name), fd(openDescriptor) {}
+File_ptr::File_ptr(int openDescriptor, const std::wstring& name, uint32_t bypassSector)
+    : fileName(name), fd(openDescriptor), bypassSector(bypassSector) {}
 
 int File_ptr::describe(platform::OpenFileFacts& facts) const {
   return platform::describeOpenFile(fd, facts);
@@ -109,7 +109,7 @@ void File_ptr::readMediumWhereUncached(uint32_t bufferSize) {
 }
 
 bool File_ptr::writeToMedium() {
-  mediumWriter = platform::mediumWriter(fd);
+  mediumWriter = platform::mediumWriter(fd, bypassSector);
   return mediumWriter != nullptr;
 }
 
@@ -117,10 +117,12 @@ int File_ptr::writeSectors(const void* buffer, uint32_t count) {
   return mediumWriter->write(buffer, count);
 }
 
-bool File_ptr::endWritesToMedium() {
-  const int error = mediumWriter->end();
+int File_ptr::writeLast(unsigned char* buffer, uint32_t count) {
+  const int written = mediumWriter->writeLast(buffer, count);
+  const int error = errno;
   mediumWriter.reset();
-  return succeeded(error);
+  errno = error;
+  return written;
 }
 
 bool File_ptr::close() {

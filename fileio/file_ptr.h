@@ -48,8 +48,8 @@ class File_ptr : public FileIO_IF {
   File_ptr(const wchar_t* fileName, int oflag, int shflag, int pmode);
   File_ptr(const wchar_t* fileName, const OpenMode& mode);
   /// Takes over `openDescriptor`, a descriptor of the C runtime open on the
-  /// file `name` already.
-  File_ptr(int openDescriptor, const std::wstring& name);
+  /// file `name` already; `bypassSector` as PendingFile tells it.
+  File_ptr(int openDescriptor, const std::wstring& name, uint32_t bypassSector = 0);
   ~File_ptr() override;
 
   /// What the open file is: 0, or an errno value when it cannot be told.
@@ -67,7 +67,7 @@ class File_ptr : public FileIO_IF {
   void readMediumWhereUncached(uint32_t bufferSize) override;
   bool writeToMedium() override;
   int writeSectors(const void* buffer, uint32_t count) override;
-  bool endWritesToMedium() override;
+  int writeLast(unsigned char* buffer, uint32_t count) override;
   bool close() override;
 
  private:
@@ -77,4 +77,5 @@ class File_ptr : public FileIO_IF {
   std::unique_ptr<platform::MediumReader> mediumReader;
   // Where whole sectors are written past the cache.
   std::unique_ptr<platform::MediumWriter> mediumWriter;
+  uint32_t bypassSector = 0;
 };

@@ -85,7 +85,7 @@ void JoinJob::createPendingFile() {
 int JoinJob::rebuild() {
   createPendingFile();
   const std::wstring shown = pending_.temporaryPath.empty() ? targetPath_ : pending_.temporaryPath;
-  const std::unique_ptr<FileIO_IF> out(new File_ptr(pending_.fd, shown));
+  const std::unique_ptr<FileIO_IF> out(new File_ptr(pending_.fd, shown, pending_.bypassSector));
   try {
     const int result = writeAndName(*out, shown);
     settlePendingFile();

@@ -57,6 +57,10 @@ struct PendingFile {
   /// inode), so that whatever took its temporary name is never moved.
   uint64_t device = 0;
   uint64_t inode = 0;
+  /// Not 0 where the descriptor itself writes past the cache, whole sectors
+  /// of this size only (Windows: opened with no buffering, written through):
+  /// its writes go through platform::mediumWriter(fd, bypassSector).
+  uint32_t bypassSector = 0;
 };
 
 /// Creates a new, empty file for writing in the folder `folder`, with

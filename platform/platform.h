@@ -213,20 +213,25 @@ class MediumWriter {
   /// before; `buffer` starts at a multiple of kMediumAlignment and `count` is
   /// one. Returns `count`, or -1 with errno set (part may have been written).
   virtual int write(const void* buffer, uint32_t count) = 0;
-  /// Ends the writes past the cache: the descriptor's ordinary writes then
-  /// continue after the bytes written here. 0 or an errno value.
-  virtual int end() = 0;
+  /// Writes the file's last `count` bytes, fewer than a sector, after those
+  /// written before, and ends the writes. `buffer` starts at a multiple of
+  /// kMediumAlignment and holds that many bytes, which the writer may change
+  /// past `count`. Returns `count`, or -1 with errno set.
+  virtual int writeLast(unsigned char* buffer, uint32_t count) = 0;
 };
 
 /// For a file just created, before anything is written to it: a writer past
-/// the cache to the file open as `fd`. Linux: O_DIRECT set on the
-/// descriptor itself (fcntl), so that its open stays as it was; Windows: a
-/// handle of its own opened with FILE_FLAG_NO_BUFFERING and
-/// FILE_FLAG_WRITE_THROUGH. Null where the file system or the volume refuses
-/// such writes (tmpfs, some FUSE file systems, a sector size that does not
-/// divide kMediumAlignment), and in a build that does not flush: the
-/// descriptor's ordinary writes serve then, as before.
-std::unique_ptr<MediumWriter> mediumWriter(int fd);
+/// the cache to the file open as `fd`. `bypassSector` is not 0 where the
+/// descriptor's own handle was opened past the cache already, on a volume
+/// of sectors of that size (Windows' rebuilt file, PendingFile): the writer
+/// writes through it, the last bytes as a whole sector with the file cut
+/// back after them, and is never refused. Else, Linux: O_DIRECT set on the
+/// descriptor itself (fcntl), so that its open stays as it was, and cleared
+/// for the last bytes; Windows: none, as the specified opens share no
+/// access with a second handle. Null where the file system refuses such
+/// writes (tmpfs, some FUSE file systems), and in a build that does not
+/// flush: the descriptor's ordinary writes serve then, as before.
+std::unique_ptr<MediumWriter> mediumWriter(int fd, uint32_t bypassSector);
 
 /// Writes the entries of the folder `folder` ("" is the current one)
 /// through to the medium, so that files created in it are found after a

@@ -177,7 +177,7 @@ void addPastTheCacheCases(std::vector<FaultCase>& cases) {
                      number,
                      {Says::cannotWrite, pieceName(number), "", EIO},
                      left(upTo(number, kAllPieces[number - 1]))});
-  if (!outputsPastTheCache()) return;
+  if (!piecesPastTheCache()) return;
   cases.push_back({"PastTheCacheNotEndedForTheLastPiece",
                    {failing(FaultPoint::mediumWrites, "piece 4 tail", EIO)},
                    split_exit::kFailed,

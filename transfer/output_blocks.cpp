@@ -53,13 +53,9 @@ void OutputBlocks::complete() {
   if (pastCache_ && held_ > 0) {
     const uint32_t whole = held_ / platform::kMediumAlignment * platform::kMediumAlignment;
     if (whole > 0) writeSectors(gathered_, whole);
-    // The ordinary writes go after the sectors: a write past the cache
-    // takes no part of a sector.
+    // gathered_ holds a whole sector after them, which the writer may pad.
     const uint32_t rest = held_ - whole;
-    if (rest > 0) {
-      if (!file_->endWritesToMedium()) failWrite(*path_, platform::systemErrorText(errno));
-      requireWritten(file_->write(gathered_ + whole, rest), rest, *path_);
-    }
+    if (rest > 0) requireWritten(file_->writeLast(gathered_ + whole, rest), rest, *path_);
   }
   held_ = 0;
   file_ = nullptr;

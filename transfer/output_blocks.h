@@ -15,8 +15,8 @@ namespace transfer {
 /// sectors straight from the caller's buffer; the bytes that do not fill a
 /// sector, and all after them, are gathered into a block of their own and go
 /// there a whole block at a time. At the end the whole sectors gathered go
-/// there too, and only the output's last bytes that fill no sector are
-/// written the ordinary way. Elsewhere every run is written the ordinary way
+/// there too, then the output's last bytes that fill no sector
+/// (FileIO_IF::writeLast). Elsewhere every run is written the ordinary way
 /// at once, its write-back to the medium started after it. Every failure
 /// ends the job ("Cannot write" naming the output).
 class OutputBlocks {

@@ -1,5 +1,5 @@
 // Writes of a file past the system cache on Linux: O_DIRECT set on the file's
-// own descriptor for whole sectors, and turned off again for the rest.
+// own descriptor for whole sectors, and turned off again for the last bytes.
 #pragma once
 
 #include <memory>

@@ -74,7 +74,7 @@ int flushToMedium(int) { return 0; }
 int startWriteBack(int, uint64_t, uint64_t) { return 0; }
 int readFromMedium(int, uint32_t, std::unique_ptr<MediumReader>&) { return 0; }
 void readMediumWhereUncached(int, uint32_t, std::unique_ptr<MediumReader>&) {}
-std::unique_ptr<MediumWriter> mediumWriter(int) { return nullptr; }
+std::unique_ptr<MediumWriter> mediumWriter(int, uint32_t) { return nullptr; }
 int flushFolder(const std::wstring&) { return 0; }
 #else
 int flushToMedium(int fd) { return sys::fdatasync(fd) == 0 ? 0 : errno; }
@@ -119,7 +119,7 @@ void readMediumWhereUncached(int fd, uint32_t bufferSize, std::unique_ptr<Medium
   reader = std::make_unique<DirectReader>(fd, true);
 }
 
-std::unique_ptr<MediumWriter> mediumWriter(int fd) { return direct_writes::open(fd); }
+std::unique_ptr<MediumWriter> mediumWriter(int fd, uint32_t) { return direct_writes::open(fd); }
 
 int flushFolder(const std::wstring& folder) {
   std::string name;

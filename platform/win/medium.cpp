@@ -51,14 +51,13 @@ int readFromMedium(int fd, uint32_t bufferSize, std::unique_ptr<MediumReader>& r
 // stay the descriptor's own, through the cache.
 void readMediumWhereUncached(int, uint32_t, std::unique_ptr<MediumReader>&) {}
 
-#if FILESPLIT_NO_FLUSH
-std::unique_ptr<MediumWriter> mediumWriter(int) { return nullptr; }
-#else
-std::unique_ptr<MediumWriter> mediumWriter(int fd) {
+// A file the runtime opened shares no access with a second handle that
+// could write past the cache: only a handle opened so itself can.
+std::unique_ptr<MediumWriter> mediumWriter(int fd, uint32_t bypassSector) {
   const auto handle = os_handle::of(fd);
-  return handle == INVALID_HANDLE_VALUE ? nullptr : unbuffered_writes::open(handle);
+  if (bypassSector == 0 || handle == INVALID_HANDLE_VALUE) return nullptr;
+  return unbuffered_writes::open(handle, bypassSector);
 }
-#endif
 
 int flushFolder(const std::wstring&) { return goAhead(FaultPoint::folderFlush) ? 0 : errno; }
 

@@ -8,8 +8,11 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/platform.h"
+#include "medium_sectors.h"
 #include "os_handle.h"
+#include "platform/platform.h"
+#include "platform/sector_reads.h"
+#include "unbuffered_writes.h"
 #include "win32_errno.h"
 
 namespace {
@@ -70,14 +73,54 @@ int nameTaken(const std::wstring& path, bool& taken) {
   return error == ENOENT ? 0 : error;
 }
 
+namespace {
+
+// Creates `path` new with `flags`. DELETE access: the handle renames the
+// file later, or deletes it. No sharing: nobody else can rename, replace,
+// remove or write it while it is open (and so no second handle of ours).
+HANDLE createNew(const std::wstring& path, DWORD flags) {
+  return CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                     FILE_ATTRIBUTE_NORMAL | flags, nullptr);
+}
+
+bool markDeleted(HANDLE handle) {
+  FILE_DISPOSITION_INFO disposition{};
+  disposition.DeleteFile = TRUE;
+  return SetFileInformationByHandle(handle, FileDispositionInfo, &disposition,
+                                    sizeof disposition) != 0;
+}
+
+// The file created past the cache, its sector size in `sector`, where the
+// volume takes such writes in sectors the buffers fit; else, the file
+// that was tried removed again, INVALID_HANDLE_VALUE with `sector` 0.
+HANDLE createPastTheCache([[maybe_unused]] const std::wstring& path, uint32_t& sector) {
+  sector = 0;
+#if !FILESPLIT_NO_FLUSH
+  if (!goAhead(FaultPoint::mediumWrites)) return INVALID_HANDLE_VALUE;
+  const HANDLE handle = createNew(path, unbuffered_writes::kFlags);
+  if (handle == INVALID_HANDLE_VALUE) return handle;
+  sector = medium_sectors::sectorSize(handle, platform::kMediumAlignment);
+  if (sector_reads::fits(sector, platform::kMediumAlignment)) {
+    unbuffered_writes::recordOpen(unbuffered_writes::kFlags, sector);
+    return handle;
+  }
+  sector = 0;
+  markDeleted(handle);
+  CloseHandle(handle);
+#endif
+  return INVALID_HANDLE_VALUE;
+}
+
+}  // namespace
+
 int createPendingFile(const std::wstring&, const std::wstring& temporaryPath, const std::wstring&,
                       unsigned, PendingFile& file) {
   file = PendingFile{};
   if (!goAhead(FaultPoint::pendingCreation)) return errno;
-  // DELETE access: the handle renames the file later, or deletes it. No
-  // sharing: nobody else can rename, replace or remove it while it is open.
-  const HANDLE handle = CreateFileW(temporaryPath.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0,
-                                    nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  // Past the cache where the volume allows; else through it, the sector
+  // size being unknown or not fitting.
+  HANDLE handle = createPastTheCache(temporaryPath, file.bypassSector);
+  if (handle == INVALID_HANDLE_VALUE) handle = createNew(temporaryPath, 0);
   if (handle == INVALID_HANDLE_VALUE) return win32_errno::errnoOf(GetLastError(), EINVAL);
   file.fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY);
   if (file.fd < 0) {
@@ -109,11 +152,7 @@ int namePendingFile(PendingFile& file, const std::wstring& finalPath) {
 int releasePendingFile(PendingFile& file) {
   if (!file.temporaryPath.empty()) {
     // Deleted at its handle's close: open without sharing, it is still ours.
-    FILE_DISPOSITION_INFO disposition{};
-    disposition.DeleteFile = TRUE;
-    if (!SetFileInformationByHandle(os_handle::of(file.fd), FileDispositionInfo, &disposition,
-                                    sizeof disposition))
-      return win32_errno::errnoOf(GetLastError(), EIO);
+    if (!markDeleted(os_handle::of(file.fd))) return win32_errno::errnoOf(GetLastError(), EIO);
     file.temporaryPath.clear();
   }
   return 0;

@@ -1,14 +1,10 @@
 #include "unbuffered_writes.h"
 
 #include <cerrno>
+#include <cstring>
 
-#include "medium_sectors.h"
 #include "platform/seam_calls.h"
-#include "platform/sector_reads.h"
 #include "win32_errno.h"
-
-using platform::FaultPoint;
-using platform::goAhead;
 
 namespace unbuffered_writes {
 
@@ -16,15 +12,13 @@ namespace unbuffered_writes {
 platform_test_hooks::MediumCalls* recording = nullptr;
 #endif
 
-namespace {
-
-constexpr DWORD kFlags = FILE_FLAG_NO_BUFFERING | FILE_FLAG_WRITE_THROUGH;
-
 void recordOpen([[maybe_unused]] DWORD flags, [[maybe_unused]] uint32_t sector) {
 #if FILESPLIT_FAULT_INJECTION
   if (recording != nullptr) recording->opened((flags & kFlags) == kFlags, sector);
 #endif
 }
+
+namespace {
 
 void recordWrite([[maybe_unused]] const void* buffer, [[maybe_unused]] size_t size,
                  [[maybe_unused]] uint64_t offset) {
@@ -35,24 +29,15 @@ void recordWrite([[maybe_unused]] const void* buffer, [[maybe_unused]] size_t si
 
 class UnbufferedWriter final : public platform::MediumWriter {
  public:
-  UnbufferedWriter(HANDLE file, HANDLE own, uint32_t sector)
-      : file_(file), own_(own), sector_(sector) {}
-  // Written through, the handle holds nothing back that its close could
-  // fail to store.
-  ~UnbufferedWriter() override {
-    if (own_ != INVALID_HANDLE_VALUE) CloseHandle(own_);
-  }
-  UnbufferedWriter(const UnbufferedWriter&) = delete;
-  UnbufferedWriter& operator=(const UnbufferedWriter&) = delete;
+  UnbufferedWriter(HANDLE file, uint32_t sector) : file_(file), sector_(sector) {}
 
   int write(const void* buffer, uint32_t count) override;
-  int end() override;
+  int writeLast(unsigned char* buffer, uint32_t count) override;
 
  private:
-  HANDLE file_;  // the descriptor's handle, whose writes follow these
-  HANDLE own_;
+  HANDLE file_;  // the descriptor's handle, opened with kFlags
   uint32_t sector_;
-  uint64_t offset_ = 0;  // written at explicit offsets: the handle's own pointer is not used
+  uint64_t offset_ = 0;  // written at explicit offsets, then the handle's pointer set
 };
 
 int UnbufferedWriter::write(const void* buffer, uint32_t count) {
@@ -65,7 +50,7 @@ int UnbufferedWriter::write(const void* buffer, uint32_t count) {
         at.Offset = static_cast<DWORD>(offset_);
         at.OffsetHigh = static_cast<DWORD>(offset_ >> 32);
         DWORD done = 0;
-        if (!WriteFile(own_, bytes, static_cast<DWORD>(asked), &done, &at)) {
+        if (!WriteFile(file_, bytes, static_cast<DWORD>(asked), &done, &at)) {
           errno = win32_errno::errnoOf(GetLastError(), EIO);
           return -1;
         }
@@ -74,29 +59,28 @@ int UnbufferedWriter::write(const void* buffer, uint32_t count) {
       }));
 }
 
-int UnbufferedWriter::end() {
-  if (!goAhead(FaultPoint::mediumWrites)) return errno;
-  CloseHandle(own_);
-  own_ = INVALID_HANDLE_VALUE;
-  // The descriptor's next write goes after the bytes written here.
+// A handle with no buffering writes whole sectors only: the last bytes go
+// as one, padded with zeros, and the file's end is set back to after them.
+int UnbufferedWriter::writeLast(unsigned char* buffer, uint32_t count) {
+  std::memset(buffer + count, 0, sector_ - count);
+  if (write(buffer, sector_) < 0) return -1;
+  offset_ -= sector_ - count;
+  FILE_END_OF_FILE_INFO end{};
+  end.EndOfFile.QuadPart = static_cast<LONGLONG>(offset_);
   LARGE_INTEGER at{};
   at.QuadPart = static_cast<LONGLONG>(offset_);
-  if (!SetFilePointerEx(file_, at, nullptr, FILE_BEGIN))
-    return win32_errno::errnoOf(GetLastError(), EIO);
-  return 0;
+  if (!SetFileInformationByHandle(file_, FileEndOfFileInfo, &end, sizeof end) ||
+      !SetFilePointerEx(file_, at, nullptr, FILE_BEGIN)) {
+    errno = win32_errno::errnoOf(GetLastError(), EIO);
+    return -1;
+  }
+  return static_cast<int>(count);
 }
 
 }  // namespace
 
-std::unique_ptr<platform::MediumWriter> open(HANDLE handle) {
-  if (!goAhead(FaultPoint::mediumWrites)) return nullptr;
-  const uint32_t sector = medium_sectors::sectorSize(handle, platform::kMediumAlignment);
-  if (!sector_reads::fits(sector, platform::kMediumAlignment)) return nullptr;
-  // Shared with the descriptor's handle, which reads and writes.
-  const HANDLE own = ReOpenFile(handle, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, kFlags);
-  if (own == INVALID_HANDLE_VALUE) return nullptr;
-  recordOpen(kFlags, sector);
-  return std::make_unique<UnbufferedWriter>(handle, own, sector);
+std::unique_ptr<platform::MediumWriter> open(HANDLE handle, uint32_t sector) {
+  return std::make_unique<UnbufferedWriter>(handle, sector);
 }
 
 }  // namespace unbuffered_writes

@@ -1,7 +1,9 @@
-// Writes of a file past the system cache on Windows: a handle of its own
-// opened with no buffering and written through, for whole sectors only.
+// Writes of a file past the system cache on Windows, through the file's own
+// handle, opened with no buffering and written through: whole sectors only,
+// the last bytes padded to one and the file cut back after them.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 
 #include "platform/platform.h"
@@ -11,11 +13,16 @@
 
 namespace unbuffered_writes {
 
-/// A writer past the cache to the file open as `handle`; null where the
-/// volume's sector size cannot be told or does not divide
-/// platform::kMediumAlignment, or where the handle cannot be opened (a
-/// file system that refuses, a sharing rule).
-std::unique_ptr<platform::MediumWriter> open(HANDLE handle);
+/// The flags of a handle that writes past the cache.
+constexpr DWORD kFlags = FILE_FLAG_NO_BUFFERING | FILE_FLAG_WRITE_THROUGH;
+
+/// A writer to the file open as `handle`, opened with kFlags on a volume of
+/// sectors of `sector` bytes, from its first byte.
+std::unique_ptr<platform::MediumWriter> open(HANDLE handle, uint32_t sector);
+
+/// For a test's record: `handle` was opened with `flags`, on a volume of
+/// sectors of `sector` bytes.
+void recordOpen(DWORD flags, uint32_t sector);
 
 #if FILESPLIT_FAULT_INJECTION
 /// Where a test has the opens and writes recorded

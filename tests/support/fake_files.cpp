@@ -67,9 +67,10 @@ class FakeFiles::Destination : public FileIO_IF {
     if (result > 0) world_.pastCache_ += static_cast<uint64_t>(result);
     return result;
   }
-  bool endWritesToMedium() override {
+  // The last bytes: counted as an ordinary write.
+  int writeLast(unsigned char* buffer, uint32_t count) override {
     pastCache_ = false;
-    return true;
+    return write(buffer, count);
   }
   bool eof() override { return true; }
   bool flush() override { return succeeds(FakeCall::flush); }
@@ -102,7 +103,7 @@ class FakeFiles::Destination : public FileIO_IF {
 
   FakeFiles& world_;
   const size_t index_;
-  bool pastCache_ = false;  // between writeToMedium and endWritesToMedium
+  bool pastCache_ = false;  // between writeToMedium and writeLast
 };
 
 class FakeFiles::Hash : public HASH_IF {

@@ -10,11 +10,12 @@
 /// processes and its batch interpreter.
 bool windowsPlatform();
 
-/// Whether the outputs are written past the cache where the file system
-/// takes such writes. Not on Windows: a piece's open and the rebuilt file's
-/// share no access, so the second handle such writes need is refused
-/// (ERROR_SHARING_VIOLATION) and the writes go through the cache.
-bool outputsPastTheCache();
+/// Whether the pieces are written past the cache where the file system
+/// takes such writes. Not on Windows: a piece's open shares no access, so
+/// the second handle such writes need is refused (ERROR_SHARING_VIOLATION)
+/// and they go through the cache. The rebuilt file, which the tool opens
+/// itself, goes past the cache on both.
+bool piecesPastTheCache();
 
 /// The bytes of the file `path` that the system's cache holds, after its
 /// pages were first dropped from it when `drop` is set; -1 where that

@@ -62,7 +62,7 @@ std::map<FaultPoint, std::vector<std::string>> listCleanRunCalls() {
       // Each piece's writes turned past the cache, and back for the last
       // piece's 5 bytes, which fill no sector; only tried where refused.
       {FaultPoint::mediumWrites,
-       outputsPastTheCache()
+       piecesPastTheCache()
            ? std::vector<std::string>{piece(1), piece(2), piece(3), piece(4), "piece 4 tail"}
            : pieces},
       // The input's existence, folder and emptiness tests, the output

@@ -12,7 +12,7 @@
 
 bool windowsPlatform() { return false; }
 
-bool outputsPastTheCache() { return true; }
+bool piecesPastTheCache() { return true; }
 
 int64_t cachedBytes(const std::wstring& path, bool drop) {
   const int fd = open(platform::queryPath(path).c_str(), O_RDONLY);

@@ -6,7 +6,7 @@
 
 bool windowsPlatform() { return true; }
 
-bool outputsPastTheCache() { return false; }
+bool piecesPastTheCache() { return false; }
 
 // Windows tells no cheap way which pages of a file its cache holds.
 int64_t cachedBytes(const std::wstring&, bool) { return -1; }
