@@ -166,7 +166,7 @@ void addFolderFlushCases(std::vector<FaultCase>& cases) {
 // it would report again. Turning those writes off for the rest of a piece
 // that fills no sector fails as a write.
 void addPastTheCacheCases(std::vector<FaultCase>& cases) {
-  for (unsigned number = 1; number <= 4; ++number)
+  for (unsigned number = 1; number <= 4 && piecesPastTheCache(); ++number)
     cases.push_back(harmless("PastTheCacheRefusedForPiece" + std::to_string(number),
                              failing(FaultPoint::mediumWrites, piece(number), EINVAL)));
   for (unsigned number = 1; number <= 4; ++number)

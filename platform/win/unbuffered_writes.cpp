@@ -60,11 +60,12 @@ int UnbufferedWriter::write(const void* buffer, uint32_t count) {
 }
 
 // A handle with no buffering writes whole sectors only: the last bytes go
-// as one, padded with zeros, and the file's end is set back to after them.
+// as such, padded with zeros, and the file's end is set back to after them.
 int UnbufferedWriter::writeLast(unsigned char* buffer, uint32_t count) {
-  std::memset(buffer + count, 0, sector_ - count);
-  if (write(buffer, sector_) < 0) return -1;
-  offset_ -= sector_ - count;
+  const uint32_t padded = (count + sector_ - 1) / sector_ * sector_;
+  std::memset(buffer + count, 0, padded - count);
+  if (write(buffer, padded) < 0) return -1;
+  offset_ -= padded - count;
   FILE_END_OF_FILE_INFO end{};
   end.EndOfFile.QuadPart = static_cast<LONGLONG>(offset_);
   LARGE_INTEGER at{};
