@@ -64,9 +64,9 @@ BlockCopy::BlockCopy(Progress& progress, CheckedDigest& digest)
 BlockCopy::~BlockCopy() {
   if (!writer_.joinable()) return;
   // Once the writer waits, the output is this thread's.
-  if (!handover_.awaitWritten() && blocks_ && blocks_->started()) {
+  if (!handover_.awaitWritten()) {
     try {
-      blocks_->complete();
+      completeStartedOutput();
     } catch (...) {
     }
   }
@@ -139,15 +139,24 @@ void BlockCopy::closeOutput() {
 
 void BlockCopy::fail(std::exception_ptr failure) {
   if (writer_.joinable()) {
-    // In its turn: the bytes before it are written, as one thread would
-    // have, and a failure before it is told instead.
-    handover_.handOverAction([this, failure] {
-      if (blocks_ && blocks_->started()) blocks_->complete();
-      std::rethrow_exception(failure);
-    });
+    // In its turn: a failure before it is told instead.
+    handover_.handOverAction(failingStep(failure, 0));
     throwFirstFailure();  // throws: the failure above, or one before it
   }
   std::rethrow_exception(failure);
+}
+
+BlockHandover::Action BlockCopy::failingStep(std::exception_ptr failure, uint32_t counted) {
+  // The bytes before it are written, as one thread would have.
+  return [this, failure, counted] {
+    completeStartedOutput();
+    if (counted != 0) progress_.advance(counted);
+    std::rethrow_exception(failure);
+  };
+}
+
+void BlockCopy::completeStartedOutput() {
+  if (blocks_ && blocks_->started()) blocks_->complete();
 }
 
 void BlockCopy::throwFirstFailure() {
@@ -165,11 +174,7 @@ void BlockCopy::hashBlocks() {
       handover_.hashed();
     } catch (...) {
       // One thread counted the block before it hashed it.
-      handover_.hashed([this, count, failure = std::current_exception()] {
-        if (blocks_->started()) blocks_->complete();
-        progress_.advance(count);
-        std::rethrow_exception(failure);
-      });
+      handover_.hashed(failingStep(std::current_exception(), count));
     }
   }
 }
@@ -211,7 +216,7 @@ void BlockCopy::startOutput(Output& to) {
 
 void BlockCopy::endOutput(AtEnd atEnd) {
   if (atEnd == AtEnd::leave || !blocks_ || !blocks_->started()) return;
-  blocks_->complete();
+  completeStartedOutput();
   if (atEnd == AtEnd::flush) requireFlushed(*output_.file, output_.path);
 }
 

@@ -144,6 +144,10 @@ class BlockCopy {
   void allocateRing();
   [[noreturn]] void fail(std::exception_ptr failure);
   void throwFirstFailure();
+  // The writer's step for `failure`, met after `counted` bytes more were
+  // counted on the progress by one thread.
+  BlockHandover::Action failingStep(std::exception_ptr failure, uint32_t counted);
+  void completeStartedOutput();
   void hashBlocks();
   void writeSteps();
   void startOutput(Output& to);

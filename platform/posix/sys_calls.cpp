@@ -220,7 +220,7 @@ int inCache(int fd, off_t offset, size_t length, bool& whole) {
   } counts{};
   constexpr long kCachestat = 451;  // the same number on every architecture
   if (::syscall(kCachestat, fd, &range, &counts, 0) != 0) return -1;
-  const auto page = static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
+  static const auto page = static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
   whole = counts.cached >= (length + page - 1) / page;
   return 0;
 }
