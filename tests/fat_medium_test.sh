@@ -23,7 +23,7 @@ make_work
 image=$work/image
 medium=$work/medium
 mkdir "$medium" "$work/pieces"
-truncate -s 128M "$image"
+truncate -s 256M "$image"
 if [ "$kind" = exfat ]; then
   mkfs.exfat "$image" >/dev/null || fail "mkfs.exfat"
   attach_loop "$image"  # exfat-fuse, run by root, takes block devices only
@@ -32,8 +32,8 @@ else
   mkfs.fat "$image" >/dev/null || fail "mkfs.fat"
   fusefat -o rw+ "$image" "$medium" >/dev/null 2>&1 || skip "fusefat could not mount"
 fi
-# Large enough that a join is caught while it writes: seconds on these media.
-head -c $((32 * 1048576)) /dev/urandom >"$work/in.bin"
+# Large enough that a join is caught while it writes, on a loaded machine too.
+head -c $((64 * 1048576)) /dev/urandom >"$work/in.bin"
 "$filesplit" "$work/in.bin" 8 "$work/pieces" >/dev/null || fail "filesplit ended with $?"
 
 # Starts a join into OUTPUT in the background ($join: its process), its
