@@ -137,7 +137,7 @@ void BlockCopy::closeOutput() {
   });
 }
 
-void BlockCopy::fail(std::exception_ptr failure) {
+void BlockCopy::fail(const std::exception_ptr& failure) {
   if (writer_.joinable()) {
     // In its turn: a failure before it is told instead.
     handover_.handOverAction(failingStep(failure, 0));
@@ -146,7 +146,7 @@ void BlockCopy::fail(std::exception_ptr failure) {
   std::rethrow_exception(failure);
 }
 
-BlockHandover::Action BlockCopy::failingStep(std::exception_ptr failure, uint32_t counted) {
+BlockHandover::Action BlockCopy::failingStep(const std::exception_ptr& failure, uint32_t counted) {
   // The bytes before it are written, as one thread would have.
   return [this, failure, counted] {
     completeStartedOutput();

@@ -142,11 +142,11 @@ class BlockCopy {
 
  private:
   void allocateRing();
-  [[noreturn]] void fail(std::exception_ptr failure);
+  [[noreturn]] void fail(const std::exception_ptr& failure);
   void throwFirstFailure();
   // The writer's step for `failure`, met after `counted` bytes more were
   // counted on the progress by one thread.
-  BlockHandover::Action failingStep(std::exception_ptr failure, uint32_t counted);
+  BlockHandover::Action failingStep(const std::exception_ptr& failure, uint32_t counted);
   void completeStartedOutput();
   void hashBlocks();
   void writeSteps();
