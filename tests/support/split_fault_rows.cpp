@@ -50,7 +50,7 @@ std::map<FaultPoint, std::vector<std::string>> listCleanRunCalls() {
     calls.emplace_back("digest");
     return calls;
   };
-  return {
+  std::map<FaultPoint, std::vector<std::string>> calls{
       {FaultPoint::open, {"script", "input", piece(1), piece(2), piece(3), piece(4), "digest"}},
       {FaultPoint::read, blocks},
       {FaultPoint::write, outputs({})},
@@ -61,11 +61,8 @@ std::map<FaultPoint, std::vector<std::string>> listCleanRunCalls() {
       {FaultPoint::folderFlush, {"out", "out's parent", "out again"}},
       // Each piece's writes turned past the cache, and back for the last
       // piece's 5 bytes, which fill no sector (not on Windows, whose pieces
-      // go through the cache).
-      {FaultPoint::mediumWrites,
-       piecesPastTheCache()
-           ? std::vector<std::string>{piece(1), piece(2), piece(3), piece(4), "piece 4 tail"}
-           : std::vector<std::string>{}},
+      // go through the cache: dropped below).
+      {FaultPoint::mediumWrites, {piece(1), piece(2), piece(3), piece(4), "piece 4 tail"}},
       // The input's existence, folder and emptiness tests, the output
       // folder's existence test and the status inside the folder creation,
       // then the input's permissions.
@@ -89,6 +86,8 @@ std::map<FaultPoint, std::vector<std::string>> listCleanRunCalls() {
       {FaultPoint::hashDestruction, {"hash"}},
       {FaultPoint::providerClose, {"provider"}},
   };
+  if (!piecesPastTheCache()) calls.erase(FaultPoint::mediumWrites);
+  return calls;
 }
 
 }  // namespace
