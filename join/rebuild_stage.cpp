@@ -155,6 +155,11 @@ void JoinJob::releasePendingFile() {
 
 int JoinJob::interrupted() {
   const std::lock_guard<std::mutex> lock(pendingMutex_);
+  {
+    // The writer goes on until the process ends: no dot after the last line.
+    const std::lock_guard<std::mutex> printing(transfer::consoleLock());
+    if (progress_) progress_->silence();
+  }
   releasePendingFile();
   printLine(L"Interrupted.");
   tellLeftTemporary();

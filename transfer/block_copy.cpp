@@ -54,6 +54,7 @@ void Progress::advance(uint64_t bytes) {
   if (nextDot_ >= done_) return;
   nextDot_ += dotStep_;
   const std::lock_guard<std::mutex> printing(consoleLock());
+  if (silenced_) return;
   printed_ = true;
   console_ << L'.' << std::flush;
 }

@@ -70,6 +70,9 @@ class Progress {
 
   /// Counts `bytes` more done and prints the dot that falls due.
   void advance(uint64_t bytes);
+  /// Prints no more dots, for a run that ends while its writer still goes
+  /// on. Call with consoleLock() held.
+  void silence() { silenced_ = true; }
   /// Whether a dot was printed, so that a line after them starts afresh.
   bool printed() const { return printed_; }
 
@@ -79,6 +82,7 @@ class Progress {
   uint64_t nextDot_ = 0;
   uint64_t done_ = 0;
   bool printed_ = false;
+  bool silenced_ = false;  // under consoleLock()
 };
 
 /// Where the bytes of a copy go: nowhere, an open file kept open from copy
