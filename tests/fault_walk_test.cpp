@@ -34,13 +34,16 @@ using fault_walk::Walk;
 const std::vector<FaultPoint> kPoints = fault_walk::fileCallsAnd(
     {FaultPoint::providerOpen, FaultPoint::providerProperty, FaultPoint::hashCreation,
      FaultPoint::hashData, FaultPoint::hashFinish, FaultPoint::hashDestruction,
-     FaultPoint::providerClose, FaultPoint::freeSpace, FaultPoint::fileSystemType});
+     FaultPoint::providerClose, FaultPoint::freeSpace, FaultPoint::fileSystemType,
+     FaultPoint::mediumWrites, FaultPoint::cacheQuery});
 
 // Calls whose failure the split rides out: the input's close (nothing was
-// written to it) and the queries of the check that it fits.
+// written to it), the queries of the check that it fits, and the choice of
+// the way past the cache, whose refusal leaves the way through it.
 bool riddenOut(FaultPoint point) {
   return point == FaultPoint::close || point == FaultPoint::freeSpace ||
-         point == FaultPoint::fileSystemType;
+         point == FaultPoint::fileSystemType || point == FaultPoint::mediumWrites ||
+         point == FaultPoint::cacheQuery;
 }
 
 class FaultWalkTest : public ::testing::TestWithParam<WalkShape> {
@@ -105,6 +108,9 @@ TEST_P(FaultWalkTest, EveryFailureLeavesOnlyTheStartOfTheOutputs) {
     const Walk failed = walk({{kPoints[p], call, EIO, SIZE_MAX, {}}});
     if (failed.run.exitCode == split_exit::kSuccess) {
       EXPECT_TRUE(riddenOut(kPoints[p]));
+    }
+    if (fault_walk::mustBeRiddenOut(kPoints[p], call, clean.calls[p])) {
+      EXPECT_EQ(failed.run.exitCode, split_exit::kSuccess);
     }
     expectNothingLostOrCorrupted(failed);
   });

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "platform_facts.h"
 #include "temp_dir.h"
 
 namespace hooks = platform_test_hooks;
@@ -52,6 +53,12 @@ void forEachCall(const std::vector<unsigned>& calls,
       each(p, call);
     }
   }
+}
+
+bool mustBeRiddenOut(platform::FaultPoint point, unsigned call, unsigned calls) {
+  using platform::FaultPoint;
+  if (point == FaultPoint::cacheQuery) return true;
+  return point == FaultPoint::mediumWrites && (call < calls || windowsPlatform());
 }
 
 bool startsWith(const std::string& text, const std::string& start) {

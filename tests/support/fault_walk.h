@@ -42,6 +42,14 @@ Walk walkOnce(const std::vector<platform_test_hooks::Fault>& faults,
 void forEachCall(const std::vector<unsigned>& calls,
                  const std::function<void(size_t, unsigned)>& each);
 
+/// Whether the failure of `call` (of `calls` in a clean run) at `point`
+/// leaves a run that ends as a clean one: a refused way past the cache,
+/// which leaves the way through it. Only the last turn of writes back
+/// through the cache, for a tail that fills no sector, may fail the run
+/// (not on Windows, whose only such call is the creation of the rebuilt
+/// file).
+bool mustBeRiddenOut(platform::FaultPoint point, unsigned call, unsigned calls);
+
 /// Whether `text` begins with `start`.
 bool startsWith(const std::string& text, const std::string& start);
 
