@@ -9,7 +9,7 @@ cd "$root"
 scripts/deps.sh cmake clang libclang-rt-14-dev make libssl-dev
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "$(nproc)"
-seconds=${FUZZ_SECONDS:-30}
+seconds=${FUZZ_SECONDS:-20}
 
 # fuzz TARGET: runs it, its output in build/fuzz/TARGET.log.
 fuzz() {
