@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -25,20 +26,31 @@
 namespace {
 
 // Descriptors opened in text mode; the runtime keeps the same per descriptor.
-std::vector<bool>& textModeFds() {
-  static std::vector<bool> fds;
-  return fds;
+// Locked, as the runtime's table is: one thread writes an output while
+// another opens and closes the files it reads, which may grow the table.
+struct TextModeFds {
+  std::mutex lock;
+  std::vector<bool> fds;
+};
+
+TextModeFds& textModeFds() {
+  static TextModeFds table;
+  return table;
 }
 
 void rememberTextMode(int fd, bool text) {
-  auto& fds = textModeFds();
-  if (static_cast<size_t>(fd) >= fds.size()) fds.resize(static_cast<size_t>(fd) + 1, false);
-  fds[static_cast<size_t>(fd)] = text;
+  TextModeFds& table = textModeFds();
+  const std::lock_guard<std::mutex> held(table.lock);
+  if (static_cast<size_t>(fd) >= table.fds.size())
+    table.fds.resize(static_cast<size_t>(fd) + 1, false);
+  table.fds[static_cast<size_t>(fd)] = text;
 }
 
 bool isTextMode(int fd) {
-  const auto& fds = textModeFds();
-  return fd >= 0 && static_cast<size_t>(fd) < fds.size() && fds[static_cast<size_t>(fd)];
+  TextModeFds& table = textModeFds();
+  const std::lock_guard<std::mutex> held(table.lock);
+  return fd >= 0 && static_cast<size_t>(fd) < table.fds.size() &&
+         table.fds[static_cast<size_t>(fd)];
 }
 
 int posixFlags(int oflag) {
