@@ -11,6 +11,7 @@ if(WIN32)
     platform/win/interrupts.cpp
     platform/win/medium.cpp
     platform/win/output_file.cpp
+    platform/win/output_folder.cpp
     platform/win/path_levels.cpp
     platform/win/services.cpp
     platform/win/medium_sectors.cpp
@@ -36,6 +37,7 @@ else()
     platform/posix/medium.cpp
     platform/posix/native_text.cpp
     platform/posix/output_file.cpp
+    platform/posix/output_folder.cpp
     platform/posix/services.cpp
     platform/posix/sys_calls.cpp
     platform/posix/volume_queries.cpp

@@ -247,6 +247,7 @@ int JoinJob::prepareOutput(const std::wstring& outputFolder) {
       foldersAbove_ = file_system::createFolders(outputFolder_);
       foldersAbove_.erase(foldersAbove_.begin());  // the output folder itself
     }
+    heldFolder_ = std::make_unique<platform::OutputFolder>(outputFolder_);
   } catch (const std::filesystem::filesystem_error& error) {
     printLine(platform::filesystemErrorText(error));
     return join_exit::kOutputFolderFailed;

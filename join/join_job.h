@@ -77,9 +77,9 @@ class JoinJob {
   /// The piece at `path` there and opened as a file, its size in `size`
   /// (the permissions of the `first` kept); 3 or 1 otherwise.
   int checkPiece(const std::wstring& path, bool first, uint64_t& size);
-  /// The output folder made (9 when it cannot be); 8 when anything, a link
-  /// that leads nowhere included, is at the final name; 1 when the rebuilt
-  /// file would not fit.
+  /// The output folder made (9 when it cannot be) and held; 8 when
+  /// anything, a link that leads nowhere included, is at the final name; 1
+  /// when the rebuilt file would not fit.
   int prepareOutput(const std::wstring& outputFolder);
   /// Writes the new file, compares and names it; the run's code.
   int rebuild();
@@ -128,6 +128,10 @@ class JoinJob {
   uint64_t total_ = 0;
   unsigned firstPiecePermissions_ = 0;
   std::wstring outputFolder_;
+  // The output folder held from its check to the end of the job: the
+  // rebuilt file is created and named in that very folder. Declared before
+  // pending_, which refers to it.
+  std::unique_ptr<platform::OutputFolder> heldFolder_;
   // The folders above the output folder that the run created, innermost
   // first, with the one above them: flushed after the name, like the output
   // folder, so that a name that survives a power cut has a path leading to it.

@@ -74,7 +74,7 @@ void JoinJob::createPendingFile() {
   const std::lock_guard<std::mutex> lock(pendingMutex_);
   int error = EEXIST;
   for (unsigned attempt = 0; attempt < kAttempts && error == EEXIST; ++attempt)
-    error = platform::createPendingFile(outputFolder_, temporaryName(outputFolder_, attempt),
+    error = platform::createPendingFile(*heldFolder_, temporaryName(outputFolder_, attempt),
                                         fileName, firstPiecePermissions_, pending_);
   if (error != 0)
     throw JobFailure(L"Cannot write " + inQuotes(targetPath_) + L": " +
@@ -130,7 +130,7 @@ int JoinJob::writeAndName(FileIO_IF& out, const std::wstring& shown) {
                           : L"Cannot rename " + inQuotes(pending_.temporaryPath) + L" to ") +
                      inQuotes(targetPath_) + L": " + platform::systemErrorText(error));
   transfer::requireClosed(out, targetPath_);
-  transfer::requireFolderFlushed(outputFolder_);
+  transfer::requireFolderFlushed(*heldFolder_);
   for (const std::wstring& folder : foldersAbove_) transfer::requireFolderFlushed(folder);
   if (expectedDigest_.empty()) {
     printLine(inQuotes(targetPath_) + L" was rebuilt but not verified: there is no " +

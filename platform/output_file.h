@@ -1,13 +1,47 @@
-// The platform services around the file a join writes and the files both
-// tools read, beyond what the C runtime's open offers: what an open file
-// is, whether a name is taken, and an output that gets its final name only
-// once its bytes were verified.
+// The platform services around the files both tools write and read, beyond
+// what the C runtime's open offers: the output folder held for a run, what
+// an open file is, whether a name is taken, and an output that gets its
+// final name only once its bytes were verified.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 namespace platform {
+
+/// The folder a run writes its outputs into, opened once it was checked or
+/// created and held until the run ends, so that every output lands in that
+/// very folder together, whatever its path comes to name meanwhile. POSIX:
+/// a descriptor of the folder; the outputs are created relative to it (the
+/// C runtime's creating opens of a path directly in the folder, and the
+/// rebuilt file's naming), and its flush syncs it. A folder renamed then
+/// keeps every output; one removed fails the next creation. Windows: a
+/// handle that shares no deletion, so that nobody can rename or remove the
+/// folder while it is held; creation by path then names it still.
+class OutputFolder {
+ public:
+  /// Opens the folder at `path` ("": the current one). Throws
+  /// std::filesystem::filesystem_error (operation "open", the path, the
+  /// system's reason) when it cannot.
+  explicit OutputFolder(const std::wstring& path);
+  ~OutputFolder();
+  OutputFolder(const OutputFolder&) = delete;
+  OutputFolder& operator=(const OutputFolder&) = delete;
+
+  /// The path it was opened by, as given.
+  const std::wstring& path() const { return path_; }
+  /// Writes its entries through to the medium, as flushFolder does for a
+  /// path (Linux fsync of the descriptor held; nothing on Windows). Returns
+  /// 0 or an errno value.
+  int flush() const;
+  /// The descriptor (POSIX) or handle (Windows) held, for the platform's
+  /// own calls.
+  intptr_t held() const { return held_; }
+
+ private:
+  std::wstring path_;
+  intptr_t held_;
+};
 
 /// What an open file is, asked of its descriptor rather than of its name,
 /// which may lead elsewhere by now.
@@ -44,6 +78,8 @@ int nameTaken(const std::wstring& path, bool& taken);
 
 /// A new file being written that has not got its final name yet.
 struct PendingFile {
+  /// The held folder it is created in, which outlives it.
+  const OutputFolder* folder = nullptr;
   /// The C runtime's descriptor, open for writing in binary mode; the
   /// caller owns it and closes it once the file is named or given up.
   int fd = -1;
@@ -63,14 +99,15 @@ struct PendingFile {
   uint32_t bypassSector = 0;
 };
 
-/// Creates a new, empty file for writing in the folder `folder`, with
+/// Creates a new, empty file for writing in the held folder `folder`, with
 /// `permissions` (masked by the umask; ignored on Windows, where it
 /// inherits): without a name where the file system allows (Linux);
-/// else under a temporary name made of `temporaryPath` (in `folder`):
+/// else under a temporary name made of `temporaryPath` (a path directly in
+/// `folder`, as the folder's path and a name make it):
 /// POSIX a folder of its own by that name (mode 0700) holding the file
 /// `fileName`, Windows the file itself, kept open with no sharing. Returns
 /// 0 or an errno value (EEXIST: something is at `temporaryPath`).
-int createPendingFile(const std::wstring& folder, const std::wstring& temporaryPath,
+int createPendingFile(const OutputFolder& folder, const std::wstring& temporaryPath,
                       const std::wstring& fileName, unsigned permissions, PendingFile& file);
 
 /// namePendingFile's answer when the temporary name no longer holds the file
@@ -82,8 +119,9 @@ constexpr int kTemporaryNameTakenOver = -1;
 /// moved back.
 constexpr int kNameHoldsAnotherFile = -2;
 
-/// Gives the still open `file` the name `finalPath` in the folder it was
-/// created in, never replacing anything there. Where the file system can
+/// Gives the still open `file` the name `finalPath` (a path directly in the
+/// folder it was created in) in that folder, never replacing anything
+/// there. Where the file system can
 /// neither rename without replacing nor link (FAT, exFAT under FUSE), the
 /// final name is first taken by an empty file created new, and the file is
 /// renamed onto it only while that is still the empty file this call made.

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <string>
 
+#include "platform/output_file.h"
 #include "split/split_exit_codes.h"
 #include "split/split_job.h"
 
@@ -23,6 +24,6 @@ int SplitJob::checkFit(uint64_t pieceSize, uint64_t scriptBytes) {
   // The size in MB is one to type on the command line: digits only.
   write.fatAdvice = L"choose a divide size of at most " +
                     std::to_wstring(transfer::kFatLargestFile / kMegabyte) + L" MB";
-  return transfer::fitsIn(console_, outputFolder_, write) ? split_exit::kSuccess
-                                                          : split_exit::kFailed;
+  return transfer::fitsIn(console_, outputFolder_->path(), write) ? split_exit::kSuccess
+                                                                  : split_exit::kFailed;
 }

@@ -2,10 +2,12 @@
 // output name; and the check that none of the outputs exists yet.
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 
 #include "common/in_quotes.h"
 #include "common/unexpected_failure.h"
 #include "fileio/file_system.h"
+#include "platform/output_file.h"
 #include "platform/platform.h"
 #include "script/path_rules.h"
 #include "script/rejoin_script.h"
@@ -81,10 +83,13 @@ int SplitJob::plan(const wchar_t* input, const wchar_t* outputFolder, uint64_t p
       return split_exit::kFailed;
     }
     const std::wstring folder = chooseOutputFolder(inputPath, outputFolder);
-    foldersToFlush_ = {folder};
     if (!file_system::exists(folder) || !file_system::isDirectory(folder)) {
-      foldersToFlush_ = file_system::createFolders(folder);
+      foldersAbove_ = file_system::createFolders(folder);
+      foldersAbove_.erase(foldersAbove_.begin());  // the output folder itself
     }
+    // Opened once, checked or created: what is created in it from now on
+    // lands in this folder, whatever its path names meanwhile.
+    outputFolder_ = std::make_unique<platform::OutputFolder>(folder);
     const std::wstring base = path_rules::join(folder, name);
     pieces.reserve(pieces.size() + count);
     for (uint64_t number = 1; number <= count; ++number)
@@ -92,7 +97,6 @@ int SplitJob::plan(const wchar_t* input, const wchar_t* outputFolder, uint64_t p
     digestPath = path_rules::replaceExtension(base, L"md5");
     scriptPath = path_rules::replaceExtension(base, L"bat");
     inputPath_ = inputPath;
-    outputFolder_ = folder;
     plannedSize_ = size;
     return split_exit::kSuccess;
   } catch (const std::filesystem::filesystem_error& error) {

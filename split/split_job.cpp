@@ -1,9 +1,14 @@
 #include "split/split_job.h"
 
 #include "fileio/file_ptr.h"
+#include "platform/output_file.h"
 #include "script/rejoin_script.h"
 #include "split/split_exit_codes.h"
 #include "transfer/guarded_run.h"
+
+SplitJob::SplitJob(std::wostream& console) : console_(console) {}
+
+SplitJob::~SplitJob() = default;
 
 int SplitJob::run(const wchar_t* input, const wchar_t* outputFolder, uint64_t pieceSize) {
   // Everything opened below is owned by RAII handles, released in reverse

@@ -1,12 +1,16 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
 
 class CheckedDigest;
 class FileIO_IF;
+namespace platform {
+class OutputFolder;
+}
 namespace transfer {
 class BlockCopy;
 }
@@ -16,7 +20,8 @@ class BlockCopy;
 /// digest. Messages go to the console stream given at construction.
 class SplitJob {
  public:
-  explicit SplitJob(std::wostream& console) : console_(console) {}
+  explicit SplitJob(std::wostream& console);
+  ~SplitJob();
   SplitJob(const SplitJob&) = delete;
   SplitJob& operator=(const SplitJob&) = delete;
 
@@ -26,8 +31,9 @@ class SplitJob {
   /// split failed later (its reason printed as one line). Call it once.
   int run(const wchar_t* input, const wchar_t* outputFolder, uint64_t pieceSize);
 
-  /// Checks the input and the piece size, creates the output folder and
-  /// appends every output name to the fields below. Returns 0; 3, 4, 5: the
+  /// Checks the input and the piece size, creates the output folder, opens
+  /// it to hold for the run and appends every output name to the fields
+  /// below. Returns 0; 3, 4, 5: the
   /// input is missing, a folder, empty; 7: the piece size is 0; 6: the input
   /// is smaller than one piece ("No need to split." printed); 9: a
   /// file-system failure from the size query on (its text printed); 1: any
@@ -69,10 +75,13 @@ class SplitJob {
 
   std::wostream& console_;
   std::wstring inputPath_;
-  // The output folder as given, or as derived from the input.
-  std::wstring outputFolder_;
-  // The folders whose entries the split changes, flushed before the digest.
-  std::vector<std::wstring> foldersToFlush_;
+  // The output folder as given, or as derived from the input, held from the
+  // plan on for the job's life: every output is created in that folder.
+  std::unique_ptr<platform::OutputFolder> outputFolder_;
+  // The folders above it whose entries the split changed (it created
+  // them, or the highest of them in the one above), flushed before the
+  // digest with it.
+  std::vector<std::wstring> foldersAbove_;
   // What the plan measured: the copy must deliver exactly this much.
   uint64_t plannedSize_ = 0;
 };

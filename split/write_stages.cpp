@@ -73,9 +73,10 @@ void SplitJob::copyPieces(const wchar_t* input, uint64_t pieceSize) {
   const std::string digestText = digest.finish();  // before the file exists: none for a failure
   // The pieces' and the created folders' entries are on the medium before
   // the digest file tells that the split is whole.
-  for (const std::wstring& folder : foldersToFlush_) transfer::requireFolderFlushed(folder);
+  transfer::requireFolderFlushed(*outputFolder_);
+  for (const std::wstring& folder : foldersAbove_) transfer::requireFolderFlushed(folder);
   writeDigest(digestText);
-  transfer::requireFolderFlushed(outputFolder_);
+  transfer::requireFolderFlushed(*outputFolder_);
 }
 
 void SplitJob::copyPiece(size_t index, FileIO_IF& in, uint64_t pieceSize,

@@ -142,6 +142,11 @@ class FitCheck : public ::testing::Test {
     fakeBlockSize(1);
   }
 
+  // Past the checks the script's open fails, so that a split they let
+  // through writes nothing either: the second open, after the one that
+  // holds the output folder.
+  static void failScriptOpen() { hooks::injectFault({FaultPoint::open, 2, EACCES, SIZE_MAX, {}}); }
+
   // An input of `size` zero bytes, made without writing them.
   void makeInput(uint64_t size) {
     writeFile(dir / L"in.bin", "");
@@ -169,8 +174,7 @@ TEST_P(FitCheckTest, RefusesOnlyWhatCannotFit) {
   if (c.spaceError != 0) hooks::injectFault({FaultPoint::freeSpace, 1, c.spaceError, SIZE_MAX, {}});
   if (c.typeError != 0)
     hooks::injectFault({FaultPoint::fileSystemType, 1, c.typeError, SIZE_MAX, {}});
-  // Past the check, the script's open fails: nothing is written either way.
-  hooks::injectFault({FaultPoint::open, 1, EACCES, SIZE_MAX, {}});
+  failScriptOpen();
   std::vector<std::wstring> arguments{L"in.bin", c.sizeMb};
   if (c.folderGiven) arguments.push_back(L"out");
   const InProcessRun run = split(arguments);
@@ -181,7 +185,7 @@ TEST_P(FitCheckTest, RefusesOnlyWhatCannotFit) {
   const std::wstring told = c.refusal.empty() ? L"Permission denied." : c.refusal;
   EXPECT_EQ(run.exitCode, split_exit::kFailed);
   EXPECT_EQ(run.out, header + told + L"\n" + usageText());
-  EXPECT_EQ(hooks::faultCalls(FaultPoint::open), c.refusal.empty() ? 1u : 0u);
+  EXPECT_EQ(hooks::faultCalls(FaultPoint::open), c.refusal.empty() ? 2u : 1u);
   const std::string folderName(folder.begin(), folder.end());
   EXPECT_EQ(listing(dir.wide()),
             (std::map<std::string, uint64_t>{{"in.bin", c.inputSize}, {folderName, UINT64_MAX}}))
@@ -196,7 +200,7 @@ INSTANTIATE_TEST_SUITE_P(Answers, FitCheckTest, ::testing::ValuesIn(fitCases()),
 TEST_F(FitCheckTest, OnlyTheSuperuserCountsTheReserve) {
   if (windowsPlatform()) GTEST_SKIP() << "Windows file systems keep no superuser reserve";
   makeInput(kSmall);
-  hooks::injectFault({FaultPoint::open, 0, EACCES, SIZE_MAX, {}});
+  failScriptOpen();
   ASSERT_TRUE(hooks::fakeFreeSpace(hooks::FakeSpace{kSmallNeeds - 1, kTiB, 1}));
   const std::wstring told = runsAsSuperuser()
                                 ? L"Permission denied."
@@ -217,8 +221,7 @@ class CommaGrouping : public std::numpunct<wchar_t> {
 TEST_F(FitCheckTest, RefusalsGroupDigitsAsTheUserLocaleDoes) {
   const std::locale commas(std::locale::classic(), new CommaGrouping);
   makeInput(kLarge);
-  // Should a check let it pass, the split ends at the script's open.
-  hooks::injectFault({FaultPoint::open, 0, EACCES, SIZE_MAX, {}});
+  failScriptOpen();
   ASSERT_TRUE(hooks::fakeFreeSpace(hooks::FakeSpace{4294901760, kTiB}));
   EXPECT_EQ(split({L"in.bin", L"4095", L"out"}, commas).out,
             L"File: in.bin\nDivide size: 4,095MB\nOutput Folder: out\nDividing.....\n"
@@ -228,6 +231,8 @@ TEST_F(FitCheckTest, RefusalsGroupDigitsAsTheUserLocaleDoes) {
 
   ASSERT_TRUE(hooks::fakeFreeSpace(kPlenty));
   ASSERT_TRUE(hooks::fakeFileSystem(std::wstring(L"FAT32")));
+  hooks::resetFaults();
+  failScriptOpen();
   EXPECT_EQ(split({L"in.bin", L"4096", L"out"}, commas).out,
             L"File: in.bin\nDivide size: 4,096MB\nOutput Folder: out\nDividing.....\n"
             L"The pieces would not fit on \"out\": its FAT file system holds files of at most "

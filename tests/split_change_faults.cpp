@@ -3,7 +3,9 @@
 // and failures the job did not foresee.
 #include <filesystem>
 #include <stdexcept>
+#include <system_error>
 
+#include "platform_facts.h"
 #include "split/split_exit_codes.h"
 #include "split_fault_rows.h"
 #include "temp_dir.h"
@@ -44,6 +46,44 @@ void addCreatedByOthersCases(std::vector<FaultCase>& cases) {
                    0,
                    {Says::text, "Input File Not found."},
                    gone});
+}
+
+// Someone moves the output folder away, here to "moved", and, where that
+// was possible, makes a new one at its path, or removes what was moved.
+// Windows refuses the rename while the run holds the folder.
+bool moveOutputFolder() {
+  std::error_code refused;
+  fs::rename("out", "moved", refused);
+  return !refused;
+}
+
+// The output folder moved and a new one made, or moved and removed, once
+// piece 2 is created: every output stays with the folder, or the next
+// creation fails, finding no folder (Windows: the folder stays).
+void addOutputFolderCases(std::vector<FaultCase>& cases) {
+  Files moved;
+  for (const auto& [path, size] : kComplete)
+    moved[path.compare(0, 4, "out/") == 0 ? "moved/" + path.substr(4) : path] = size;
+  moved["moved"] = kFolder;
+  cases.push_back({"OutputFolderRenamedAndMadeAgain",
+                   {before(FaultPoint::open, piece(3),
+                           [] {
+                             if (moveOutputFolder()) fs::create_directory("out");
+                           })},
+                   split_exit::kSuccess,
+                   4,
+                   {},
+                   windowsPlatform() ? kComplete : moved});
+  const bool refused = windowsPlatform();
+  cases.push_back({"OutputFolderRemoved",
+                   {before(FaultPoint::open, piece(3),
+                           [] {
+                             if (moveOutputFolder()) fs::remove_all("moved");
+                           })},
+                   refused ? split_exit::kSuccess : split_exit::kFailed,
+                   refused ? 4u : 2u,
+                   refused ? Line{} : Line{Says::text, "Input File Not found."},
+                   refused ? kComplete : kInputOnly});
 }
 
 void addUnforeseenCases(std::vector<FaultCase>& cases) {
@@ -120,6 +160,7 @@ void addChangedInputCases(std::vector<FaultCase>& cases) {
 
 void addChangeCases(std::vector<FaultCase>& cases) {
   addCreatedByOthersCases(cases);
+  addOutputFolderCases(cases);
   addUnforeseenCases(cases);
   addChangedInputCases(cases);
 }

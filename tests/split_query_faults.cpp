@@ -55,6 +55,9 @@ void addFileSystemCases(std::vector<FaultCase>& cases) {
   cases.push_back(fileSystemCase("FolderCreationFails", FaultPoint::folderCreation, "out", EACCES,
                                  split_exit::kOutputFolderFailed, "create_directories", "out",
                                  kInputOnly));
+  // Its open, to hold it for the run.
+  cases.push_back(fileSystemCase("FolderOpenFails", FaultPoint::open, "out", EACCES,
+                                 split_exit::kOutputFolderFailed, "open", "out", kFolderOnly));
   // The check that the split fits goes ahead on what it cannot learn.
   cases.push_back(harmless("FreeSpaceQueryFails", failing(FaultPoint::freeSpace, "out", EIO)));
   cases.push_back(

@@ -11,6 +11,7 @@
 #include "common/narrow_cast.h"
 #include "fileio/file_io.h"
 #include "hash/checked_digest.h"
+#include "platform/output_file.h"
 #include "platform/platform.h"
 
 namespace transfer {
@@ -39,9 +40,21 @@ void requireFlushed(FileIO_IF& file, const std::wstring& path) {
   if (!file.flush()) failWrite(path, platform::systemErrorText(errno));
 }
 
-void requireFolderFlushed(const std::wstring& path) {
-  const int error = platform::flushFolder(path);
+namespace {
+
+// Ends the job when `error` (an errno value) failed the flush of the folder `path`.
+void requireFolderFlush(const std::wstring& path, int error) {
   if (error != 0) failWrite(path.empty() ? L"." : path, platform::systemErrorText(error));
+}
+
+}  // namespace
+
+void requireFolderFlushed(const std::wstring& path) {
+  requireFolderFlush(path, platform::flushFolder(path));
+}
+
+void requireFolderFlushed(const platform::OutputFolder& folder) {
+  requireFolderFlush(folder.path(), folder.flush());
 }
 
 std::mutex& consoleLock() {

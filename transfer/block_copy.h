@@ -16,6 +16,9 @@
 
 class CheckedDigest;
 class FileIO_IF;
+namespace platform {
+class OutputFolder;
+}
 
 namespace transfer {
 
@@ -51,6 +54,8 @@ void requireFlushed(FileIO_IF& file, const std::wstring& path);
 /// Ends the job when the entries of the folder `path` cannot be flushed to
 /// the medium ("Cannot write" naming the folder).
 void requireFolderFlushed(const std::wstring& path);
+/// The same for the held output folder `folder`, through what is held.
+void requireFolderFlushed(const platform::OutputFolder& folder);
 
 /// Ends the job when closing `file` reports that `path` was not stored
 /// whole, as a network file system may only tell then.

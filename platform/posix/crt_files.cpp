@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "held_folders.h"
 #include "native_text.h"
 #include "platform_impl.h"
 #include "sys_calls.h"
@@ -85,6 +86,16 @@ bool heldOpenForWriting(int fd) {
 
 bool deniesWriters(int shflag) { return shflag == _SH_DENYWR || shflag == _SH_DENYRW; }
 
+// An open of `name`; one that creates a file directly in a held output
+// folder creates it there, relative to the folder's descriptor, whatever
+// the path names by now (platform/posix/output_folder.cpp tells why here).
+int openByName(const std::string& name, int flags, mode_t mode) {
+  std::string inFolder;
+  const int folder = (flags & O_CREAT) != 0 ? held_folders::find(name, inFolder) : -1;
+  if (folder >= 0) return sys::openAt(folder, inFolder.c_str(), flags, mode);
+  return sys::open(name.c_str(), flags, mode);
+}
+
 }  // namespace
 
 errno_t _wsopen_s(int* pfh, const wchar_t* filename, int oflag, int shflag, int pmode) {
@@ -96,7 +107,7 @@ errno_t _wsopen_s(int* pfh, const wchar_t* filename, int oflag, int shflag, int 
   const bool readOnly = (oflag & (_O_WRONLY | _O_RDWR)) == 0;
   // A read never waits at the open for a writer (a FIFO); what was opened
   // is checked on the descriptor (platform/output_file.h). Reads block again.
-  const int fd = sys::open(name.c_str(), posixFlags(oflag) | (readOnly ? O_NONBLOCK : 0), mode);
+  const int fd = openByName(name, posixFlags(oflag) | (readOnly ? O_NONBLOCK : 0), mode);
   if (fd < 0) return errno;
   if (readOnly) sys::fcntl(fd, F_SETFL, sys::fcntl(fd, F_GETFL, 0) & ~O_NONBLOCK);
   if (readOnly && deniesWriters(shflag) && heldOpenForWriting(fd)) {

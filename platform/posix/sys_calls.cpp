@@ -5,8 +5,8 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <cerrno>
+#include <cstdint>
 #include <string>
 
 #include "faked_volume.h"
@@ -88,52 +88,62 @@ int close(int fd) {
   return seam_calls::close([fd] { return ::close(fd); });
 }
 
-int renameNoReplace(const char* from, const char* to) {
+void closeFolder(int fd) { ::close(fd); }
+
+int openAt(int folder, const char* name, int flags, mode_t mode) {
+  int fd;
+  do {
+    fd = goAhead(FaultPoint::open) ? ::openat(folder, name, flags, mode) : -1;
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+int renameNoReplace(int folder, const char* from, const char* to) {
   if (!goAhead(FaultPoint::rename)) return -1;
   // Called through syscall(2): older C libraries lack the wrapper.
   constexpr unsigned kNoReplace = 1;  // RENAME_NOREPLACE
-  if (::syscall(SYS_renameat2, AT_FDCWD, from, AT_FDCWD, to, kNoReplace) == 0) return 0;
+  if (::syscall(SYS_renameat2, folder, from, folder, to, kNoReplace) == 0) return 0;
   if (errno != EINVAL && errno != ENOSYS) return -1;
-  if (::link(from, to) != 0) return -1;
+  if (::linkat(folder, from, folder, to, 0) != 0) return -1;
   // The new name holds the file now; an old name left behind replaces nothing.
-  ::unlink(from);
+  ::unlinkat(folder, from, 0);
   return 0;
 }
 
-int openUnnamed(const char* folder, mode_t mode) {
+int openUnnamed(int folder, mode_t mode) {
   int fd;
   do {
     fd = goAhead(FaultPoint::pendingCreation)
-             ? ::open(folder, O_TMPFILE | O_WRONLY | O_CLOEXEC, mode)
+             ? ::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode)
              : -1;
   } while (fd < 0 && errno == EINTR);
   return fd;
 }
 
-int linkOpenFile(int fd, const char* to) {
+int linkOpenFile(int fd, int folder, const char* to) {
   if (!goAhead(FaultPoint::rename)) return -1;
   const std::string self = "/proc/self/fd/" + std::to_string(fd);
-  if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, to, AT_SYMLINK_FOLLOW) == 0) return 0;
+  if (::linkat(AT_FDCWD, self.c_str(), folder, to, AT_SYMLINK_FOLLOW) == 0) return 0;
   if (errno != ENOENT || ::access("/proc/self/fd", F_OK) == 0) return -1;
   // No /proc: only a caller allowed to (root) may link a descriptor directly.
-  return ::linkat(fd, "", AT_FDCWD, to, AT_EMPTY_PATH);
+  return ::linkat(fd, "", folder, to, AT_EMPTY_PATH);
 }
 
-int renameReplacing(const char* from, const char* to) {
+int renameReplacing(int folder, const char* from, const char* to) {
   if (!goAhead(FaultPoint::rename)) return -1;
-  return ::rename(from, to);
+  return ::renameat(folder, from, folder, to);
 }
 
-int unlink(const char* path) { return ::unlink(path); }
+int unlink(int folder, const char* name) { return ::unlinkat(folder, name, 0); }
 
-int makeFolder(const char* path, mode_t mode) {
+int makeFolder(int folder, const char* name, mode_t mode) {
   if (!goAhead(FaultPoint::pendingCreation)) return -1;
-  return ::mkdir(path, mode);
+  return ::mkdirat(folder, name, mode);
 }
 
-int removeFolder(const char* path) {
+int removeFolder(int folder, const char* name) {
   for (int attempt = 0;; ++attempt) {
-    if (::rmdir(path) == 0) return 0;
+    if (::unlinkat(folder, name, AT_REMOVEDIR) == 0) return 0;
     if ((errno != ENOTEMPTY && errno != EBUSY) || attempt == 100) return -1;
     ::usleep(10000);  // a wait for the file system, not a measurement
   }
@@ -155,6 +165,10 @@ int describe(int fd, struct stat* info) {
 
 int lstat(const char* path, struct stat* info) {
   return goAhead(FaultPoint::nameStatus) ? ::lstat(path, info) : -1;
+}
+
+int lstatAt(int folder, const char* name, struct stat* info) {
+  return goAhead(FaultPoint::nameStatus) ? ::fstatat(folder, name, info, AT_SYMLINK_NOFOLLOW) : -1;
 }
 
 int stat(const char* path, struct stat* info) {
@@ -243,6 +257,11 @@ int fsyncFolder(const char* path) {
   ::close(fd);
   errno = error;
   return result;
+}
+
+int fsyncFolder(int folder) {
+  if (!goAhead(FaultPoint::folderFlush)) return -1;
+  return retriedOnInterrupt([folder] { return ::fsync(folder); });
 }
 
 // A test's answer, when it gave one, stands in for the system's, but only

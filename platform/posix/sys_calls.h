@@ -24,30 +24,41 @@ ssize_t writeAll(int fd, const void* buffer, size_t count);
 ssize_t writeSectors(int fd, const void* buffer, size_t count, size_t sector);
 /// close(2). EINTR is not retried: the descriptor is gone either way on Linux.
 int close(int fd);
+/// close(2) of a folder opened read-only, whose result tells nothing of
+/// any file: not asked of the seam.
+void closeFolder(int fd);
+// The calls below that take `folder` act on names in the open folder
+// `folder` (openat(2) and its kin), so that they reach that very folder
+// whatever its path names meanwhile.
+
+/// openat(2) of `name` in `folder`, retried on EINTR, as the seam plans an
+/// open. Returns the descriptor or -1 (errno set).
+int openAt(int folder, const char* name, int flags, mode_t mode);
 /// renameat2(2) with RENAME_NOREPLACE; where the file system cannot do
-/// that (EINVAL, ENOSYS), link(2) to the new name and unlink(2) of the old
-/// one, which cannot replace either. Returns 0 or -1 (errno set; EEXIST
+/// that (EINVAL, ENOSYS), linkat(2) to the new name and unlinkat(2) of the
+/// old one, which cannot replace either. Returns 0 or -1 (errno set; EEXIST
 /// when `to` exists).
-int renameNoReplace(const char* from, const char* to);
-/// open(2) of an unnamed file in the folder `folder` (O_TMPFILE), for
-/// writing, retried on EINTR. Returns the descriptor or -1 (errno set;
-/// EOPNOTSUPP, EISDIR or EINVAL where the file system cannot).
-int openUnnamed(const char* folder, mode_t mode);
-/// linkat(2) of the open descriptor `fd` to the new name `to`, through
-/// /proc/self/fd, or AT_EMPTY_PATH where /proc is missing. 0 or -1 (errno
-/// set; EEXIST when `to` exists).
-int linkOpenFile(int fd, const char* to);
-/// rename(2), which replaces what is at `to`. 0 or -1 (errno set).
-int renameReplacing(const char* from, const char* to);
-/// unlink(2). 0 or -1 (errno set).
-int unlink(const char* path);
-/// mkdir(2) with `mode`, as the seam plans a pending file's creation.
+int renameNoReplace(int folder, const char* from, const char* to);
+/// open(2) of an unnamed file in `folder` (O_TMPFILE), for writing,
+/// retried on EINTR. Returns the descriptor or -1 (errno set; EOPNOTSUPP,
+/// EISDIR or EINVAL where the file system cannot).
+int openUnnamed(int folder, mode_t mode);
+/// linkat(2) of the open descriptor `fd` to the new name `to` in `folder`,
+/// through /proc/self/fd, or AT_EMPTY_PATH where /proc is missing. 0 or -1
+/// (errno set; EEXIST when `to` exists).
+int linkOpenFile(int fd, int folder, const char* to);
+/// renameat(2), which replaces what is at `to`. 0 or -1 (errno set).
+int renameReplacing(int folder, const char* from, const char* to);
+/// unlinkat(2). 0 or -1 (errno set).
+int unlink(int folder, const char* name);
+/// mkdirat(2) with `mode`, as the seam plans a pending file's creation.
 /// 0 or -1 (errno set; EEXIST when something is there).
-int makeFolder(const char* path, mode_t mode);
-/// rmdir(2) of a folder that should be empty by now: a FUSE file system may
-/// take a moment to drop a removed file that was open, so a folder that is
-/// not empty yet is tried again for up to a second. 0 or -1 (errno set).
-int removeFolder(const char* path);
+int makeFolder(int folder, const char* name, mode_t mode);
+/// unlinkat(2) with AT_REMOVEDIR of a folder that should be empty by now: a
+/// FUSE file system may take a moment to drop a removed file that was open,
+/// so a folder that is not empty yet is tried again for up to a second. 0 or
+/// -1 (errno set).
+int removeFolder(int folder, const char* name);
 /// Makes the descriptor `fd` the null device's, letting go of the file it
 /// held while its number stays valid for its owner. 0 or -1 (errno set).
 int retire(int fd);
@@ -55,6 +66,9 @@ int retire(int fd);
 int describe(int fd, struct stat* info);
 /// lstat(2): the name itself, links not followed.
 int lstat(const char* path, struct stat* info);
+/// fstatat(2) of `name` in `folder`, links not followed, as the seam plans
+/// lstat.
+int lstatAt(int folder, const char* name, struct stat* info);
 /// stat(2), links followed.
 int stat(const char* path, struct stat* info);
 /// fstat(2).
@@ -90,6 +104,9 @@ int inCache(int fd, off_t offset, size_t length, bool& whole);
 ssize_t pread(int fd, void* buffer, size_t count, off_t offset);
 /// fsync(2) on the folder `path`, opened read-only for it. 0 or -1 (errno set).
 int fsyncFolder(const char* path);
+/// fsync(2) on the open folder `folder`, as the seam plans a folder's
+/// flush. 0 or -1 (errno set).
+int fsyncFolder(int folder);
 /// statvfs(3) of the file system holding `path`, retried on EINTR. 0 or -1
 /// (errno set).
 int statvfs(const char* path, struct statvfs* info);

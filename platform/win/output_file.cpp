@@ -113,9 +113,11 @@ HANDLE createPastTheCache([[maybe_unused]] const std::wstring& path, uint32_t& s
 
 }  // namespace
 
-int createPendingFile(const std::wstring&, const std::wstring& temporaryPath, const std::wstring&,
-                      unsigned, PendingFile& file) {
+int createPendingFile(const OutputFolder& folder, const std::wstring& temporaryPath,
+                      const std::wstring&, unsigned, PendingFile& file) {
   file = PendingFile{};
+  // By its path: the held folder cannot be renamed or removed meanwhile.
+  file.folder = &folder;
   if (!goAhead(FaultPoint::pendingCreation)) return errno;
   // Past the cache where the volume allows; else through it, the sector
   // size being unknown or not fitting.

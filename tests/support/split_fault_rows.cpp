@@ -51,7 +51,9 @@ std::map<FaultPoint, std::vector<std::string>> listCleanRunCalls() {
     return calls;
   };
   std::map<FaultPoint, std::vector<std::string>> calls{
-      {FaultPoint::open, {"script", "input", piece(1), piece(2), piece(3), piece(4), "digest"}},
+      // The output folder's, held for the run, then the files'.
+      {FaultPoint::open,
+       {"out", "script", "input", piece(1), piece(2), piece(3), piece(4), "digest"}},
       {FaultPoint::read, blocks},
       {FaultPoint::write, outputs({})},
       {FaultPoint::close, outputs({"input"})},

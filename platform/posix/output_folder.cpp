@@ -1,0 +1,105 @@
+// The output folder held for a run on POSIX systems: a descriptor of the
+// folder, and the list through which the C runtime's stand-in finds it.
+//
+// The core creates its outputs as the Windows runtime does, by a path
+// (_wsopen_s), and a path cannot be pinned here as a handle that shares no
+// deletion pins it on Windows. So the stand-in, rather than the core, takes
+// a creating open of a path directly in a held folder relative to that
+// folder's descriptor (openat): the core keeps its one call and its open
+// errors, and needs no #ifdef and no second way to open.
+#include <fcntl.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <mutex>
+#include <system_error>
+#include <vector>
+
+#include "held_folders.h"
+#include "native_text.h"
+#include "platform/output_file.h"
+#include "platform/platform.h"
+#include "sys_calls.h"
+
+namespace {
+
+struct HeldFolder {
+  std::string path;  // as the system takes it, "" for the current folder
+  int fd;
+};
+
+// Locked: a join's reader thread opens files while the run holds its folder.
+struct HeldFolders {
+  std::mutex lock;
+  std::vector<HeldFolder> folders;
+};
+
+HeldFolders& heldFolders() {
+  static HeldFolders held;
+  return held;
+}
+
+}  // namespace
+
+namespace held_folders {
+
+bool nameIn(const std::string& folder, const std::string& path, std::string& name) {
+  if (path.compare(0, folder.size(), folder) != 0) return false;
+  size_t at = folder.size();
+  if (!folder.empty() && folder.back() != '/') {
+    if (at >= path.size() || path[at] != '/') return false;
+    ++at;
+  }
+  name = path.substr(at);
+  return !name.empty() && name.find('/') == std::string::npos;
+}
+
+int find(const std::string& path, std::string& name) {
+  HeldFolders& held = heldFolders();
+  const std::lock_guard<std::mutex> locked(held.lock);
+  for (const HeldFolder& folder : held.folders)
+    if (nameIn(folder.path, path, name)) return folder.fd;
+  return -1;
+}
+
+}  // namespace held_folders
+
+namespace platform {
+
+OutputFolder::OutputFolder(const std::wstring& path) : path_(path), held_(-1) {
+  const std::string name = nativePath(path).native();
+  // O_RDONLY, not O_PATH: fsync takes no O_PATH descriptor.
+  const int fd =
+      sys::open(name.empty() ? "." : name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+  if (fd < 0)
+    throw std::filesystem::filesystem_error("open", queryPath(path),
+                                            std::error_code(errno, std::generic_category()));
+  held_ = fd;
+  HeldFolders& held = heldFolders();
+  const std::lock_guard<std::mutex> locked(held.lock);
+  held.folders.push_back({name, fd});
+}
+
+OutputFolder::~OutputFolder() {
+  const int fd = static_cast<int>(held_);
+  {
+    HeldFolders& held = heldFolders();
+    const std::lock_guard<std::mutex> locked(held.lock);
+    for (auto at = held.folders.begin(); at != held.folders.end(); ++at)
+      if (at->fd == fd) {
+        held.folders.erase(at);
+        break;
+      }
+  }
+  sys::closeFolder(fd);
+}
+
+#if FILESPLIT_NO_FLUSH
+int OutputFolder::flush() const { return 0; }
+#else
+int OutputFolder::flush() const {
+  return sys::fsyncFolder(static_cast<int>(held_)) == 0 ? 0 : errno;
+}
+#endif
+
+}  // namespace platform
