@@ -9,9 +9,11 @@
 // errors, and needs no #ifdef and no second way to open.
 #include <fcntl.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <mutex>
+#include <string>
 #include <system_error>
 #include <vector>
 
@@ -28,10 +30,30 @@ struct HeldFolder {
   int fd;
 };
 
-// Locked: a join's reader thread opens files while the run holds its folder.
-struct HeldFolders {
-  std::mutex lock;
-  std::vector<HeldFolder> folders;
+// The folders held now. Locked: a join's reader thread opens files while
+// the run holds its folder.
+class HeldFolders {
+ public:
+  void add(const std::string& path, int fd) {
+    const std::lock_guard<std::mutex> locked(lock_);
+    folders_.push_back({path, fd});
+  }
+  void remove(int fd) {
+    const std::lock_guard<std::mutex> locked(lock_);
+    folders_.erase(std::remove_if(folders_.begin(), folders_.end(),
+                                  [fd](const HeldFolder& folder) { return folder.fd == fd; }),
+                   folders_.end());
+  }
+  int find(const std::string& path, std::string& name) {
+    const std::lock_guard<std::mutex> locked(lock_);
+    for (const HeldFolder& folder : folders_)
+      if (held_folders::nameIn(folder.path, path, name)) return folder.fd;
+    return -1;
+  }
+
+ private:
+  std::mutex lock_;
+  std::vector<HeldFolder> folders_;
 };
 
 HeldFolders& heldFolders() {
@@ -54,13 +76,7 @@ bool nameIn(const std::string& folder, const std::string& path, std::string& nam
   return !name.empty() && name.find('/') == std::string::npos;
 }
 
-int find(const std::string& path, std::string& name) {
-  HeldFolders& held = heldFolders();
-  const std::lock_guard<std::mutex> locked(held.lock);
-  for (const HeldFolder& folder : held.folders)
-    if (nameIn(folder.path, path, name)) return folder.fd;
-  return -1;
-}
+int find(const std::string& path, std::string& name) { return heldFolders().find(path, name); }
 
 }  // namespace held_folders
 
@@ -75,22 +91,12 @@ OutputFolder::OutputFolder(const std::wstring& path) : path_(path), held_(-1) {
     throw std::filesystem::filesystem_error("open", queryPath(path),
                                             std::error_code(errno, std::generic_category()));
   held_ = fd;
-  HeldFolders& held = heldFolders();
-  const std::lock_guard<std::mutex> locked(held.lock);
-  held.folders.push_back({name, fd});
+  heldFolders().add(name, fd);
 }
 
 OutputFolder::~OutputFolder() {
   const int fd = static_cast<int>(held_);
-  {
-    HeldFolders& held = heldFolders();
-    const std::lock_guard<std::mutex> locked(held.lock);
-    for (auto at = held.folders.begin(); at != held.folders.end(); ++at)
-      if (at->fd == fd) {
-        held.folders.erase(at);
-        break;
-      }
-  }
+  heldFolders().remove(fd);
   sys::closeFolder(fd);
 }
 
