@@ -31,17 +31,30 @@ namespace platform {
 /// what of it cannot be set up falls back to a working default.
 void initProcess();
 
+/// What the function given to onInterrupt returns for an interrupt that
+/// comes too late to matter: the process goes on as if none had come.
+constexpr int kInterruptTooLate = -1;
+
 /// Has `onInterrupt` run on a thread of its own when the user interrupts
 /// the process (SIGINT, SIGTERM, SIGHUP; Windows: Ctrl+C, Ctrl+Break, the
 /// console window closed), then ends the process at once with the exit code
-/// it returns, whatever the other threads are doing. Replaces the function
-/// set before; none (an empty one): the system's own handling.
+/// it returns, whatever the other threads are doing, unless that is
+/// kInterruptTooLate. A signal the process started with ignored (nohup,
+/// trap '' INT; on Windows a Ctrl+C ignored from the start, which the
+/// system then hands to no routine) stays ignored. Replaces the function
+/// set before; none (an empty one): the system's own handling, each signal
+/// as the process started with it. POSIX: the first function starts a
+/// watcher thread (throws ThreadStartFailure when it cannot), none stops it.
 void onInterrupt(std::function<int()> onInterrupt);
 
 /// The console: a wide stream writing to standard output in the console's
 /// encoding. Characters the console cannot show are replaced, never dropped
 /// together with the rest of the output.
 std::wostream& console();
+
+/// The same for standard error: where filejoin's failure lines go, so that
+/// a caller reading standard error gets them apart from the progress.
+std::wostream& errorConsole();
 
 /// `text` as the console shows text from outside (arguments, names, script
 /// lines, library texts): each control character (C0, DEL, C1), which a

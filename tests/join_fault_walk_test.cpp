@@ -44,11 +44,13 @@ using fault_walk::Walk;
 
 // The join's own: the rebuilt file's creation, flush, write-back and name,
 // the pieces' facts and cache drops, the folders' flushes, and the ways
-// past the cache for the rebuilt file's writes and the pieces' reads.
+// past the cache for the rebuilt file's writes and the pieces' reads, the
+// threads (the interrupt's watcher, the block loop's).
 const std::vector<FaultPoint> kPoints = fault_walk::fileCallsAnd(
     {FaultPoint::rename, FaultPoint::openFileFacts, FaultPoint::nameStatus,
      FaultPoint::pendingCreation, FaultPoint::flush, FaultPoint::writeBack, FaultPoint::cacheDrop,
-     FaultPoint::folderFlush, FaultPoint::mediumWrites, FaultPoint::cacheQuery});
+     FaultPoint::folderFlush, FaultPoint::mediumWrites, FaultPoint::cacheQuery,
+     FaultPoint::threadStart});
 
 // Calls whose failure the join rides out: closing what was read, and the
 // choice of a way past the cache, whose refusal leaves the way through it.

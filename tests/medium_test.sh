@@ -61,7 +61,7 @@ piece=$medium/new/out/in.bin_2
 for held in cached mapped; do
   hold_pages "$held" "$piece"
   toggle_byte_beneath "$piece"
-  out=$("$filejoin" --check "$medium/new/out")
+  out=$("$filejoin" --check "$medium/new/out" 2>&1)
   status=$?
   [ $status -eq 10 ] || fail "--check ended with $status after a byte changed beneath $held pages: $out"
   case "$out" in

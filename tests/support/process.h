@@ -29,11 +29,15 @@ struct RunOptions {
   /// The standard streams (0, 1, 2) the child starts without, as a shell's
   /// `>&-` leaves them. Without standard output nothing is read.
   std::vector<int> closedStreams;
+  /// Standard error read into RunResult::err; else it shares standard
+  /// output's pipe, as a shell's `2>&1` (a tool writes each line whole).
+  bool errorsApart = false;
 };
 
 struct RunResult {
   int exitCode = -1;
-  std::string out;  // standard output, as bytes
+  std::string out;  // standard output, as bytes (standard error too, unless apart)
+  std::string err;  // standard error, as bytes, with RunOptions::errorsApart
 };
 
 /// The environment variable naming the folder whose filesplit and filejoin

@@ -85,6 +85,7 @@ std::map<FaultPoint, std::vector<std::string>> listCleanRunCalls() {
       {FaultPoint::hashFinish, {"hash"}},
       {FaultPoint::hashDestruction, {"hash"}},
       {FaultPoint::providerClose, {"provider"}},
+      {FaultPoint::threadStart, {"hasher", "writer"}},
   };
   if (!piecesPastTheCache()) calls.erase(FaultPoint::mediumWrites);
   return calls;
@@ -153,6 +154,8 @@ std::wstring expectedLine(const Line& line, int error) {
       return L"The input file changed during the split: \"in.bin\"\n";
     case Says::noDigest:
       return L"Cannot compute the digest of \"in.bin\": " + widened(line.subject) + L"\n";
+    case Says::noThread:
+      return L"Cannot start a thread: " + platform::systemErrorText(error) + L"\n";
   }
   return L"";
 }
