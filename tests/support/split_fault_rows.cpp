@@ -73,7 +73,8 @@ std::map<FaultPoint, std::vector<std::string>> listCleanRunCalls() {
       {FaultPoint::nameStatus,
        {"piece 1 exists", "piece 2 exists", "piece 3 exists", "piece 4 exists", "script exists",
         "digest exists"}},
-      {FaultPoint::openFileFacts, {"input"}},
+      // The input's facts as opened, and again after its last block.
+      {FaultPoint::openFileFacts, {"input", "input after"}},
       {FaultPoint::fileSize, {"plan", "copy"}},
       {FaultPoint::folderCreation, {"out"}},
       {FaultPoint::freeSpace, {"out"}},
