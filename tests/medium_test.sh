@@ -3,7 +3,8 @@
 # ext4 image and a join there, the image file copied at once and the copy
 # mounted and compared byte for byte; and a byte of a piece changed in the
 # image beneath its pages in memory, cached or mapped by another process,
-# which filejoin --check must see.
+# which filejoin --check must see, or say that it cannot. Both with ext4
+# mounted as usual and with data=journal.
 #   medium_test.sh FILESPLIT FILEJOIN     (exit 77: skipped, with the reason)
 set -uo pipefail
 source "$(dirname "$0")/medium_lib.sh"
