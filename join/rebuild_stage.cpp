@@ -18,6 +18,20 @@
 #include "script/path_rules.h"
 #include "transfer/block_copy.h"
 
+namespace {
+
+// A check vouches for what the medium holds, not for a cached copy: a piece
+// whose reads cannot be made to come from the medium fails as a read.
+void readFromMedium(FileIO_IF& piece, const std::wstring& path) {
+  if (piece.readFromMedium(transfer::kBlockSize)) return;
+  if (errno != platform::kPagesStayCached) transfer::failRead(path, errno);
+  throw JobFailure(L"Cannot read " + inQuotes(path) +
+                   L" from the medium: its pages stay in the system's cache (another program "
+                   L"may have it mapped).");
+}
+
+}  // namespace
+
 std::string JoinJob::hashPieces(FileIO_IF* out, const std::wstring& outPath) {
   CheckedDigest digest(out != nullptr ? outPath : scriptPath_);
   {
@@ -40,9 +54,7 @@ std::string JoinJob::hashPieces(FileIO_IF* out, const std::wstring& outPath) {
       if (!piece)
         throw JobFailure(L"The piece " + inQuotes(path) + L" is not a file.",
                          join_exit::kPieceMissing);
-      // A check vouches for what the medium holds, not for a cached copy.
-      if (out == nullptr && !piece->readFromMedium(transfer::kBlockSize))
-        transfer::failRead(path, errno);
+      if (out == nullptr) readFromMedium(*piece, path);
       if (out != nullptr) piece->readMediumWhereUncached(transfer::kBlockSize);
       // A piece that shrank ends early; one that grew has bytes left.
       // The output's bytes are all written before the digest is compared.

@@ -194,6 +194,10 @@ class MediumReader {
   virtual bool eof() = 0;
 };
 
+/// readFromMedium's answer where the file's reads cannot be made to come
+/// from the medium: its pages stay in the cache.
+constexpr int kPagesStayCached = -1;
+
 /// For a file just opened, about to be read: makes the reads that follow
 /// come from the medium, past the cache and past any page another process
 /// maps. `reader` then reads in whole sectors into buffers of `bufferSize`
@@ -203,7 +207,11 @@ class MediumReader {
 /// them from the cache (fdatasync, then posix_fadvise DONTNEED), and Windows
 /// reads through the cache, `reader` left null either way; so too where the
 /// volume's sector size cannot be told or does not divide both
-/// kMediumAlignment and `bufferSize`. Returns 0 or an errno value.
+/// kMediumAlignment and `bufferSize`. Linux trusts O_DIRECT only where the
+/// file system says it bypasses the cache for this file (statx, Linux 6.1),
+/// and else drops the pages; where pages stay cached after that (another
+/// process maps them), the reads could come from them: kPagesStayCached.
+/// Returns 0, an errno value or kPagesStayCached.
 int readFromMedium(int fd, uint32_t bufferSize, std::unique_ptr<MediumReader>& reader);
 
 /// For a file just opened, about to be read once, front to back: makes each
