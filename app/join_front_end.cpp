@@ -94,8 +94,11 @@ void printUsageLines(std::wostream& out, const wchar_t* typed) {
       << L"  4 the script or .md5 file is unusable, 5 a piece has the wrong size, 8 the file "
          L"exists,"
       << std::endl
-      << L"  9 no output folder, 10 the digest differs, 11 no .md5 file (not verified), 12 "
-         L"interrupted."
+      << L"  9 no output folder, 10 the digest differs, 11 no or an empty .md5 file (not "
+         L"verified),"
+      << std::endl
+      << L"  12 interrupted. A failure is told on standard error, the dots and a success on "
+         L"standard output."
       << std::endl
       << L"  ex. " << program << L" " << platform::kJoinUsageExample << std::endl;
 }
