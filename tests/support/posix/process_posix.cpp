@@ -85,6 +85,10 @@ std::string filejoinPath() { return binaryPath("filejoin", FILEJOIN_EXE); }
     const rlimit limit{options.fileSizeLimit, options.fileSizeLimit};
     if (signal(SIGXFSZ, SIG_IGN) == SIG_ERR || setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(124);
   }
+  if (options.processLimit != 0) {
+    const rlimit limit{options.processLimit, options.processLimit};
+    setrlimit(RLIMIT_NPROC, &limit);
+  }
   if (options.memoryLimit != 0) {
     const rlimit limit{options.memoryLimit, options.memoryLimit};
     setrlimit(RLIMIT_AS, &limit);
@@ -245,6 +249,8 @@ bool memoryLimitSupported() { return true; }
 #endif
 
 bool unprivilegedChildIsAnotherUser() { return geteuid() == 0; }
+
+bool processLimitSupported() { return true; }
 
 bool batchInterpreterAvailable() { return false; }
 

@@ -270,6 +270,8 @@ bool memoryLimitSupported() { return false; }
 // A child runs as the tests' own user.
 bool unprivilegedChildIsAnotherUser() { return false; }
 
+bool processLimitSupported() { return false; }
+
 bool heldRunsSupported() { return true; }
 
 HeldRun runFilesplitHeld(const std::vector<std::wstring>& arguments, const RunOptions& options,
