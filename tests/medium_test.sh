@@ -65,6 +65,24 @@ for options in defaults data=journal; do
   "$filejoin" "$medium/new/out/in.bat" "$medium/new/out" >/dev/null || fail "$options: filejoin ended with $?"
   compare_copy "$image" "$options: join" "new/out/in.bin" "$work/in.bin"
 
+  # The user's interrupt at a random moment of a join: 12 (or the signal's
+  # own end, before the join began) leaves no file, 0 the exact one under
+  # its name. A background job of this shell starts with SIGINT ignored.
+  for _ in $(seq 12); do
+    env --default-signal=INT "$filejoin" "$medium/new/out/in.bat" "$medium/stopped" >/dev/null 2>&1 &
+    sleep "0.0$((RANDOM % 10))"
+    kill -INT $! 2>/dev/null
+    wait $!
+    status=$?
+    case $status in
+      0) cmp -s "$medium/stopped/in.bin" "$work/in.bin" || fail "$options: a join that ended 0 left other bytes" ;;
+      12 | 130) [ -z "$(ls -A "$medium/stopped" 2>/dev/null)" ] ||
+        fail "$options: an interrupted join ended $status and left $(ls -A "$medium/stopped")" ;;
+      *) fail "$options: an interrupted join ended with $status" ;;
+    esac
+    rm -rf "$medium/stopped"
+  done
+
   piece=$medium/new/out/in.bin_2
   for held in cached mapped; do
     hold_pages "$held" "$piece"
