@@ -18,6 +18,16 @@ int filesplitMain(int argc, wchar_t** argv) {
   return runTool(runFrontEnd, argc, argv, platform::console(), platform::userLocale());
 }
 
+namespace {
+
+// filejoin's failure lines go to standard error.
+int runJoinOnConsole(int argc, const wchar_t* const* argv, std::wostream& out,
+                     const std::locale& userLocale) {
+  return runJoinFrontEnd(argc, argv, out, platform::errorConsole(), userLocale);
+}
+
+}  // namespace
+
 int filejoinMain(int argc, wchar_t** argv) {
-  return runTool(runJoinFrontEnd, argc, argv, platform::console(), platform::userLocale());
+  return runTool(runJoinOnConsole, argc, argv, platform::console(), platform::userLocale());
 }

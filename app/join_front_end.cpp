@@ -94,8 +94,11 @@ void printUsageLines(std::wostream& out, const wchar_t* typed) {
       << L"  4 the script or .md5 file is unusable, 5 a piece has the wrong size, 8 the file "
          L"exists,"
       << std::endl
-      << L"  9 no output folder, 10 the digest differs, 11 no .md5 file (not verified), 12 "
-         L"interrupted."
+      << L"  9 no output folder, 10 the digest differs, 11 no or an empty .md5 file (not "
+         L"verified),"
+      << std::endl
+      << L"  12 interrupted. A failure is told on standard error, the dots and a success on "
+         L"standard output."
       << std::endl
       << L"  ex. " << program << L" " << platform::kJoinUsageExample << std::endl;
 }
@@ -108,12 +111,13 @@ void printJoinUsage(std::wostream& out, const wchar_t* program) {
 }
 
 int runJoinFrontEnd(int argc, const wchar_t* const* argv, std::wostream& out,
-                    const std::locale& userLocale) {
+                    std::wostream& errors, const std::locale& userLocale) {
   const std::locale previous = out.imbue(userLocale);
-  auto job = std::make_unique<JoinJob>(out);
+  const std::locale previousForErrors = errors.imbue(userLocale);
+  auto job = std::make_unique<JoinJob>(out, errors);
   const wchar_t* program = argc > 0 && argv[0] != nullptr ? argv[0] : L"";
   JoinCommand command;
-  int result = readArguments(argc, argv, out, command);
+  int result = readArguments(argc, argv, errors, command);
   if (result == join_exit::kSuccess && command.version) {
     out << L"filejoin " << FILESPLIT_VERSION << std::endl;
   } else if (result == join_exit::kSuccess && command.help) {
@@ -128,8 +132,14 @@ int runJoinFrontEnd(int argc, const wchar_t* const* argv, std::wostream& out,
   }
   // After a failure of the join its own line is what matters: the usage
   // only follows a command line that could not be run.
-  if (result == join_exit::kUsage) printJoinUsage(out, program);
+  if (result == join_exit::kUsage) printJoinUsage(errors, program);
+  errors.imbue(previousForErrors);
   out.imbue(previous);
   job.reset();
   return result;
+}
+
+int runJoinFrontEnd(int argc, const wchar_t* const* argv, std::wostream& out,
+                    const std::locale& userLocale) {
+  return runJoinFrontEnd(argc, argv, out, out, userLocale);
 }

@@ -27,6 +27,7 @@ else()
   find_package(OpenSSL 3 REQUIRED COMPONENTS Crypto)
   set(FILESPLIT_PLATFORM_SOURCES
     platform/posix/bcrypt_md5.cpp
+    platform/posix/cache_calls.cpp
     platform/posix/code_pages.cpp
     platform/posix/console.cpp
     platform/posix/console_window.cpp

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cerrno>
 #include <cstdint>
+
+#include "platform/output_file.h"
 
 /// One open file, read and written by the caller's buffers. An interface so
 /// it can be mocked out for tests. Deleting it closes the file.
@@ -61,6 +64,9 @@ class FileIO_IF {
   /// may be changed past `count`. Returns `count`, -1 on an error (errno
   /// tells why).
   virtual int writeLast(unsigned char* /*buffer*/, uint32_t /*count*/) { return -1; }
+
+  /// What the open file is now: 0 with `facts` set, or an errno value.
+  virtual int describe(platform::OpenFileFacts& /*facts*/) const { return ENOTSUP; }
 
   /// Closes the file at once and tells whether the system took it whole:
   /// false (errno tells why) when the close reports an error, as a network

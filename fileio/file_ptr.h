@@ -53,7 +53,7 @@ class File_ptr : public FileIO_IF {
   ~File_ptr() override;
 
   /// What the open file is: 0, or an errno value when it cannot be told.
-  int describe(platform::OpenFileFacts& facts) const;
+  int describe(platform::OpenFileFacts& facts) const override;
 
   File_ptr(const File_ptr&) = delete;
   File_ptr& operator=(const File_ptr&) = delete;

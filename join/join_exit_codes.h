@@ -7,7 +7,9 @@ namespace join_exit {
 
 /// Rebuilt (or, with --check, checked) and the digest matched.
 constexpr int kSuccess = 0;
-/// A read, write, close or rename failed, or a piece changed while read.
+/// A read, write, close or rename failed (with --check: a piece that cannot
+/// be read from the medium, its pages staying cached), or a piece changed
+/// while read.
 constexpr int kFailed = 1;
 /// No or too many arguments, or an unknown option.
 constexpr int kUsage = 2;

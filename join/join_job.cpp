@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cwctype>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -21,16 +22,23 @@
 #include "transfer/fit_check.h"
 #include "transfer/guarded_run.h"
 
-JoinJob::JoinJob(std::wostream& console) : console_(console) {
-  platform::onInterrupt([this] { return interrupted(); });
-}
+JoinJob::JoinJob(std::wostream& console, std::wostream& errors)
+    : console_(console), errors_(errors) {}
 
-JoinJob::~JoinJob() { platform::onInterrupt(nullptr); }
+JoinJob::~JoinJob() {
+  // A named file is whole: an interrupt from now to the process's end
+  // changes nothing of it.
+  if (named_)
+    platform::onInterrupt([] { return platform::kInterruptTooLate; });
+  else
+    platform::onInterrupt(nullptr);
+}
 
 int JoinJob::run(const std::wstring& script, const std::wstring& outputFolder, bool checkOnly,
                  bool unverified) {
   const int result = guardedRun(
       [&] {
+        platform::onInterrupt([this] { return interrupted(); });
         int result = findScript(script);
         if (result == join_exit::kSuccess) result = readManifest();
         if (result == join_exit::kSuccess) result = readDigest();
@@ -142,6 +150,10 @@ int JoinJob::readDigest() {
   std::string bytes;
   const int result = readWhole(digestPath_, digest_file::kMostBytes, bytes);
   if (result != join_exit::kSuccess) return result;
+  // What a split leaves whose digest write failed: no digest, as when the
+  // file is missing.
+  digestEmpty_ = bytes.empty();
+  if (digestEmpty_) return join_exit::kSuccess;
   expectedDigest_ = digest_file::digits(bytes);
   if (!expectedDigest_.empty()) return join_exit::kSuccess;
   printLine(inQuotes(digestPath_) + L" does not hold an MD5 digest (32 hexadecimal digits).");
@@ -150,10 +162,16 @@ int JoinJob::readDigest() {
 
 int JoinJob::requireDigest(bool checkOnly, bool unverified) {
   if (!expectedDigest_.empty() || checkOnly || unverified) return join_exit::kSuccess;
-  printLine(L"There is no " + inQuotes(digestPath_) +
+  std::wstring reason = noDigestReason();
+  reason[0] = std::towupper(reason[0]);  // "there" begins the line
+  printLine(reason +
             L": the split may not have finished; nothing was written (--unverified rebuilds "
             L"anyway).");
   return join_exit::kUnverified;
+}
+
+std::wstring JoinJob::noDigestReason() const {
+  return digestEmpty_ ? inQuotes(digestPath_) + L" is empty" : L"there is no " + inQuotes(digestPath_);
 }
 
 int JoinJob::checkPieces() {
@@ -267,7 +285,7 @@ int JoinJob::prepareOutput(const std::wstring& outputFolder) {
   write.largestFile = total_;
   write.job = L"the rebuilt file";
   write.files = L"The rebuilt file";
-  if (!transfer::fitsIn(console_, outputFolder_, write)) return join_exit::kFailed;
+  if (!transfer::fitsIn(errors_, outputFolder_, write)) return join_exit::kFailed;
   return join_exit::kSuccess;
 }
 
@@ -317,10 +335,20 @@ std::wstring JoinJob::number(uint64_t value) const {
 
 void JoinJob::printLine(const std::wstring& line) {
   const std::lock_guard<std::mutex> printing(transfer::consoleLock());
+  endDots();
+  errors_ << line << std::endl;
+}
+
+void JoinJob::printSuccess(const std::wstring& line) {
+  const std::lock_guard<std::mutex> printing(transfer::consoleLock());
+  endDots();
+  console_ << line << std::endl;
+}
+
+void JoinJob::endDots() {
   // The dots have no line end of their own: the first line after them ends theirs.
   if (progress_ && progress_->printed() && !dotsEnded_) {
     console_ << std::endl;
     dotsEnded_ = true;
   }
-  console_ << line << std::endl;
 }

@@ -22,11 +22,12 @@ class Progress;
 /// file without a name (or under a short temporary one) in the output
 /// folder, hashing on the way, and gives that very file its final name
 /// (never replacing a file) only when the digest matched, or with
-/// --unverified when there is no digest file. Messages go to the console
-/// stream given at construction, one line each.
+/// --unverified when there is no digest file. The dots and the line of a
+/// success go to `console`, the line of any other end to `errors`, one line
+/// each.
 class JoinJob {
  public:
-  explicit JoinJob(std::wostream& console);
+  JoinJob(std::wostream& console, std::wostream& errors);
   ~JoinJob();
   JoinJob(const JoinJob&) = delete;
   JoinJob& operator=(const JoinJob&) = delete;
@@ -71,6 +72,9 @@ class JoinJob {
   int readDigest();
   /// 11 when there is no digest file and the run may not go on without.
   int requireDigest(bool checkOnly, bool unverified);
+  /// Why there is no digest to compare with: "there is no FILE" or "FILE is
+  /// empty" (a split whose digest write failed).
+  std::wstring noDigestReason() const;
   /// Every piece there, opened as a file, and of its size; 3, 1 or 5
   /// otherwise.
   int checkPieces();
@@ -94,8 +98,9 @@ class JoinJob {
   void settlePendingFile();
   /// settlePendingFile with pendingMutex_ held.
   void releasePendingFile();
-  /// What an interrupt of the user does: the temporary file removed, one
-  /// line; the code the process ends with.
+  /// What an interrupt of the user does before the rebuilt file is named:
+  /// the temporary file removed, one line; the code the process ends with.
+  /// Once it is named, platform::kInterruptTooLate: the run finishes.
   int interrupted();
   /// The line that the temporary file or folder of this run is left, when
   /// one is.
@@ -112,14 +117,21 @@ class JoinJob {
   int readWhole(const std::wstring& path, uint64_t most, std::string& bytes);
   /// `value` with the console's digit grouping.
   std::wstring number(uint64_t value) const;
-  /// One line on the console, on a line of its own after progress dots.
+  /// The line of a failure (any end but a success) on the error stream, on
+  /// a line of its own after progress dots.
   void printLine(const std::wstring& line);
+  /// The line of a success on the console, after the dots' line end.
+  void printSuccess(const std::wstring& line);
+  /// Ends the dots' line on the console, once. Call with the console lock held.
+  void endDots();
 
   std::wostream& console_;
+  std::wostream& errors_;
   std::wstring scriptPath_;
   std::wstring folder_;  // the script's, where the pieces are
   std::wstring digestPath_;
   std::string expectedDigest_;  // lowercase hex; empty when there is no digest file
+  bool digestEmpty_ = false;    // the digest file is there and holds nothing
   // The pieces are not held: each pass reads their names from the script,
   // so that memory does not grow with their number.
   ScriptOutline script_;
@@ -142,6 +154,7 @@ class JoinJob {
   std::mutex pendingMutex_;
   platform::PendingFile pending_;
   bool pendingOpen_ = false;
+  bool named_ = false;  // the rebuilt file has its final name: an interrupt is too late
   std::unique_ptr<transfer::Progress> progress_;
   bool dotsEnded_ = false;
 };

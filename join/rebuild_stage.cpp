@@ -18,6 +18,20 @@
 #include "script/path_rules.h"
 #include "transfer/block_copy.h"
 
+namespace {
+
+// A check vouches for what the medium holds, not for a cached copy: a piece
+// whose reads cannot be made to come from the medium fails as a read.
+void readFromMedium(FileIO_IF& piece, const std::wstring& path) {
+  if (piece.readFromMedium(transfer::kBlockSize)) return;
+  if (errno != platform::kPagesStayCached) transfer::failRead(path, errno);
+  throw JobFailure(L"Cannot read " + inQuotes(path) +
+                   L" from the medium: its pages stay in the system's cache (another program "
+                   L"may have it mapped).");
+}
+
+}  // namespace
+
 std::string JoinJob::hashPieces(FileIO_IF* out, const std::wstring& outPath) {
   CheckedDigest digest(out != nullptr ? outPath : scriptPath_);
   {
@@ -40,9 +54,7 @@ std::string JoinJob::hashPieces(FileIO_IF* out, const std::wstring& outPath) {
       if (!piece)
         throw JobFailure(L"The piece " + inQuotes(path) + L" is not a file.",
                          join_exit::kPieceMissing);
-      // A check vouches for what the medium holds, not for a cached copy.
-      if (out == nullptr && !piece->readFromMedium(transfer::kBlockSize))
-        transfer::failRead(path, errno);
+      if (out == nullptr) readFromMedium(*piece, path);
       if (out != nullptr) piece->readMediumWhereUncached(transfer::kBlockSize);
       // A piece that shrank ends early; one that grew has bytes left.
       // The output's bytes are all written before the digest is compared.
@@ -108,9 +120,11 @@ int JoinJob::writeAndName(FileIO_IF& out, const std::wstring& shown) {
   int error = 0;
   {
     // The open file that was hashed gets the name, whatever took its
-    // temporary name meanwhile; an interrupt waits for the name to be given.
+    // temporary name meanwhile. An interrupt waits for the name to be given,
+    // and once it is, comes too late: the run finishes its flushes.
     const std::lock_guard<std::mutex> lock(pendingMutex_);
     error = platform::namePendingFile(pending_, targetPath_);
+    named_ = error == 0;
   }
   if (error == EEXIST) {
     printLine(inQuotes(targetPath_) + L" exists already.");
@@ -133,11 +147,12 @@ int JoinJob::writeAndName(FileIO_IF& out, const std::wstring& shown) {
   transfer::requireFolderFlushed(*heldFolder_);
   for (const std::wstring& folder : foldersAbove_) transfer::requireFolderFlushed(folder);
   if (expectedDigest_.empty()) {
-    printLine(inQuotes(targetPath_) + L" was rebuilt but not verified: there is no " +
-              inQuotes(digestPath_) + L".");
+    printLine(inQuotes(targetPath_) + L" was rebuilt but not verified: " + noDigestReason() +
+              L".");
     return join_exit::kUnverified;
   }
-  printLine(inQuotes(targetPath_) + L" was rebuilt and matches " + inQuotes(digestPath_) + L".");
+  printSuccess(inQuotes(targetPath_) + L" was rebuilt and matches " + inQuotes(digestPath_) +
+               L".");
   return join_exit::kSuccess;
 }
 
@@ -155,6 +170,7 @@ void JoinJob::releasePendingFile() {
 
 int JoinJob::interrupted() {
   const std::lock_guard<std::mutex> lock(pendingMutex_);
+  if (named_) return platform::kInterruptTooLate;
   {
     // The writer goes on until the process ends: no dot after the last line.
     const std::lock_guard<std::mutex> printing(transfer::consoleLock());
@@ -176,14 +192,13 @@ void JoinJob::tellLeftTemporary() {
 int JoinJob::verify() {
   const std::string digest = hashPieces(nullptr, L"");
   if (expectedDigest_.empty()) {
-    printLine(L"The pieces were read but not verified: there is no " + inQuotes(digestPath_) +
-              L".");
+    printLine(L"The pieces were read but not verified: " + noDigestReason() + L".");
     return join_exit::kUnverified;
   }
   if (digest != expectedDigest_) {
     printLine(L"The pieces do not match " + inQuotes(digestPath_) + L".");
     return join_exit::kDigestMismatch;
   }
-  printLine(L"The pieces match " + inQuotes(digestPath_) + L".");
+  printSuccess(L"The pieces match " + inQuotes(digestPath_) + L".");
   return join_exit::kSuccess;
 }

@@ -52,4 +52,9 @@ std::wostream& console() {
   return stream;
 }
 
+std::wostream& errorConsole() {
+  static std::wostream stream(&platform_console::standardError());
+  return stream;
+}
+
 }  // namespace platform

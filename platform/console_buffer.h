@@ -11,7 +11,7 @@ class ConsoleBuffer : public std::wstreambuf {
   ConsoleBuffer() { setp(wide_.data(), wide_.data() + wide_.size()); }
 
  protected:
-  /// Writes the units [begin, end) to standard output and returns how many
+  /// Writes the units [begin, end) to its standard stream and returns how many
   /// it took; what it leaves (at most a high surrogate waiting for its
   /// partner) is handed over again with the next flush. With `last` no text
   /// follows. Output errors are the writer's to swallow.
@@ -32,5 +32,7 @@ namespace platform_console {
 
 /// The platform's buffer for standard output; lives as long as the process.
 ConsoleBuffer& standardOutput();
+/// The same for standard error.
+ConsoleBuffer& standardError();
 
 }  // namespace platform_console

@@ -40,6 +40,7 @@ enum class FaultPoint {
   sectorSize,        // the sector size of a file's volume, for reads past the cache
   mediumWrites,      // making a file's writes go past the cache, and back
   cacheQuery,        // whether the cache holds a block about to be read, and the read's way
+  threadStart,       // a thread of the tool's own started (the block loop, the interrupt watcher)
   // New points go above this line.
   count
 };

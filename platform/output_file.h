@@ -53,7 +53,23 @@ struct OpenFileFacts {
   unsigned permissions = 0;
   /// Its size in bytes, for a regular file.
   uint64_t size = 0;
+  /// Which file it is: POSIX device and inode; Windows volume serial number
+  /// and file ID.
+  uint64_t volume = 0;
+  uint64_t fileId = 0;
+  /// When its bytes were last written, and when the file last changed in
+  /// any way, in the system's own units.
+  int64_t modified = 0;
+  int64_t changed = 0;
 };
+
+/// Whether `now` describes the very file `before` did, neither written nor
+/// changed in size or otherwise since: a file rewritten in place, even to
+/// the same size, is not.
+inline bool unchangedSince(const OpenFileFacts& before, const OpenFileFacts& now) {
+  return before.volume == now.volume && before.fileId == now.fileId && before.size == now.size &&
+         before.modified == now.modified && before.changed == now.changed;
+}
 
 /// The facts of the C runtime's open descriptor `fd`. Returns 0 or an errno
 /// value.

@@ -31,17 +31,30 @@ namespace platform {
 /// what of it cannot be set up falls back to a working default.
 void initProcess();
 
+/// What the function given to onInterrupt returns for an interrupt that
+/// comes too late to matter: the process goes on as if none had come.
+constexpr int kInterruptTooLate = -1;
+
 /// Has `onInterrupt` run on a thread of its own when the user interrupts
 /// the process (SIGINT, SIGTERM, SIGHUP; Windows: Ctrl+C, Ctrl+Break, the
 /// console window closed), then ends the process at once with the exit code
-/// it returns, whatever the other threads are doing. Replaces the function
-/// set before; none (an empty one): the system's own handling.
+/// it returns, whatever the other threads are doing, unless that is
+/// kInterruptTooLate. A signal the process started with ignored (nohup,
+/// trap '' INT; on Windows a Ctrl+C ignored from the start, which the
+/// system then hands to no routine) stays ignored. Replaces the function
+/// set before; none (an empty one): the system's own handling, each signal
+/// as the process started with it. POSIX: the first function starts a
+/// watcher thread (throws ThreadStartFailure when it cannot), none stops it.
 void onInterrupt(std::function<int()> onInterrupt);
 
 /// The console: a wide stream writing to standard output in the console's
 /// encoding. Characters the console cannot show are replaced, never dropped
 /// together with the rest of the output.
 std::wostream& console();
+
+/// The same for standard error: where filejoin's failure lines go, so that
+/// a caller reading standard error gets them apart from the progress.
+std::wostream& errorConsole();
 
 /// `text` as the console shows text from outside (arguments, names, script
 /// lines, library texts): each control character (C0, DEL, C1), which a
@@ -181,6 +194,10 @@ class MediumReader {
   virtual bool eof() = 0;
 };
 
+/// readFromMedium's answer where the file's reads cannot be made to come
+/// from the medium: its pages stay in the cache.
+constexpr int kPagesStayCached = -1;
+
 /// For a file just opened, about to be read: makes the reads that follow
 /// come from the medium, past the cache and past any page another process
 /// maps. `reader` then reads in whole sectors into buffers of `bufferSize`
@@ -190,7 +207,11 @@ class MediumReader {
 /// them from the cache (fdatasync, then posix_fadvise DONTNEED), and Windows
 /// reads through the cache, `reader` left null either way; so too where the
 /// volume's sector size cannot be told or does not divide both
-/// kMediumAlignment and `bufferSize`. Returns 0 or an errno value.
+/// kMediumAlignment and `bufferSize`. Linux trusts O_DIRECT only where the
+/// file system says it bypasses the cache for this file (statx, Linux 6.1),
+/// and else drops the pages; where pages stay cached after that (another
+/// process maps them), the reads could come from them: kPagesStayCached.
+/// Returns 0, an errno value or kPagesStayCached.
 int readFromMedium(int fd, uint32_t bufferSize, std::unique_ptr<MediumReader>& reader);
 
 /// For a file just opened, about to be read once, front to back: makes each

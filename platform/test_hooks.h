@@ -96,8 +96,9 @@ bool errnoOfSystemError(unsigned long code, int unknown, int& errnum);
 
 /// Does on the calling thread what the user's interrupt does on a thread of
 /// its own (POSIX SIGINT, Windows Ctrl+C): the handler set with
-/// platform::onInterrupt runs and the process ends with its code.
-[[noreturn]] void interrupt();
+/// platform::onInterrupt runs and the process ends with its code, or goes
+/// on where the handler says the interrupt comes too late.
+void interrupt();
 
 using platform::FaultPoint;
 

@@ -5,6 +5,6 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/deps.sh" cmake g++ make libssl-dev
-cmake --preset release -S "$root" >/dev/null
-cmake --build --preset release -j "$(nproc)" >/dev/null
+# Presets are found in the current folder: built there, run here.
+(cd "$root" && cmake --preset release >/dev/null && cmake --build --preset release -j "$(nproc)" >/dev/null)
 exec "$root/build/release/filejoin" "$@"

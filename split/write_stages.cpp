@@ -69,6 +69,11 @@ void SplitJob::copyPieces(const wchar_t* input, uint64_t pieceSize) {
     });
   }
   if (!in->eof()) failChanged(input);  // it grew: bytes would be left out
+  // Rewritten in place, even to the same size, or replaced: the pieces
+  // would hold bytes of two files, under a digest that vouches for them.
+  platform::OpenFileFacts now;
+  if (const int error = in->describe(now)) transfer::failRead(inputPath_, error);
+  if (!platform::unchangedSince(facts, now)) failChanged(input);
   in.reset();                          // the input is closed before the digest file is created
   const std::string digestText = digest.finish();  // before the file exists: none for a failure
   // The pieces' and the created folders' entries are on the medium before

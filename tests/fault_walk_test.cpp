@@ -35,7 +35,7 @@ const std::vector<FaultPoint> kPoints = fault_walk::fileCallsAnd(
     {FaultPoint::providerOpen, FaultPoint::providerProperty, FaultPoint::hashCreation,
      FaultPoint::hashData, FaultPoint::hashFinish, FaultPoint::hashDestruction,
      FaultPoint::providerClose, FaultPoint::freeSpace, FaultPoint::fileSystemType,
-     FaultPoint::mediumWrites, FaultPoint::cacheQuery});
+     FaultPoint::mediumWrites, FaultPoint::cacheQuery, FaultPoint::threadStart});
 
 // Calls whose failure the split rides out: the input's close (nothing was
 // written to it), the queries of the check that it fits, and the choice of

@@ -6,6 +6,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <thread>
 #include <filesystem>
 #include <iterator>
 
@@ -44,11 +48,13 @@ using fault_walk::Walk;
 
 // The join's own: the rebuilt file's creation, flush, write-back and name,
 // the pieces' facts and cache drops, the folders' flushes, and the ways
-// past the cache for the rebuilt file's writes and the pieces' reads.
+// past the cache for the rebuilt file's writes and the pieces' reads, the
+// threads (the interrupt's watcher, the block loop's).
 const std::vector<FaultPoint> kPoints = fault_walk::fileCallsAnd(
     {FaultPoint::rename, FaultPoint::openFileFacts, FaultPoint::nameStatus,
      FaultPoint::pendingCreation, FaultPoint::flush, FaultPoint::writeBack, FaultPoint::cacheDrop,
-     FaultPoint::folderFlush, FaultPoint::mediumWrites, FaultPoint::cacheQuery});
+     FaultPoint::folderFlush, FaultPoint::mediumWrites, FaultPoint::cacheQuery,
+     FaultPoint::threadStart});
 
 // Calls whose failure the join rides out: closing what was read, and the
 // choice of a way past the cache, whose refusal leaves the way through it.
@@ -253,34 +259,74 @@ INSTANTIATE_TEST_SUITE_P(
                                 {shownAsJoined(L"parts/")}}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// The user's interrupt while the rebuilt file is written under a temporary
-// name (as where the file system has no unnamed files): the run ends with
-// its own code and one line, and leaves neither its temporary file nor
-// anything under the final name.
-TEST(JoinInterruptDeathTest, LeavesNothingAndEndsWithItsCode) {
-  if (!hooks::injectFault({FaultPoint::textConversion, 1000, 0, SIZE_MAX, {}}))
-    GTEST_SKIP() << "no fault injection in this build";
-  const SplitFolder folder(patternBytes(3 * kMiB + 1, 24));
+// The user's interrupt at a step of a join whose rebuilt file is written
+// under a temporary name (as where the file system has no unnamed files):
+// before the naming, the run ends with its own code and one line and leaves
+// neither its temporary file nor anything under the final name; after it,
+// or for a signal the process started with ignored, the run finishes and
+// the file is whole under its name.
+struct JoinInterrupt {
+  const char* name;
+  FaultPoint point;  // the interrupt comes just before this call
+  unsigned call;
+  int ignoredSignal;  // 0: the interrupt handler's own call (hooks::interrupt)
+  int exitCode;
+};
+
+void PrintTo(const JoinInterrupt& c, std::ostream* out) { *out << c.name; }
+
+// SIGHUP's number on POSIX systems; Windows declares none (its rows skip).
+constexpr int kHangup = 1;
+
+class JoinInterruptDeathTest : public ::testing::TestWithParam<JoinInterrupt> {};
+
+TEST_P(JoinInterruptDeathTest, EndsWithItsCodeAndLeavesAWholeFileOrNone) {
+  const JoinInterrupt& c = GetParam();
+  if (!fault_walk::seamPresent()) GTEST_SKIP() << "no fault injection in this build";
+  if (c.ignoredSignal != 0 && windowsPlatform())
+    GTEST_SKIP() << "no signals here; a Ctrl+C ignored from the start reaches no routine";
+  const std::string input = patternBytes(3 * kMiB + 1, 24);
+  const SplitFolder folder(input);
   ASSERT_EQ(folder.split, split_exit::kSuccess);
-  // Windows always writes under a temporary name.
-  const bool unnamedFilesRefused = !windowsPlatform();
+  static int ignored;
+  ignored = c.ignoredSignal;
   EXPECT_EXIT(
       {
-        if (unnamedFilesRefused)
+        // Windows always writes under a temporary name.
+        if (!windowsPlatform())
           hooks::injectFault({FaultPoint::pendingCreation, 1, EOPNOTSUPP, SIZE_MAX, {}});
-        hooks::injectFault({FaultPoint::write, 2, 0, SIZE_MAX, [] { hooks::interrupt(); }});
-        runJoinInProcess({L"parts/in.bat"});
+        if (ignored != 0) (void)std::signal(ignored, SIG_IGN);
+        hooks::injectFault({c.point, c.call, 0, SIZE_MAX, [] {
+                              if (ignored == 0) return hooks::interrupt();
+                              (void)std::raise(ignored);
+                              // Time for a watcher that took the signal to end the run.
+                              std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                            }});
+        std::exit(runJoinInProcess({L"parts/in.bat"}).exitCode);
       },
-      ::testing::ExitedWithCode(join_exit::kInterrupted), "");
+      ::testing::ExitedWithCode(c.exitCode), "");
   hooks::resetFaults();
   if (windowsPlatform())
     GTEST_SKIP() << "the run's files are checked where the death test's child shares the "
                     "parent's folder (a fork); here it runs in a process of its own";
-  for (const auto& entry : fs::directory_iterator(folder.dir.native() / "parts")) {
-    const std::string name = entry.path().filename().string();
-    EXPECT_TRUE(name.rfind("filejoin-", 0) != 0 && name != "in.bin") << name << " is left";
-  }
+  for (const auto& entry : fs::directory_iterator(folder.dir.native() / "parts"))
+    EXPECT_NE(entry.path().filename().string().rfind("filejoin-", 0), 0u) << "left";
+  if (c.exitCode == join_exit::kSuccess)
+    EXPECT_TRUE(readFile(folder.dir / L"parts/in.bin") == input) << "not whole under its name";
+  else
+    EXPECT_FALSE(fs::exists(folder.dir.native() / "parts" / "in.bin")) << "named";
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, JoinInterruptDeathTest,
+    ::testing::Values(
+        JoinInterrupt{"WhileWriting", FaultPoint::write, 2, 0, join_exit::kInterrupted},
+        // The folder's flush comes after the naming.
+        JoinInterrupt{"AfterTheNaming", FaultPoint::folderFlush, 1, 0, join_exit::kSuccess},
+        JoinInterrupt{"IgnoredSigint", FaultPoint::write, 2, SIGINT, join_exit::kSuccess},
+        JoinInterrupt{"IgnoredSigterm", FaultPoint::write, 2, SIGTERM, join_exit::kSuccess},
+        JoinInterrupt{"IgnoredSighup", FaultPoint::write, 2, kHangup, join_exit::kSuccess}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // A folder that changes between the steps: whatever takes the final name or
 // the temporary one meanwhile, a file under the final name is never

@@ -247,6 +247,48 @@ TEST(JoinFindingsOnceTest, NoRoomIsToldBeforeWriting) {
   EXPECT_TRUE(fs::is_empty(dir.native() / "small"));
 }
 
+// Limits that leave a tool no thread or memory, as a user's ulimit -u or -v
+// may: each run either succeeds or ends 1 with one line in words, never a
+// crash or a bare exception name, and leaves no temporary or unverified file.
+TEST(JoinFindingsOnceTest, NoThreadOrMemoryIsToldInWords) {
+  if (!memoryLimitSupported() || !processLimitSupported() || !unprivilegedChildIsAnotherUser())
+    GTEST_SKIP() << "no process or memory limit for a child of another user here";
+  TempDir dir;
+  const std::string input = patternBytes(3 * kMiB + 5, 35);
+  writeFile(dir / L"in.bin", input);
+  fs::permissions(dir.native(), fs::perms::all);
+  fs::permissions(dir.native() / "in.bin", fs::perms::others_read, fs::perm_options::add);
+  const auto toldInWords = [](const RunResult& run) {
+    EXPECT_TRUE(run.exitCode == 0 || run.exitCode == 1) << run.exitCode << ": " << run.out;
+    EXPECT_EQ(run.out.find("terminate"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("std::"), std::string::npos) << run.out;
+  };
+  // Processes and threads of the user, then address space in KiB.
+  const std::pair<uint64_t, uint64_t> limits[] = {{1, 0},     {2, 0},     {3, 0},    {0, 16000},
+                                                  {0, 20000}, {0, 24000}, {0, 28000}, {0, 32000},
+                                                  {0, 36000}, {0, 40000}};
+  for (const auto& [processes, kib] : limits) {
+    const std::wstring folder = L"out" + std::to_wstring(processes) + L"-" + std::to_wstring(kib);
+    SCOPED_TRACE(folder);
+    RunOptions options;
+    options.workingFolder = dir.wide();
+    options.withoutPrivileges = true;
+    options.processLimit = processes;
+    options.memoryLimit = kib * 1024;
+    const RunResult split = runFilesplit({L"in.bin", L"1", folder}, options);
+    toldInWords(split);
+    if (split.exitCode != split_exit::kSuccess) continue;
+    const RunResult join = runFilejoin({folder + L"/in.bat"}, options);
+    toldInWords(join);
+    if (join.exitCode == join_exit::kSuccess)
+      EXPECT_TRUE(readFile(dir / (folder + L"/in.bin")) == input);
+    else
+      EXPECT_FALSE(fs::exists(dir.native() / folder / "in.bin"));
+    for (const auto& entry : fs::directory_iterator(dir.native() / folder))
+      EXPECT_NE(entry.path().filename().string().rfind("filejoin-", 0), 0u) << "left";
+  }
+}
+
 // Names of 243 to 253 bytes: the temporary name no longer grows with them.
 TEST(JoinFindingsOnceTest, LongestNamesComeBack) {
   TempDir dir;

@@ -36,8 +36,11 @@ class JoinTest : public ::testing::Test {
   RunResult split(const std::vector<std::wstring>& arguments) {
     return runFilesplit(arguments, inside());
   }
-  RunResult join(const std::vector<std::wstring>& arguments) {
-    return runFilejoin(arguments, inside());
+  /// filejoin's run; with `errorsApart`, its standard error in `err`.
+  RunResult join(const std::vector<std::wstring>& arguments, bool errorsApart = false) {
+    RunOptions options = inside();
+    options.errorsApart = errorsApart;
+    return runFilejoin(arguments, options);
   }
   TempDir dir;
 };
@@ -88,8 +91,9 @@ TEST_P(JoinRoundTripTest, RebuildsTheInputExactly) {
   const std::wstring target =
       folder.back() == L'/' || folder.back() == L'\\' ? folder + c.input : joined(folder, c.input);
   const std::wstring digest = script.substr(0, script.size() - 3) + L"md5";
-  const RunResult result = join(arguments);
+  const RunResult result = join(arguments, true);
   EXPECT_EQ(result.exitCode, join_exit::kSuccess);
+  EXPECT_EQ(result.err, "");
   // As many dots as the split printed after its settings.
   const std::string splitDots =
       splitRun.out.substr(splitRun.out.find('\n', splitRun.out.find("Dividing.....")) + 1);
@@ -165,9 +169,14 @@ TEST_P(JoinRefusalTest, TellsWhyAndWritesNothing) {
   const Refusal& c = GetParam();
   if (c.prepare != nullptr) c.prepare(*this);
   const auto before = snapshot(dir.wide());
-  const RunResult result = join(c.arguments);
+  const RunResult result = join(c.arguments, true);
   EXPECT_EQ(result.exitCode, c.exitCode);
-  EXPECT_EQ(result.out, consoleBytes(c.out + joinUsageAfter(c.exitCode)));
+  // The settings on standard output, the refusal (and any usage) on standard error.
+  const std::wstring all = c.out + joinUsageAfter(c.exitCode);
+  const size_t settingsEnd = all.find(L".....\n");
+  const size_t errorsStart = settingsEnd == std::wstring::npos ? 0 : settingsEnd + 6;
+  EXPECT_EQ(result.out, consoleBytes(all.substr(0, errorsStart)));
+  EXPECT_EQ(result.err, consoleBytes(all.substr(errorsStart)));
   EXPECT_TRUE(snapshot(dir.wide()) == before) << "a refused join created or changed files";
 }
 
@@ -268,6 +277,12 @@ INSTANTIATE_TEST_SUITE_P(
                 {L"parts/in.bat"},
                 join_exit::kUnverified,
                 kHeader + L"There is no \"parts/in.md5\": the split may not have finished; "
+                          L"nothing was written (--unverified rebuilds anyway).\n"},
+        Refusal{"EmptyDigestFile",  // a split whose digest write failed
+                [](JoinCaseTest& t) { writeFile(t.dir / L"parts/in.md5", ""); },
+                {L"parts/in.bat"},
+                join_exit::kUnverified,
+                kHeader + L"\"parts/in.md5\" is empty: the split may not have finished; "
                           L"nothing was written (--unverified rebuilds anyway).\n"},
         Refusal{"FolderWithoutAScript",
                 [](JoinCaseTest& t) { fs::create_directory(t.dir.native() / "empty"); },

@@ -3,7 +3,8 @@
 # ext4 image and a join there, the image file copied at once and the copy
 # mounted and compared byte for byte; and a byte of a piece changed in the
 # image beneath its pages in memory, cached or mapped by another process,
-# which filejoin --check must see.
+# which filejoin --check must see, or say that it cannot. Both with ext4
+# mounted as usual and with data=journal.
 #   medium_test.sh FILESPLIT FILEJOIN     (exit 77: skipped, with the reason)
 set -uo pipefail
 source "$(dirname "$0")/medium_lib.sh"
@@ -14,18 +15,7 @@ make_work
 image=$work/image
 medium=$work/medium
 mkdir "$medium"
-make_ext4 "$image" 64M
-mount -o loop "$image" "$medium" 2>/dev/null || skip "no loop device could be had"
 head -c $((5 * 1048576 + 7)) /dev/urandom >"$work/in.bin"
-
-"$filesplit" "$work/in.bin" 1 "$medium/new/out" >/dev/null || fail "filesplit ended with $?"
-pairs=()
-for name in $(cd "$medium/new/out" && ls); do pairs+=("new/out/$name" "$medium/new/out/$name"); done
-[ ${#pairs[@]} -eq 16 ] || fail "the split made $((${#pairs[@]} / 2)) files, not 8"
-compare_copy "$image" "split" "${pairs[@]}"
-
-"$filejoin" "$medium/new/out/in.bat" "$medium/new/out" >/dev/null || fail "filejoin ended with $?"
-compare_copy "$image" "join" "new/out/in.bin" "$work/in.bin"
 
 # Toggles a bit of a byte of FILE's first block in the image, beneath the
 # file system: twice restores it.
@@ -40,9 +30,11 @@ toggle_byte_beneath() {  # file
 }
 
 # Keeps FILE's pages in memory: read into the cache, and if MAPPED, mapped by
-# another process too, whose pages no dropping of the cache can take.
+# another process too, whose pages no dropping of the cache can take. The
+# process is $holder.
 hold_pages() {  # cached|mapped, file
   cat "$2" >/dev/null
+  holder=""
   [ "$1" = mapped ] || return
   rm -f "$work/mapped"
   python3 -c '
@@ -52,24 +44,70 @@ with open(sys.argv[1], "rb") as piece:
 pages.read()  # every page mapped
 open(sys.argv[2], "w").close()
 time.sleep(300)' "$2" "$work/mapped" &
-  started+=($!)
+  holder=$!
+  started+=("$holder")
   for _ in $(seq 500); do [ -e "$work/mapped" ] && return; sleep 0.02; done
   fail "the piece was not mapped within 10 s"
 }
 
-piece=$medium/new/out/in.bin_2
-for held in cached mapped; do
-  hold_pages "$held" "$piece"
-  toggle_byte_beneath "$piece"
-  out=$("$filejoin" --check "$medium/new/out")
-  status=$?
-  [ $status -eq 10 ] || fail "--check ended with $status after a byte changed beneath $held pages: $out"
-  case "$out" in
-    *"The pieces do not match \"$medium/new/out/in.md5\"."*) ;;
-    *) fail "--check did not name the mismatch beneath $held pages: $out" ;;
-  esac
-  # Restored for the next row; the cache may hold the changed byte.
-  toggle_byte_beneath "$piece"
-  dd if="$piece" iflag=nocache count=0 status=none
+# ext4 as most mount it, and with data=journal, whose cache serves even
+# O_DIRECT: there a mapped piece cannot be read from the medium at all.
+for options in defaults data=journal; do
+  make_ext4 "$image" 64M
+  mount -o "loop,$options" "$image" "$medium" 2>/dev/null || skip "no loop device could be had"
+
+  "$filesplit" "$work/in.bin" 1 "$medium/new/out" >/dev/null || fail "$options: filesplit ended with $?"
+  pairs=()
+  for name in $(cd "$medium/new/out" && ls); do pairs+=("new/out/$name" "$medium/new/out/$name"); done
+  [ ${#pairs[@]} -eq 16 ] || fail "$options: the split made $((${#pairs[@]} / 2)) files, not 8"
+  compare_copy "$image" "$options: split" "${pairs[@]}"
+
+  "$filejoin" "$medium/new/out/in.bat" "$medium/new/out" >/dev/null || fail "$options: filejoin ended with $?"
+  compare_copy "$image" "$options: join" "new/out/in.bin" "$work/in.bin"
+
+  # The user's interrupt at a random moment of a join: 12 (or the signal's
+  # own end, before the join began) leaves no file, 0 the exact one under
+  # its name. A background job of this shell starts with SIGINT ignored.
+  for _ in $(seq 12); do
+    env --default-signal=INT "$filejoin" "$medium/new/out/in.bat" "$medium/stopped" >/dev/null 2>&1 &
+    sleep "0.0$((RANDOM % 10))"
+    kill -INT $! 2>/dev/null
+    wait $!
+    status=$?
+    case $status in
+      0) cmp -s "$medium/stopped/in.bin" "$work/in.bin" || fail "$options: a join that ended 0 left other bytes" ;;
+      12 | 130) [ -z "$(ls -A "$medium/stopped" 2>/dev/null)" ] ||
+        fail "$options: an interrupted join ended $status and left $(ls -A "$medium/stopped")" ;;
+      *) fail "$options: an interrupted join ended with $status" ;;
+    esac
+    rm -rf "$medium/stopped"
+  done
+
+  piece=$medium/new/out/in.bin_2
+  for held in cached mapped; do
+    hold_pages "$held" "$piece"
+    toggle_byte_beneath "$piece"
+    out=$("$filejoin" --check "$medium/new/out" 2>&1)
+    status=$?
+    case "$options $held" in
+      "data=journal mapped")
+        expected=1
+        line="Cannot read \"$piece\" from the medium: its pages stay in the system's cache (another program may have it mapped)." ;;
+      *)
+        expected=10
+        line="The pieces do not match \"$medium/new/out/in.md5\"." ;;
+    esac
+    [ $status -eq $expected ] ||
+      fail "$options: --check ended with $status after a byte changed beneath $held pages: $out"
+    case "$out" in
+      *"$line"*) ;;
+      *) fail "$options: --check did not say \"$line\" beneath $held pages: $out" ;;
+    esac
+    # Restored for the next row; the cache may hold the changed byte.
+    if [ -n "$holder" ]; then kill "$holder"; wait "$holder" 2>/dev/null; fi
+    toggle_byte_beneath "$piece"
+    dd if="$piece" iflag=nocache count=0 status=none
+  done
+  umount "$medium"
 done
 echo "passed"

@@ -1,9 +1,12 @@
 // The split's fault rows for changes made during the run: files created by
 // "someone else" at the worst moment, the input removed, shortened or grown,
 // and failures the job did not foresee.
+#include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
 #include <system_error>
+#include <thread>
 
 #include "platform_facts.h"
 #include "split/split_exit_codes.h"
@@ -111,6 +114,18 @@ void addUnforeseenCases(std::vector<FaultCase>& cases) {
 
 void resizeInput(uint64_t size) { fs::resize_file("in.bin", size); }
 
+// The input's first bytes written again in place, a moment after the split
+// began (a file's times may not change within one clock tick): the same
+// bytes, so that only the file's times can tell, as for any rewrite.
+void rewriteInput() {
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  std::fstream file("in.bin", std::ios::in | std::ios::out | std::ios::binary);
+  char start[9];
+  file.read(start, sizeof start);
+  file.seekp(0);
+  file.write(start, sizeof start);
+}
+
 // The input shorter or longer when opened than when the plan measured it.
 void addChangedInputCases(std::vector<FaultCase>& cases) {
   const auto changedTo = [](uint64_t size, std::vector<uint64_t> pieces) {
@@ -142,6 +157,18 @@ void addChangedInputCases(std::vector<FaultCase>& cases) {
                    4,
                    {Says::changed},
                    changedTo(kInputSize + kMiB, upTo(4, kMiB))});
+  cases.push_back({"InputRewrittenInPlace",
+                   {before(FaultPoint::read, block(3), rewriteInput)},
+                   split_exit::kFailed,
+                   4,
+                   {Says::changed},
+                   left(kAllPieces)});
+  cases.push_back({"InputFactsAfterTheCopyFail",
+                   {failing(FaultPoint::openFileFacts, "input after", EIO)},
+                   split_exit::kFailed,
+                   4,
+                   {Says::cannotRead, "in.bin"},
+                   left(kAllPieces)});
   // Measured as an exact multiple of the piece size and grown before it is
   // opened: every piece comes out full, and only the input's end tells that
   // bytes were left out.

@@ -151,10 +151,20 @@ void addMemoryAndTextCases(std::vector<FaultCase>& cases) {
                    {},
                    split_exit::kFailed,
                    0,
-                   {Says::text, "std::bad_alloc"},
+                   {Says::text, "Out of memory."},
                    left({0}),
                    0,
                    kMiB});
+  // A process or memory limit that leaves no thread to start: nothing
+  // written past the script, neither thread left running.
+  for (const auto& [name, thread] : {std::pair{"NoThreadForTheHasher", "hasher"},
+                                     std::pair{"NoThreadForTheWriter", "writer"}})
+    cases.push_back({name,
+                     {failing(FaultPoint::threadStart, thread, EAGAIN)},
+                     split_exit::kFailed,
+                     0,
+                     {Says::noThread},
+                     left({})});
   const Line notShown{Says::text, "An error occurred, and its description could not be shown."};
   cases.push_back({"HandlerCannotWidenItsText",
                    {failing(FaultPoint::open, "script", EACCES),

@@ -13,6 +13,7 @@
 #include "hash/checked_digest.h"
 #include "platform/output_file.h"
 #include "platform/platform.h"
+#include "platform/threads.h"
 
 namespace transfer {
 
@@ -76,7 +77,10 @@ BlockCopy::BlockCopy(Progress& progress, CheckedDigest& digest)
     : progress_(progress), digest_(digest) {}
 
 BlockCopy::~BlockCopy() {
-  if (!writer_.joinable()) return;
+  if (!writer_.joinable()) {
+    stopHasher();  // the writer could not be started
+    return;
+  }
   // Once the writer waits, the output is this thread's.
   if (!handover_.awaitWritten()) {
     try {
@@ -98,6 +102,17 @@ void BlockCopy::run(const std::function<void()>& job) {
   throwFirstFailure();
 }
 
+void BlockCopy::startThreads() {
+  hasher_ = platform::startThread([this] { hashBlocks(); });
+  writer_ = platform::startThread([this] { writeSteps(); });  // else the destructor stops the hasher
+}
+
+void BlockCopy::stopHasher() {
+  if (!hasher_.joinable()) return;
+  handover_.stop();
+  hasher_.join();
+}
+
 void BlockCopy::allocateRing() {
   // Uninitialised: a small input touches only the pages it fills.
   const size_t blocks = size_t{kRingBlocks} + 1;
@@ -112,10 +127,7 @@ void BlockCopy::allocateRing() {
 uint64_t BlockCopy::copy(FileIO_IF& from, const std::wstring& fromPath, uint64_t most, Output to,
                          AtEnd atEnd) {
   const bool first = !writer_.joinable();
-  if (first) {
-    hasher_ = std::thread([this] { hashBlocks(); });
-    writer_ = std::thread([this] { writeSteps(); });
-  }
+  if (first) startThreads();
   handover_.handOverAction([this, to = std::move(to)]() mutable { startOutput(to); });
   uint64_t done = 0;
   size_t slot = 0;

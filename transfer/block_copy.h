@@ -150,6 +150,11 @@ class BlockCopy {
   void closeOutput();
 
  private:
+  /// Starts the hasher and the writer; throws platform::ThreadStartFailure
+  /// when one cannot be started.
+  void startThreads();
+  /// Stops and joins the hasher when it runs alone.
+  void stopHasher();
   void allocateRing();
   [[noreturn]] void fail(const std::exception_ptr& failure);
   void throwFirstFailure();

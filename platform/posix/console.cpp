@@ -1,4 +1,4 @@
-// The console on POSIX systems: wide text to standard output in the encoding
+// The console on POSIX systems: wide text to standard output or error in the encoding
 // of file names (native_text.h). Unlike std::wcout, it neither depends on the
 // global C locale's state at first use nor goes bad on a character it cannot
 // convert: such a character, and a byte of a name that did not decode, is
@@ -16,15 +16,19 @@ namespace {
 
 class PosixConsole : public ConsoleBuffer {
  public:
+  explicit PosixConsole(int fd) : fd_(fd) {}
   ~PosixConsole() override { finish(); }
 
  protected:
   size_t emit(const wchar_t* begin, const wchar_t* end, bool) override {
     const std::wstring shown = platform::escapeControls(std::wstring(begin, end), true);
     const std::string bytes = posix_text::displayBytes(shown.data(), shown.data() + shown.size());
-    if (!bytes.empty()) sys::writeAll(STDOUT_FILENO, bytes.data(), bytes.size());
+    if (!bytes.empty()) sys::writeAll(fd_, bytes.data(), bytes.size());
     return static_cast<size_t>(end - begin);
   }
+
+ private:
+  int fd_;
 };
 
 }  // namespace
@@ -32,7 +36,12 @@ class PosixConsole : public ConsoleBuffer {
 namespace platform_console {
 
 ConsoleBuffer& standardOutput() {
-  static PosixConsole buffer;
+  static PosixConsole buffer(STDOUT_FILENO);
+  return buffer;
+}
+
+ConsoleBuffer& standardError() {
+  static PosixConsole buffer(STDERR_FILENO);
   return buffer;
 }
 

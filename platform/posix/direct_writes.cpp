@@ -56,8 +56,10 @@ class DirectWriter final : public platform::MediumWriter {
 
 }  // namespace
 
-// kMediumAlignment is a multiple of every logical block size O_DIRECT asks
-// of a Linux file system, so no sector size need be asked.
+// Only where the file system says that O_DIRECT bypasses its cache in units
+// that kMediumAlignment is a multiple of (sys::setDirect): elsewhere (ext4
+// mounted data=journal) the writes would fill the cache unpaced, and the
+// write-back window is to pace them.
 std::unique_ptr<platform::MediumWriter> open(int fd) {
   if (sys::setDirect(fd, true, platform::FaultPoint::mediumWrites) != 0) return nullptr;
   recordOpen();

@@ -12,7 +12,7 @@
 namespace direct_writes {
 
 /// A writer past the cache to the file open as `fd`; null where the file
-/// system refuses O_DIRECT.
+/// system refuses O_DIRECT or does not say that it bypasses the cache.
 std::unique_ptr<platform::MediumWriter> open(int fd);
 
 #if FILESPLIT_FAULT_INJECTION

@@ -1,6 +1,8 @@
 // The user's interrupt on POSIX systems: SIGINT, SIGTERM and SIGHUP, each
-// handed by the signal handler, which may do next to nothing, to a thread
-// of the process's own that runs the job's handler and ends the process.
+// handed by the signal handler, which may do next to nothing, to a watcher
+// thread that runs the job's handler and ends the process. The watcher runs
+// while a job has a handler set; a signal the process started with ignored
+// (nohup, trap '' INT) stays ignored.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -8,19 +10,31 @@
 #include <csignal>
 #include <cstdlib>
 #include <functional>
+#include <iterator>
 #include <mutex>
 #include <thread>
 #include <utility>
 
 #include "interrupts.h"
 #include "platform/platform.h"
+#include "platform/threads.h"
+
 namespace {
 
 constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+constexpr unsigned char kStopWatching = 0;  // no signal has this number
 
+// Never destroyed: the watcher may still run, and take a signal, while the
+// process ends.
 std::mutex handlerMutex;
-std::function<int()> handler;  // guarded by handlerMutex
-int wakeFds[2] = {-1, -1};     // the handler writes the signal's number, the watcher reads it
+std::function<int()>& handler = *new std::function<int()>;  // guarded by handlerMutex
+
+// The watcher and what it changed, set up and taken down under setupMutex.
+std::mutex setupMutex;
+std::thread& watcher = *new std::thread;
+int wakeFds[2] = {-1, -1};  // the handler writes the signal's number, the watcher reads it
+struct sigaction before[std::size(kSignals)];
+bool taken[std::size(kSignals)] = {};
 
 void noteSignal(int signal) {
   const int saved = errno;  // the interrupted code's
@@ -29,16 +43,63 @@ void noteSignal(int signal) {
   errno = saved;
 }
 
+void watch() {
+  for (;;) {
+    unsigned char number = 0;
+    // Not through the seam: this thread's wait is no call of a job's.
+    const ssize_t n = ::read(wakeFds[0], &number, 1);
+    if (n == 1 && number == kStopWatching) return;
+    if (n == 1) posix_interrupts::endWith(number);
+    if (n == 0 || (n < 0 && errno != EINTR)) return;
+  }
+}
+
+// The signals the process did not start with ignored now go to the watcher.
+void takeSignals() {
+  struct sigaction action {};
+  action.sa_handler = noteSignal;
+  action.sa_flags = SA_RESTART;
+  sigemptyset(&action.sa_mask);
+  for (size_t i = 0; i < std::size(kSignals); ++i) {
+    if (::sigaction(kSignals[i], nullptr, &before[i]) != 0 || before[i].sa_handler == SIG_IGN)
+      continue;
+    taken[i] = ::sigaction(kSignals[i], &action, nullptr) == 0;
+  }
+}
+
+void giveSignalsBack() {
+  for (size_t i = 0; i < std::size(kSignals); ++i)
+    if (std::exchange(taken[i], false)) (void)::sigaction(kSignals[i], &before[i], nullptr);
+}
+
+void startWatching() {
+  // Without a pipe the signals keep their dispositions.
+  if (wakeFds[0] < 0 && ::pipe2(wakeFds, O_CLOEXEC) != 0) return;
+  watcher = platform::startThread(watch);
+  takeSignals();
+}
+
+void stopWatching() {
+  giveSignalsBack();
+  (void)!::write(wakeFds[1], &kStopWatching, 1);
+  watcher.join();
+}
+
 }  // namespace
 
 namespace posix_interrupts {
 
-[[noreturn]] void endWith(int signal) {
-  // Held to the end: the job that set the handler cannot end and take it
-  // away while it runs.
-  handlerMutex.lock();
-  if (handler) std::_Exit(handler());
-  handlerMutex.unlock();
+void endWith(int signal) {
+  {
+    // Held to the end: the job that set the handler cannot end and take it
+    // away while it runs.
+    const std::lock_guard<std::mutex> lock(handlerMutex);
+    if (handler) {
+      const int code = handler();
+      if (code != platform::kInterruptTooLate) std::_Exit(code);
+      return;
+    }
+  }
   // No job to tell: ended by the signal, as its default would.
   (void)::signal(signal, SIG_DFL);
   (void)::raise(signal);
@@ -47,38 +108,17 @@ namespace posix_interrupts {
 
 }  // namespace posix_interrupts
 
-namespace {
-
-void watch() {
-  for (;;) {
-    unsigned char number = 0;
-    // Not through the seam: this thread's wait is no call of a job's.
-    const ssize_t n = ::read(wakeFds[0], &number, 1);
-    if (n == 1) posix_interrupts::endWith(number);
-    if (n == 0 || errno != EINTR) return;
-  }
-}
-
-bool startWatching() {
-  if (::pipe2(wakeFds, O_CLOEXEC) != 0) return false;
-  struct sigaction action {};
-  action.sa_handler = noteSignal;
-  action.sa_flags = SA_RESTART;
-  sigemptyset(&action.sa_mask);
-  for (const int signal : kSignals) ::sigaction(signal, &action, nullptr);
-  std::thread(watch).detach();
-  return true;
-}
-
-}  // namespace
-
 namespace platform {
 
 void onInterrupt(std::function<int()> onInterrupt) {
-  static const bool watching = startWatching();
-  (void)watching;  // without a pipe, the signals keep their default
-  const std::lock_guard<std::mutex> lock(handlerMutex);
-  handler = std::move(onInterrupt);
+  const std::lock_guard<std::mutex> setup(setupMutex);
+  const bool wanted = static_cast<bool>(onInterrupt);
+  if (wanted && !watcher.joinable()) startWatching();
+  {
+    const std::lock_guard<std::mutex> lock(handlerMutex);
+    handler = std::move(onInterrupt);
+  }
+  if (!wanted && watcher.joinable()) stopWatching();
 }
 
 }  // namespace platform

@@ -5,7 +5,8 @@
 namespace posix_interrupts {
 
 /// Runs the handler set with platform::onInterrupt and ends the process
-/// with its code; without one, ends it by `signal`'s default.
-[[noreturn]] void endWith(int signal);
+/// with its code, or returns where it says the interrupt comes too late;
+/// without one, ends the process by `signal`'s default.
+void endWith(int signal);
 
 }  // namespace posix_interrupts

@@ -77,6 +77,23 @@ void readMediumWhereUncached(int, uint32_t, std::unique_ptr<MediumReader>&) {}
 std::unique_ptr<MediumWriter> mediumWriter(int, uint32_t) { return nullptr; }
 int flushFolder(const std::wstring&) { return 0; }
 #else
+namespace {
+
+// After a drop: kPagesStayCached where pages of the file are still cached
+// (another process maps them), so that its reads could come from them; not
+// where the file system keeps files in memory alone (tmpfs), whose cache is
+// its medium. Where the cache cannot be asked at all (a file no process can
+// map), the drop stands.
+int pagesLeftCached(int fd) {
+  bool any = false;
+  if (sys::anyCached(fd, any) != 0 || !any) return 0;
+  bool inMemoryOnly = false;
+  if (sys::inMemoryOnly(fd, inMemoryOnly) == 0 && inMemoryOnly) return 0;
+  return platform::kPagesStayCached;
+}
+
+}  // namespace
+
 int flushToMedium(int fd) { return sys::fdatasync(fd) == 0 ? 0 : errno; }
 
 int startWriteBack(int fd, uint64_t offset, uint64_t length) {
@@ -102,10 +119,12 @@ int readFromMedium(int fd, uint32_t bufferSize, std::unique_ptr<MediumReader>& r
     }
     if (errno != EINVAL) return errno;
   }
-  // A file system that refuses: its cached pages dropped, written back first
-  // where dirty, so that the descriptor's own reads come from the medium.
+  // A file system that refuses, or does not say that O_DIRECT bypasses its
+  // cache: the file's cached pages dropped, written back first where dirty,
+  // so that the descriptor's own reads come from the medium.
   if (sys::fdatasync(fd) != 0) return errno;
-  return sys::dropCache(fd);
+  if (const int error = sys::dropCache(fd)) return error;
+  return pagesLeftCached(fd);
 }
 
 void readMediumWhereUncached(int fd, uint32_t bufferSize, std::unique_ptr<MediumReader>& reader) {

@@ -25,6 +25,11 @@ int describeOpenFile(int fd, OpenFileFacts& facts) {
   facts.regularFile = S_ISREG(info.st_mode);
   facts.permissions = info.st_mode & 07777;
   facts.size = static_cast<uint64_t>(info.st_size);
+  facts.volume = static_cast<uint64_t>(info.st_dev);
+  facts.fileId = static_cast<uint64_t>(info.st_ino);
+  constexpr int64_t kBillion = 1000000000;
+  facts.modified = info.st_mtim.tv_sec * kBillion + info.st_mtim.tv_nsec;
+  facts.changed = info.st_ctim.tv_sec * kBillion + info.st_ctim.tv_nsec;
   return 0;
 }
 

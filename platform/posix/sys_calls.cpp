@@ -187,13 +187,6 @@ int fcntl(int fd, int command, int argument) {
   return result;
 }
 
-int setDirect(int fd, bool on, FaultPoint point) {
-  if (!goAhead(point)) return -1;
-  const int flags = sys::fcntl(fd, F_GETFL, 0);
-  if (flags < 0) return -1;
-  return sys::fcntl(fd, F_SETFL, on ? flags | O_DIRECT : flags & ~O_DIRECT) < 0 ? -1 : 0;
-}
-
 int fadvise(int fd, off_t offset, off_t length, int advice) {
   return ::posix_fadvise(fd, offset, length, advice);
 }
@@ -216,27 +209,6 @@ int awaitWriteBack(int fd, off_t offset, off_t length) {
         fd, offset, length,
         SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
   });
-}
-
-int dropCache(int fd) {
-  if (!goAhead(FaultPoint::cacheDrop)) return errno;
-  return ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
-}
-
-int inCache(int fd, off_t offset, size_t length, bool& whole) {
-  if (!goAhead(FaultPoint::cacheQuery)) return -1;
-  // Not in the C library's headers yet: the system call's own layout.
-  struct Range {
-    uint64_t offset, length;
-  } range{static_cast<uint64_t>(offset), length};
-  struct Counts {
-    uint64_t cached, dirty, writeback, evicted, recentlyEvicted;
-  } counts{};
-  constexpr long kCachestat = 451;  // the same number on every architecture
-  if (::syscall(kCachestat, fd, &range, &counts, 0) != 0) return -1;
-  static const auto page = static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
-  whole = counts.cached >= (length + page - 1) / page;
-  return 0;
 }
 
 ssize_t pread(int fd, void* buffer, size_t count, off_t offset) {

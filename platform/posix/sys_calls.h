@@ -80,8 +80,12 @@ int fcntl(int fd, int command, int argument);
 /// fcntl(2) F_SETFL turning O_DIRECT on or off for the open descriptor
 /// `fd`, its other status flags kept: its reads and writes then go past the
 /// cache, or through it again. Asks the seam at `point`, the verb's own
-/// (reads from the medium, writes to it). 0 or -1 (errno set; EINVAL where
-/// the file system refuses).
+/// (reads from the medium, writes to it). Turned on only where the file
+/// system says that such I/O of this file bypasses the cache, in units that
+/// platform::kMediumAlignment is a multiple of (statx STATX_DIOALIGN, Linux
+/// 6.1): ext4 mounted data=journal accepts O_DIRECT and serves it from the
+/// cache. 0 or -1 (errno set; EINVAL where the file system refuses, or does
+/// not say so).
 int setDirect(int fd, bool on, platform::FaultPoint point);
 /// posix_fadvise(2); returns an errno value, 0 on success.
 int fadvise(int fd, off_t offset, off_t length, int advice);
@@ -100,6 +104,17 @@ int dropCache(int fd);
 /// `whole` when the cache holds every page of it. Nothing is read or cached
 /// by the query. 0 or -1 (errno set; ENOSYS before Linux 6.5).
 int inCache(int fd, off_t offset, size_t length, bool& whole);
+/// Whether the cache holds any page of the file `fd`: cachestat(2) (Linux
+/// 6.5), else mincore(2) of a mapping of it. For a file the caller neither
+/// owns nor may write, the system answers every page cached (mincore) or
+/// refuses (cachestat). Nothing is read or cached by the query. 0 or -1
+/// (errno set; where neither can be asked, such as a file that no process
+/// can map).
+int anyCached(int fd, bool& any);
+/// fstatfs(2) of the file `fd`: sets `only` where its file system keeps
+/// files in memory alone (tmpfs, ramfs), whose cache is its medium. 0 or -1
+/// (errno set).
+int inMemoryOnly(int fd, bool& only);
 /// pread(2), retried on EINTR. Returns the count, 0 at the end, or -1.
 ssize_t pread(int fd, void* buffer, size_t count, off_t offset);
 /// fsync(2) on the folder `path`, opened read-only for it. 0 or -1 (errno set).

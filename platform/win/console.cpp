@@ -1,4 +1,5 @@
-// The console on Windows: wide text to standard output, every LF as CR LF.
+// The console on Windows: wide text to standard output or error, every LF
+// as CR LF.
 // To a console window it goes as UTF-16 through WriteConsoleW, so every
 // character the font has is shown. To a pipe or a file it goes in the
 // console's output code page (the ANSI code page when there is no console),
@@ -38,9 +39,9 @@ void writeAll(const Unit* units, size_t count, DWORD most, Write write) {
 }
 
 // UTF-16 to a console window, the output code page to anything else.
-void writeToStandardOutput(const std::wstring& text) {
+void writeToStandardStream(DWORD stream, const std::wstring& text) {
   if (text.empty()) return;
-  const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  const HANDLE out = GetStdHandle(stream);
   if (out == nullptr || out == INVALID_HANDLE_VALUE) return;
   DWORD mode = 0;
   if (GetConsoleMode(out, &mode)) {
@@ -57,6 +58,7 @@ void writeToStandardOutput(const std::wstring& text) {
 
 class WindowsConsole : public ConsoleBuffer {
  public:
+  explicit WindowsConsole(DWORD stream) : stream_(stream) {}
   ~WindowsConsole() override { finish(); }
 
  protected:
@@ -69,9 +71,12 @@ class WindowsConsole : public ConsoleBuffer {
       if (c == L'\n') text.push_back(L'\r');
       text.push_back(c);
     }
-    writeToStandardOutput(text);
+    writeToStandardStream(stream_, text);
     return static_cast<size_t>(end - begin);
   }
+
+ private:
+  DWORD stream_;  // STD_OUTPUT_HANDLE or STD_ERROR_HANDLE
 };
 
 }  // namespace
@@ -79,7 +84,12 @@ class WindowsConsole : public ConsoleBuffer {
 namespace platform_console {
 
 ConsoleBuffer& standardOutput() {
-  static WindowsConsole buffer;
+  static WindowsConsole buffer(STD_OUTPUT_HANDLE);
+  return buffer;
+}
+
+ConsoleBuffer& standardError() {
+  static WindowsConsole buffer(STD_ERROR_HANDLE);
   return buffer;
 }
 

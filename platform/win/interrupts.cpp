@@ -35,8 +35,16 @@ BOOL WINAPI onControl(DWORD event) {
     handlerMutex.unlock();
     return FALSE;  // the system's own handling
   }
+  const int code = handler();
   // Open handles close as the process ends: a file marked for deletion goes.
-  ExitProcess(static_cast<UINT>(handler()));
+  if (code != platform::kInterruptTooLate) ExitProcess(static_cast<UINT>(code));
+  handlerMutex.unlock();
+  // Too late to matter: the run goes on to its end, which ends the process.
+  // A closed window or a logoff ends it once the routine returns, so the
+  // routine waits for that end instead.
+  if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT)
+    Sleep(INFINITE);
+  return TRUE;
 }
 
 }  // namespace win_interrupts

@@ -51,6 +51,13 @@ int describeOpenFile(int fd, OpenFileFacts& facts) {
     return win32_errno::errnoOf(GetLastError(), EINVAL);
   facts.regularFile = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
   facts.size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  facts.volume = info.dwVolumeSerialNumber;
+  facts.fileId = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  FILE_BASIC_INFO times{};
+  if (!GetFileInformationByHandleEx(handle, FileBasicInfo, &times, sizeof times))
+    return win32_errno::errnoOf(GetLastError(), EINVAL);
+  facts.modified = times.LastWriteTime.QuadPart;
+  facts.changed = times.ChangeTime.QuadPart;
   return 0;
 }
 

@@ -56,8 +56,8 @@ bool errnoOfSystemError(unsigned long code, int unknown, int& errnum) {
 }
 
 void interrupt() {
-  win_interrupts::onControl(CTRL_C_EVENT);
-  std::abort();  // no handler: the routine leaves the event to the system
+  if (win_interrupts::onControl(CTRL_C_EVENT) == FALSE)
+    std::abort();  // no handler: the routine leaves the event to the system
 }
 
 bool pipeBytes(const std::wstring& text, unsigned codePage, std::string& bytes) {

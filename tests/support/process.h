@@ -19,6 +19,9 @@ struct RunOptions {
   /// Where supported: a limit on the child's address space, in bytes (0:
   /// none). An allocation past it fails.
   uint64_t memoryLimit = 0;
+  /// Where supported: a limit on the processes and threads the child's user
+  /// may have at once (0: none); binding only without privileges.
+  uint64_t processLimit = 0;
   /// Where the tests run with rights that pass over file permissions (root
   /// on POSIX): run the child without them, so that permissions apply.
   bool withoutPrivileges = false;
@@ -29,11 +32,15 @@ struct RunOptions {
   /// The standard streams (0, 1, 2) the child starts without, as a shell's
   /// `>&-` leaves them. Without standard output nothing is read.
   std::vector<int> closedStreams;
+  /// Standard error read into RunResult::err; else it shares standard
+  /// output's pipe, as a shell's `2>&1` (a tool writes each line whole).
+  bool errorsApart = false;
 };
 
 struct RunResult {
   int exitCode = -1;
-  std::string out;  // standard output, as bytes
+  std::string out;  // standard output, as bytes (standard error too, unless apart)
+  std::string err;  // standard error, as bytes, with RunOptions::errorsApart
 };
 
 /// The environment variable naming the folder whose filesplit and filejoin
@@ -66,6 +73,9 @@ bool fileSizeLimitSupported();
 
 /// Whether RunOptions::memoryLimit is honoured on this platform and build.
 bool memoryLimitSupported();
+
+/// Whether RunOptions::processLimit is honoured on this platform.
+bool processLimitSupported();
 
 /// Whether RunOptions::withoutPrivileges runs the child as a user other than
 /// the tests' own (on POSIX when the tests run as root, as CI does).

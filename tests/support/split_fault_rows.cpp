@@ -75,7 +75,8 @@ std::map<FaultPoint, std::vector<std::string>> listCleanRunCalls() {
       {FaultPoint::nameStatus,
        {"piece 1 exists", "piece 2 exists", "piece 3 exists", "piece 4 exists", "script exists",
         "digest exists"}},
-      {FaultPoint::openFileFacts, {"input"}},
+      // The input's facts as opened, and again after its last block.
+      {FaultPoint::openFileFacts, {"input", "input after"}},
       {FaultPoint::fileSize, {"plan", "copy"}},
       {FaultPoint::folderCreation, {"out"}},
       {FaultPoint::freeSpace, {"out"}},
@@ -87,6 +88,7 @@ std::map<FaultPoint, std::vector<std::string>> listCleanRunCalls() {
       {FaultPoint::hashFinish, {"hash"}},
       {FaultPoint::hashDestruction, {"hash"}},
       {FaultPoint::providerClose, {"provider"}},
+      {FaultPoint::threadStart, {"hasher", "writer"}},
   };
   if (!piecesPastTheCache()) calls.erase(FaultPoint::mediumWrites);
   return calls;
@@ -155,6 +157,8 @@ std::wstring expectedLine(const Line& line, int error) {
       return L"The input file changed during the split: \"in.bin\"\n";
     case Says::noDigest:
       return L"Cannot compute the digest of \"in.bin\": " + widened(line.subject) + L"\n";
+    case Says::noThread:
+      return L"Cannot start a thread: " + platform::systemErrorText(error) + L"\n";
   }
   return L"";
 }

@@ -33,8 +33,10 @@ inline std::wstring joinUsageLines(const std::wstring& program = L"filejoin") {
          L"usage, 3 a piece is missing,\n"
          L"  4 the script or .md5 file is unusable, 5 a piece has the wrong size, 8 the file "
          L"exists,\n"
-         L"  9 no output folder, 10 the digest differs, 11 no .md5 file (not verified), 12 "
-         L"interrupted.\n"
+         L"  9 no output folder, 10 the digest differs, 11 no or an empty .md5 file (not "
+         L"verified),\n"
+         L"  12 interrupted. A failure is told on standard error, the dots and a success on "
+         L"standard output.\n"
          L"  ex. " +
          program + L" " + platform::kJoinUsageExample + L"\n";
 }

@@ -60,9 +60,10 @@ std::string filesplitPath() { return binaryPath("filesplit", FILESPLIT_EXE); }
 std::string filejoinPath() { return binaryPath("filejoin", FILEJOIN_EXE); }
 
 // In the child: the options that spawn cannot express, then the program.
-[[noreturn]] void startChild(const char* program, int outFd, const RunOptions& options,
+[[noreturn]] void startChild(const char* program, int outFd, int errFd, const RunOptions& options,
                              std::vector<char*>& argv) {
   dup2(outFd, STDOUT_FILENO);
+  dup2(errFd >= 0 ? errFd : outFd, STDERR_FILENO);
   for (const int stream : options.closedStreams) close(stream);
   if (!options.workingFolder.empty() && chdir(encoded(options.workingFolder).c_str()) != 0)
     _exit(126);
@@ -83,6 +84,10 @@ std::string filejoinPath() { return binaryPath("filejoin", FILEJOIN_EXE); }
     // would test nothing, so it ends with a code no run gives.
     const rlimit limit{options.fileSizeLimit, options.fileSizeLimit};
     if (signal(SIGXFSZ, SIG_IGN) == SIG_ERR || setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(124);
+  }
+  if (options.processLimit != 0) {
+    const rlimit limit{options.processLimit, options.processLimit};
+    setrlimit(RLIMIT_NPROC, &limit);
   }
   if (options.memoryLimit != 0) {
     const rlimit limit{options.memoryLimit, options.memoryLimit};
@@ -105,10 +110,11 @@ std::vector<std::string> encodedArguments(const std::vector<std::wstring>& argum
 }
 
 // Starts the binary `program` with `arguments` (argument 0 included) and its
-// standard output on the pipe `pipeFds`, whose write end this process then
-// closes.
+// standard output on the pipe `pipeFds`, standard error on `errFds` where
+// given (else on the same pipe); this process then closes the write ends.
 pid_t startProgram(const std::string& program, const std::vector<std::string>& arguments,
-                   const RunOptions& options, const int pipeFds[2]) {
+                   const RunOptions& options, const int pipeFds[2],
+                   const int* errFds = nullptr) {
   std::vector<std::string> bytes = arguments;
   std::vector<char*> argv;
   argv.reserve(bytes.size() + 1);
@@ -117,19 +123,25 @@ pid_t startProgram(const std::string& program, const std::vector<std::string>& a
   const pid_t child = fork();
   if (child == 0) {
     close(pipeFds[0]);
-    startChild(program.c_str(), pipeFds[1], options, argv);
+    if (errFds != nullptr) close(errFds[0]);
+    startChild(program.c_str(), pipeFds[1], errFds != nullptr ? errFds[1] : -1, options, argv);
   }
   close(pipeFds[1]);
+  if (errFds != nullptr) close(errFds[1]);
   if (child < 0) throw std::runtime_error("fork");
   return child;
 }
 
-// Reads the rest of the child's output from `readFd` (closed then) and
-// waits for it to end.
-RunResult finishRun(pid_t child, int readFd) {
+// Reads the rest of the child's output from `readFd`, then its errors from
+// `errFd` where it has its own pipe (each closed then), and waits for it to end.
+RunResult finishRun(pid_t child, int readFd, int errFd = -1) {
   RunResult result;
   result.out = readAll(readFd);
   close(readFd);
+  if (errFd >= 0) {
+    result.err = readAll(errFd);
+    close(errFd);
+  }
   int status = 0;
   while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
   }
@@ -141,9 +153,12 @@ RunResult finishRun(pid_t child, int readFd) {
 RunResult runProgram(const std::string& program, const std::vector<std::string>& arguments,
                      const RunOptions& options) {
   int pipeFds[2];
-  if (pipe(pipeFds) != 0) throw std::runtime_error("pipe");
-  const pid_t child = startProgram(program, arguments, options, pipeFds);
-  return finishRun(child, pipeFds[0]);
+  int errFds[2] = {-1, -1};
+  if (pipe(pipeFds) != 0 || (options.errorsApart && pipe(errFds) != 0))
+    throw std::runtime_error("pipe");
+  const pid_t child =
+      startProgram(program, arguments, options, pipeFds, options.errorsApart ? errFds : nullptr);
+  return finishRun(child, pipeFds[0], errFds[0]);
 }
 
 }  // namespace
@@ -234,6 +249,8 @@ bool memoryLimitSupported() { return true; }
 #endif
 
 bool unprivilegedChildIsAnotherUser() { return geteuid() == 0; }
+
+bool processLimitSupported() { return true; }
 
 bool batchInterpreterAvailable() { return false; }
 

@@ -175,17 +175,19 @@ RunResult runProcess(const std::wstring& application, std::wstring commandLine,
   }
   Handle input(CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                            &inheritable, OPEN_EXISTING, 0, nullptr));
-  Handle errors;
-  if (!DuplicateHandle(GetCurrentProcess(), GetStdHandle(STD_ERROR_HANDLE), GetCurrentProcess(),
-                       errors.out(), 0, TRUE, DUPLICATE_SAME_ACCESS))
-    *errors.out() = nullptr;
+  Handle errorsRead, errors;
+  if (options.errorsApart) {
+    if (!CreatePipe(errorsRead.out(), errors.out(), &inheritable, 0))
+      throw std::runtime_error("CreatePipe");
+    SetHandleInformation(errorsRead.get(), HANDLE_FLAG_INHERIT, 0);
+  }
 
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdInput = input.get();
   startup.hStdOutput = writeEnd.get();
-  startup.hStdError = errors.get() != nullptr ? errors.get() : input.get();
+  startup.hStdError = options.errorsApart ? errors.get() : writeEnd.get();
   HANDLE* streams[] = {&startup.hStdInput, &startup.hStdOutput, &startup.hStdError};
   for (const int stream : options.closedStreams) *streams[stream] = nullptr;
   std::vector<wchar_t> environment = environmentBlock(options.environment);
@@ -199,6 +201,7 @@ RunResult runProcess(const std::wstring& application, std::wstring commandLine,
     throw std::runtime_error("CreateProcessW failed: " + std::to_string(GetLastError()));
   Handle processHandle(process.hProcess), thread(process.hThread);
   writeEnd.reset();  // the child's copy is the last: the pipe ends with it
+  errors.reset();
   if (hold != nullptr) waitForTheHold(readEnd.get(), processHandle.get(), *hold);
 
   RunResult result;
@@ -209,6 +212,9 @@ RunResult runProcess(const std::wstring& application, std::wstring commandLine,
   if (result.out.compare(0, filler.size(), filler) != 0)
     throw std::runtime_error("pipe filler lost");
   result.out.erase(0, filler.size());
+  while (errorsRead.get() != nullptr &&
+         ReadFile(errorsRead.get(), chunk, sizeof chunk, &count, nullptr) && count > 0)
+    result.err.append(chunk, count);
   WaitForSingleObject(processHandle.get(), INFINITE);
   DWORD exitCode = 0;
   GetExitCodeProcess(processHandle.get(), &exitCode);
@@ -263,6 +269,8 @@ bool memoryLimitSupported() { return false; }
 
 // A child runs as the tests' own user.
 bool unprivilegedChildIsAnotherUser() { return false; }
+
+bool processLimitSupported() { return false; }
 
 bool heldRunsSupported() { return true; }
 
