@@ -106,6 +106,7 @@ TEST(WindowsShareTest, OurPieceKeepsReadersAndWritersOut) {
   TempDir dir;
   RunOptions options;
   options.workingFolder = dir.wide();
+  options.errorsApart = true;  // cmd tells the refused open there
   {
     std::unique_ptr<FileIO_IF> piece(new File_ptr((dir / L"in.bin_1").c_str(), kPieceMode));
     ASSERT_EQ(piece->write("data", 4), 4);
