@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <thread>
+#include <tuple>
 #include <filesystem>
 #include <iterator>
 
@@ -269,7 +270,8 @@ struct JoinInterrupt {
   const char* name;
   FaultPoint point;  // the interrupt comes just before this call
   unsigned call;
-  int ignoredSignal;  // 0: the interrupt handler's own call (hooks::interrupt)
+  int signal;  // raised then; 0: the interrupt handler's own call (hooks::interrupt)
+  bool ignored;  // the signal ignored from the process's start
   int exitCode;
 };
 
@@ -283,22 +285,22 @@ class JoinInterruptDeathTest : public ::testing::TestWithParam<JoinInterrupt> {}
 TEST_P(JoinInterruptDeathTest, EndsWithItsCodeAndLeavesAWholeFileOrNone) {
   const JoinInterrupt& c = GetParam();
   if (!fault_walk::seamPresent()) GTEST_SKIP() << "no fault injection in this build";
-  if (c.ignoredSignal != 0 && windowsPlatform())
+  if (c.signal != 0 && windowsPlatform())
     GTEST_SKIP() << "no signals here; a Ctrl+C ignored from the start reaches no routine";
   const std::string input = patternBytes(3 * kMiB + 1, 24);
   const SplitFolder folder(input);
   ASSERT_EQ(folder.split, split_exit::kSuccess);
-  static int ignored;
-  ignored = c.ignoredSignal;
+  static int raised;
+  raised = c.signal;
   EXPECT_EXIT(
       {
         // Windows always writes under a temporary name.
         if (!windowsPlatform())
           hooks::injectFault({FaultPoint::pendingCreation, 1, EOPNOTSUPP, SIZE_MAX, {}});
-        if (ignored != 0) (void)std::signal(ignored, SIG_IGN);
+        if (c.ignored) (void)std::signal(c.signal, SIG_IGN);
         hooks::injectFault({c.point, c.call, 0, SIZE_MAX, [] {
-                              if (ignored == 0) return hooks::interrupt();
-                              (void)std::raise(ignored);
+                              if (raised == 0) return hooks::interrupt();
+                              (void)std::raise(raised);
                               // Time for a watcher that took the signal to end the run.
                               std::this_thread::sleep_for(std::chrono::milliseconds(200));
                             }});
@@ -320,12 +322,14 @@ TEST_P(JoinInterruptDeathTest, EndsWithItsCodeAndLeavesAWholeFileOrNone) {
 INSTANTIATE_TEST_SUITE_P(
     Steps, JoinInterruptDeathTest,
     ::testing::Values(
-        JoinInterrupt{"WhileWriting", FaultPoint::write, 2, 0, join_exit::kInterrupted},
+        JoinInterrupt{"WhileWriting", FaultPoint::write, 2, 0, false, join_exit::kInterrupted},
         // The folder's flush comes after the naming.
-        JoinInterrupt{"AfterTheNaming", FaultPoint::folderFlush, 1, 0, join_exit::kSuccess},
-        JoinInterrupt{"IgnoredSigint", FaultPoint::write, 2, SIGINT, join_exit::kSuccess},
-        JoinInterrupt{"IgnoredSigterm", FaultPoint::write, 2, SIGTERM, join_exit::kSuccess},
-        JoinInterrupt{"IgnoredSighup", FaultPoint::write, 2, kHangup, join_exit::kSuccess}),
+        JoinInterrupt{"AfterTheNaming", FaultPoint::folderFlush, 1, 0, false, join_exit::kSuccess},
+        JoinInterrupt{"Sigterm", FaultPoint::write, 2, SIGTERM, false, join_exit::kInterrupted},
+        JoinInterrupt{"Sighup", FaultPoint::write, 2, kHangup, false, join_exit::kInterrupted},
+        JoinInterrupt{"IgnoredSigint", FaultPoint::write, 2, SIGINT, true, join_exit::kSuccess},
+        JoinInterrupt{"IgnoredSigterm", FaultPoint::write, 2, SIGTERM, true, join_exit::kSuccess},
+        JoinInterrupt{"IgnoredSighup", FaultPoint::write, 2, kHangup, true, join_exit::kSuccess}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A folder that changes between the steps: whatever takes the final name or
@@ -427,7 +431,29 @@ struct LastStepCase {
 
 void PrintTo(const LastStepCase& c, std::ostream* out) { *out << c.name; }
 
-class JoinLastStepTest : public ::testing::TestWithParam<LastStepCase> {};
+// The ways the rebuilt file gets its name: linked from no name (Linux), a
+// temporary name renamed without replacing (vfat; Windows' only way), or
+// the final name reserved by an empty file first (FAT and exFAT under FUSE,
+// which neither rename without replacing nor link).
+enum class Naming { unnamed, renamed, reserved };
+
+const char* nameOf(Naming naming) {
+  return naming == Naming::unnamed ? "Unnamed" : naming == Naming::renamed ? "Renamed" : "Reserved";
+}
+
+void PrintTo(Naming naming, std::ostream* out) { *out << nameOf(naming); }
+
+// Plans the faults that make a join take `naming`; false where this
+// platform has no such way.
+bool takeNaming(Naming naming) {
+  if (windowsPlatform()) return naming == Naming::renamed;
+  if (naming != Naming::unnamed)
+    hooks::injectFault({FaultPoint::pendingCreation, 1, EOPNOTSUPP, SIZE_MAX, {}});
+  if (naming == Naming::reserved) hooks::injectFault({FaultPoint::rename, 1, EPERM, SIZE_MAX, {}});
+  return true;
+}
+
+class JoinLastStepTest : public ::testing::TestWithParam<std::tuple<LastStepCase, Naming>> {};
 
 // `out` without the line that tells a temporary file left (Windows keeps one).
 std::wstring withoutLeftLine(const std::wstring& out) {
@@ -439,13 +465,14 @@ std::wstring withoutLeftLine(const std::wstring& out) {
 
 TEST_P(JoinLastStepTest, FailsWithItsCodeAndLineAndNoFinalName) {
   if (!fault_walk::seamPresent()) GTEST_SKIP() << "no fault injection in this build";
-  const LastStepCase& c = GetParam();
+  const auto& [c, naming] = GetParam();
   const std::string input = patternBytes(2 * kMiB + 1, 23);
   unsigned call = 1;
   for (const bool failing : {false, true}) {
     const SplitFolder folder(input);
     const TempDir& dir = folder.dir;
     ASSERT_EQ(folder.split, split_exit::kSuccess);
+    if (!takeNaming(naming)) GTEST_SKIP() << "no such way to name a file here";
     if (failing) hooks::injectFault({c.point, call, c.error, SIZE_MAX, {}});
     const InProcessRun run = runJoinInProcess({L"parts/in.bat"});
     if (!failing && c.lastCall) call = hooks::faultCalls(c.point);
@@ -469,13 +496,21 @@ TEST_P(JoinLastStepTest, FailsWithItsCodeAndLineAndNoFinalName) {
 
 INSTANTIATE_TEST_SUITE_P(
     Failures, JoinLastStepTest,
-    ::testing::Values(
-        LastStepCase{"OutputCloseFails", FaultPoint::close, true, EIO, join_exit::kFailed,
-                     L"Cannot write \"parts/in.bin\": ", platform::systemErrorText(EIO), true},
-        LastStepCase{"NamingFailsWithEio", FaultPoint::rename, false, EIO, join_exit::kFailed,
-                     L"Cannot ", L"\"parts/in.bin\": " + platform::systemErrorText(EIO), false},
-        LastStepCase{"NamingFindsTheNameTaken", FaultPoint::rename, false, EEXIST,
-                     join_exit::kOutputExists, L"\"parts/in.bin\" exists already.", L"", false}),
-    [](const auto& info) { return std::string(info.param.name); });
+    ::testing::Combine(
+        ::testing::Values(
+            LastStepCase{"OutputCloseFails", FaultPoint::close, true, EIO, join_exit::kFailed,
+                         L"Cannot write \"parts/in.bin\": ", platform::systemErrorText(EIO), true},
+            // The naming's last call: the link, the rename, or the rename
+            // onto the reservation.
+            LastStepCase{"NamingFailsWithEio", FaultPoint::rename, true, EIO, join_exit::kFailed,
+                         L"Cannot ", L"\"parts/in.bin\": " + platform::systemErrorText(EIO),
+                         false},
+            LastStepCase{"NamingFindsTheNameTaken", FaultPoint::rename, true, EEXIST,
+                         join_exit::kOutputExists, L"\"parts/in.bin\" exists already.", L"",
+                         false}),
+        ::testing::Values(Naming::unnamed, Naming::renamed, Naming::reserved)),
+    [](const auto& info) {
+      return std::string(std::get<0>(info.param).name) + nameOf(std::get<1>(info.param));
+    });
 
 }  // namespace
