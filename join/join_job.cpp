@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cwctype>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -163,7 +162,7 @@ int JoinJob::readDigest() {
 int JoinJob::requireDigest(bool checkOnly, bool unverified) {
   if (!expectedDigest_.empty() || checkOnly || unverified) return join_exit::kSuccess;
   std::wstring reason = noDigestReason();
-  reason[0] = std::towupper(reason[0]);  // "there" begins the line
+  if (!digestEmpty_) reason[0] = L'T';  // "there is no ..." begins the line
   printLine(reason +
             L": the split may not have finished; nothing was written (--unverified rebuilds "
             L"anyway).");
