@@ -64,6 +64,9 @@ struct MediumCalls {
   std::vector<uintptr_t> buffers;  // each call's buffer address, in order
   std::vector<size_t> sizes;       // each call's asked size, in order
   std::vector<uint64_t> offsets;   // each call's file offset, in order
+  /// Of reads that choose their way each time (Linux, where the cache is
+  /// asked): whether each went past the cache, as the descriptor then stood.
+  std::vector<bool> pastTheCache;
 
   /// Counts a file made to take such calls, `bypassing` the cache or not,
   /// on a volume of `sector`-byte sectors.
@@ -78,6 +81,8 @@ struct MediumCalls {
     sizes.push_back(size);
     offsets.push_back(offset);
   }
+  /// Adds the way the read being made goes: past the cache or through it.
+  void went(bool past) { pastTheCache.push_back(past); }
 };
 
 /// Records into `record` every read past the cache from now on (null: stops

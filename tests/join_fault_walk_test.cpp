@@ -17,6 +17,7 @@
 #include "fault_walk.h"
 #include "in_process.h"
 #include "join/join_exit_codes.h"
+#include "platform/output_file.h"
 #include "platform/platform.h"
 #include "platform/test_hooks.h"
 #include "platform_facts.h"
@@ -338,24 +339,49 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(JoinRenameTest, FolderChangingBetweenTheStepsNeverGivesTheFinalNameOtherBytes) {
   if (!fault_walk::seamPresent()) GTEST_SKIP() << "no fault injection in this build";
   const std::string input = patternBytes(2 * kMiB + 1, 22);
+  // The calls of a join of two pieces and a half, without unnamed files:
+  // the temporary file's creation after the pieces' and the script's opens;
+  // the final name's reservation after four more opens, and the check of it
+  // after the temporary name's.
+  constexpr unsigned kTemporaryOpen = 8, kReservationOpen = 13, kReservationCheck = 3;
+  // What someone else puts there: a file under the final name, files in
+  // place of the temporary names in the folder, or a file under the name
+  // the first temporary folder is to have.
+  enum class Taken { finalName, temporaryNames, temporaryFolderName };
   struct Change {
     FaultPoint point;  // the step before which the folder changes
     unsigned call;
-    bool takesFinalName;               // else the temporary names in the folder are replaced
+    Taken taken;
     bool withoutUnnamedFiles = false;  // as on vfat: a temporary name is used
     // As on FAT under FUSE: no rename that keeps the target, and no links
     // (the first rename fails so); the final name is reserved first.
     bool withoutNoReplace = false;
+    int error = 0;                // the step then fails so
+    const char* theirs = "EVIL";  // the bytes of someone else's files
   };
+  using T = Taken;
   for (const Change change :
-       {Change{FaultPoint::rename, 1, true}, Change{FaultPoint::rename, 1, false},
-        Change{FaultPoint::pendingCreation, 1, true}, Change{FaultPoint::nameStatus, 1, true},
-        Change{FaultPoint::rename, 1, true, true}, Change{FaultPoint::rename, 1, false, true},
-        Change{FaultPoint::rename, 2, false, true, true},
-        Change{FaultPoint::rename, 1, true, true, true},
-        Change{FaultPoint::textConversion, 1000, false, true, true}}) {
-    SCOPED_TRACE(static_cast<int>(change.point) * 1000 + change.takesFinalName * 100 +
-                 change.withoutUnnamedFiles * 10 + change.withoutNoReplace);
+       {Change{FaultPoint::rename, 1, T::finalName}, Change{FaultPoint::rename, 1, T::temporaryNames},
+        Change{FaultPoint::pendingCreation, 1, T::finalName},
+        Change{FaultPoint::nameStatus, 1, T::finalName},
+        Change{FaultPoint::rename, 1, T::finalName, true},
+        Change{FaultPoint::rename, 1, T::temporaryNames, true},
+        Change{FaultPoint::rename, 2, T::temporaryNames, true, true},
+        Change{FaultPoint::rename, 1, T::finalName, true, true},
+        Change{FaultPoint::textConversion, 1000, T::temporaryNames, true, true},
+        // An empty file of someone else's is no reservation of ours.
+        Change{FaultPoint::rename, 1, T::finalName, true, true, 0, ""},
+        // Between the reservation and its check: written into.
+        Change{FaultPoint::nameStatus, kReservationCheck, T::finalName, true, true},
+        // Between the reservation and the check of the temporary name.
+        Change{FaultPoint::open, kReservationOpen, T::temporaryNames, true, true},
+        // Taken before the folder is made: the next name is used.
+        Change{FaultPoint::pendingCreation, 2, T::temporaryFolderName, true},
+        // The temporary file cannot be created in the folder made for it.
+        Change{FaultPoint::open, kTemporaryOpen, T::temporaryNames, true, false, EIO}}) {
+    SCOPED_TRACE(static_cast<int>(change.point) * 10000 + change.call * 1000 +
+                 static_cast<int>(change.taken) * 100 + change.withoutUnnamedFiles * 10 +
+                 change.withoutNoReplace);
 #ifdef _WIN32
     // Windows always writes under a temporary name, and renames without
     // replacing: the other changes cover it.
@@ -364,9 +390,15 @@ TEST(JoinRenameTest, FolderChangingBetweenTheStepsNeverGivesTheFinalNameOtherByt
     const SplitFolder folder(input);
     const TempDir& dir = folder.dir;
     ASSERT_EQ(folder.split, split_exit::kSuccess);
-    hooks::injectFault({change.point, change.call, 0, SIZE_MAX, [&] {
-                          if (change.takesFinalName) {
-                            writeFile(dir / L"parts/in.bin", "EVIL");
+    hooks::injectFault({change.point, change.call, change.error, SIZE_MAX, [&] {
+                          if (change.taken == T::finalName) {
+                            writeFile(dir / L"parts/in.bin", change.theirs);
+                            return;
+                          }
+                          if (change.taken == T::temporaryFolderName) {
+                            writeFile(dir / (L"parts/filejoin-" +
+                                             std::to_wstring(platform::processNumber()) + L".tmp"),
+                                      change.theirs);
                             return;
                           }
                           // Where the open file keeps its name (Windows) it stays ours.
@@ -378,7 +410,7 @@ TEST(JoinRenameTest, FolderChangingBetweenTheStepsNeverGivesTheFinalNameOtherByt
                             const fs::path file = entry.is_directory()
                                                       ? entry.path() / "in.bin"
                                                       : entry.path();
-                            if (fs::remove(file, held)) writeFile(file.wstring(), "EVIL");
+                            if (fs::remove(file, held)) writeFile(file.wstring(), change.theirs);
                           }
                         }});
     if (change.withoutUnnamedFiles)
@@ -388,13 +420,22 @@ TEST(JoinRenameTest, FolderChangingBetweenTheStepsNeverGivesTheFinalNameOtherByt
     hooks::resetFaults();
     const bool isNamed = fs::exists(dir.native() / "parts" / "in.bin");
     const std::string named = isNamed ? readFile(dir / L"parts/in.bin") : std::string();
-    if (change.takesFinalName) {
+    if (change.taken == T::finalName) {
       EXPECT_EQ(run.exitCode, join_exit::kOutputExists);
-      EXPECT_EQ(named, "EVIL") << "someone else's file was replaced";
+      EXPECT_EQ(named, change.theirs) << "someone else's file was replaced";
     } else {
       EXPECT_TRUE(run.exitCode == join_exit::kSuccess ? named == input
                                                       : run.exitCode == join_exit::kFailed && !isNamed)
           << run.exitCode;
+    }
+    if (change.taken == T::temporaryFolderName) {
+      EXPECT_EQ(run.exitCode, join_exit::kSuccess);
+    }
+    // A name taken over is told so, not as the rename's failure.
+    if (change.taken == T::temporaryNames && change.error == 0 &&
+        run.exitCode != join_exit::kSuccess) {
+      EXPECT_NE(run.out.find(L"was taken over by another file"), std::wstring::npos)
+          << std::string(run.out.begin(), run.out.end());
     }
     if (run.exitCode == join_exit::kSuccess) {
       EXPECT_TRUE(named == input);
@@ -407,7 +448,7 @@ TEST(JoinRenameTest, FolderChangingBetweenTheStepsNeverGivesTheFinalNameOtherByt
       if (entry.is_directory() && name.rfind("filejoin-", 0) == 0) {
         EXPECT_FALSE(fs::is_empty(entry.path())) << "an empty temporary folder is left";
       } else if (name.rfind("filejoin-", 0) == 0 || above.rfind("filejoin-", 0) == 0) {
-        EXPECT_EQ(readFile(entry.path().wstring()), "EVIL") << entry.path();
+        EXPECT_EQ(readFile(entry.path().wstring()), change.theirs) << entry.path();
       }
     }
     EXPECT_EQ(run.out.find(L"is left from this run"), std::wstring::npos)

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -32,7 +33,9 @@ struct PieceShape {
   uint64_t inputSize;  // the last piece holds what is left
   const wchar_t* lastPiece;
   size_t readLimit = SIZE_MAX;  // the most bytes each read may move
-  bool firstRefused = false;    // the file system refuses piece 1 reads past the cache
+  // The piece whose reads past the cache the file system refuses, counted
+  // over both checks (the second's last piece is the one changed); 0: none.
+  unsigned refusedPiece = 0;
 };
 
 void PrintTo(const PieceShape& shape, std::ostream* out) { *out << shape.name; }
@@ -53,7 +56,8 @@ TEST_P(MediumReadsTest, CheckReadsWholeAlignedSectorsAndTellsMatchFromMismatch) 
   ASSERT_EQ(runInProcess({L"in.bin", shape.pieceMiB, L"parts"}).exitCode, split_exit::kSuccess);
   if ((shape.readLimit != SIZE_MAX &&
        !hooks::injectFault({FaultPoint::read, 0, 0, shape.readLimit, {}})) ||
-      (shape.firstRefused && !hooks::injectFault({FaultPoint::cacheDrop, 1, EINVAL, SIZE_MAX, {}})))
+      (shape.refusedPiece != 0 &&
+       !hooks::injectFault({FaultPoint::cacheDrop, shape.refusedPiece, EINVAL, SIZE_MAX, {}})))
     GTEST_SKIP() << "no fault injection in this build";
   hooks::MediumCalls reads;
   const bool recorded = hooks::recordMediumReads(&reads);
@@ -77,7 +81,9 @@ INSTANTIATE_TEST_SUITE_P(
                       PieceShape{"LastPieceSectorAndOne", L"1", kMiB + 4097, L"in.bin_2"},
                       PieceShape{"LastPieceBlockAndOne", L"2", 3 * kMiB + 1, L"in.bin_2"},
                       PieceShape{"ReadsCutShort", L"1", kMiB + 1, L"in.bin_2", kMiB / 2 + 1},
-                      PieceShape{"FirstRefused", L"1", kMiB + 1, L"in.bin_2", SIZE_MAX, true}),
+                      PieceShape{"FirstRefused", L"1", kMiB + 1, L"in.bin_2", SIZE_MAX, 1},
+                      // Its changed pages are written back before they are dropped.
+                      PieceShape{"ChangedRefused", L"1", kMiB + 1, L"in.bin_2", SIZE_MAX, 4}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(MediumReadsFaultTest, PieceThatCannotBeOpenedForItFailsAsARead) {
@@ -103,28 +109,75 @@ TEST(MediumReadsFaultTest, PieceThatCannotBeOpenedForItFailsAsARead) {
 }  // namespace
 
 // A split reads its input, and a join its pieces, from the medium where the
-// cache does not hold them: reading a file the cache lacks fills none of it.
-class UncachedReadsTest : public ::testing::TestWithParam<bool> {};
+// cache does not hold them: reading a file the cache lacks fills none of it,
+// and a read the cache holds whole comes from the cache. A failed query
+// counts as a range not cached.
+struct UncachedShape {
+  const char* name;
+  bool join;
+  uint64_t cachedStart = 0;  // bytes at the input's start in the cache first
+  unsigned failedQuery = 0;  // the cache query of the split that fails; 0: none
+};
+
+void PrintTo(const UncachedShape& shape, std::ostream* out) { *out << shape.name; }
+
+class UncachedReadsTest : public ::testing::TestWithParam<UncachedShape> {
+ protected:
+  void TearDown() override {
+    hooks::recordMediumReads(nullptr);
+    hooks::resetFaults();
+  }
+};
 
 TEST_P(UncachedReadsTest, FillNoneOfTheCache) {
-  const bool join = GetParam();
+  const UncachedShape& shape = GetParam();
   TempDir dir;
   const std::wstring input = dir / L"in.bin";
-  writeFile(input, patternBytes(3 * kMiB + 5, 33));
+  const std::string bytes = patternBytes(3 * kMiB + 5, 33);
+  writeFile(input, bytes);
   const CurrentFolder inside(dir.wide());
-  if (cachedBytes(input, true) != 0)
+  const bool dropped = shape.cachedStart < bytes.size();
+  const int64_t left = cachedBytes(input, dropped);
+  if (left < 0 || (dropped && left != 0))
     GTEST_SKIP() << "what the cache holds of a file is not told or cannot be dropped here";
+  if (shape.cachedStart != 0 && dropped) {
+    // Written again, not read: a read would have the system read ahead
+    // past the start, on each read of those pages.
+    std::fstream start(platform::queryPath(input), std::ios::in | std::ios::out | std::ios::binary);
+    start.write(bytes.data(), static_cast<std::streamsize>(shape.cachedStart));
+  }
+  const int64_t cached = cachedBytes(input);
+  if (shape.failedQuery != 0 &&
+      !hooks::injectFault({FaultPoint::cacheQuery, shape.failedQuery, EIO, SIZE_MAX, {}}))
+    GTEST_SKIP() << "no fault injection in this build";
+  hooks::MediumCalls reads;
+  const bool recorded = !shape.join && hooks::recordMediumReads(&reads);
   ASSERT_EQ(runInProcess({L"in.bin", L"1", L"parts"}).exitCode, split_exit::kSuccess);
+  hooks::recordMediumReads(nullptr);
+  hooks::resetFaults();
   std::vector<std::wstring> read{input};
-  if (join) {
+  if (shape.join) {
     read = {dir / L"parts/in.bin_1", dir / L"parts/in.bin_4"};
     for (const std::wstring& piece : read) ASSERT_EQ(cachedBytes(piece, true), 0);
     ASSERT_EQ(runJoinInProcess({L"parts/in.bat"}).exitCode, join_exit::kSuccess);
-    EXPECT_TRUE(readFile(dir / L"parts/in.bin") == patternBytes(3 * kMiB + 5, 33));
+    EXPECT_TRUE(readFile(dir / L"parts/in.bin") == bytes);
   }
   for (const std::wstring& file : read)
-    EXPECT_EQ(cachedBytes(file), 0) << std::string(file.begin(), file.end());
+    EXPECT_EQ(cachedBytes(file), file == input ? cached : 0)
+        << std::string(file.begin(), file.end());
+  if (!recorded) return;
+  ASSERT_EQ(reads.pastTheCache.size(), reads.offsets.size());
+  for (size_t i = 0; i < reads.offsets.size(); ++i)
+    EXPECT_EQ(reads.pastTheCache[i], reads.offsets[i] + reads.sizes[i] > uint64_t(cached))
+        << "the read at " << reads.offsets[i];
 }
 
-INSTANTIATE_TEST_SUITE_P(Tools, UncachedReadsTest, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "Join" : "Split"; });
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, UncachedReadsTest,
+    ::testing::Values(UncachedShape{"Split", false}, UncachedShape{"Join", true},
+                      UncachedShape{"SplitOfACachedInput", false, 3 * kMiB + 5},
+                      UncachedShape{"SplitOfAPartlyCachedInput", false, kMiB},
+                      // The query before the first read (the opening's query
+                      // and switch come first).
+                      UncachedShape{"SplitWhereAQueryFails", false, 0, 3}),
+    [](const auto& info) { return std::string(info.param.name); });

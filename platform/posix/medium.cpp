@@ -51,6 +51,10 @@ class DirectReader final : public sector_reads::SectorReader {
       if (cached == direct_ && sys::setDirect(fd_, !cached, FaultPoint::cacheQuery) == 0)
         direct_ = !cached;
     }
+#if FILESPLIT_FAULT_INJECTION
+    if (sector_reads::recording != nullptr)
+      sector_reads::recording->went((sys::fcntl(fd_, F_GETFL, 0) & O_DIRECT) != 0);
+#endif
     return sys::pread(fd_, buffer, size, static_cast<off_t>(offset));
   }
   bool size(uint64_t& bytes) override {
