@@ -2,14 +2,17 @@
 // join's pieces into one output, a check without one), over fake files
 // whose calls fail, fall short or wait for the other thread: the bytes
 // written, the dots, the failure told, and the order the two threads keep.
+// A thread left waiting for a notify fails the test within seconds.
 #include "transfer/block_copy.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <sstream>
 
 #include "common/job_failure.h"
+#include "deadline.h"
 #include "fake_files.h"
 #include "hash/checked_digest.h"
 #include "platform/platform.h"
@@ -153,6 +156,8 @@ std::vector<LoopCase> loopCases() {
 
 class BlockCopyTest : public ::testing::TestWithParam<LoopCase> {
  protected:
+  // Past a gate's wait: a gate that gives up is told as such.
+  Deadline deadline_{std::chrono::seconds(10)};
   // Drives one BlockCopy as the tool of `c.use` does; returns the failure told.
   std::wstring drive(const LoopCase& c, const std::string& stream, FakeFiles& files);
 
