@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <exception>
+#include <memory>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -23,10 +24,12 @@ constexpr uint32_t kFailingBlock = 207;
 
 enum class Failing { none, hash, write };
 
-class BlockHandoverTest : public ::testing::TestWithParam<Failing> {
+class HandoverSidesTest : public ::testing::Test {
  protected:
   Deadline deadline_{std::chrono::seconds(10)};
 };
+
+class BlockHandoverTest : public HandoverSidesTest, public ::testing::WithParamInterface<Failing> {};
 
 TEST_P(BlockHandoverTest, EverySideGoesOnToTheEnd) {
   const Failing failing = GetParam();
@@ -94,5 +97,44 @@ TEST_P(BlockHandoverTest, EverySideGoesOnToTheEnd) {
 
 INSTANTIATE_TEST_SUITE_P(Failures, BlockHandoverTest,
                          ::testing::Values(Failing::none, Failing::hash, Failing::write));
+
+// A block the hasher holds while a failed write drops it, its hash failing
+// too: the late hash changes nothing (a step dropped is neither changed nor
+// kept; the hasher's position is past it). One thread calls the sides in
+// that order: the block loop's table has no call to hold the hasher on
+// until the drop, which the writer makes making none.
+TEST_F(HandoverSidesTest, BlockDroppedWhileHashedIsLeftAlone) {
+  const auto token = std::make_shared<int>(0);  // held by the hash's failing step
+  bool ran = false;
+  {
+    transfer::BlockHandover handover(4);
+    size_t slot = 0;
+    uint32_t count = 0;
+    transfer::BlockHandover::Action action;
+    for (uint32_t block = 1; block <= 3; ++block) {
+      ASSERT_TRUE(handover.awaitFreeSlot(slot));
+      handover.handOverBlock(block);
+    }
+    ASSERT_TRUE(handover.awaitBlockToHash(slot, count));
+    handover.hashed();
+    ASSERT_TRUE(handover.awaitBlockToHash(slot, count));  // block 2, held
+    ASSERT_EQ(handover.awaitWork(slot, count, action), Work::block);
+    handover.done(std::make_exception_ptr(std::runtime_error("write")));
+    handover.stop();
+    ASSERT_EQ(handover.awaitWork(slot, count, action), Work::stop) << "blocks 2 and 3 not dropped";
+    handover.hashed([token, &ran] { ran = true; });
+    EXPECT_FALSE(handover.awaitBlockToHash(slot, count));
+    EXPECT_EQ(handover.awaitWork(slot, count, action), Work::stop);
+    const std::exception_ptr failure = handover.awaitWritten();
+    ASSERT_TRUE(failure);
+    try {
+      std::rethrow_exception(failure);
+    } catch (const std::runtime_error& error) {
+      EXPECT_STREQ(error.what(), "write");
+    }
+  }
+  EXPECT_FALSE(ran);
+  EXPECT_EQ(token.use_count(), 1) << "the dropped block's failing step was kept";
+}
 
 }  // namespace
