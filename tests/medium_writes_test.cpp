@@ -3,9 +3,15 @@
 // sector's offset from a buffer aligned to one, made through a file that
 // bypasses the cache, and together they are each file's whole sectors; the
 // bytes that fill no sector go the ordinary way. The files hold the input.
+// The rebuilt file's writes follow each other at the offsets the system is
+// told, past 4 GiB too (started there by a test hook), and leave the file's
+// position at its end; a write the system refuses is told by its own error.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "in_process.h"
@@ -27,6 +33,7 @@ struct WriteShape {
   const char* name;
   uint64_t inputSize;
   uint64_t rejoinedPiece = 0;  // the pieces cut again to this size before the join (0: not)
+  uint64_t startAt = 0;        // where the rebuilt file's writes start (a test hook; 0: its start)
 };
 
 void PrintTo(const WriteShape& shape, std::ostream* out) { *out << shape.name; }
@@ -36,9 +43,22 @@ uint64_t wholeSectors(uint64_t size) {
   return size / platform::kMediumAlignment * platform::kMediumAlignment;
 }
 
+// The `size` bytes of the file at `path` from `offset` on.
+std::string readRange(const std::wstring& path, uint64_t offset, size_t size) {
+  std::ifstream in(platform::nativePath(path), std::ios::binary);
+  in.seekg(static_cast<std::streamoff>(offset));
+  std::string bytes(size, '\0');
+  in.read(bytes.data(), static_cast<std::streamsize>(size));
+  bytes.resize(static_cast<size_t>(in.gcount()));
+  return bytes;
+}
+
 class MediumWritesTest : public ::testing::TestWithParam<WriteShape> {
  protected:
-  void TearDown() override { hooks::recordMediumWrites(nullptr); }
+  void TearDown() override {
+    hooks::recordMediumWrites(nullptr);
+    hooks::startMediumWritesAt(0);
+  }
 };
 
 TEST_P(MediumWritesTest, SplitAndJoinWriteWholeAlignedSectorsPastTheCache) {
@@ -60,9 +80,23 @@ TEST_P(MediumWritesTest, SplitAndJoinWriteWholeAlignedSectorsPastTheCache) {
     if (shape.rejoinedPiece != 0) writeFile(path, piece);
     EXPECT_TRUE(readFile(path) == piece) << "piece " << number;
   }
+  if (!hooks::startMediumWritesAt(shape.startAt))
+    GTEST_SKIP() << "writes past the cache go at the descriptor's own position here";
+  const size_t before = writes.sizes.size();  // the split's
   EXPECT_EQ(runJoinInProcess({L"parts/in.bat"}).exitCode, join_exit::kSuccess);
   hooks::recordMediumWrites(nullptr);
-  EXPECT_TRUE(readFile(dir / L"parts/in.bin") == input) << "the rebuilt file is not the input";
+  const std::wstring rebuilt = dir / L"parts/in.bin";
+  EXPECT_EQ(std::filesystem::file_size(platform::nativePath(rebuilt)),
+            shape.startAt + input.size());
+  EXPECT_TRUE(readRange(rebuilt, shape.startAt, input.size()) == input)
+      << "the rebuilt file is not the input";
+  // The join's writes follow each other from where they start, whatever
+  // the offset's size; the file's position is its end after the last bytes.
+  for (size_t i = before, at = 0; i < writes.offsets.size(); at += writes.sizes[i++])
+    EXPECT_EQ(writes.offsets[i], shape.startAt + at) << "the rebuilt file's call " << i - before;
+  if (input.size() % platform::kMediumAlignment != 0) {
+    EXPECT_EQ(writes.endPosition, static_cast<int64_t>(shape.startAt + input.size()));
+  }
   // A handle that bypasses the cache itself writes the last bytes as a
   // whole sector, cut back after them.
   if (writes.opens == 0) GTEST_SKIP() << "this file system refuses writes past the cache";
@@ -77,7 +111,30 @@ INSTANTIATE_TEST_SUITE_P(Shapes, MediumWritesTest,
                          ::testing::Values(WriteShape{"TailShorterThanABlock", 2 * kMiB + 5000},
                                            WriteShape{"TailOfOneByte", kMiB + 1},
                                            WriteShape{"ExactlyOneBlock", kMiB},
-                                           WriteShape{"PiecesEndInsideBlocks", 2999999, 1000000}),
+                                           WriteShape{"PiecesEndInsideBlocks", 2999999, 1000000},
+                                           WriteShape{"RebuiltFilePast4GiB", 2 * kMiB + 5000, 0,
+                                                      5 * 1024 * kMiB}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A write past the cache that the system refuses is told by the system's own
+// error: here one whose end would pass the largest file offset
+// (ERROR_INVALID_PARAMETER).
+TEST_F(MediumWritesTest, RefusedWriteIsToldByItsOwnError) {
+  TempDir dir;
+  writeFile(dir / L"in.bin", patternBytes(kMiB + 5, 42));
+  const CurrentFolder inside(dir.wide());
+  ASSERT_EQ(runInProcess({L"in.bin", L"1", L"parts"}).exitCode, split_exit::kSuccess);
+  if (!hooks::startMediumWritesAt((uint64_t{1} << 63) - kMiB))
+    GTEST_SKIP() << "writes past the cache go at the descriptor's own position here";
+  hooks::MediumCalls writes;
+  hooks::recordMediumWrites(&writes);
+  const InProcessRun run = runJoinInProcess({L"parts/in.bat"});
+  hooks::recordMediumWrites(nullptr);
+  if (writes.opens == 0) GTEST_SKIP() << "this file system refuses writes past the cache";
+  EXPECT_EQ(run.exitCode, join_exit::kFailed);
+  const std::wstring told = L"\": " + platform::systemErrorText(EINVAL) + L"\n";
+  EXPECT_NE(run.out.find(L"Cannot write \""), std::wstring::npos);
+  EXPECT_NE(run.out.find(told), std::wstring::npos) << std::string(run.out.begin(), run.out.end());
+}
 
 }  // namespace
