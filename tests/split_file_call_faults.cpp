@@ -1,6 +1,7 @@
 // The split's fault rows for the files' own calls: open, read, write, close
 // and the flushes to the medium.
 #include <cerrno>
+#include <filesystem>
 
 #include "platform_facts.h"
 #include "split/split_exit_codes.h"
@@ -172,6 +173,15 @@ void addFolderFlushCases(std::vector<FaultCase>& cases) {
                    split_exit::kFailed,
                    4,
                    {Says::cannotWrite, "."},
+                   left(kAllPieces)});
+  // An output folder that exists already is flushed before the digest too.
+  cases.push_back({"FlushExistingFolderFails",
+                   {before(FaultPoint::fileStatus, "out exists",
+                           [] { std::filesystem::create_directory("out"); }),
+                    failing(FaultPoint::folderFlush, "out", EIO)},
+                   split_exit::kFailed,
+                   4,
+                   {Says::cannotWrite, "out"},
                    left(kAllPieces)});
   cases.push_back({"FlushFolderAfterTheDigestFails",
                    {failing(FaultPoint::folderFlush, "out again", EIO)},
