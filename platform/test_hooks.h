@@ -90,6 +90,11 @@ bool recordMediumReads(MediumCalls* record);
 /// recording). False where this build has no seam to record in.
 bool recordMediumWrites(MediumCalls* record);
 
+/// Records into `record` every write-back started from now on, as the
+/// platform was asked for it: each range's offset and size, no buffer
+/// (null: stops recording). False where this build has no seam to record in.
+bool recordWriteBack(MediumCalls* record);
+
 /// Makes every writer past the cache made from now on start `offset` bytes
 /// into its file, as if so many had been written before (0: at its first
 /// byte again): offsets past 4 GiB without writing 4 GiB. False where this

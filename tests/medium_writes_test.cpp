@@ -24,6 +24,7 @@
 #include "temp_dir.h"
 
 namespace hooks = platform_test_hooks;
+using platform::FaultPoint;
 
 namespace {
 
@@ -34,6 +35,7 @@ struct WriteShape {
   uint64_t inputSize;
   uint64_t rejoinedPiece = 0;  // the pieces cut again to this size before the join (0: not)
   uint64_t startAt = 0;        // where the rebuilt file's writes start (a test hook; 0: its start)
+  bool directWritesRefused = false;  // as by a file system that takes no writes past the cache
 };
 
 void PrintTo(const WriteShape& shape, std::ostream* out) { *out << shape.name; }
@@ -57,7 +59,9 @@ class MediumWritesTest : public ::testing::TestWithParam<WriteShape> {
  protected:
   void TearDown() override {
     hooks::recordMediumWrites(nullptr);
+    hooks::recordWriteBack(nullptr);
     hooks::startMediumWritesAt(0);
+    hooks::resetFaults();
   }
 };
 
@@ -68,7 +72,11 @@ TEST_P(MediumWritesTest, SplitAndJoinWriteWholeAlignedSectorsPastTheCache) {
   writeFile(dir / L"in.bin", input);
   const CurrentFolder inside(dir.wide());
   hooks::MediumCalls writes;
-  if (!hooks::recordMediumWrites(&writes)) GTEST_SKIP() << "no fault injection in this build";
+  hooks::MediumCalls writeBacks;
+  if (!hooks::recordMediumWrites(&writes) || !hooks::recordWriteBack(&writeBacks) ||
+      (shape.directWritesRefused &&
+       !hooks::injectFault({FaultPoint::mediumWrites, 0, EINVAL, SIZE_MAX, {}})))
+    GTEST_SKIP() << "no fault injection in this build";
   ASSERT_EQ(runInProcess({L"in.bin", L"1", L"parts"}).exitCode, split_exit::kSuccess);
   uint64_t expected = 0;  // the split's pieces, then the rebuilt file
   for (uint64_t at = 0; at < input.size() && piecesPastTheCache(); at += kMiB)
@@ -85,6 +93,7 @@ TEST_P(MediumWritesTest, SplitAndJoinWriteWholeAlignedSectorsPastTheCache) {
   const size_t before = writes.sizes.size();  // the split's
   EXPECT_EQ(runJoinInProcess({L"parts/in.bat"}).exitCode, join_exit::kSuccess);
   hooks::recordMediumWrites(nullptr);
+  hooks::recordWriteBack(nullptr);
   const std::wstring rebuilt = dir / L"parts/in.bin";
   EXPECT_EQ(std::filesystem::file_size(platform::nativePath(rebuilt)),
             shape.startAt + input.size());
@@ -94,9 +103,27 @@ TEST_P(MediumWritesTest, SplitAndJoinWriteWholeAlignedSectorsPastTheCache) {
   // the offset's size; the file's position is its end after the last bytes.
   for (size_t i = before, at = 0; i < writes.offsets.size(); at += writes.sizes[i++])
     EXPECT_EQ(writes.offsets[i], shape.startAt + at) << "the rebuilt file's call " << i - before;
-  if (input.size() % platform::kMediumAlignment != 0) {
+  if (writes.opens > 0 && input.size() % platform::kMediumAlignment != 0) {
     EXPECT_EQ(writes.endPosition, static_cast<int64_t>(shape.startAt + input.size()));
   }
+  // Each file written through the cache has its write-back started block by
+  // block from its first byte: the ranges follow each other and cover it.
+  const bool piecesThroughCache = shape.directWritesRefused || !piecesPastTheCache();
+  const size_t files = (piecesThroughCache ? (input.size() + kMiB - 1) / kMiB : 0) +
+                       (shape.directWritesRefused ? 1 : 0);
+  size_t starts = 0;
+  uint64_t covered = 0;
+  for (size_t i = 0; i < writeBacks.offsets.size(); covered += writeBacks.sizes[i++]) {
+    if (writeBacks.offsets[i] == 0) {
+      ++starts;
+      continue;
+    }
+    EXPECT_TRUE(i > 0 && writeBacks.offsets[i] == writeBacks.offsets[i - 1] + writeBacks.sizes[i - 1])
+        << "write-back " << i << " at " << writeBacks.offsets[i];
+  }
+  EXPECT_EQ(starts, files) << "files whose write-back starts at their first byte";
+  EXPECT_EQ(covered, (piecesThroughCache ? input.size() : 0) +
+                         (shape.directWritesRefused ? input.size() : 0));
   // A handle that bypasses the cache itself writes the last bytes as a
   // whole sector, cut back after them.
   if (writes.opens == 0) GTEST_SKIP() << "this file system refuses writes past the cache";
@@ -113,7 +140,9 @@ INSTANTIATE_TEST_SUITE_P(Shapes, MediumWritesTest,
                                            WriteShape{"ExactlyOneBlock", kMiB},
                                            WriteShape{"PiecesEndInsideBlocks", 2999999, 1000000},
                                            WriteShape{"RebuiltFilePast4GiB", 2 * kMiB + 5000, 0,
-                                                      5 * 1024 * kMiB}),
+                                                      5 * 1024 * kMiB},
+                                           WriteShape{"DirectWritesRefused", 2 * kMiB + 5000, 0, 0,
+                                                      true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // A write past the cache that the system refuses is told by the system's own
