@@ -124,6 +124,7 @@ TEST_P(MediumWritesTest, SplitAndJoinWriteWholeAlignedSectorsPastTheCache) {
   EXPECT_EQ(starts, files) << "files whose write-back starts at their first byte";
   EXPECT_EQ(covered, (piecesThroughCache ? input.size() : 0) +
                          (shape.directWritesRefused ? input.size() : 0));
+  if (shape.directWritesRefused) return;
   // A handle that bypasses the cache itself writes the last bytes as a
   // whole sector, cut back after them.
   if (writes.opens == 0) GTEST_SKIP() << "this file system refuses writes past the cache";
