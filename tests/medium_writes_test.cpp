@@ -141,7 +141,7 @@ INSTANTIATE_TEST_SUITE_P(Shapes, MediumWritesTest,
                                            WriteShape{"ExactlyOneBlock", kMiB},
                                            WriteShape{"PiecesEndInsideBlocks", 2999999, 1000000},
                                            WriteShape{"RebuiltFilePast4GiB", 2 * kMiB + 5000, 0,
-                                                      5 * 1024 * kMiB},
+                                                      kMiB * 1024 * 5},
                                            WriteShape{"DirectWritesRefused", 2 * kMiB + 5000, 0, 0,
                                                       true}),
                          [](const auto& info) { return std::string(info.param.name); });
