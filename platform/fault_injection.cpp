@@ -96,6 +96,9 @@ FakedConsole& fakedConsole() {
   return console;
 }
 
+// Where a test has the write-backs recorded; the writer thread adds to it.
+platform_test_hooks::MediumCalls* writeBackRecording = nullptr;
+
 }  // namespace
 
 namespace platform {
@@ -113,6 +116,11 @@ bool goAhead(FaultPoint point, size_t& count) {
 bool goAhead(FaultPoint point) {
   size_t unused = 0;
   return goAhead(point, unused);
+}
+
+void recordWriteBack(uint64_t offset, uint64_t length) {
+  const auto locked = seamLock();
+  if (writeBackRecording != nullptr) writeBackRecording->called(nullptr, length, offset);
 }
 
 std::optional<unsigned> fakedConsoleProcesses() { return fakedConsole().processes; }
@@ -161,5 +169,11 @@ bool fakeConsole(std::optional<unsigned> processes) {
 }
 
 unsigned consoleKeysTaken() { return fakedConsole().keysTaken; }
+
+bool recordWriteBack(MediumCalls* record) {
+  const auto locked = seamLock();
+  writeBackRecording = record;
+  return true;
+}
 
 }  // namespace platform_test_hooks

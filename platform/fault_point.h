@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 
 namespace platform {
@@ -57,6 +58,14 @@ bool goAhead(FaultPoint point);
 /// Without fault injection the answer is always "go ahead", at no cost.
 inline bool goAhead(FaultPoint, size_t&) { return true; }
 inline bool goAhead(FaultPoint) { return true; }
+#endif
+
+#if FILESPLIT_FAULT_INJECTION
+/// Tells a test that records them (platform_test_hooks::recordWriteBack)
+/// that the write-back of `length` bytes at `offset` was started.
+void recordWriteBack(uint64_t offset, uint64_t length);
+#else
+inline void recordWriteBack(uint64_t, uint64_t) {}
 #endif
 
 #if FILESPLIT_FAULT_INJECTION

@@ -12,5 +12,6 @@ void setCallBudget(unsigned) {}
 bool callBudgetExceeded() { return false; }
 bool fakeConsole(std::optional<unsigned> processes) { return !processes; }
 unsigned consoleKeysTaken() { return 0; }
+bool recordWriteBack(MediumCalls* record) { return record == nullptr; }
 
 }  // namespace platform_test_hooks

@@ -63,7 +63,8 @@ struct MediumCalls {
   uint32_t sectorSize = 0;         // the last file's volume sector size
   std::vector<uintptr_t> buffers;  // each call's buffer address, in order
   std::vector<size_t> sizes;       // each call's asked size, in order
-  std::vector<uint64_t> offsets;   // each call's file offset, in order
+  std::vector<uint64_t> offsets;   // each call's file offset, as the system was told, in order
+  int64_t endPosition = -1;        // the file's position after its last bytes (-1: none written)
   /// Of reads that choose their way each time (Linux, where the cache is
   /// asked): whether each went past the cache, as the descriptor then stood.
   std::vector<bool> pastTheCache;
@@ -93,6 +94,17 @@ bool recordMediumReads(MediumCalls* record);
 /// Records into `record` every write past the cache from now on (null: stops
 /// recording). False where this build has no seam to record in.
 bool recordMediumWrites(MediumCalls* record);
+
+/// Records into `record` every write-back started from now on, as the
+/// platform was asked for it: each range's offset and size, no buffer
+/// (null: stops recording). False where this build has no seam to record in.
+bool recordWriteBack(MediumCalls* record);
+
+/// Makes every writer past the cache made from now on start `offset` bytes
+/// into its file, as if so many had been written before (0: at its first
+/// byte again): offsets past 4 GiB without writing 4 GiB. False where this
+/// build cannot (Linux: such writes go at the descriptor's own position).
+bool startMediumWritesAt(uint64_t offset);
 
 /// In `errnum`, the errno value this platform tells for its own system error
 /// `code` (Windows: a Win32 error), `unknown` for one it has none for. False

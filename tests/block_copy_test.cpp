@@ -2,14 +2,17 @@
 // join's pieces into one output, a check without one), over fake files
 // whose calls fail, fall short or wait for the other thread: the bytes
 // written, the dots, the failure told, and the order the two threads keep.
+// A thread left waiting for a notify fails the test within seconds.
 #include "transfer/block_copy.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <sstream>
 
 #include "common/job_failure.h"
+#include "deadline.h"
 #include "fake_files.h"
 #include "hash/checked_digest.h"
 #include "platform/platform.h"
@@ -141,6 +144,20 @@ std::vector<LoopCase> loopCases() {
           {3 * kBlock + 5}, 4, 3 * kBlock),
       shaped(row("JoinPiecesEndInsideBlocks", Use::join, {}, L"", {3 * kBlock + 5}, 5, 3 * kBlock),
              {kBlock / 2 + 3, kBlock + 7, 3 * kBlock / 2 - 5}),
+      // A read or a hash fails after a piece ended inside a block: the
+      // bytes gathered before it are written all the same.
+      shaped(row("JoinReadFailsWithBytesGathered", Use::join, {failing(FakeCall::read, 3, EIO)},
+                 cannotRead(L"2", EIO), {3 * kBlock / 2 + 3}, 2, 3 * kBlock / 2),
+             {kBlock / 2 + 3, kBlock + 7, 3 * kBlock / 2 - 5}),
+      shaped(row("JoinHashFailsWithBytesGathered", Use::join, {failing(FakeCall::hash, 3, EIO)},
+                 kNoHash, {3 * kBlock / 2 + 3}, 3, 3 * kBlock / 2),
+             {kBlock / 2 + 3, kBlock + 7, 3 * kBlock / 2 - 5}),
+      // The job's own failure (a piece longer than planned) comes before
+      // the write that failed earlier is told: the write's line is told.
+      shaped(row("JoinWriteFailsThenThePieceIsFoundLonger", Use::join,
+                 {failing(FakeCall::sectors, 1, ENOSPC)}, cannotWrite(L"out", ENOSPC), {0}, 1, 0,
+                 {{sectors(1), read(3)}}),
+             {kBlock + 5, kBlock}),
       row("JoinPastTheCacheRefused", Use::join, {refused}, L"", {3 * kBlock + 5}, 4, 0),
       row("JoinTailFails", Use::join, {failing(FakeCall::write, 1, ENOSPC)},
           cannotWrite(L"out", ENOSPC), {3 * kBlock}, 4, 3 * kBlock),
@@ -153,6 +170,8 @@ std::vector<LoopCase> loopCases() {
 
 class BlockCopyTest : public ::testing::TestWithParam<LoopCase> {
  protected:
+  // Past a gate's wait: a gate that gives up is told as such.
+  Deadline deadline_{std::chrono::seconds(10)};
   // Drives one BlockCopy as the tool of `c.use` does; returns the failure told.
   std::wstring drive(const LoopCase& c, const std::string& stream, FakeFiles& files);
 
@@ -164,6 +183,8 @@ std::wstring BlockCopyTest::drive(const LoopCase& c, const std::string& stream, 
   for (const uint64_t piece : c.pieces) total += piece;
   transfer::Progress progress(console, total);
   CheckedDigest digest(L"in", files.hash());
+  // A join's output outlives the loop, whose writer may still use it.
+  const auto out = c.use == Use::join ? files.destination() : nullptr;
   try {
     transfer::BlockCopy blocks(progress, digest);
     if (c.use == Use::split) {
@@ -180,7 +201,6 @@ std::wstring BlockCopyTest::drive(const LoopCase& c, const std::string& stream, 
       });
       return L"";
     }
-    const auto out = c.use == Use::join ? files.destination() : nullptr;
     uint64_t at = 0;
     blocks.run([&] {
       for (size_t i = 0; i < c.pieces.size(); ++i) {

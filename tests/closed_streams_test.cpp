@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "join/join_exit_codes.h"
+#include "platform/output_file.h"
+#include "platform/platform.h"
 #include "process.h"
 #include "split/split_exit_codes.h"
 #include "temp_dir.h"
@@ -55,5 +57,15 @@ INSTANTIATE_TEST_SUITE_P(Streams, ClosedStreamTest,
                                            ClosedStream{"JoinWithoutOutput", true, {1}},
                                            ClosedStream{"JoinWithoutErrors", true, {2}}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Where the runtime keeps no slot for a closed standard stream (closed in
+// this process; a child is given its own), the null device the start opens
+// takes that very descriptor, and stays on it.
+TEST(ClosedStreamSlotTest, NullDeviceStaysOnTheFreedDescriptor) {
+  _close(0);
+  platform::initProcess();
+  platform::OpenFileFacts facts;
+  EXPECT_EQ(platform::describeOpenFile(0, facts), 0) << "standard input is closed";
+}
 
 }  // namespace

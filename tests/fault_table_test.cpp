@@ -9,6 +9,7 @@
 
 #include "allocation_limit.h"
 #include "in_process.h"
+#include "platform_facts.h"
 #include "split/split_exit_codes.h"
 #include "split_fault_rows.h"
 #include "temp_dir.h"
@@ -71,6 +72,27 @@ TEST_P(FaultTableTest, EndsAsPlanned) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, FaultTableTest, ::testing::ValuesIn(faultCases()),
+                         [](const auto& info) { return info.param.name; });
+
+// The rows again where the file system refuses writes past the cache: each
+// piece goes through it, its write-back started after each block. Not the
+// rows of the way past the cache itself, nor on Windows, whose pieces go
+// through the cache in the rows above.
+std::vector<FaultCase> directWritesRefusedCases() {
+  std::vector<FaultCase> cases;
+  if (!piecesPastTheCache()) return cases;
+  for (FaultCase c : faultCases()) {
+    if (std::any_of(c.faults.begin(), c.faults.end(),
+                    [](const hooks::Fault& f) { return f.point == FaultPoint::mediumWrites; }))
+      continue;
+    c.faults.push_back(failingEvery(FaultPoint::mediumWrites, EINVAL));
+    cases.push_back(std::move(c));
+  }
+  return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(DirectWritesRefused, FaultTableTest,
+                         ::testing::ValuesIn(directWritesRefusedCases()),
                          [](const auto& info) { return info.param.name; });
 
 // The clean run makes the calls cleanRunCalls lists, every row names one of

@@ -10,6 +10,7 @@
 
 #include "in_process.h"
 #include "platform/test_hooks.h"
+#include "platform_facts.h"
 #include "split/split_exit_codes.h"
 #include "temp_dir.h"
 #include "test_sizes.h"
@@ -24,6 +25,9 @@ struct WalkShape {
   const char* name;
   uint64_t inputSize;
   std::vector<std::wstring> arguments;  // after the input's name
+  // The file system refuses writes past the cache: the pieces go through
+  // it, each block's write-back started and, 8 MiB on, waited for.
+  bool directWritesRefused = false;
 };
 
 void PrintTo(const WalkShape& shape, std::ostream* out) { *out << shape.name; }
@@ -46,10 +50,20 @@ bool riddenOut(FaultPoint point) {
          point == FaultPoint::cacheQuery;
 }
 
+// The points walked. With writes past the cache refused, the writes and
+// their write-back alone, the calls that go the other way then: the other
+// calls are those of the shapes that take the way past the cache.
+std::vector<FaultPoint> pointsOf(const WalkShape& shape) {
+  if (shape.directWritesRefused) return {FaultPoint::write, FaultPoint::writeBack};
+  return kPoints;
+}
+
 class FaultWalkTest : public ::testing::TestWithParam<WalkShape> {
  protected:
   void SetUp() override {
     if (!fault_walk::seamPresent()) GTEST_SKIP() << "no fault injection in this build";
+    if (GetParam().directWritesRefused && !piecesPastTheCache())
+      GTEST_SKIP() << "the pieces go through the cache here in every shape";
     input = patternBytes(GetParam().inputSize, 11);
     clean = walk({});
     ASSERT_EQ(clean.run.exitCode, split_exit::kSuccess);
@@ -58,12 +72,14 @@ class FaultWalkTest : public ::testing::TestWithParam<WalkShape> {
   void TearDown() override { hooks::resetFaults(); }
 
   // One split with `faults` planned, in a fresh folder holding the input.
-  Walk walk(const std::vector<hooks::Fault>& faults) {
+  Walk walk(std::vector<hooks::Fault> faults) {
+    if (GetParam().directWritesRefused)
+      faults.push_back({FaultPoint::mediumWrites, 0, EINVAL, SIZE_MAX, {}});
     TempDir dir;
     writeFile(dir / L"in.bin", input);
     std::vector<std::wstring> arguments{L"in.bin"};
     arguments.insert(arguments.end(), GetParam().arguments.begin(), GetParam().arguments.end());
-    return fault_walk::walkOnce(faults, kPoints, dir.wide(), [&] {
+    return fault_walk::walkOnce(faults, points, dir.wide(), [&] {
       const CurrentFolder inside(dir.wide());
       return runInProcess(arguments);
     });
@@ -72,6 +88,7 @@ class FaultWalkTest : public ::testing::TestWithParam<WalkShape> {
   void expectNothingLostOrCorrupted(const Walk& failed);
   void expectOneLineThenUsage(const std::wstring& out);
 
+  const std::vector<FaultPoint> points = pointsOf(GetParam());
   std::string input;
   Walk clean;
 };
@@ -105,11 +122,11 @@ void FaultWalkTest::expectNothingLostOrCorrupted(const Walk& failed) {
 
 TEST_P(FaultWalkTest, EveryFailureLeavesOnlyTheStartOfTheOutputs) {
   fault_walk::forEachCall(clean.calls, [&](size_t p, unsigned call) {
-    const Walk failed = walk({{kPoints[p], call, EIO, SIZE_MAX, {}}});
+    const Walk failed = walk({{points[p], call, EIO, SIZE_MAX, {}}});
     if (failed.run.exitCode == split_exit::kSuccess) {
-      EXPECT_TRUE(riddenOut(kPoints[p]));
+      EXPECT_TRUE(riddenOut(points[p]));
     }
-    if (fault_walk::mustBeRiddenOut(kPoints[p], call, clean.calls[p])) {
+    if (fault_walk::mustBeRiddenOut(points[p], call, clean.calls[p])) {
       EXPECT_EQ(failed.run.exitCode, split_exit::kSuccess);
     }
     expectNothingLostOrCorrupted(failed);
@@ -118,8 +135,8 @@ TEST_P(FaultWalkTest, EveryFailureLeavesOnlyTheStartOfTheOutputs) {
 
 TEST_P(FaultWalkTest, EveryShortTransferIsMadeUp) {
   fault_walk::forEachCall(clean.calls, [&](size_t p, unsigned call) {
-    if (kPoints[p] != FaultPoint::read && kPoints[p] != FaultPoint::write) return;
-    const Walk shortened = walk({{kPoints[p], call, 0, 1, {}}});
+    if (points[p] != FaultPoint::read && points[p] != FaultPoint::write) return;
+    const Walk shortened = walk({{points[p], call, 0, 1, {}}});
     EXPECT_EQ(shortened.run.exitCode, split_exit::kSuccess) << shortened.run.out;
     expectNothingLostOrCorrupted(shortened);
   });
@@ -129,7 +146,11 @@ INSTANTIATE_TEST_SUITE_P(
     Shapes, FaultWalkTest,
     ::testing::Values(WalkShape{"TwoBlockPiecesInTheDefaultFolder", 5 * kMiB + 7, {L"2"}},
                       WalkShape{"OnePieceInANewNestedFolder", kMiB, {L"1", L"out/deep"}},
-                      WalkShape{"ManySmallPieces", 12 * kMiB + 1, {L"1", L"."}}),
+                      WalkShape{"ManySmallPieces", 12 * kMiB + 1, {L"1", L"."}},
+                      WalkShape{"PiecePastTheWriteBackWindowDirectWritesRefused",
+                                9 * kMiB + 7,
+                                {L"9"},
+                                true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

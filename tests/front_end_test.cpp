@@ -351,6 +351,7 @@ INSTANTIATE_TEST_SUITE_P(
                       splits("Batch", L"x.batch", L"x.bat", L"x.md5"),
                       splits("BatWithoutDot", L"xbat", L"xbat.bat", L"xbat.md5"),
                       splits("Md5sum", L"x.md5sum", L"x.bat", L"x.md5"),
+                      splits("LastLetterOtherThanBat", L"x.bax", L"x.bat", L"x.md5"),
                       splits("BatTrailingDot", L"x.bat.", L"x.bat.bat", L"x.bat.md5")),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -42,6 +42,9 @@ struct JoinShape {
   // The folders flushed after the name, as their failures name them: the
   // file's own, then each the run created and the one above them.
   std::vector<std::wstring> flushedFolders = {};
+  // The file system refuses writes past the cache: the rebuilt file goes
+  // through it, each block's write-back started.
+  bool directWritesRefused = false;
 };
 
 void PrintTo(const JoinShape& shape, std::ostream* out) { *out << shape.name; }
@@ -82,6 +85,14 @@ class SplitFolder {
   CurrentFolder inside_;
 };
 
+// The points walked. With writes past the cache refused, the writes and
+// their write-back alone, the calls that go the other way then: the other
+// calls are those of the shapes that take the way past the cache.
+std::vector<FaultPoint> pointsOf(const JoinShape& shape) {
+  if (shape.directWritesRefused) return {FaultPoint::write, FaultPoint::writeBack};
+  return kPoints;
+}
+
 // The place of `point` in kPoints, and so in a Walk's calls.
 size_t indexOf(FaultPoint point) {
   return static_cast<size_t>(std::find(std::begin(kPoints), std::end(kPoints), point) -
@@ -94,7 +105,9 @@ class JoinFaultWalkTest : public ::testing::TestWithParam<JoinShape> {
     if (!fault_walk::seamPresent()) GTEST_SKIP() << "no fault injection in this build";
     input = patternBytes(3 * kMiB + 5, 21);
     clean = walk({});
-    ASSERT_GT(clean.calls[indexOf(FaultPoint::read)], 4u) << "the seam saw the reads";
+    if (!GetParam().directWritesRefused) {
+      ASSERT_GT(clean.calls[indexOf(FaultPoint::read)], 4u) << "the seam saw the reads";
+    }
     ASSERT_EQ(clean.run.exitCode, GetParam().cleanExit)
         << std::string(clean.run.out.begin(), clean.run.out.end());
     calls = clean.calls;
@@ -103,13 +116,15 @@ class JoinFaultWalkTest : public ::testing::TestWithParam<JoinShape> {
   void TearDown() override { hooks::resetFaults(); }
 
   // One join with `faults` planned, of a fresh split of the input.
-  Walk walk(const std::vector<hooks::Fault>& faults) {
+  Walk walk(std::vector<hooks::Fault> faults) {
+    if (GetParam().directWritesRefused)
+      faults.push_back({FaultPoint::mediumWrites, 0, EINVAL, SIZE_MAX, {}});
     const SplitFolder folder(input);
     const TempDir& dir = folder.dir;
     if (folder.split != split_exit::kSuccess) ADD_FAILURE() << "split failed";
     if (GetParam().withoutDigest) fs::remove(dir.native() / "parts" / "in.md5");
     before = snapshot(dir.wide());
-    return fault_walk::walkOnce(faults, kPoints, dir.wide(),
+    return fault_walk::walkOnce(faults, points, dir.wide(),
                                 [] { return runJoinInProcess(GetParam().arguments); });
   }
 
@@ -118,6 +133,7 @@ class JoinFaultWalkTest : public ::testing::TestWithParam<JoinShape> {
   void expectNothingLostOrCorrupted(const Walk& failed,
                                     FaultPoint failedPoint = FaultPoint::textConversion);
 
+  const std::vector<FaultPoint> points = pointsOf(GetParam());
   std::string input;
   std::map<std::string, std::string> before;  // of the last walk
   Walk clean;
@@ -175,8 +191,8 @@ void JoinFaultWalkTest::expectNothingLostOrCorrupted(const Walk& failed, FaultPo
 TEST_P(JoinFaultWalkTest, EveryFailureLeavesOnlyTheStartOfTheRebuiltFile) {
   std::vector<std::wstring> flushedFolders;
   fault_walk::forEachCall(calls, [&](size_t p, unsigned call) {
-    const Walk failed = walk({{kPoints[p], call, EIO, SIZE_MAX, {}}});
-    if (kPoints[p] == FaultPoint::folderFlush) {
+    const Walk failed = walk({{points[p], call, EIO, SIZE_MAX, {}}});
+    if (points[p] == FaultPoint::folderFlush) {
       // After the final name: the file is whole, the run still fails.
       EXPECT_EQ(failed.run.exitCode, join_exit::kFailed);
       EXPECT_TRUE(failed.files.at(GetParam().target) == input);
@@ -187,20 +203,20 @@ TEST_P(JoinFaultWalkTest, EveryFailureLeavesOnlyTheStartOfTheRebuiltFile) {
       return;
     }
     if (failed.run.exitCode == GetParam().cleanExit) {
-      EXPECT_TRUE(riddenOut(kPoints[p]));
+      EXPECT_TRUE(riddenOut(points[p]));
     }
-    if (fault_walk::mustBeRiddenOut(kPoints[p], call, calls[p])) {
+    if (fault_walk::mustBeRiddenOut(points[p], call, calls[p])) {
       EXPECT_EQ(failed.run.exitCode, GetParam().cleanExit);
     }
-    expectNothingLostOrCorrupted(failed, kPoints[p]);
+    expectNothingLostOrCorrupted(failed, points[p]);
   });
   EXPECT_EQ(flushedFolders, GetParam().flushedFolders);
 }
 
 TEST_P(JoinFaultWalkTest, EveryShortTransferIsMadeUp) {
   fault_walk::forEachCall(calls, [&](size_t p, unsigned call) {
-    if (kPoints[p] != FaultPoint::read && kPoints[p] != FaultPoint::write) return;
-    const Walk shortened = walk({{kPoints[p], call, 0, 1, {}}});
+    if (points[p] != FaultPoint::read && points[p] != FaultPoint::write) return;
+    const Walk shortened = walk({{points[p], call, 0, 1, {}}});
     EXPECT_EQ(shortened.run.exitCode, GetParam().cleanExit);
     expectNothingLostOrCorrupted(shortened);
   });
@@ -208,6 +224,7 @@ TEST_P(JoinFaultWalkTest, EveryShortTransferIsMadeUp) {
 
 TEST_P(JoinFaultWalkTest, PieceThatChangesWhileReadEndsTheRun) {
   if (GetParam().withoutDigest) GTEST_SKIP() << "the same with a digest file";
+  if (GetParam().directWritesRefused) GTEST_SKIP() << "the same with writes past the cache";
   for (const int64_t change : {-1, 1}) {
     SCOPED_TRACE(change);
     // After the pieces were measured, before the second of the four is read:
@@ -224,6 +241,7 @@ TEST_P(JoinFaultWalkTest, PieceThatChangesWhileReadEndsTheRun) {
 }
 
 TEST_P(JoinFaultWalkTest, ScriptThatChangesBetweenThePassesEndsTheRun) {
+  if (GetParam().directWritesRefused) GTEST_SKIP() << "the same with writes past the cache";
   // Before the last pass opens it (the pieces' four opens follow), the script
   // names one piece fewer: every name still there, the count no longer the same.
   const Walk changed =
@@ -258,7 +276,14 @@ INSTANTIATE_TEST_SUITE_P(
                                 "parts/in.bin",
                                 join_exit::kUnverified,
                                 true,
-                                {shownAsJoined(L"parts/")}}),
+                                {shownAsJoined(L"parts/")}},
+                      JoinShape{"DirectWritesRefused",
+                                {L"parts/in.bat"},
+                                "parts/in.bin",
+                                join_exit::kSuccess,
+                                false,
+                                {},
+                                true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The user's interrupt at a step of a join whose rebuilt file is written

@@ -126,6 +126,8 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"Empty", "", 1, L"\"chcp 65001\" expected"},
         Refusal{"OtherCodePage", "chcp 850\r\ncopy /b \"a_1\" \"a\"\r\n", 1,
                 L"\"chcp 65001\" expected"},
+        Refusal{"CodePageLineGoesOn", "chcp 65001 & del x\r\ncopy /b \"a_1\" \"a\"\r\n", 1,
+                L"\"chcp 65001\" expected"},
         Refusal{"NoCopyLine", kChcp, 2, L"a copy line expected"},
         Refusal{"OtherCommand", kChcp + "del /q \"a_1\" \"a\"\r\n", 2, L"\"copy /b\" expected"},
         Refusal{"NoTarget", kChcp + "copy /b \"a_1\"\r\n", 2,

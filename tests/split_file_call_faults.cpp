@@ -1,6 +1,7 @@
 // The split's fault rows for the files' own calls: open, read, write, close
 // and the flushes to the medium.
 #include <cerrno>
+#include <filesystem>
 
 #include "platform_facts.h"
 #include "split/split_exit_codes.h"
@@ -94,6 +95,24 @@ void addWriteCases(std::vector<FaultCase>& cases) {
                    4,
                    {Says::cannotWrite, "out/in.md5"},
                    left(kAllPieces, 0)});
+  // A write the system failed with a device's error (ERROR_WRITE_FAULT),
+  // which the runtime tells as EACCES, is an input/output error; a system
+  // error left by an earlier call names no later failure.
+  constexpr unsigned long kWriteFault = 29;
+  cases.push_back({"WritePiece2FailsWithTheDevicesError",
+                   {hooks::Fault{FaultPoint::write, callAt(FaultPoint::write, piece(2)), EACCES,
+                                 SIZE_MAX, [] { leaveSystemError(kWriteFault); }}},
+                   split_exit::kFailed,
+                   2,
+                   {Says::cannotWrite, pieceName(2), "", windowsPlatform() ? EIO : EACCES},
+                   left(upTo(2, 0))});
+  cases.push_back({"WritePiece3FailsAfterASystemErrorLeftBefore",
+                   {before(FaultPoint::write, piece(2), [] { leaveSystemError(kWriteFault); }),
+                    failing(FaultPoint::write, piece(3), ENOSPC)},
+                   split_exit::kFailed,
+                   3,
+                   {Says::cannotWrite, pieceName(3)},
+                   left(upTo(3, 0))});
   cases.push_back(
       harmless("WriteInterruptedIsRetried", failing(FaultPoint::write, piece(1), EINTR)));
   cases.push_back(harmless("ShortWriteIsContinued", limited(FaultPoint::write, piece(1), 1000)));
@@ -154,6 +173,15 @@ void addFolderFlushCases(std::vector<FaultCase>& cases) {
                    split_exit::kFailed,
                    4,
                    {Says::cannotWrite, "."},
+                   left(kAllPieces)});
+  // An output folder that exists already is flushed before the digest too.
+  cases.push_back({"FlushExistingFolderFails",
+                   {before(FaultPoint::fileStatus, "out exists",
+                           [] { std::filesystem::create_directory("out"); }),
+                    failing(FaultPoint::folderFlush, "out", EIO)},
+                   split_exit::kFailed,
+                   4,
+                   {Says::cannotWrite, "out"},
                    left(kAllPieces)});
   cases.push_back({"FlushFolderAfterTheDigestFails",
                    {failing(FaultPoint::folderFlush, "out again", EIO)},

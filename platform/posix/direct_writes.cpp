@@ -1,6 +1,7 @@
 #include "direct_writes.h"
 
 #include <fcntl.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdint>
@@ -26,6 +27,13 @@ void recordWrite([[maybe_unused]] int fd, [[maybe_unused]] const void* buffer,
 #endif
 }
 
+// Where the descriptor is after the last bytes.
+void recordEnd([[maybe_unused]] int fd) {
+#if FILESPLIT_FAULT_INJECTION
+  if (recording != nullptr) recording->endPosition = ::lseek(fd, 0, SEEK_CUR);
+#endif
+}
+
 void recordOpen() {
 #if FILESPLIT_FAULT_INJECTION
   if (recording != nullptr) recording->opened(true, platform::kMediumAlignment);
@@ -46,7 +54,9 @@ class DirectWriter final : public platform::MediumWriter {
   // The last bytes the ordinary way: O_DIRECT takes no part of a block.
   int writeLast(unsigned char* buffer, uint32_t count) override {
     if (sys::setDirect(fd_, false, platform::FaultPoint::mediumWrites) != 0) return -1;
-    return _write(fd_, buffer, count);
+    const int written = _write(fd_, buffer, count);
+    recordEnd(fd_);
+    return written;
   }
 
  private:

@@ -198,6 +198,7 @@ int fdatasync(int fd) {
 
 int startWriteBack(int fd, off_t offset, off_t length) {
   if (!goAhead(FaultPoint::writeBack)) return -1;
+  platform::recordWriteBack(static_cast<uint64_t>(offset), static_cast<uint64_t>(length));
   return retriedOnInterrupt(
       [&] { return ::sync_file_range(fd, offset, length, SYNC_FILE_RANGE_WRITE); });
 }

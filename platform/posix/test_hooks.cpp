@@ -105,4 +105,6 @@ bool fakeFileSystem(const std::optional<std::wstring>& name) { return !name; }
 bool recordMediumWrites(MediumCalls* record) { return record == nullptr; }
 #endif
 
+bool startMediumWritesAt(uint64_t offset) { return offset == 0; }
+
 }  // namespace platform_test_hooks

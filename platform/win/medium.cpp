@@ -33,7 +33,11 @@ int flushToMedium(int fd) {
 }
 #endif
 
-int startWriteBack(int, uint64_t, uint64_t) { return goAhead(FaultPoint::writeBack) ? 0 : errno; }
+int startWriteBack(int, uint64_t offset, uint64_t length) {
+  if (!goAhead(FaultPoint::writeBack)) return errno;
+  recordWriteBack(offset, length);
+  return 0;
+}
 
 #if FILESPLIT_NO_FLUSH
 int readFromMedium(int, uint32_t, std::unique_ptr<MediumReader>&) { return 0; }

@@ -38,6 +38,11 @@ bool recordMediumWrites(MediumCalls* record) {
   unbuffered_writes::recording = record;
   return true;
 }
+
+bool startMediumWritesAt(uint64_t offset) {
+  unbuffered_writes::firstOffset = offset;
+  return true;
+}
 #else
 // CNG's own provider reports its own lengths: nothing can be faked here, and
 // asking for nothing (0) is all that succeeds.
@@ -48,6 +53,7 @@ bool fakeFreeSpace(const std::optional<FakeSpace>& space) { return !space; }
 bool fakeFileSystem(const std::optional<std::wstring>& name) { return !name; }
 bool recordMediumReads(MediumCalls* record) { return record == nullptr; }
 bool recordMediumWrites(MediumCalls* record) { return record == nullptr; }
+bool startMediumWritesAt(uint64_t offset) { return offset == 0; }
 #endif
 
 bool errnoOfSystemError(unsigned long code, int unknown, int& errnum) {

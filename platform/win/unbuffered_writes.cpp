@@ -10,6 +10,7 @@ namespace unbuffered_writes {
 
 #if FILESPLIT_FAULT_INJECTION
 platform_test_hooks::MediumCalls* recording = nullptr;
+uint64_t firstOffset = 0;
 #endif
 
 void recordOpen([[maybe_unused]] DWORD flags, [[maybe_unused]] uint32_t sector) {
@@ -20,16 +21,36 @@ void recordOpen([[maybe_unused]] DWORD flags, [[maybe_unused]] uint32_t sector) 
 
 namespace {
 
+// Test builds only: the offset as the system is told it.
 void recordWrite([[maybe_unused]] const void* buffer, [[maybe_unused]] size_t size,
-                 [[maybe_unused]] uint64_t offset) {
+                 [[maybe_unused]] const OVERLAPPED& at) {
 #if FILESPLIT_FAULT_INJECTION
-  if (recording != nullptr) recording->called(buffer, size, offset);
+  if (recording != nullptr)
+    recording->called(buffer, size, (uint64_t{at.OffsetHigh} << 32) | at.Offset);
+#endif
+}
+
+// Test builds only: where the handle's pointer is after the last bytes.
+void recordEnd([[maybe_unused]] HANDLE file) {
+#if FILESPLIT_FAULT_INJECTION
+  LARGE_INTEGER position{};
+  if (recording != nullptr && SetFilePointerEx(file, LARGE_INTEGER{}, &position, FILE_CURRENT))
+    recording->endPosition = position.QuadPart;
+#endif
+}
+
+uint64_t startOffset() {
+#if FILESPLIT_FAULT_INJECTION
+  return firstOffset;
+#else
+  return 0;
 #endif
 }
 
 class UnbufferedWriter final : public platform::MediumWriter {
  public:
-  UnbufferedWriter(HANDLE file, uint32_t sector) : file_(file), sector_(sector) {}
+  UnbufferedWriter(HANDLE file, uint32_t sector, uint64_t offset)
+      : file_(file), sector_(sector), offset_(offset) {}
 
   int write(const void* buffer, uint32_t count) override;
   int writeLast(unsigned char* buffer, uint32_t count) override;
@@ -37,7 +58,7 @@ class UnbufferedWriter final : public platform::MediumWriter {
  private:
   HANDLE file_;  // the descriptor's handle, opened with kFlags
   uint32_t sector_;
-  uint64_t offset_ = 0;  // written at explicit offsets, then the handle's pointer set
+  uint64_t offset_;  // written at explicit offsets, then the handle's pointer set
 };
 
 int UnbufferedWriter::write(const void* buffer, uint32_t count) {
@@ -45,10 +66,10 @@ int UnbufferedWriter::write(const void* buffer, uint32_t count) {
       seam_calls::writeAll(buffer, count, [this](const char* bytes, size_t n) -> long long {
         const size_t asked = seam_calls::wholeSectors(n, sector_);
         if (asked == 0) return 0;
-        recordWrite(bytes, asked, offset_);
         OVERLAPPED at{};
         at.Offset = static_cast<DWORD>(offset_);
         at.OffsetHigh = static_cast<DWORD>(offset_ >> 32);
+        recordWrite(bytes, asked, at);
         DWORD done = 0;
         if (!WriteFile(file_, bytes, static_cast<DWORD>(asked), &done, &at)) {
           errno = win32_errno::errnoOf(GetLastError(), EIO);
@@ -75,13 +96,14 @@ int UnbufferedWriter::writeLast(unsigned char* buffer, uint32_t count) {
     errno = win32_errno::errnoOf(GetLastError(), EIO);
     return -1;
   }
+  recordEnd(file_);
   return static_cast<int>(count);
 }
 
 }  // namespace
 
 std::unique_ptr<platform::MediumWriter> open(HANDLE handle, uint32_t sector) {
-  return std::make_unique<UnbufferedWriter>(handle, sector);
+  return std::make_unique<UnbufferedWriter>(handle, sector, startOffset());
 }
 
 }  // namespace unbuffered_writes

@@ -28,6 +28,9 @@ void recordOpen(DWORD flags, uint32_t sector);
 /// Where a test has the opens and writes recorded
 /// (platform_test_hooks::recordMediumWrites); null: nowhere.
 extern platform_test_hooks::MediumCalls* recording;
+/// Where a writer made now starts in its file
+/// (platform_test_hooks::startMediumWritesAt).
+extern uint64_t firstOffset;
 #endif
 
 }  // namespace unbuffered_writes

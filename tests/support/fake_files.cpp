@@ -195,8 +195,9 @@ Twist FakeFiles::begin(FakeCall call, std::unique_lock<std::mutex>& lock) {
   for (const Gate& gate : gates_) {
     if (gate.held.call != id.call || gate.held.number != id.number) continue;
     const std::set<CallId>& awaited = gate.untilBegan ? began_ : ended_;
-    // Long enough for any machine; a call that never comes is a failure.
-    if (!changed_.wait_for(lock, std::chrono::seconds(20),
+    // Long enough for any machine; a call that never comes is a failure,
+    // told before a test's deadline (10 s) ends the program.
+    if (!changed_.wait_for(lock, std::chrono::seconds(5),
                            [&] { return awaited.count(gate.until) != 0; }))
       gaveUp_ = true;
   }

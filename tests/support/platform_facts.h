@@ -27,6 +27,12 @@ int64_t cachedBytes(const std::wstring& path, bool drop = false);
 /// include the blocks a file system keeps back for it.
 bool runsAsSuperuser();
 
+/// Leaves `code` as the calling thread's system error (Windows: the
+/// runtime's _doserrno and GetLastError), as a runtime call that saw the
+/// system fail with it does; nothing where the system's errors are errno
+/// values already.
+void leaveSystemError(unsigned long code);
+
 /// A file name that no file can have here, so that opening it fails with
 /// EINVAL: a lone surrogate where names are bytes in the locale's encoding,
 /// a "|" on Windows.

@@ -14,6 +14,8 @@ bool windowsPlatform() { return false; }
 
 bool piecesPastTheCache() { return true; }
 
+void leaveSystemError(unsigned long) {}
+
 int64_t cachedBytes(const std::wstring& path, bool drop) {
   const int fd = open(platform::queryPath(path).c_str(), O_RDONLY);
   if (fd < 0) return -1;

@@ -14,6 +14,11 @@ int64_t cachedBytes(const std::wstring&, bool) { return -1; }
 // No file system of Windows keeps space back for an administrator.
 bool runsAsSuperuser() { return false; }
 
+void leaveSystemError(unsigned long code) {
+  _doserrno = code;
+  SetLastError(code);
+}
+
 // Any UTF-16 text is a valid name to NTFS, lone surrogates included; the
 // characters < > : " / \ | ? * are not.
 std::wstring invalidFileName() { return L"bad|name"; }
