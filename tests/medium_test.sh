@@ -68,8 +68,10 @@ for options in defaults data=journal; do
   # The user's interrupt at a random moment of a join: 12 (or the signal's
   # own end, before the join began) leaves no file, 0 the exact one under
   # its name. A background job of this shell starts with SIGINT ignored.
-  for _ in $(seq 12); do
-    env --default-signal=INT "$filejoin" "$medium/new/out/in.bat" "$medium/stopped" >/dev/null 2>&1 &
+  # On the usual mount only: the interrupt does not depend on the journal.
+  [ "$options" = defaults ] && rounds=12 || rounds=0
+  for _ in $(seq "$rounds"); do
+    env --default-signal=INT "$filejoin" "$medium/new/out/in.bat" "$medium/stopped" >"$work/stopped.log" 2>&1 &
     sleep "0.0$((RANDOM % 10))"
     kill -INT $! 2>/dev/null
     wait $!
@@ -78,7 +80,7 @@ for options in defaults data=journal; do
       0) cmp -s "$medium/stopped/in.bin" "$work/in.bin" || fail "$options: a join that ended 0 left other bytes" ;;
       12 | 130) [ -z "$(ls -A "$medium/stopped" 2>/dev/null)" ] ||
         fail "$options: an interrupted join ended $status and left $(ls -A "$medium/stopped")" ;;
-      *) fail "$options: an interrupted join ended with $status" ;;
+      *) fail "$options: an interrupted join ended with $status: $(cat "$work/stopped.log")" ;;
     esac
     rm -rf "$medium/stopped"
   done
