@@ -502,27 +502,7 @@ struct LastStepCase {
 
 void PrintTo(const LastStepCase& c, std::ostream* out) { *out << c.name; }
 
-// The ways the rebuilt file gets its name: linked from no name (Linux), a
-// temporary name renamed without replacing (vfat; Windows' only way), or
-// the final name reserved by an empty file first (FAT and exFAT under FUSE,
-// which neither rename without replacing nor link).
-enum class Naming { unnamed, renamed, reserved };
-
-const char* nameOf(Naming naming) {
-  return naming == Naming::unnamed ? "Unnamed" : naming == Naming::renamed ? "Renamed" : "Reserved";
-}
-
-void PrintTo(Naming naming, std::ostream* out) { *out << nameOf(naming); }
-
-// Plans the faults that make a join take `naming`; false where this
-// platform has no such way.
-bool takeNaming(Naming naming) {
-  if (windowsPlatform()) return naming == Naming::renamed;
-  if (naming != Naming::unnamed)
-    hooks::injectFault({FaultPoint::pendingCreation, 1, EOPNOTSUPP, SIZE_MAX, {}});
-  if (naming == Naming::reserved) hooks::injectFault({FaultPoint::rename, 1, EPERM, SIZE_MAX, {}});
-  return true;
-}
+using fault_walk::Naming;
 
 class JoinLastStepTest : public ::testing::TestWithParam<std::tuple<LastStepCase, Naming>> {};
 
@@ -543,7 +523,7 @@ TEST_P(JoinLastStepTest, FailsWithItsCodeAndLineAndNoFinalName) {
     const SplitFolder folder(input);
     const TempDir& dir = folder.dir;
     ASSERT_EQ(folder.split, split_exit::kSuccess);
-    if (!takeNaming(naming)) GTEST_SKIP() << "no such way to name a file here";
+    if (!fault_walk::takeNaming(naming)) GTEST_SKIP() << "no such way to name a file here";
     if (failing) hooks::injectFault({c.point, call, c.error, SIZE_MAX, {}});
     const InProcessRun run = runJoinInProcess({L"parts/in.bat"});
     if (!failing && c.lastCall) call = hooks::faultCalls(c.point);
@@ -579,9 +559,9 @@ INSTANTIATE_TEST_SUITE_P(
             LastStepCase{"NamingFindsTheNameTaken", FaultPoint::rename, true, EEXIST,
                          join_exit::kOutputExists, L"\"parts/in.bin\" exists already.", L"",
                          false}),
-        ::testing::Values(Naming::unnamed, Naming::renamed, Naming::reserved)),
+        ::testing::Values(Naming::own, Naming::renamed, Naming::reserved)),
     [](const auto& info) {
-      return std::string(std::get<0>(info.param).name) + nameOf(std::get<1>(info.param));
+      return std::string(std::get<0>(info.param).name) + fault_walk::nameOf(std::get<1>(info.param));
     });
 
 }  // namespace

@@ -29,12 +29,7 @@ namespace {
 struct FolderChange {
   const char* name;
   bool madeAgain;  // a new folder made at the old path; else the moved one removed
-  // As on vfat: the file written under a temporary name in a folder of its
-  // own inside the output folder.
-  bool withoutUnnamedFiles = false;
-  // As on FAT under FUSE: no rename that keeps the target, and no links;
-  // the final name reserved first.
-  bool withoutNoReplace = false;
+  fault_walk::Naming naming = fault_walk::Naming::own;
 };
 
 void PrintTo(const FolderChange& c, std::ostream* out) { *out << c.name; }
@@ -68,8 +63,6 @@ class JoinOutputFolderTest : public ::testing::TestWithParam<FolderChange> {
 TEST_P(JoinOutputFolderTest, RebuiltFileStaysWithItsFolder) {
   const FolderChange& c = GetParam();
   if (!fault_walk::seamPresent()) GTEST_SKIP() << "no fault injection in this build";
-  if (windowsPlatform() && (c.withoutUnnamedFiles || c.withoutNoReplace))
-    GTEST_SKIP() << "Windows always writes under a temporary name and renames without replacing";
   TempDir dir;
   const CurrentFolder inside(dir.wide());
   const std::string input = patternBytes(2 * kMiB + 3, 41);
@@ -77,9 +70,8 @@ TEST_P(JoinOutputFolderTest, RebuiltFileStaysWithItsFolder) {
   ASSERT_EQ(runInProcess({L"in.bin", L"1", L"parts"}).exitCode, split_exit::kSuccess);
   hooks::resetFaults();
   changed = Changed{};
-  if (c.withoutUnnamedFiles)
-    hooks::injectFault({FaultPoint::pendingCreation, 1, EOPNOTSUPP, SIZE_MAX, {}});
-  if (c.withoutNoReplace) hooks::injectFault({FaultPoint::rename, 1, EPERM, SIZE_MAX, {}});
+  if (!fault_walk::takeNaming(c.naming))
+    GTEST_SKIP() << "Windows always writes under a temporary name and renames without replacing";
   // Once the rebuilt file is written, before its flush and its name.
   const bool madeAgain = c.madeAgain;
   hooks::injectFault({FaultPoint::flush, 1, 0, SIZE_MAX, [madeAgain] { moveFolder(madeAgain); }});
@@ -119,8 +111,10 @@ TEST_P(JoinOutputFolderTest, RebuiltFileStaysWithItsFolder) {
 INSTANTIATE_TEST_SUITE_P(
     Changes, JoinOutputFolderTest,
     ::testing::Values(FolderChange{"MovedAndMadeAgain", true},
-                      FolderChange{"MovedAndMadeAgainUnderATemporaryName", true, true},
-                      FolderChange{"MovedAndMadeAgainOntoAReservation", true, true, true},
+                      FolderChange{"MovedAndMadeAgainUnderATemporaryName", true,
+                                   fault_walk::Naming::renamed},
+                      FolderChange{"MovedAndMadeAgainOntoAReservation", true,
+                                   fault_walk::Naming::reserved},
                       FolderChange{"MovedAndRemoved", false}),
     [](const auto& info) { return std::string(info.param.name); });
 

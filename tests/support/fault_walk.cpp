@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdint>
 
 #include "platform_facts.h"
@@ -59,6 +60,21 @@ bool mustBeRiddenOut(platform::FaultPoint point, unsigned call, unsigned calls) 
   using platform::FaultPoint;
   if (point == FaultPoint::cacheQuery) return true;
   return point == FaultPoint::mediumWrites && (call < calls || windowsPlatform());
+}
+
+const char* nameOf(Naming naming) {
+  return naming == Naming::own ? "Own" : naming == Naming::renamed ? "Renamed" : "Reserved";
+}
+
+void PrintTo(Naming naming, std::ostream* out) { *out << nameOf(naming); }
+
+bool takeNaming(Naming naming) {
+  using platform::FaultPoint;
+  if (windowsPlatform()) return naming == Naming::own;
+  if (naming != Naming::own)
+    hooks::injectFault({FaultPoint::pendingCreation, 1, EOPNOTSUPP, SIZE_MAX, {}});
+  if (naming == Naming::reserved) hooks::injectFault({FaultPoint::rename, 1, EPERM, SIZE_MAX, {}});
+  return true;
 }
 
 bool startsWith(const std::string& text, const std::string& start) {

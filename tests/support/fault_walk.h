@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,21 @@ void forEachCall(const std::vector<unsigned>& calls,
 /// (not on Windows, whose only such call is the creation of the rebuilt
 /// file).
 bool mustBeRiddenOut(platform::FaultPoint point, unsigned call, unsigned calls);
+
+/// The ways a join's rebuilt file gets its name: the platform's own (Linux:
+/// linked from no name; Windows: a temporary name renamed), a temporary
+/// name renamed without replacing (vfat), or the final name reserved by an
+/// empty file first (FAT and exFAT under FUSE, which neither rename without
+/// replacing nor link).
+enum class Naming { own, renamed, reserved };
+
+/// "Own", "Renamed" or "Reserved", for test names.
+const char* nameOf(Naming naming);
+void PrintTo(Naming naming, std::ostream* out);
+
+/// Plans the faults that make the next join take `naming`; false where this
+/// platform has no such way (Windows has only its own).
+bool takeNaming(Naming naming);
 
 /// Whether `text` begins with `start`.
 bool startsWith(const std::string& text, const std::string& start);
