@@ -49,7 +49,8 @@ int JoinJob::run(const std::wstring& script, const std::wstring& outputFolder, b
         return result != join_exit::kSuccess ? result : rebuild();
       },
       [this](const std::wstring& line) { printLine(line); }, join_exit::kFailed);
-  tellLeftTemporary();
+  const std::wstring left = leftTemporaryLine();
+  if (!left.empty()) printLine(left);
   return result;
 }
 
@@ -334,12 +335,14 @@ std::wstring JoinJob::number(uint64_t value) const {
 
 void JoinJob::printLine(const std::wstring& line) {
   const std::lock_guard<std::mutex> printing(transfer::consoleLock());
+  if (interrupted_) return;
   endDots();
   errors_ << line << std::endl;
 }
 
 void JoinJob::printSuccess(const std::wstring& line) {
   const std::lock_guard<std::mutex> printing(transfer::consoleLock());
+  if (interrupted_) return;
   endDots();
   console_ << line << std::endl;
 }

@@ -102,9 +102,9 @@ class JoinJob {
   /// the temporary file removed, one line; the code the process ends with.
   /// Once it is named, platform::kInterruptTooLate: the run finishes.
   int interrupted();
-  /// The line that the temporary file or folder of this run is left, when
-  /// one is.
-  void tellLeftTemporary();
+  /// The line that the temporary file or folder of this run is left; empty
+  /// when none is.
+  std::wstring leftTemporaryLine() const;
   /// Hashes the pieces and compares with the digest, writing nothing (--check);
   /// the run's code.
   int verify();
@@ -118,7 +118,8 @@ class JoinJob {
   /// `value` with the console's digit grouping.
   std::wstring number(uint64_t value) const;
   /// The line of a failure (any end but a success) on the error stream, on
-  /// a line of its own after progress dots.
+  /// a line of its own after progress dots; nothing once the interrupt was
+  /// told.
   void printLine(const std::wstring& line);
   /// The line of a success on the console, after the dots' line end.
   void printSuccess(const std::wstring& line);
@@ -157,4 +158,7 @@ class JoinJob {
   bool named_ = false;  // the rebuilt file has its final name: an interrupt is too late
   std::unique_ptr<transfer::Progress> progress_;
   bool dotsEnded_ = false;
+  // The user's interrupt ended the run: nothing more is created, named or
+  // printed. Set with pendingMutex_ and the console lock held; read under either.
+  bool interrupted_ = false;
 };

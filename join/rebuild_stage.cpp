@@ -84,6 +84,8 @@ void JoinJob::createPendingFile() {
   constexpr unsigned kAttempts = 100;
   const std::wstring fileName = path_rules::fileName(targetPath_);
   const std::lock_guard<std::mutex> lock(pendingMutex_);
+  // The process is ending: nothing of this run is to stay behind.
+  if (interrupted_) throw JobFailure(L"Interrupted.", join_exit::kInterrupted);
   int error = EEXIST;
   for (unsigned attempt = 0; attempt < kAttempts && error == EEXIST; ++attempt)
     error = platform::createPendingFile(*heldFolder_, temporaryName(outputFolder_, attempt),
@@ -123,6 +125,8 @@ int JoinJob::writeAndName(FileIO_IF& out, const std::wstring& shown) {
     // temporary name meanwhile. An interrupt waits for the name to be given,
     // and once it is, comes too late: the run finishes its flushes.
     const std::lock_guard<std::mutex> lock(pendingMutex_);
+    // The process is ending with the interrupt's code, which says unnamed.
+    if (interrupted_) return join_exit::kInterrupted;
     error = platform::namePendingFile(pending_, targetPath_);
     named_ = error == 0;
   }
@@ -171,22 +175,24 @@ void JoinJob::releasePendingFile() {
 int JoinJob::interrupted() {
   const std::lock_guard<std::mutex> lock(pendingMutex_);
   if (named_) return platform::kInterruptTooLate;
-  {
-    // The writer goes on until the process ends: no dot after the last line.
-    const std::lock_guard<std::mutex> printing(transfer::consoleLock());
-    if (progress_) progress_->silence();
-  }
+  // The run's threads go on until the process ends, and fail once the file
+  // is let go: no dot and no line of theirs after the interrupt's.
+  const std::lock_guard<std::mutex> printing(transfer::consoleLock());
+  if (progress_) progress_->silence();
+  interrupted_ = true;
   releasePendingFile();
-  printLine(L"Interrupted.");
-  tellLeftTemporary();
+  endDots();
+  errors_ << L"Interrupted." << std::endl;
+  const std::wstring left = leftTemporaryLine();
+  if (!left.empty()) errors_ << left << std::endl;
   return join_exit::kInterrupted;
 }
 
-void JoinJob::tellLeftTemporary() {
+std::wstring JoinJob::leftTemporaryLine() const {
   const std::wstring& left =
       !pending_.temporaryPath.empty() ? pending_.temporaryPath : pending_.temporaryFolder;
-  if (left.empty()) return;
-  printLine(inQuotes(left) + L" is left from this run and may be removed.");
+  if (left.empty()) return L"";
+  return inQuotes(left) + L" is left from this run and may be removed.";
 }
 
 int JoinJob::verify() {

@@ -117,6 +117,12 @@ bool errnoOfSystemError(unsigned long code, int unknown, int& errnum);
 /// on where the handler says the interrupt comes too late.
 void interrupt();
 
+/// Runs on the calling thread the handler set with platform::onInterrupt,
+/// as the user's interrupt does, and returns its code, but the process goes
+/// on: what the run's other threads do between the handler and the
+/// process's end shows.
+int interruptAndGoOn();
+
 using platform::FaultPoint;
 
 /// One planned fault: what the `call`-th call at `point` since the last

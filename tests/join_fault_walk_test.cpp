@@ -13,7 +13,10 @@
 #include <tuple>
 #include <filesystem>
 #include <iterator>
+#include <locale>
+#include <sstream>
 
+#include "app/join_front_end.h"
 #include "fault_walk.h"
 #include "in_process.h"
 #include "join/join_exit_codes.h"
@@ -288,10 +291,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The user's interrupt at a step of a join whose rebuilt file is written
 // under a temporary name (as where the file system has no unnamed files):
-// before the naming, the run ends with its own code and one line and leaves
-// neither its temporary file nor anything under the final name; after it,
-// or for a signal the process started with ignored, the run finishes and
-// the file is whole under its name.
+// before the naming, the run ends with its own code and one line, on
+// standard error, and leaves neither its temporary file nor anything under
+// the final name; after it, or for a signal the process started with
+// ignored, the run finishes and the file is whole under its name.
 struct JoinInterrupt {
   const char* name;
   FaultPoint point;  // the interrupt comes just before this call
@@ -299,12 +302,46 @@ struct JoinInterrupt {
   int signal;    // raised then (Windows, which has none: the routine's own call for SIGINT)
   bool ignored;  // the signal ignored from the process's start
   int exitCode;
+  int removal = 0;  // the errno value the temporary file's removal fails with
 };
 
 void PrintTo(const JoinInterrupt& c, std::ostream* out) { *out << c.name; }
 
 // SIGHUP's number on POSIX systems; Windows declares none (its rows skip).
 constexpr int kHangup = 1;
+
+// All that the run prints on standard error.
+std::string errorsOf(const JoinInterrupt& c) {
+  if (c.exitCode == join_exit::kSuccess) return "^$";
+  if (c.removal == 0) return "^Interrupted\\.\n$";
+  return "^Interrupted\\.\n\".*filejoin-.*\\.tmp.*\" is left from this run and may be "
+         "removed\\.\n$";
+}
+
+// The death test's child: the join of parts/in.bat, interrupted as `c`
+// says, its failure lines on the real standard error. A real signal, taken
+// by the watcher on its own thread as the user's would be, so that the
+// thread checks see the naming and the interrupt meet; Windows calls its
+// routine here instead.
+int interruptedJoin(const JoinInterrupt& c) {
+  static int raised;
+  raised = windowsPlatform() ? 0 : c.signal;
+  // Windows always writes under a temporary name.
+  if (!windowsPlatform())
+    hooks::injectFault({FaultPoint::pendingCreation, 1, EOPNOTSUPP, SIZE_MAX, {}});
+  if (c.ignored) (void)std::signal(c.signal, SIG_IGN);
+  hooks::injectFault({c.point, c.call, 0, SIZE_MAX, [] {
+                        if (raised == 0) return hooks::interrupt();
+                        (void)std::raise(raised);
+                        // Time for a watcher that took the signal to end the run.
+                        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                      }});
+  if (c.removal != 0)
+    hooks::injectFault({FaultPoint::pendingRemoval, 0, c.removal, SIZE_MAX, {}});
+  const wchar_t* const argv[] = {L"filejoin", L"parts/in.bat", nullptr};
+  std::wostringstream out;
+  return runJoinFrontEnd(2, argv, out, platform::errorConsole(), std::locale::classic());
+}
 
 class JoinInterruptDeathTest : public ::testing::TestWithParam<JoinInterrupt> {};
 
@@ -316,32 +353,15 @@ TEST_P(JoinInterruptDeathTest, EndsWithItsCodeAndLeavesAWholeFileOrNone) {
   const std::string input = patternBytes(3 * kMiB + 1, 24);
   const SplitFolder folder(input);
   ASSERT_EQ(folder.split, split_exit::kSuccess);
-  // A real signal, taken by the watcher on its own thread as the user's
-  // would be, so that the thread checks see the naming and the interrupt
-  // meet; Windows calls its routine here instead.
-  static int raised;
-  raised = windowsPlatform() ? 0 : c.signal;
-  EXPECT_EXIT(
-      {
-        // Windows always writes under a temporary name.
-        if (!windowsPlatform())
-          hooks::injectFault({FaultPoint::pendingCreation, 1, EOPNOTSUPP, SIZE_MAX, {}});
-        if (c.ignored) (void)std::signal(c.signal, SIG_IGN);
-        hooks::injectFault({c.point, c.call, 0, SIZE_MAX, [] {
-                              if (raised == 0) return hooks::interrupt();
-                              (void)std::raise(raised);
-                              // Time for a watcher that took the signal to end the run.
-                              std::this_thread::sleep_for(std::chrono::milliseconds(200));
-                            }});
-        std::exit(runJoinInProcess({L"parts/in.bat"}).exitCode);
-      },
-      ::testing::ExitedWithCode(c.exitCode), "");
+  EXPECT_EXIT(std::exit(interruptedJoin(c)), ::testing::ExitedWithCode(c.exitCode), errorsOf(c));
   hooks::resetFaults();
   if (windowsPlatform())
     GTEST_SKIP() << "the run's files are checked where the death test's child shares the "
                     "parent's folder (a fork); here it runs in a process of its own";
+  size_t left = 0;
   for (const auto& entry : fs::directory_iterator(folder.dir.native() / "parts"))
-    EXPECT_NE(entry.path().filename().string().rfind("filejoin-", 0), 0u) << "left";
+    left += entry.path().filename().string().rfind("filejoin-", 0) == 0 ? 1 : 0;
+  EXPECT_EQ(left, c.removal != 0 ? 1u : 0u) << "a temporary file left, or one told left gone";
   if (c.exitCode == join_exit::kSuccess)
     EXPECT_TRUE(readFile(folder.dir / L"parts/in.bin") == input) << "not whole under its name";
   else
@@ -353,6 +373,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         JoinInterrupt{"WhileWriting", FaultPoint::write, 2, SIGINT, false,
                       join_exit::kInterrupted},
+        JoinInterrupt{"WhileWritingItsFileStays", FaultPoint::write, 2, SIGINT, false,
+                      join_exit::kInterrupted, EACCES},
         // The folder's flush comes after the naming.
         JoinInterrupt{"AfterTheNaming", FaultPoint::folderFlush, 1, SIGINT, false,
                       join_exit::kSuccess},
@@ -361,6 +383,59 @@ INSTANTIATE_TEST_SUITE_P(
         JoinInterrupt{"IgnoredSigint", FaultPoint::write, 2, SIGINT, true, join_exit::kSuccess},
         JoinInterrupt{"IgnoredSigterm", FaultPoint::write, 2, SIGTERM, true, join_exit::kSuccess},
         JoinInterrupt{"IgnoredSighup", FaultPoint::write, 2, kHangup, true, join_exit::kSuccess}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Between the interrupt's handler and the process's end the run's threads
+// go on, and the run's file, let go, fails under them or is written whole:
+// the interrupt's line stays the last, and nothing is created or named.
+struct AfterTheInterrupt {
+  const char* name;
+  fault_walk::Naming naming;
+  bool directWritesRefused;
+  FaultPoint point;  // the interrupt comes just before this call
+  unsigned call;
+};
+
+void PrintTo(const AfterTheInterrupt& c, std::ostream* out) { *out << c.name; }
+
+class JoinAfterTheInterruptTest : public ::testing::TestWithParam<AfterTheInterrupt> {};
+
+TEST_P(JoinAfterTheInterruptTest, NothingMoreIsToldCreatedOrNamed) {
+  const AfterTheInterrupt& c = GetParam();
+  if (!fault_walk::seamPresent()) GTEST_SKIP() << "no fault injection in this build";
+  const std::string input = patternBytes(3 * kMiB + 1, 25);
+  const SplitFolder folder(input);
+  ASSERT_EQ(folder.split, split_exit::kSuccess);
+  if (!fault_walk::takeNaming(c.naming)) GTEST_SKIP() << "no such naming here";
+  if (c.directWritesRefused)
+    hooks::injectFault({FaultPoint::mediumWrites, 0, EINVAL, SIZE_MAX, {}});
+  static int code;
+  code = -1;
+  hooks::injectFault({c.point, c.call, 0, SIZE_MAX, [] { code = hooks::interruptAndGoOn(); }});
+  const InProcessRun run = runJoinInProcess({L"parts/in.bat"});
+  hooks::resetFaults();
+  EXPECT_EQ(code, join_exit::kInterrupted);
+  const std::string out(run.out.begin(), run.out.end());
+  const std::string last = "\nInterrupted.\n";  // the one line after the settings and dots
+  EXPECT_TRUE(out.size() >= last.size() && out.find(last) == out.size() - last.size()) << out;
+  for (const auto& entry : fs::directory_iterator(folder.dir.native() / "parts"))
+    EXPECT_FALSE(fault_walk::startsWith(entry.path().filename().string(), "filejoin-"))
+        << entry.path();
+  EXPECT_FALSE(fs::exists(folder.dir.native() / "parts" / "in.bin")) << "named";
+}
+
+using fault_walk::Naming;
+
+INSTANTIATE_TEST_SUITE_P(
+    Ways, JoinAfterTheInterruptTest,
+    ::testing::Values(
+        AfterTheInterrupt{"OwnPastTheCache", Naming::own, false, FaultPoint::write, 2},
+        AfterTheInterrupt{"OwnThroughTheCache", Naming::own, true, FaultPoint::write, 2},
+        AfterTheInterrupt{"RenamedPastTheCache", Naming::renamed, false, FaultPoint::write, 2},
+        AfterTheInterrupt{"RenamedThroughTheCache", Naming::renamed, true, FaultPoint::write, 2},
+        AfterTheInterrupt{"ReservedThroughTheCache", Naming::reserved, true, FaultPoint::write, 2},
+        // The room on the medium is measured before the file is created.
+        AfterTheInterrupt{"BeforeTheFile", Naming::renamed, false, FaultPoint::freeSpace, 1}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A folder that changes between the steps: whatever takes the final name or
@@ -502,7 +577,6 @@ struct LastStepCase {
 
 void PrintTo(const LastStepCase& c, std::ostream* out) { *out << c.name; }
 
-using fault_walk::Naming;
 
 class JoinLastStepTest : public ::testing::TestWithParam<std::tuple<LastStepCase, Naming>> {};
 

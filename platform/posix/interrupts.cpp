@@ -106,6 +106,11 @@ void endWith(int signal) {
   std::_Exit(128 + signal);
 }
 
+int handlerCode() {
+  const std::lock_guard<std::mutex> lock(handlerMutex);
+  return handler ? handler() : platform::kInterruptTooLate;
+}
+
 }  // namespace posix_interrupts
 
 namespace platform {

@@ -9,4 +9,8 @@ namespace posix_interrupts {
 /// without one, ends the process by `signal`'s default.
 void endWith(int signal);
 
+/// Runs the handler set with platform::onInterrupt and returns its code;
+/// platform::kInterruptTooLate without one.
+int handlerCode();
+
 }  // namespace posix_interrupts

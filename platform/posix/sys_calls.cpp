@@ -134,7 +134,10 @@ int renameReplacing(int folder, const char* from, const char* to) {
   return ::renameat(folder, from, folder, to);
 }
 
-int unlink(int folder, const char* name) { return ::unlinkat(folder, name, 0); }
+int unlink(int folder, const char* name) {
+  if (!goAhead(FaultPoint::pendingRemoval)) return -1;
+  return ::unlinkat(folder, name, 0);
+}
 
 int makeFolder(int folder, const char* name, mode_t mode) {
   if (!goAhead(FaultPoint::pendingCreation)) return -1;
@@ -142,6 +145,7 @@ int makeFolder(int folder, const char* name, mode_t mode) {
 }
 
 int removeFolder(int folder, const char* name) {
+  if (!goAhead(FaultPoint::pendingRemoval)) return -1;
   for (int attempt = 0;; ++attempt) {
     if (::unlinkat(folder, name, AT_REMOVEDIR) == 0) return 0;
     if ((errno != ENOTEMPTY && errno != EBUSY) || attempt == 100) return -1;

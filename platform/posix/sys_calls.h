@@ -49,7 +49,7 @@ int openUnnamed(int folder, mode_t mode);
 int linkOpenFile(int fd, int folder, const char* to);
 /// renameat(2), which replaces what is at `to`. 0 or -1 (errno set).
 int renameReplacing(int folder, const char* from, const char* to);
-/// unlinkat(2). 0 or -1 (errno set).
+/// unlinkat(2), as the seam plans a removal. 0 or -1 (errno set).
 int unlink(int folder, const char* name);
 /// mkdirat(2) with `mode`, as the seam plans a pending file's creation.
 /// 0 or -1 (errno set; EEXIST when something is there).
@@ -57,7 +57,7 @@ int makeFolder(int folder, const char* name, mode_t mode);
 /// unlinkat(2) with AT_REMOVEDIR of a folder that should be empty by now: a
 /// FUSE file system may take a moment to drop a removed file that was open,
 /// so a folder that is not empty yet is tried again for up to a second. 0 or
-/// -1 (errno set).
+/// -1 (errno set). The seam plans it as a removal.
 int removeFolder(int folder, const char* name);
 /// Makes the descriptor `fd` the null device's, letting go of the file it
 /// held while its number stays valid for its owner. 0 or -1 (errno set).

@@ -70,6 +70,8 @@ bool errnoOfSystemError(unsigned long, int, int&) { return false; }
 
 void interrupt() { posix_interrupts::endWith(SIGINT); }
 
+int interruptAndGoOn() { return posix_interrupts::handlerCode(); }
+
 #if FILESPLIT_FAULT_INJECTION
 bool recordMediumReads(MediumCalls* record) {
   sector_reads::recording = record;

@@ -47,6 +47,11 @@ BOOL WINAPI onControl(DWORD event) {
   return TRUE;
 }
 
+int handlerCode() {
+  const std::lock_guard<std::mutex> lock(handlerMutex);
+  return handler ? handler() : platform::kInterruptTooLate;
+}
+
 }  // namespace win_interrupts
 
 namespace platform {

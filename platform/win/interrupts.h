@@ -12,4 +12,8 @@ namespace win_interrupts {
 /// handling) for any other event or without a handler.
 BOOL WINAPI onControl(DWORD event);
 
+/// Runs the handler set with platform::onInterrupt and returns its code;
+/// platform::kInterruptTooLate without one.
+int handlerCode();
+
 }  // namespace win_interrupts

@@ -161,6 +161,7 @@ int namePendingFile(PendingFile& file, const std::wstring& finalPath) {
 int releasePendingFile(PendingFile& file) {
   if (!file.temporaryPath.empty()) {
     // Deleted at its handle's close: open without sharing, it is still ours.
+    if (!goAhead(FaultPoint::pendingRemoval)) return errno;
     if (!markDeleted(os_handle::of(file.fd))) return win32_errno::errnoOf(GetLastError(), EIO);
     file.temporaryPath.clear();
   }

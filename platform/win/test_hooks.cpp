@@ -66,6 +66,8 @@ void interrupt() {
     std::abort();  // no handler: the routine leaves the event to the system
 }
 
+int interruptAndGoOn() { return win_interrupts::handlerCode(); }
+
 bool pipeBytes(const std::wstring& text, unsigned codePage, std::string& bytes) {
   bytes = code_page_text::encode(text, codePage);
   return true;
