@@ -148,7 +148,9 @@ int removeFolder(int folder, const char* name) {
   if (!goAhead(FaultPoint::pendingRemoval)) return -1;
   for (int attempt = 0;; ++attempt) {
     if (::unlinkat(folder, name, AT_REMOVEDIR) == 0) return 0;
-    if ((errno != ENOTEMPTY && errno != EBUSY) || attempt == 100) return -1;
+    // fusefat answers EPERM for a folder that is not empty.
+    const bool notEmptyYet = errno == ENOTEMPTY || errno == EBUSY || errno == EPERM;
+    if (!notEmptyYet || attempt == 100) return -1;
     ::usleep(10000);  // a wait for the file system, not a measurement
   }
 }
