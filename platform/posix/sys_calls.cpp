@@ -145,9 +145,9 @@ int makeFolder(int folder, const char* name, mode_t mode) {
 }
 
 int removeFolder(int folder, const char* name) {
-  if (!goAhead(FaultPoint::pendingRemoval)) return -1;
   for (int attempt = 0;; ++attempt) {
-    if (::unlinkat(folder, name, AT_REMOVEDIR) == 0) return 0;
+    if (goAhead(FaultPoint::pendingRemoval) && ::unlinkat(folder, name, AT_REMOVEDIR) == 0)
+      return 0;
     // fusefat answers EPERM for a folder that is not empty.
     const bool notEmptyYet = errno == ENOTEMPTY || errno == EBUSY || errno == EPERM;
     if (!notEmptyYet || attempt == 100) return -1;

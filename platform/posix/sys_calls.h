@@ -57,8 +57,8 @@ int makeFolder(int folder, const char* name, mode_t mode);
 /// unlinkat(2) with AT_REMOVEDIR of a folder that should be empty by now: a
 /// FUSE file system may take a moment to drop a removed file that was open,
 /// so a folder that is not empty yet (ENOTEMPTY, EBUSY; fusefat's EPERM) is
-/// tried again for up to a second. 0 or -1 (errno set). The seam plans it
-/// as a removal.
+/// tried again for up to a second. 0 or -1 (errno set). The seam plans
+/// each try as a removal.
 int removeFolder(int folder, const char* name);
 /// Makes the descriptor `fd` the null device's, letting go of the file it
 /// held while its number stays valid for its owner. 0 or -1 (errno set).
