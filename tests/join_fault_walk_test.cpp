@@ -320,10 +320,11 @@ std::string errorsOf(const JoinInterrupt& c) {
 }
 
 // The death test's child: the join of parts/in.bat, interrupted as `c`
-// says, its failure lines on the real standard error. A real signal, taken
-// by the watcher on its own thread as the user's would be, so that the
-// thread checks see the naming and the interrupt meet; Windows calls its
-// routine here instead.
+// says, its failure lines on the real standard error. The interrupt comes
+// on a thread of its own, as the user's does, so that the thread checks
+// see the naming and the interrupt meet: a real signal, which the watcher
+// takes; on Windows the control routine, which the system runs on a new
+// thread.
 int interruptedJoin(const JoinInterrupt& c) {
   static int raised;
   raised = windowsPlatform() ? 0 : c.signal;
@@ -332,9 +333,11 @@ int interruptedJoin(const JoinInterrupt& c) {
     hooks::injectFault({FaultPoint::pendingCreation, 1, EOPNOTSUPP, SIZE_MAX, {}});
   if (c.ignored) (void)std::signal(c.signal, SIG_IGN);
   hooks::injectFault({c.point, c.call, 0, SIZE_MAX, [] {
-                        if (raised == 0) return hooks::interrupt();
-                        (void)std::raise(raised);
-                        // Time for a watcher that took the signal to end the run.
+                        if (raised == 0)
+                          std::thread(hooks::interrupt).detach();
+                        else
+                          (void)std::raise(raised);
+                        // Time for the interrupt to end the run.
                         std::this_thread::sleep_for(std::chrono::milliseconds(200));
                       }});
   if (c.removal != 0)
@@ -439,7 +442,7 @@ INSTANTIATE_TEST_SUITE_P(
         AfterTheInterrupt{"RenamedThroughTheCache", Naming::renamed, true, FaultPoint::write, 2},
         AfterTheInterrupt{"ReservedThroughTheCache", Naming::reserved, true, FaultPoint::write, 2},
         // The room on the medium is measured before the file is created.
-        AfterTheInterrupt{"BeforeTheFile", Naming::renamed, false, FaultPoint::freeSpace, 1}),
+        AfterTheInterrupt{"BeforeTheFile", Naming::own, false, FaultPoint::freeSpace, 1}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A folder that changes between the steps: whatever takes the final name or
