@@ -337,8 +337,9 @@ int interruptedJoin(const JoinInterrupt& c) {
                           std::thread(hooks::interrupt).detach();
                         else
                           (void)std::raise(raised);
-                        // Time for the interrupt to end the run.
-                        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                        // Time for the interrupt to end the run, on a loaded
+                        // machine too: the run ends it sooner.
+                        std::this_thread::sleep_for(std::chrono::milliseconds(500));
                       }});
   if (c.removal != 0)
     hooks::injectFault({FaultPoint::pendingRemoval, c.removalCall, c.removal, SIZE_MAX, {}});
