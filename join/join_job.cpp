@@ -335,16 +335,17 @@ std::wstring JoinJob::number(uint64_t value) const {
 
 void JoinJob::printLine(const std::wstring& line) {
   const std::lock_guard<std::mutex> printing(transfer::consoleLock());
-  if (interrupted_) return;
-  endDots();
-  errors_ << line << std::endl;
+  if (!interrupted_) writeLine(errors_, line);
 }
 
 void JoinJob::printSuccess(const std::wstring& line) {
   const std::lock_guard<std::mutex> printing(transfer::consoleLock());
-  if (interrupted_) return;
+  if (!interrupted_) writeLine(console_, line);
+}
+
+void JoinJob::writeLine(std::wostream& stream, const std::wstring& line) {
   endDots();
-  console_ << line << std::endl;
+  stream << line << std::endl;
 }
 
 void JoinJob::endDots() {

@@ -123,6 +123,8 @@ class JoinJob {
   void printLine(const std::wstring& line);
   /// The line of a success on the console, after the dots' line end.
   void printSuccess(const std::wstring& line);
+  /// `line` on `stream`, after the dots' line end. Call with the console lock held.
+  void writeLine(std::wostream& stream, const std::wstring& line);
   /// Ends the dots' line on the console, once. Call with the console lock held.
   void endDots();
 

@@ -181,10 +181,9 @@ int JoinJob::interrupted() {
   if (progress_) progress_->silence();
   interrupted_ = true;
   releasePendingFile();
-  endDots();
-  errors_ << L"Interrupted." << std::endl;
+  writeLine(errors_, L"Interrupted.");
   const std::wstring left = leftTemporaryLine();
-  if (!left.empty()) errors_ << left << std::endl;
+  if (!left.empty()) writeLine(errors_, left);
   return join_exit::kInterrupted;
 }
 

@@ -42,7 +42,7 @@ enum class FaultPoint {
   mediumWrites,      // making a file's writes go past the cache, and back
   cacheQuery,        // whether the cache holds a block about to be read, and the read's way
   threadStart,       // a thread of the tool's own started (the block loop, the interrupt watcher)
-  pendingRemoval,    // removing the rebuilt file's temporary name or folder, given up
+  pendingRemoval,    // removing a name or folder of the rebuilt file's again (temporary, reserved)
   // New points go above this line.
   count
 };
