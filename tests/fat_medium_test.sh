@@ -40,7 +40,7 @@ head -c $((64 * 1048576)) /dev/urandom >"$work/in.bin"
 # output in $work/NAME.log, NAME being OUTPUT's. SIGINT is not ignored in
 # it, as it is by default in a script's background jobs.
 start_join() {  # output folder
-  env --default-signal=INT "$filejoin" "$work/pieces/in.bat" "$1" >"$work/${1##*/}.log" 2>&1 &
+  start_program "$work/${1##*/}.log" "$filejoin" "$work/pieces/in.bat" "$1"
   join=$!
   started+=("$join")
 }

@@ -42,6 +42,24 @@ leave_work() {
   rm -rf "$work"
 }
 
+# Runs PROGRAM with its arguments in the background, its output in LOG and
+# SIGINT not ignored (as it is in a script's background jobs); returns once
+# the job runs PROGRAM itself or has ended. Until then the job is a fork of
+# this shell, which a signal would end by running the EXIT trap
+# (leave_work) there, taking the work folder with it. $! is the job.
+start_program() {  # log, program, arguments
+  local log=$1 program exe
+  shift
+  program=$(readlink -f "$(command -v "$1")")
+  ( trap - EXIT; exec env --default-signal=INT "$@" ) >"$log" 2>&1 &
+  for _ in $(seq 1000); do
+    exe=$(readlink "/proc/$!/exe" 2>/dev/null) || return 0
+    [ "$exe" = "$program" ] && return
+    sleep 0.01
+  done
+  fail "$1 did not start within 10 s"
+}
+
 # $loop_device: a new loop device for FILE, also appended to $devices; skips
 # when none can be had.
 attach_loop() {  # file

@@ -71,7 +71,7 @@ for options in defaults data=journal; do
   # On the usual mount only: the interrupt does not depend on the journal.
   [ "$options" = defaults ] && rounds=12 || rounds=0
   for _ in $(seq "$rounds"); do
-    env --default-signal=INT "$filejoin" "$medium/new/out/in.bat" "$medium/stopped" >"$work/stopped.log" 2>&1 &
+    start_program "$work/stopped.log" "$filejoin" "$medium/new/out/in.bat" "$medium/stopped"
     sleep "0.0$((RANDOM % 10))"
     kill -INT $! 2>/dev/null
     wait $!
