@@ -46,7 +46,9 @@ std::string RejoinScript::finish() {
 bool scriptCanCarry(const std::wstring& name) {
   for (const wchar_t c : name)
     if (c == L'"' || c < 0x20 || c == 0x7F) return false;
-  return true;
+  const std::string bytes = toUtf8(name);
+  std::wstring readBack;
+  return utf8::decode(bytes.data(), bytes.size(), readBack) && readBack == name;
 }
 
 std::wstring escapeForBatch(const std::wstring& name) {

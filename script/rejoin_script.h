@@ -40,7 +40,10 @@ class RejoinScript {
 /// Whether the script can carry `name` between double quotes: false for a
 /// double quote (it would end the quoted name, and let a crafted name run a
 /// command) and for control characters such as CR and LF (they would break
-/// its lines). No Windows file name holds them.
+/// its lines). No Windows file name holds them. False too for a name whose
+/// UTF-8 in the script would not read back as the same name: bytes that do
+/// not decode here (carried as escapes), or an unpaired surrogate on Windows;
+/// the script would name another file.
 bool scriptCanCarry(const std::wstring& name);
 
 /// The batch interpreter expands "%...%" even between double quotes, so a

@@ -65,8 +65,8 @@ int SplitJob::plan(const wchar_t* input, const wchar_t* outputFolder, uint64_t p
     const std::wstring name = path_rules::fileName(inputPath);
     if (!scriptCanCarry(name)) {
       printLine(
-          L"The file name holds a double quote or a control character, which the rejoin "
-          L"script cannot carry.");
+          L"The file name holds a double quote, a control character or bytes that are no "
+          L"character in this system's encoding, which the rejoin script cannot carry.");
       return split_exit::kFailed;
     }
     // The more particular refusal first: "x.bat " is also a name Windows
