@@ -32,6 +32,7 @@ else()
     platform/posix/console.cpp
     platform/posix/console_window.cpp
     platform/posix/crt_files.cpp
+    platform/posix/input_watch.cpp
     platform/posix/direct_writes.cpp
     platform/posix/file_queries.cpp
     platform/posix/interrupts.cpp

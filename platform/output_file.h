@@ -61,14 +61,18 @@ struct OpenFileFacts {
   /// any way, in the system's own units.
   int64_t modified = 0;
   int64_t changed = 0;
+  /// How many writers were seen at the open descriptor (POSIX, an input
+  /// held against them); 0 where the open keeps writers out (Windows).
+  uint32_t writersSeen = 0;
 };
 
 /// Whether `now` describes the very file `before` did, neither written nor
 /// changed in size or otherwise since: a file rewritten in place, even to
-/// the same size, is not.
+/// the same size and within one tick of its clock, is not.
 inline bool unchangedSince(const OpenFileFacts& before, const OpenFileFacts& now) {
   return before.volume == now.volume && before.fileId == now.fileId && before.size == now.size &&
-         before.modified == now.modified && before.changed == now.changed;
+         before.modified == now.modified && before.changed == now.changed &&
+         before.writersSeen == now.writersSeen;
 }
 
 /// The facts of the C runtime's open descriptor `fd`. Returns 0 or an errno

@@ -6,7 +6,9 @@
 # interrupted while it writes ends 12 with "Interrupted." and leaves nothing;
 # a join whose temporary file is replaced by a foreign one while it writes
 # ends 1, and the final name never holds the foreign file, which stays where
-# it was put.
+# it was put. A split of an input on the medium that another program writes
+# to meanwhile, within the second or two the medium's times cannot tell
+# apart, ends 1 with the changed input told.
 #   fat_medium_test.sh exfat|fat FILESPLIT FILEJOIN   (exit 77: skipped, with the reason)
 set -uo pipefail
 source "$(dirname "$0")/medium_lib.sh"
@@ -106,4 +108,29 @@ status=$?
 [ $status -eq 1 ] || fail "the join whose file was taken ended with $status, not 1: $(cat "$work/taken.log")"
 [ ! -e "$medium/taken/in.bin" ] || fail "the join whose file was taken left the final name"
 cmp -s "$temporary" "$work/foreign" || fail "the foreign file is no longer at $temporary"
+# An input on the medium written while a split reads it, before the point
+# read so far and after it: the split is stopped once it writes its first
+# piece, the byte written again as it was (only a watch for writers can
+# tell), the split let go on.
+cp "$work/in.bin" "$medium/in.bin"
+for at in 0 $((60 * 1048576)); do
+  start_program "$work/changed.log" "$filesplit" "$medium/in.bin" 8 "$work/changed"
+  join=$!
+  started+=("$join")
+  wait_for "$work/changed/in.bin_1"
+  kill -STOP "$join"
+  # In the background: the writer's open waits for the split to give its
+  # lease back, which a stopped process cannot.
+  dd if="$medium/in.bin" of="$medium/in.bin" bs=1 count=1 skip="$at" seek="$at" conv=notrunc \
+    status=none &
+  writer=$!
+  kill -CONT "$join"
+  wait "$writer" || fail "the byte at $at could not be written during the split"
+  wait "$join"
+  status=$?
+  [ $status -eq 1 ] || fail "a split whose input was written at $at ended $status: $(cat "$work/changed.log")"
+  grep -q "The input file changed during the split: \"$medium/in.bin\"" "$work/changed.log" ||
+    fail "a split whose input was written at $at did not say so: $(cat "$work/changed.log")"
+  rm -rf "$work/changed"
+done
 echo "passed"

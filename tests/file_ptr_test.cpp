@@ -11,11 +11,15 @@
 #include "fileio/my_file_error.h"
 #include "in_process.h"
 #include "platform/platform.h"
+#include "platform/test_hooks.h"
 #include "platform_facts.h"
 #include "process.h"
 #include "temp_dir.h"
 
 namespace {
+
+namespace hooks = platform_test_hooks;
+using platform::FaultPoint;
 
 // The message a File_ptr open fails with, or "" when it opens. The failure
 // is a MyFileError, the one the tools' guarded run tells by its text.
@@ -83,13 +87,22 @@ TEST(FilePtrTest, InvalidNameIsAnOpenErrorWithItsNumber) {
 }
 
 // Our open input keeps writers out on Windows, by its share mode. On Linux
-// the test for writers holds a read lease for a moment only: one kept would
-// make a writer wait for it, and end the split with the signal asking it back.
-TEST(FilePtrTest, WriterOpensOurInputAtOnceUnlessAShareModeKeepsItOut) {
-  TempDir dir;
-  writeFile(dir / L"in.bin", "data");
-  const File_ptr input((dir / L"in.bin").c_str(), kInputMode);
-  EXPECT_EQ(writerOpensAtOnce(dir / L"in.bin"), !windowsPlatform());
+// a writer goes on at once, and the input's facts count it: through the read
+// lease held while it is open, or where none can be had, a watch for writes.
+TEST(FilePtrTest, WriterOfOurInputIsSeenAndGoesOnAtOnceUnlessAShareModeKeepsItOut) {
+  for (const int leaseRefused : {0, EINVAL}) {
+    TempDir dir;
+    writeFile(dir / L"in.bin", "data");
+    hooks::resetFaults();
+    if (leaseRefused && !hooks::injectFault({FaultPoint::inputWatch, 1, leaseRefused, SIZE_MAX, {}}))
+      continue;  // no seam here, or no lease on this platform
+    const File_ptr input((dir / L"in.bin").c_str(), kInputMode);
+    EXPECT_EQ(writerWritesAtOnce(dir / L"in.bin"), !windowsPlatform()) << leaseRefused;
+    platform::OpenFileFacts facts;
+    ASSERT_EQ(input.describe(facts), 0);
+    EXPECT_EQ(facts.writersSeen > 0, !windowsPlatform()) << leaseRefused;
+    hooks::resetFaults();
+  }
 }
 
 TEST(FilePtrTest, InputHeldOpenForWritingIsRefused) {

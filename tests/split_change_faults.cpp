@@ -163,6 +163,14 @@ void addChangedInputCases(std::vector<FaultCase>& cases) {
                       ? harmless("InputRewrittenInPlace", rewrite)
                       : FaultCase{"InputRewrittenInPlace", {rewrite}, split_exit::kFailed, 4,
                                   {Says::changed}, left(kAllPieces)});
+  // Where no lease can be held (another owner's file), a watch for writes
+  // serves (FilePtrTest shows it sees a writer); Windows has no such call.
+  if (!windowsPlatform()) {
+    const hooks::Fault noLease = failing(FaultPoint::inputWatch, "input", EINVAL);
+    cases.push_back(harmless("InputLeaseRefused", noLease));
+    cases.push_back({"InputRewrittenWithoutALease", {noLease, rewrite}, split_exit::kFailed, 4,
+                     {Says::changed}, left(kAllPieces)});
+  }
   cases.push_back({"InputFactsAfterTheCopyFail",
                    {failing(FaultPoint::openFileFacts, "input after", EIO)},
                    split_exit::kFailed,

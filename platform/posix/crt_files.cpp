@@ -1,12 +1,12 @@
 // The C runtime's low-level file calls on POSIX descriptors.
 //
 // Imitated: the errno results, create-new-only, text mode (LF stored as CR LF,
-// the caller's count returned), the position and length, and one sharing rule: an input opened
-// with _SH_DENYWR or _SH_DENYRW is refused with EACCES while another opener
-// holds the file open for writing. A momentary read lease tells that; where
-// no lease can be taken (a file of another owner, some network file systems)
-// the check is skipped. Not imitated: keeping other processes out while our
-// descriptor is open; create-new-only already keeps our outputs our own.
+// the caller's count returned), the position and length, and one sharing
+// rule: an input opened with _SH_DENYWR or _SH_DENYRW is refused with EACCES
+// while another opener holds the file open for writing, and a writer that
+// comes while it is open is seen (input_watch.h; the file's facts count it).
+// Not imitated: keeping the writer out; create-new-only already keeps our
+// outputs our own.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "held_folders.h"
+#include "input_watch.h"
 #include "native_text.h"
 #include "platform_impl.h"
 #include "sys_calls.h"
@@ -73,17 +74,6 @@ int posixFlags(int oflag) {
   return flags;
 }
 
-// True when some opener holds the file open for writing: a read lease can
-// then not be granted (EAGAIN). A lease that cannot be asked for at all
-// tells nothing, and the file counts as free.
-bool heldOpenForWriting(int fd) {
-  if (sys::fcntl(fd, F_SETLEASE, F_RDLCK) == 0) {
-    sys::fcntl(fd, F_SETLEASE, F_UNLCK);
-    return false;
-  }
-  return errno == EAGAIN;
-}
-
 bool deniesWriters(int shflag) { return shflag == _SH_DENYWR || shflag == _SH_DENYRW; }
 
 // An open of `name`; one that creates a file directly in a held output
@@ -110,7 +100,7 @@ errno_t _wsopen_s(int* pfh, const wchar_t* filename, int oflag, int shflag, int 
   const int fd = openByName(name, posixFlags(oflag) | (readOnly ? O_NONBLOCK : 0), mode);
   if (fd < 0) return errno;
   if (readOnly) sys::fcntl(fd, F_SETFL, sys::fcntl(fd, F_GETFL, 0) & ~O_NONBLOCK);
-  if (readOnly && deniesWriters(shflag) && heldOpenForWriting(fd)) {
+  if (readOnly && deniesWriters(shflag) && !input_watch::start(fd)) {
     sys::close(fd);
     return EACCES;
   }
@@ -165,6 +155,7 @@ int64_t _filelengthi64(int fd) {
 
 int _close(int fd) {
   if (fd >= 0) rememberTextMode(fd, false);
+  input_watch::stop(fd);
   return sys::close(fd);
 }
 

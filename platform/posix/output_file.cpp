@@ -14,6 +14,7 @@
 #include <string>
 
 #include "held_folders.h"
+#include "input_watch.h"
 #include "native_text.h"
 #include "sys_calls.h"
 
@@ -30,6 +31,7 @@ int describeOpenFile(int fd, OpenFileFacts& facts) {
   constexpr int64_t kBillion = 1000000000;
   facts.modified = info.st_mtim.tv_sec * kBillion + info.st_mtim.tv_nsec;
   facts.changed = info.st_ctim.tv_sec * kBillion + info.st_ctim.tv_nsec;
+  facts.writersSeen = input_watch::writersSeen(fd);
   return 0;
 }
 

@@ -1,6 +1,7 @@
 #include "sys_calls.h"
 
 #include <fcntl.h>
+#include <sys/inotify.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -191,6 +192,27 @@ int fcntl(int fd, int command, int argument) {
     result = ::fcntl(fd, command, argument);
   } while (result < 0 && errno == EINTR);
   return result;
+}
+
+int takeReadLease(int fd, int signal) {
+  if (!goAhead(FaultPoint::inputWatch)) return -1;
+  if (fcntl(fd, F_SETSIG, signal) != 0) return -1;
+  return fcntl(fd, F_SETLEASE, F_RDLCK);
+}
+
+int watchWrites(int fd) {
+  if (!goAhead(FaultPoint::inputWatch)) return -1;
+  const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  if (watch < 0) return -1;
+  // The open file itself, wherever its name leads by now.
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  if (::inotify_add_watch(watch, self.c_str(), IN_MODIFY | IN_ATTRIB) < 0) {
+    const int error = errno;
+    ::close(watch);
+    errno = error;
+    return -1;
+  }
+  return watch;
 }
 
 int fadvise(int fd, off_t offset, off_t length, int advice) {

@@ -88,6 +88,16 @@ int fcntl(int fd, int command, int argument);
 /// cache. 0 or -1 (errno set; EINVAL where the file system refuses, or does
 /// not say so).
 int setDirect(int fd, bool on, platform::FaultPoint point);
+/// fcntl(2) F_SETLEASE F_RDLCK on `fd`, its break to be told by `signal`
+/// with the descriptor in si_fd (F_SETSIG), as the seam plans watching an
+/// input. 0 or -1 (errno set: EAGAIN when an opener holds the file open for
+/// writing; EACCES for another owner's file; EINVAL where the file system
+/// keeps no leases).
+int takeReadLease(int fd, int signal);
+/// A new non-blocking inotify descriptor watching the file open at `fd` for
+/// writes and changes of its attributes, as the seam plans watching an
+/// input. The descriptor or -1 (errno set).
+int watchWrites(int fd);
 /// posix_fadvise(2); returns an errno value, 0 on success.
 int fadvise(int fd, off_t offset, off_t length, int advice);
 /// fdatasync(2), retried on EINTR. 0 or -1 (errno set).

@@ -129,6 +129,7 @@ bool useLocaleWithEncoding(RunOptions& options, const std::wstring& scratchFolde
 /// user's locale is always one the system has).
 bool useUninstalledLocale(RunOptions& options);
 
-/// Whether a writer gets the file at `path` open for writing at once: not
-/// kept out by a share mode, nor made to wait for a lease to be given back.
-bool writerOpensAtOnce(const std::wstring& path);
+/// Whether a writer gets the file at `path` open for writing within a
+/// second, and writes its first byte again: not kept out by a share mode,
+/// nor made to wait long for a lease to be given back.
+bool writerWritesAtOnce(const std::wstring& path);

@@ -301,11 +301,18 @@ bool useUninstalledLocale(RunOptions& options) {
   return true;
 }
 
-bool writerOpensAtOnce(const std::wstring& path) {
-  // O_NONBLOCK: an open that would break a lease fails with EWOULDBLOCK
-  // instead of waiting for it.
-  const int fd = open(platform::nativePath(path).c_str(), O_WRONLY | O_NONBLOCK);
+bool writerWritesAtOnce(const std::wstring& path) {
+  // O_NONBLOCK: an open that would break a lease fails with EWOULDBLOCK,
+  // starting the break, instead of waiting for it.
+  int fd = -1;
+  for (int tries = 0; fd < 0 && tries < 100; ++tries) {
+    fd = open(platform::nativePath(path).c_str(), O_RDWR | O_NONBLOCK);
+    if (fd < 0 && errno != EWOULDBLOCK) return false;
+    if (fd < 0) usleep(10000);
+  }
   if (fd < 0) return false;
+  char first = 0;
+  const bool written = pread(fd, &first, 1, 0) >= 0 && pwrite(fd, &first, 1, 0) >= 0;
   close(fd);
-  return true;
+  return written;
 }

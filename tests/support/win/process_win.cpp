@@ -331,7 +331,7 @@ bool useUninstalledLocale(RunOptions&) {
   return false;
 }
 
-bool writerOpensAtOnce(const std::wstring& path) {
+bool writerWritesAtOnce(const std::wstring& path) {
   const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
