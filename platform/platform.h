@@ -147,6 +147,11 @@ std::optional<uint64_t> freeSpace(const std::wstring& folder);
 /// query fails.
 bool onFatFileSystem(const std::wstring& folder);
 
+/// The largest file this process may write: POSIX's RLIMIT_FSIZE (`ulimit
+/// -f`), past which a write fails with EFBIG. Nothing where no such limit is
+/// set (Windows has none).
+std::optional<uint64_t> largestFileAllowed();
+
 /// Whether `name` is what this platform can hold as a plain file in one
 /// folder, so that a file given that name is found under it again. POSIX:
 /// not empty, not "." or "..", no "/" and no NUL; any other bytes are a

@@ -108,6 +108,20 @@ status=$?
 [ $status -eq 1 ] || fail "the join whose file was taken ended with $status, not 1: $(cat "$work/taken.log")"
 [ ! -e "$medium/taken/in.bin" ] || fail "the join whose file was taken left the final name"
 cmp -s "$temporary" "$work/foreign" || fail "the foreign file is no longer at $temporary"
+# The file-size limit lowered under a join while it writes (prlimit; one set
+# before it starts is refused at once): the write past it fails as a write,
+# with no signal, and the temporary file and folder go.
+start_join "$medium/limited"
+wait_for "$medium/limited/filejoin-*.tmp/in.bin"
+prlimit --pid "$join" --fsize=1048576 || fail "prlimit could not lower the join's file-size limit"
+wait_join "$medium/limited/in.bin" ""
+status=$?
+[ $status -eq 1 ] || fail "the join past its file-size limit ended $status, not 1: $(cat "$work/limited.log")"
+grep -q "^Cannot write \"$medium/limited/[^\"]*in.bin\": File too large\$" "$work/limited.log" ||
+  fail "the join past its file-size limit did not say so: $(cat "$work/limited.log")"
+left=$(cd "$medium/limited" && ls -A)
+[ -z "$left" ] || fail "the join past its file-size limit left: $left"
+
 # An input on the medium written while a split reads it, before the point
 # read so far and after it: the split is stopped once it writes its first
 # piece, the byte written again as it was (only a watch for writers can

@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <tuple>
 
 #include "join/join_exit_codes.h"
 #include "platform/platform.h"
@@ -247,8 +248,8 @@ TEST(JoinFindingsOnceTest, NoRoomIsToldBeforeWriting) {
   EXPECT_TRUE(fs::is_empty(dir.native() / "small"));
 }
 
-// Limits that leave a tool no thread or memory, as a user's ulimit -u or -v
-// may: each run either succeeds or ends 1 with one line in words, never a
+// Limits that leave a tool no thread or memory, or no file as large as the
+// rebuilt one, as a user's ulimit -u, -v or -f may: each run either succeeds or ends 1 with one line in words, never a
 // crash or a bare exception name, and leaves no temporary or unverified file.
 TEST(JoinFindingsOnceTest, NoThreadOrMemoryIsToldInWords) {
   if (!memoryLimitSupported() || !processLimitSupported() || !unprivilegedChildIsAnotherUser())
@@ -263,18 +264,21 @@ TEST(JoinFindingsOnceTest, NoThreadOrMemoryIsToldInWords) {
     EXPECT_EQ(run.out.find("terminate"), std::string::npos) << run.out;
     EXPECT_EQ(run.out.find("std::"), std::string::npos) << run.out;
   };
-  // Processes and threads of the user, then address space in KiB.
-  const std::pair<uint64_t, uint64_t> limits[] = {{1, 0},     {2, 0},     {3, 0},    {0, 16000},
-                                                  {0, 20000}, {0, 24000}, {0, 28000}, {0, 32000},
-                                                  {0, 36000}, {0, 40000}};
-  for (const auto& [processes, kib] : limits) {
-    const std::wstring folder = L"out" + std::to_wstring(processes) + L"-" + std::to_wstring(kib);
+  // Processes and threads of the user, address space in KiB, file size.
+  const std::tuple<uint64_t, uint64_t, uint64_t> limits[] = {
+      {1, 0, 0},     {2, 0, 0},     {3, 0, 0},     {0, 16000, 0}, {0, 20000, 0},
+      {0, 24000, 0}, {0, 28000, 0}, {0, 32000, 0}, {0, 36000, 0}, {0, 40000, 0},
+      {0, 0, 2 * kMiB}};
+  for (const auto& [processes, kib, fileSize] : limits) {
+    const std::wstring folder = L"out" + std::to_wstring(processes) + L"-" + std::to_wstring(kib) +
+                                L"-" + std::to_wstring(fileSize);
     SCOPED_TRACE(folder);
     RunOptions options;
     options.workingFolder = dir.wide();
     options.withoutPrivileges = true;
     options.processLimit = processes;
     options.memoryLimit = kib * 1024;
+    options.fileSizeLimit = fileSize;
     const RunResult split = runFilesplit({L"in.bin", L"1", folder}, options);
     toldInWords(split);
     if (split.exitCode != split_exit::kSuccess) continue;

@@ -22,6 +22,12 @@ bool fitsIn(std::wostream& console, const std::wstring& folder, const PlannedWri
             << (write.fatAdvice.empty() ? L"" : L"; ") << write.fatAdvice << L"." << std::endl;
     return false;
   }
+  const std::optional<uint64_t> limit = platform::largestFileAllowed();
+  if (limit && write.largestFile > *limit) {
+    console << write.files << L" would not be written whole: this process may write files of at most "
+            << *limit << L" bytes (ulimit -f)." << std::endl;
+    return false;
+  }
   return true;
 }
 

@@ -31,7 +31,8 @@ struct PlannedWrite {
 /// "." in the line): false, after one line on
 /// `console` (its locale grouping the digits) telling why, when the
 /// folder's file system has less space free for this user than
-/// `write.bytes`, or is FAT and the largest file is larger than FAT holds.
+/// `write.bytes`, or is FAT and the largest file is larger than FAT holds,
+/// or the largest file is larger than this process may write.
 /// A query the system does not answer goes ahead.
 bool fitsIn(std::wostream& console, const std::wstring& folder, const PlannedWrite& write);
 

@@ -27,6 +27,9 @@ void initProcess() {
   // half way; the console simply drops what cannot be written.
   // It cannot fail for a valid signal number.
   (void)std::signal(SIGPIPE, SIG_IGN);
+  // A write past the file-size limit (ulimit -f) fails as a write (EFBIG),
+  // told and cleaned up, instead of killing the run without a word.
+  (void)std::signal(SIGXFSZ, SIG_IGN);
   // A LANG that names a locale which is not installed leaves the "C" locale,
   // whose ASCII counts as UTF-8 for names and the console (native_text.h).
   (void)std::setlocale(LC_ALL, "");

@@ -1,6 +1,8 @@
 // What the file system holding the output folder tells about itself, on
-// Linux: the space left to this user (statvfs) and its type (statfs).
+// Linux: the space left to this user (statvfs) and its type (statfs); and
+// the largest file this process may write there (getrlimit).
 #include <linux/magic.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include "platform/platform.h"
@@ -43,6 +45,13 @@ bool onFatFileSystem(const std::wstring& folder) {
   // vfat and msdos share the magic number; exFAT has its own.
   return systemName(folder, name) && sys::statfs(name.c_str(), &info) == 0 &&
          info.f_type == MSDOS_SUPER_MAGIC;
+}
+
+std::optional<uint64_t> largestFileAllowed() {
+  rlimit limit{};
+  if (::getrlimit(RLIMIT_FSIZE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+    return std::nullopt;
+  return static_cast<uint64_t>(limit.rlim_cur);
 }
 
 }  // namespace platform

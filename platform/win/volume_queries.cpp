@@ -48,4 +48,6 @@ bool onFatFileSystem(const std::wstring& folder) {
   return std::wcsncmp(name, L"FAT", 3) == 0;
 }
 
+std::optional<uint64_t> largestFileAllowed() { return std::nullopt; }
+
 }  // namespace platform

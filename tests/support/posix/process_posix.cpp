@@ -80,10 +80,11 @@ std::string filejoinPath() { return binaryPath("filejoin", FILEJOIN_EXE); }
       setenv(name.c_str(), value.c_str(), 1);
   }
   if (options.fileSizeLimit != 0) {
-    // So that write fails with EFBIG instead; a child without the limit
-    // would test nothing, so it ends with a code no run gives.
+    // SIGXFSZ left as it is: the tools ignore it themselves, so that a write
+    // past the limit fails with EFBIG. A child without the limit would test
+    // nothing, so it ends with a code no run gives.
     const rlimit limit{options.fileSizeLimit, options.fileSizeLimit};
-    if (signal(SIGXFSZ, SIG_IGN) == SIG_ERR || setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(124);
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(124);
   }
   if (options.processLimit != 0) {
     const rlimit limit{options.processLimit, options.processLimit};
