@@ -42,19 +42,21 @@ TEST_P(BlockHandoverTest, EverySideGoesOnToTheEnd) {
     while (handover.awaitBlockToHash(slot, count)) {
       hashed.push_back(count);
       if (failing == Failing::hash && count == kFailingBlock)
-        handover.hashed([] { throw std::runtime_error("hash"); });
+        handover.hashed(std::make_exception_ptr(std::runtime_error("hash")));
       else
         handover.hashed();
     }
   });
   std::thread writer([&] {
-    size_t slot = 0;
-    uint32_t count = 0;
-    transfer::BlockHandover::Action action;
-    for (Work work; (work = handover.awaitWork(slot, count, action)) != Work::stop;) {
+    for (;;) {
+      transfer::BlockHandover::Taken taken;
+      const Work work = handover.awaitWork(taken);
+      if (work == Work::stop) break;
+      const uint32_t count = taken.count;
       std::exception_ptr failure;
       try {
-        if (work == Work::action) action();
+        if (work == Work::failedHash) std::rethrow_exception(taken.hashFailure);
+        if (work == Work::action) taken.action();
         if (work == Work::block && count != written.size() + 1 - written.size() / 101)
           failure = std::make_exception_ptr(std::runtime_error("out of order"));
         written.push_back(work == Work::block ? count : 0);
@@ -104,13 +106,15 @@ INSTANTIATE_TEST_SUITE_P(Failures, BlockHandoverTest,
 // that order: the block loop's table has no call to hold the hasher on
 // until the drop, which the writer makes making none.
 TEST_F(HandoverSidesTest, BlockDroppedWhileHashedIsLeftAlone) {
-  const auto token = std::make_shared<int>(0);  // held by the hash's failing step
-  bool ran = false;
+  const auto token = std::make_shared<int>(0);  // held by the hash's failure
+  struct TokenFailure {
+    std::shared_ptr<int> token;
+  };
   {
     transfer::BlockHandover handover(4);
     size_t slot = 0;
     uint32_t count = 0;
-    transfer::BlockHandover::Action action;
+    transfer::BlockHandover::Taken taken;
     for (uint32_t block = 1; block <= 3; ++block) {
       ASSERT_TRUE(handover.awaitFreeSlot(slot));
       handover.handOverBlock(block);
@@ -118,13 +122,13 @@ TEST_F(HandoverSidesTest, BlockDroppedWhileHashedIsLeftAlone) {
     ASSERT_TRUE(handover.awaitBlockToHash(slot, count));
     handover.hashed();
     ASSERT_TRUE(handover.awaitBlockToHash(slot, count));  // block 2, held
-    ASSERT_EQ(handover.awaitWork(slot, count, action), Work::block);
+    ASSERT_EQ(handover.awaitWork(taken), Work::block);
     handover.done(std::make_exception_ptr(std::runtime_error("write")));
     handover.stop();
-    ASSERT_EQ(handover.awaitWork(slot, count, action), Work::stop) << "blocks 2 and 3 not dropped";
-    handover.hashed([token, &ran] { ran = true; });
+    ASSERT_EQ(handover.awaitWork(taken), Work::stop) << "blocks 2 and 3 not dropped";
+    handover.hashed(std::make_exception_ptr(TokenFailure{token}));
     EXPECT_FALSE(handover.awaitBlockToHash(slot, count));
-    EXPECT_EQ(handover.awaitWork(slot, count, action), Work::stop);
+    EXPECT_EQ(handover.awaitWork(taken), Work::stop);
     const std::exception_ptr failure = handover.awaitWritten();
     ASSERT_TRUE(failure);
     try {
@@ -133,8 +137,7 @@ TEST_F(HandoverSidesTest, BlockDroppedWhileHashedIsLeftAlone) {
       EXPECT_STREQ(error.what(), "write");
     }
   }
-  EXPECT_FALSE(ran);
-  EXPECT_EQ(token.use_count(), 1) << "the dropped block's failing step was kept";
+  EXPECT_EQ(token.use_count(), 1) << "the dropped block's failure was kept";
 }
 
 }  // namespace

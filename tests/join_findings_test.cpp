@@ -268,7 +268,7 @@ TEST(JoinFindingsOnceTest, NoThreadOrMemoryIsToldInWords) {
   const std::tuple<uint64_t, uint64_t, uint64_t> limits[] = {
       {1, 0, 0},     {2, 0, 0},     {3, 0, 0},     {0, 16000, 0}, {0, 20000, 0},
       {0, 24000, 0}, {0, 28000, 0}, {0, 32000, 0}, {0, 36000, 0}, {0, 40000, 0},
-      {0, 0, 2 * kMiB}};
+      {0, 0, 2 * kMiB}, {0, 0, 0}};
   for (const auto& [processes, kib, fileSize] : limits) {
     const std::wstring folder = L"out" + std::to_wstring(processes) + L"-" + std::to_wstring(kib) +
                                 L"-" + std::to_wstring(fileSize);
@@ -290,6 +290,29 @@ TEST(JoinFindingsOnceTest, NoThreadOrMemoryIsToldInWords) {
       EXPECT_FALSE(fs::exists(dir.native() / folder / "in.bin"));
     for (const auto& entry : fs::directory_iterator(dir.native() / folder))
       EXPECT_NE(entry.path().filename().string().rfind("filejoin-", 0), 0u) << "left";
+  }
+  // Page by page over where each tool's threads begin to start (found by
+  // halving), where the first allocations of the threads fail.
+  const auto limited = [&](uint64_t kib) {
+    RunOptions options;
+    options.workingFolder = dir.wide();
+    options.memoryLimit = kib * 1024;
+    return options;
+  };
+  const std::function<RunResult(uint64_t)> tools[] = {
+      [&](uint64_t kib) { return runFilesplit({L"in.bin", L"1", L"sweep"}, limited(kib)); },
+      [&](uint64_t kib) { return runFilejoin({L"out0-0-0/in.bat", L"sweep"}, limited(kib)); }};
+  for (const auto& run : tools) {
+    uint64_t low = 4096, high = 131072;  // no thread at low, threads at high
+    while (high - low > 4) {
+      const uint64_t middle = (low + high) / 8 * 4;
+      fs::remove_all(dir.native() / "sweep");
+      (run(middle).out.find("Cannot start a thread") != std::string::npos ? low : high) = middle;
+    }
+    for (uint64_t kib = high - 128; kib <= high + 128; kib += 4) {
+      fs::remove_all(dir.native() / "sweep");
+      toldInWords(run(kib));
+    }
   }
 }
 

@@ -166,19 +166,21 @@ void BlockCopy::closeOutput() {
 void BlockCopy::fail(const std::exception_ptr& failure) {
   if (writer_.joinable()) {
     // In its turn: a failure before it is told instead.
-    handover_.handOverAction(failingStep(failure, 0));
+    handover_.handOverAction(failingStep(failure));
     throwFirstFailure();  // throws: the failure above, or one before it
   }
   std::rethrow_exception(failure);
 }
 
-BlockHandover::Action BlockCopy::failingStep(const std::exception_ptr& failure, uint32_t counted) {
+BlockHandover::Action BlockCopy::failingStep(const std::exception_ptr& failure) {
+  return [this, failure] { failInTurn(failure, 0); };
+}
+
+void BlockCopy::failInTurn(const std::exception_ptr& failure, uint32_t counted) {
   // The bytes before it are written, as one thread would have.
-  return [this, failure, counted] {
-    completeStartedOutput();
-    if (counted != 0) progress_.advance(counted);
-    std::rethrow_exception(failure);
-  };
+  completeStartedOutput();
+  if (counted != 0) progress_.advance(counted);
+  std::rethrow_exception(failure);
 }
 
 void BlockCopy::completeStartedOutput() {
@@ -199,27 +201,28 @@ void BlockCopy::hashBlocks() {
       digest_.add(ring_ + slot * kBlockSize, count);
       handover_.hashed();
     } catch (...) {
-      // One thread counted the block before it hashed it.
-      handover_.hashed(failingStep(std::current_exception(), count));
+      // Told by the writer in its turn, which counts the block first, as
+      // one thread would have; handed on without allocating.
+      handover_.hashed(std::current_exception());
     }
   }
 }
 
 // The writer thread's loop, from the first copy to the object's end.
 void BlockCopy::writeSteps() {
-  size_t slot = 0;
-  uint32_t count = 0;
-  BlockHandover::Action action;
   for (;;) {
-    const BlockHandover::Work work = handover_.awaitWork(slot, count, action);
+    BlockHandover::Taken taken;
+    const BlockHandover::Work work = handover_.awaitWork(taken);
     if (work == BlockHandover::Work::stop) return;
     std::exception_ptr failure;
     try {
       if (work == BlockHandover::Work::action) {
-        action();
+        taken.action();
+      } else if (work == BlockHandover::Work::failedHash) {
+        failInTurn(taken.hashFailure, taken.count);
       } else {
-        progress_.advance(count);
-        if (blocks_->started()) blocks_->write(ring_ + slot * kBlockSize, count);
+        progress_.advance(taken.count);
+        if (blocks_->started()) blocks_->write(ring_ + taken.slot * kBlockSize, taken.count);
       }
     } catch (...) {
       failure = std::current_exception();

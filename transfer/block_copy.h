@@ -158,9 +158,11 @@ class BlockCopy {
   void allocateRing();
   [[noreturn]] void fail(const std::exception_ptr& failure);
   void throwFirstFailure();
-  // The writer's step for `failure`, met after `counted` bytes more were
-  // counted on the progress by one thread.
-  BlockHandover::Action failingStep(const std::exception_ptr& failure, uint32_t counted);
+  // The writer's step for the reader's `failure`.
+  BlockHandover::Action failingStep(const std::exception_ptr& failure);
+  // Fails in the writer's turn, after `counted` bytes more were counted on
+  // the progress by one thread.
+  [[noreturn]] void failInTurn(const std::exception_ptr& failure, uint32_t counted);
   void completeStartedOutput();
   void hashBlocks();
   void writeSteps();

@@ -17,13 +17,13 @@ void BlockHandover::handOverBlock(uint32_t count) {
   const auto slot = static_cast<size_t>(blocksHanded_ % slots_);
   ++blocksHanded_;
   ++slotsInUse_;
-  steps_.push_back({true, slot, count, nullptr});
+  steps_.push_back({true, slot, count, nullptr, nullptr});
   changed_.notify_all();
 }
 
 void BlockHandover::handOverAction(Action action) {
   const std::lock_guard<std::mutex> lock(mutex_);
-  steps_.push_back({false, 0, 0, std::move(action)});
+  steps_.push_back({false, 0, 0, std::move(action), nullptr});
   changed_.notify_all();
 }
 
@@ -45,7 +45,7 @@ bool BlockHandover::awaitBlockToHash(size_t& slot, uint32_t& count) {
     // Actions, and every step once the run halted, need no hash.
     while (hashed_ < written_ + steps_.size()) {
       const Step& step = steps_[static_cast<size_t>(hashed_ - written_)];
-      if (!halted_ && step.holdsSlot && !step.action) {
+      if (!halted_ && step.holdsSlot && !step.action && !step.hashFailure) {
         hashing_ = hashed_;
         slot = step.slot;
         count = step.count;
@@ -59,27 +59,33 @@ bool BlockHandover::awaitBlockToHash(size_t& slot, uint32_t& count) {
   }
 }
 
-void BlockHandover::hashed(Action failed) {
+void BlockHandover::hashed(std::exception_ptr failed) {
   const std::lock_guard<std::mutex> lock(mutex_);
   if (hashed_ != hashing_) return;  // dropped while hashed: the run failed meanwhile
   if (failed) {
-    steps_[static_cast<size_t>(hashed_ - written_)].action = std::move(failed);
+    steps_[static_cast<size_t>(hashed_ - written_)].hashFailure = std::move(failed);
     halted_ = true;
   }
   ++hashed_;
   changed_.notify_all();
 }
 
-BlockHandover::Work BlockHandover::awaitWork(size_t& slot, uint32_t& count, Action& action) {
+BlockHandover::Work BlockHandover::awaitWork(Taken& taken) {
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
     if (failure_) dropAfterFailure();
     if (!steps_.empty() && written_ < hashed_) {
-      const Step& step = steps_.front();
-      slot = step.slot;
-      count = step.count;
-      action = step.action;
-      return action ? Work::action : Work::block;
+      // Moved, not copied: a copy may allocate. The hasher is past the step.
+      Step& step = steps_.front();
+      taken.slot = step.slot;
+      taken.count = step.count;
+      if (step.hashFailure) {
+        taken.hashFailure = std::move(step.hashFailure);
+        return Work::failedHash;
+      }
+      if (!step.action) return Work::block;
+      taken.action = std::move(step.action);
+      return Work::action;
     }
     if (stopping_ && steps_.empty()) return Work::stop;
     changed_.wait(lock);

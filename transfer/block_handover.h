@@ -19,6 +19,8 @@ namespace transfer {
 /// (start or end an output, or fail). The hasher takes only blocks; the
 /// writer takes a step once the hasher is past it. After the run's first
 /// failure every later step is dropped, and the reader is told to stop.
+/// Nothing the hasher's or the writer's side calls allocates: a failure to
+/// allocate there could not be caught and told.
 class BlockHandover {
  public:
   using Action = std::function<void()>;
@@ -46,16 +48,23 @@ class BlockHandover {
   /// false once stopped with nothing left to hash.
   bool awaitBlockToHash(size_t& slot, uint32_t& count);
   /// The block awaitBlockToHash gave last is hashed. With `failed` set, the
-  /// writer runs `failed` in its place, and no later block is hashed.
-  void hashed(Action failed = nullptr);
+  /// writer is given that failure in its place (Work::failedHash), and no
+  /// later block is hashed.
+  void hashed(std::exception_ptr failed = nullptr);
 
   // ---- The writer's side.
 
   /// What the writer is to do next.
-  enum class Work { block, action, stop };
-  /// Waits for work; for a block, stores its slot and byte count, for an
-  /// action, the action.
-  Work awaitWork(size_t& slot, uint32_t& count, Action& action);
+  enum class Work { block, action, failedHash, stop };
+  /// What the writer is given with its work.
+  struct Taken {
+    size_t slot = 0;                // a block's
+    uint32_t count = 0;             // a block's byte count, or a failed hash's
+    Action action;                  // an action
+    std::exception_ptr hashFailure;  // a failed hash's failure
+  };
+  /// Waits for work and moves what it needs into `taken`.
+  Work awaitWork(Taken& taken);
   /// The step awaitWork gave last is done, having failed with `failure`
   /// (null: it did not).
   void done(std::exception_ptr failure);
@@ -66,6 +75,7 @@ class BlockHandover {
     size_t slot;
     uint32_t count;
     Action action;  // null for a block still to be written
+    std::exception_ptr hashFailure;  // a block whose hash failed
   };
   void handOver(Step step);
   // Drops the steps after a failure (the lock held).
