@@ -126,6 +126,15 @@ void rewriteInput() {
   file.write(start, sizeof start);
 }
 
+// The same rewrite with the modification time set back, as `rsync --inplace
+// -t` or `touch -r` leave it: only the change time tells.
+void rewriteInputTimeSetBack() {
+  std::error_code refused;  // Windows: the open input shares no writing
+  const auto modified = fs::last_write_time("in.bin", refused);
+  rewriteInput();
+  if (!refused) fs::last_write_time("in.bin", modified, refused);
+}
+
 // The input shorter or longer when opened than when the plan measured it.
 void addChangedInputCases(std::vector<FaultCase>& cases) {
   const auto changedTo = [](uint64_t size, std::vector<uint64_t> pieces) {
@@ -158,11 +167,13 @@ void addChangedInputCases(std::vector<FaultCase>& cases) {
                    {Says::changed},
                    changedTo(kInputSize + kMiB, upTo(4, kMiB))});
   // On Windows the open input shares no writing: the rewrite is refused.
-  const hooks::Fault rewrite = before(FaultPoint::read, block(3), rewriteInput);
-  cases.push_back(windowsPlatform()
-                      ? harmless("InputRewrittenInPlace", rewrite)
-                      : FaultCase{"InputRewrittenInPlace", {rewrite}, split_exit::kFailed, 4,
-                                  {Says::changed}, left(kAllPieces)});
+  for (const auto& [name, how] : {std::pair{"InputRewrittenInPlace", rewriteInput},
+                                   std::pair{"InputRewrittenTimeSetBack", rewriteInputTimeSetBack}}) {
+    const hooks::Fault rewrite = before(FaultPoint::read, block(3), how);
+    cases.push_back(windowsPlatform() ? harmless(name, rewrite)
+                                      : FaultCase{name, {rewrite}, split_exit::kFailed, 4,
+                                                  {Says::changed}, left(kAllPieces)});
+  }
   cases.push_back({"InputFactsAfterTheCopyFail",
                    {failing(FaultPoint::openFileFacts, "input after", EIO)},
                    split_exit::kFailed,
