@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #include "platform_facts.h"
 #include "split/split_exit_codes.h"
@@ -167,8 +168,9 @@ void addChangedInputCases(std::vector<FaultCase>& cases) {
                    {Says::changed},
                    changedTo(kInputSize + kMiB, upTo(4, kMiB))});
   // On Windows the open input shares no writing: the rewrite is refused.
-  for (const auto& [name, how] : {std::pair{"InputRewrittenInPlace", rewriteInput},
-                                   std::pair{"InputRewrittenTimeSetBack", rewriteInputTimeSetBack}}) {
+  using Rewrite = std::pair<const char*, void (*)()>;
+  for (const auto& [name, how] : {Rewrite{"InputRewrittenInPlace", rewriteInput},
+                                   Rewrite{"InputRewrittenTimeSetBack", rewriteInputTimeSetBack}}) {
     const hooks::Fault rewrite = before(FaultPoint::read, block(3), how);
     cases.push_back(windowsPlatform() ? harmless(name, rewrite)
                                       : FaultCase{name, {rewrite}, split_exit::kFailed, 4,
