@@ -17,7 +17,6 @@
 #include <iterator>
 #include <locale>
 #include <mutex>
-#include <sstream>
 #include <string>
 
 #include "app/join_front_end.h"
