@@ -35,9 +35,11 @@ void readFromMedium(FileIO_IF& piece, const std::wstring& path) {
 std::string JoinJob::hashPieces(FileIO_IF* out, const std::wstring& outPath) {
   CheckedDigest digest(out != nullptr ? outPath : scriptPath_);
   {
-    // The interrupt's line may look at the dots at any time.
+    // The interrupt's line may look at the dots at any time; one that came
+    // before them (while the file was created) leaves none after its line.
     const std::lock_guard<std::mutex> printing(transfer::consoleLock());
     progress_.reset(new transfer::Progress(console_, total_));
+    if (interrupted_) progress_->silence();
   }
   transfer::BlockCopy blocks(*progress_, digest);  // its ring and threads serve every piece
   uint64_t index = 0;

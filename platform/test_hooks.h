@@ -44,6 +44,19 @@ bool fakeFreeSpace(const std::optional<FakeSpace>& space);
 /// this build cannot fake it.
 bool fakeFileSystem(const std::optional<std::wstring>& name);
 
+/// How a file system says reads and writes past its cache must be aligned:
+/// their offsets and sizes, and their buffers' addresses (Linux statx
+/// STATX_DIOALIGN).
+struct DirectAlignment {
+  uint32_t offset = 0;
+  uint32_t memory = 0;
+};
+
+/// Makes the alignment query answer `answer` for every file (nullopt: the
+/// system answers again). False where this build or platform cannot fake it
+/// (Windows asks the volume's sector size instead).
+bool fakeDirectAlignment(const std::optional<DirectAlignment>& answer);
+
 /// Makes the console window report `processes` attached processes (1: the
 /// tool's alone), with standard input and output on it, and answers each key
 /// wait at once with a key, as if the user pressed one (nullopt: the system

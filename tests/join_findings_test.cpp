@@ -249,26 +249,40 @@ TEST(JoinFindingsOnceTest, NoRoomIsToldBeforeWriting) {
 }
 
 // Limits that leave a tool no thread or memory, or no file as large as the
-// rebuilt one, as a user's ulimit -u, -v or -f may: each run either succeeds or ends 1 with one line in words, never a
-// crash or a bare exception name, and leaves no temporary or unverified file.
+// rebuilt one, as a user's ulimit -u, -v or -f may: each run either succeeds
+// or ends 1 with one line in words, never a crash or a bare exception name,
+// and leaves no temporary or unverified file.
+// A thread the system refuses (not the seam) is told as such by each tool:
+// a split runs 3 threads, a join 4, so a limit of 3 or 4 lets the split
+// through and refuses the join.
 TEST(JoinFindingsOnceTest, NoThreadOrMemoryIsToldInWords) {
   if (!memoryLimitSupported() || !processLimitSupported() || !unprivilegedChildIsAnotherUser())
     GTEST_SKIP() << "no process or memory limit for a child of another user here";
+#ifndef _WIN32
+  // Splits run in this process before narrowed its umask to their inputs'
+  // permissions; the children, run as another user, enter what they make.
+  const mode_t umaskBefore = ::umask(022);
+#endif
   TempDir dir;
   const std::string input = patternBytes(3 * kMiB + 5, 35);
   writeFile(dir / L"in.bin", input);
   fs::permissions(dir.native(), fs::perms::all);
   fs::permissions(dir.native() / "in.bin", fs::perms::others_read, fs::perm_options::add);
-  const auto toldInWords = [](const RunResult& run) {
+  const auto toldInWords = [](const RunResult& run, bool threadsLimited) {
     EXPECT_TRUE(run.exitCode == 0 || run.exitCode == 1) << run.exitCode << ": " << run.out;
     EXPECT_EQ(run.out.find("terminate"), std::string::npos) << run.out;
     EXPECT_EQ(run.out.find("std::"), std::string::npos) << run.out;
+    if (threadsLimited && run.exitCode != 0) {
+      EXPECT_NE(run.out.find("\nCannot start a thread: "), std::string::npos) << run.out;
+    }
+    return run.exitCode != 0 && threadsLimited;
   };
+  unsigned refusedSplits = 0, refusedJoins = 0;
   // Processes and threads of the user, address space in KiB, file size.
   const std::tuple<uint64_t, uint64_t, uint64_t> limits[] = {
-      {1, 0, 0},     {2, 0, 0},     {3, 0, 0},     {0, 16000, 0}, {0, 20000, 0},
-      {0, 24000, 0}, {0, 28000, 0}, {0, 32000, 0}, {0, 36000, 0}, {0, 40000, 0},
-      {0, 0, 2 * kMiB}, {0, 0, 0}};
+      {1, 0, 0},     {2, 0, 0},     {3, 0, 0},     {4, 0, 0},       {0, 16000, 0},
+      {0, 20000, 0}, {0, 24000, 0}, {0, 28000, 0}, {0, 32000, 0},   {0, 36000, 0},
+      {0, 40000, 0}, {0, 0, 2 * kMiB}, {0, 0, 0}};
   for (const auto& [processes, kib, fileSize] : limits) {
     const std::wstring folder = L"out" + std::to_wstring(processes) + L"-" + std::to_wstring(kib) +
                                 L"-" + std::to_wstring(fileSize);
@@ -280,10 +294,10 @@ TEST(JoinFindingsOnceTest, NoThreadOrMemoryIsToldInWords) {
     options.memoryLimit = kib * 1024;
     options.fileSizeLimit = fileSize;
     const RunResult split = runFilesplit({L"in.bin", L"1", folder}, options);
-    toldInWords(split);
+    refusedSplits += toldInWords(split, processes != 0) ? 1 : 0;
     if (split.exitCode != split_exit::kSuccess) continue;
     const RunResult join = runFilejoin({folder + L"/in.bat"}, options);
-    toldInWords(join);
+    refusedJoins += toldInWords(join, processes != 0) ? 1 : 0;
     if (join.exitCode == join_exit::kSuccess)
       EXPECT_TRUE(readFile(dir / (folder + L"/in.bin")) == input);
     else
@@ -291,6 +305,8 @@ TEST(JoinFindingsOnceTest, NoThreadOrMemoryIsToldInWords) {
     for (const auto& entry : fs::directory_iterator(dir.native() / folder))
       EXPECT_NE(entry.path().filename().string().rfind("filejoin-", 0), 0u) << "left";
   }
+  EXPECT_GT(refusedSplits, 0u) << "no split was refused a thread";
+  EXPECT_GT(refusedJoins, 0u) << "no join was refused a thread";
   // Page by page over where each tool's threads begin to start (found by
   // halving), where the first allocations of the threads fail.
   const auto limited = [&](uint64_t kib) {
@@ -311,9 +327,12 @@ TEST(JoinFindingsOnceTest, NoThreadOrMemoryIsToldInWords) {
     }
     for (uint64_t kib = high - 128; kib <= high + 128; kib += 4) {
       fs::remove_all(dir.native() / "sweep");
-      toldInWords(run(kib));
+      toldInWords(run(kib), false);
     }
   }
+#ifndef _WIN32
+  ::umask(umaskBefore);
+#endif
 }
 
 // Names of 243 to 253 bytes: the temporary name no longer grows with them.

@@ -3,8 +3,10 @@
 # ext4 image and a join there, the image file copied at once and the copy
 # mounted and compared byte for byte; and a byte of a piece changed in the
 # image beneath its pages in memory, cached or mapped by another process,
-# which filejoin --check must see, or say that it cannot. Both with ext4
-# mounted as usual and with data=journal.
+# which filejoin --check must see, or say that it cannot; pieces copied
+# there a moment ago, their pages still dirty, checked from the medium too.
+# Both with ext4 mounted as usual and with data=journal; and pieces on
+# tmpfs, whose cache is its medium, checked as they are.
 #   medium_test.sh FILESPLIT FILEJOIN     (exit 77: skipped, with the reason)
 set -uo pipefail
 source "$(dirname "$0")/medium_lib.sh"
@@ -16,6 +18,9 @@ image=$work/image
 medium=$work/medium
 mkdir "$medium"
 head -c $((5 * 1048576 + 7)) /dev/urandom >"$work/in.bin"
+# Pieces of 8 MiB to copy onto the medium: more than a moment's write-back.
+head -c $((24 * 1048576)) /dev/urandom >"$work/large.bin"
+"$filesplit" "$work/large.bin" 8 "$work/large" >/dev/null || fail "filesplit ended with $?"
 
 # Toggles a bit of a byte of FILE's first block in the image, beneath the
 # file system: twice restores it.
@@ -48,6 +53,18 @@ time.sleep(300)' "$2" "$work/mapped" &
   started+=("$holder")
   for _ in $(seq 500); do [ -e "$work/mapped" ] && return; sleep 0.02; done
   fail "the piece was not mapped within 10 s"
+}
+
+# filejoin --check of FOLDER ends with STATUS and says LINE.
+expect_check() {  # what, status, folder, line
+  local out status
+  out=$("$filejoin" --check "$3" 2>&1)
+  status=$?
+  [ $status -eq "$2" ] || fail "$1: --check ended with $status, not $2: $out"
+  case "$out" in
+    *"$4"*) ;;
+    *) fail "$1: --check did not say \"$4\": $out" ;;
+  esac
 }
 
 # ext4 as most mount it, and with data=journal, whose cache serves even
@@ -85,12 +102,20 @@ for options in defaults data=journal; do
     rm -rf "$medium/stopped"
   done
 
+  # Copied a moment ago: the pages are written back before they are dropped,
+  # and the check reads what the medium holds.
+  cp -r "$work/large" "$medium/copied"
+  expect_check "$options: just copied" 0 "$medium/copied" \
+    "The pieces match \"$medium/copied/large.md5\"."
+  toggle_byte_beneath "$medium/copied/large.bin_3"
+  expect_check "$options: just copied, a byte changed beneath" 10 "$medium/copied" \
+    "The pieces do not match \"$medium/copied/large.md5\"."
+  rm -r "$medium/copied"
+
   piece=$medium/new/out/in.bin_2
   for held in cached mapped; do
     hold_pages "$held" "$piece"
     toggle_byte_beneath "$piece"
-    out=$("$filejoin" --check "$medium/new/out" 2>&1)
-    status=$?
     case "$options $held" in
       "data=journal mapped")
         expected=1
@@ -99,12 +124,7 @@ for options in defaults data=journal; do
         expected=10
         line="The pieces do not match \"$medium/new/out/in.md5\"." ;;
     esac
-    [ $status -eq $expected ] ||
-      fail "$options: --check ended with $status after a byte changed beneath $held pages: $out"
-    case "$out" in
-      *"$line"*) ;;
-      *) fail "$options: --check did not say \"$line\" beneath $held pages: $out" ;;
-    esac
+    expect_check "$options: a byte changed beneath $held pages" "$expected" "$medium/new/out" "$line"
     # Restored for the next row; the cache may hold the changed byte.
     if [ -n "$holder" ]; then kill "$holder"; wait "$holder" 2>/dev/null; fi
     toggle_byte_beneath "$piece"
@@ -112,4 +132,9 @@ for options in defaults data=journal; do
   done
   umount "$medium"
 done
+
+mkdir "$work/tmpfs"
+mount -t tmpfs -o size=32M tmpfs "$work/tmpfs" || fail "no tmpfs could be mounted"
+"$filesplit" "$work/in.bin" 1 "$work/tmpfs/out" >/dev/null || fail "tmpfs: filesplit ended with $?"
+expect_check tmpfs 0 "$work/tmpfs/out" "The pieces match \"$work/tmpfs/out/in.md5\"."
 echo "passed"

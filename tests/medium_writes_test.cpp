@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 
 #include "in_process.h"
@@ -36,6 +37,9 @@ struct WriteShape {
   uint64_t rejoinedPiece = 0;  // the pieces cut again to this size before the join (0: not)
   uint64_t startAt = 0;        // where the rebuilt file's writes start (a test hook; 0: its start)
   bool directWritesRefused = false;  // as by a file system that takes no writes past the cache
+  /// The file system's alignments past the cache, faked (0: its own); one
+  /// that 4096 is no multiple of refuses the writes as above.
+  hooks::DirectAlignment alignment = {};
 };
 
 void PrintTo(const WriteShape& shape, std::ostream* out) { *out << shape.name; }
@@ -61,6 +65,7 @@ class MediumWritesTest : public ::testing::TestWithParam<WriteShape> {
     hooks::recordMediumWrites(nullptr);
     hooks::recordWriteBack(nullptr);
     hooks::startMediumWritesAt(0);
+    hooks::fakeDirectAlignment(std::nullopt);
     hooks::resetFaults();
   }
 };
@@ -74,9 +79,11 @@ TEST_P(MediumWritesTest, SplitAndJoinWriteWholeAlignedSectorsPastTheCache) {
   hooks::MediumCalls writes;
   hooks::MediumCalls writeBacks;
   if (!hooks::recordMediumWrites(&writes) || !hooks::recordWriteBack(&writeBacks) ||
-      (shape.directWritesRefused &&
+      (shape.directWritesRefused && shape.alignment.offset == 0 &&
        !hooks::injectFault({FaultPoint::mediumWrites, 0, EINVAL, SIZE_MAX, {}})))
     GTEST_SKIP() << "no fault injection in this build";
+  if (shape.alignment.offset != 0 && !hooks::fakeDirectAlignment(shape.alignment))
+    GTEST_SKIP() << "no alignment answer to fake here: the volume's sector size is asked";
   ASSERT_EQ(runInProcess({L"in.bin", L"1", L"parts"}).exitCode, split_exit::kSuccess);
   uint64_t expected = 0;  // the split's pieces, then the rebuilt file
   for (uint64_t at = 0; at < input.size() && piecesPastTheCache(); at += kMiB)
@@ -143,7 +150,11 @@ INSTANTIATE_TEST_SUITE_P(Shapes, MediumWritesTest,
                                            WriteShape{"RebuiltFilePast4GiB", 2 * kMiB + 5000, 0,
                                                       kMiB * 1024 * 5},
                                            WriteShape{"DirectWritesRefused", 2 * kMiB + 5000, 0, 0,
-                                                      true}),
+                                                      true},
+                                           WriteShape{"OffsetAlignmentTooLarge", 2 * kMiB + 5000,
+                                                      0, 0, true, {8192, 512}},
+                                           WriteShape{"MemoryAlignmentTooLarge", 2 * kMiB + 5000,
+                                                      0, 0, true, {512, 8192}}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // A write past the cache that the system refuses is told by the system's own

@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #include "platform_facts.h"
 #include "split/split_exit_codes.h"
@@ -126,6 +127,15 @@ void rewriteInput() {
   file.write(start, sizeof start);
 }
 
+// The same rewrite with the modification time set back, as `rsync --inplace
+// -t` or `touch -r` leave it: only the change time tells.
+void rewriteInputTimeSetBack() {
+  std::error_code refused;  // Windows: the open input shares no writing
+  const auto modified = fs::last_write_time("in.bin", refused);
+  rewriteInput();
+  if (!refused) fs::last_write_time("in.bin", modified, refused);
+}
+
 // The input shorter or longer when opened than when the plan measured it.
 void addChangedInputCases(std::vector<FaultCase>& cases) {
   const auto changedTo = [](uint64_t size, std::vector<uint64_t> pieces) {
@@ -158,18 +168,26 @@ void addChangedInputCases(std::vector<FaultCase>& cases) {
                    {Says::changed},
                    changedTo(kInputSize + kMiB, upTo(4, kMiB))});
   // On Windows the open input shares no writing: the rewrite is refused.
-  const hooks::Fault rewrite = before(FaultPoint::read, block(3), rewriteInput);
-  cases.push_back(windowsPlatform()
-                      ? harmless("InputRewrittenInPlace", rewrite)
-                      : FaultCase{"InputRewrittenInPlace", {rewrite}, split_exit::kFailed, 4,
-                                  {Says::changed}, left(kAllPieces)});
+  // Set back, the modification time cannot tell; with the input's watch
+  // refused too (Linux), only its change time can.
+  using Rewrite = std::pair<const char*, void (*)()>;
+  for (const auto& [name, how] : {Rewrite{"InputRewrittenInPlace", rewriteInput},
+                                   Rewrite{"InputRewrittenTimeSetBack", rewriteInputTimeSetBack}}) {
+    const hooks::Fault rewrite = before(FaultPoint::read, block(3), how);
+    std::vector<hooks::Fault> faults{rewrite};
+    if (how == rewriteInputTimeSetBack) faults.push_back(failingEvery(FaultPoint::inputWatch, EINVAL));
+    cases.push_back(windowsPlatform() ? harmless(name, rewrite)
+                                      : FaultCase{name, faults, split_exit::kFailed, 4,
+                                                  {Says::changed}, left(kAllPieces)});
+  }
   // Where no lease can be held (another owner's file), a watch for writes
   // serves (FilePtrTest shows it sees a writer); Windows has no such call.
   if (!windowsPlatform()) {
     const hooks::Fault noLease = failing(FaultPoint::inputWatch, "input", EINVAL);
     cases.push_back(harmless("InputLeaseRefused", noLease));
-    cases.push_back({"InputRewrittenWithoutALease", {noLease, rewrite}, split_exit::kFailed, 4,
-                     {Says::changed}, left(kAllPieces)});
+    cases.push_back({"InputRewrittenWithoutALease",
+                     {noLease, before(FaultPoint::read, block(3), rewriteInput)},
+                     split_exit::kFailed, 4, {Says::changed}, left(kAllPieces)});
   }
   cases.push_back({"InputFactsAfterTheCopyFail",
                    {failing(FaultPoint::openFileFacts, "input after", EIO)},

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "faked_volume.h"
 #include "platform/platform.h"
 #include "sys_calls.h"
 
@@ -27,8 +28,9 @@ namespace {
 // take it and serve it from the cache. Before Linux 6.1 nothing is said.
 bool directBypassesCache(int fd) {
   struct statx info {};
-  if (::statx(fd, "", AT_EMPTY_PATH, STATX_DIOALIGN, &info) != 0 ||
-      (info.stx_mask & STATX_DIOALIGN) == 0)
+  if (!posix_test_hooks::fakedDirectAlignment(info.stx_dio_offset_align, info.stx_dio_mem_align) &&
+      (::statx(fd, "", AT_EMPTY_PATH, STATX_DIOALIGN, &info) != 0 ||
+       (info.stx_mask & STATX_DIOALIGN) == 0))
     return false;
   const auto fits = [](uint32_t align) {
     return align != 0 && platform::kMediumAlignment % align == 0;

@@ -18,9 +18,14 @@ bool fakeBlockSize(unsigned long bytes);
 
 /// Fills `info` with the file-system type a test gave; false when none.
 bool fakedStatfs(struct statfs& info);
+
+/// Sets the alignments past the cache a test gave (statx STATX_DIOALIGN);
+/// false when none.
+bool fakedDirectAlignment(uint32_t& offset, uint32_t& memory);
 #else
 inline bool fakedStatvfs(struct statvfs&) { return false; }
 inline bool fakedStatfs(struct statfs&) { return false; }
+inline bool fakedDirectAlignment(uint32_t&, uint32_t&) { return false; }
 #endif
 
 }  // namespace posix_test_hooks

@@ -16,6 +16,7 @@ namespace {
 uint32_t digestLength = 0;
 std::optional<platform_test_hooks::FakeSpace> space;
 std::optional<std::wstring> fileSystemName;
+std::optional<platform_test_hooks::DirectAlignment> directAlignment;
 unsigned long blockSize = 1;
 
 // Not in <linux/magic.h>: the ntfs3 driver's magic number, "NTFS" in ASCII.
@@ -58,6 +59,13 @@ bool fakedStatfs(struct statfs& info) {
   return true;
 }
 
+bool fakedDirectAlignment(uint32_t& offset, uint32_t& memory) {
+  if (!directAlignment) return false;
+  offset = directAlignment->offset;
+  memory = directAlignment->memory;
+  return true;
+}
+
 }  // namespace posix_test_hooks
 #endif
 
@@ -97,6 +105,11 @@ bool recordMediumWrites(MediumCalls* record) {
   direct_writes::recording = record;
   return true;
 }
+
+bool fakeDirectAlignment(const std::optional<DirectAlignment>& answer) {
+  directAlignment = answer;
+  return true;
+}
 #else
 // Without the seam the provider and the queries always ask the system, and
 // asking for nothing is all that succeeds.
@@ -105,6 +118,7 @@ bool recordMediumReads(MediumCalls* record) { return record == nullptr; }
 bool fakeFreeSpace(const std::optional<FakeSpace>& answer) { return !answer; }
 bool fakeFileSystem(const std::optional<std::wstring>& name) { return !name; }
 bool recordMediumWrites(MediumCalls* record) { return record == nullptr; }
+bool fakeDirectAlignment(const std::optional<DirectAlignment>& answer) { return !answer; }
 #endif
 
 bool startMediumWritesAt(uint64_t offset) { return offset == 0; }

@@ -56,6 +56,8 @@ bool recordMediumWrites(MediumCalls* record) { return record == nullptr; }
 bool startMediumWritesAt(uint64_t offset) { return offset == 0; }
 #endif
 
+bool fakeDirectAlignment(const std::optional<DirectAlignment>& answer) { return !answer; }
+
 bool errnoOfSystemError(unsigned long code, int unknown, int& errnum) {
   errnum = win32_errno::errnoOf(code, unknown);
   return true;
