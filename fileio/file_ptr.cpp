@@ -7,6 +7,8 @@
 #include "platform/platform.h"
 
 const OpenMode kInputMode{_O_BINARY | _O_RDONLY, _SH_DENYWR, _S_IREAD};
+const OpenMode kPieceReadMode{_O_BINARY | _O_RDONLY | platform::kOpenNoFollow, _SH_DENYWR,
+                              _S_IREAD};
 const OpenMode kPieceMode{_O_BINARY | _O_EXCL | _O_CREAT | _O_RDWR, _SH_DENYRW,
                           _S_IREAD | _S_IWRITE};
 const OpenMode kTextOutputMode{_O_TEXT | _O_EXCL | _O_CREAT | _O_RDWR, _SH_DENYRW,
@@ -55,8 +57,12 @@ int File_ptr::describe(platform::OpenFileFacts& facts) const {
 }
 
 std::unique_ptr<FileIO_IF> openRegularInput(const std::wstring& path,
-                                            platform::OpenFileFacts* facts) {
-  auto file = std::make_unique<File_ptr>(path.c_str(), kInputMode);
+                                            platform::OpenFileFacts* facts, const OpenMode& mode) {
+  int fd = -1;
+  const errno_t error = _wsopen_s(&fd, path.c_str(), mode.oflag, mode.shflag, mode.pmode);
+  if (error == ELOOP && (mode.oflag & platform::kOpenNoFollow) != 0) return nullptr;  // a link
+  if (error != 0) throw MyFileError(openErrorText(error));
+  auto file = std::make_unique<File_ptr>(fd, path, 0);
   platform::OpenFileFacts told;
   if (const int error = file->describe(told)) throw MyFileError(openErrorText(error));
   if (!told.regularFile) return nullptr;

@@ -18,6 +18,10 @@ struct OpenMode {
 
 /// The input: read only, bytes untranslated, no writer elsewhere.
 extern const OpenMode kInputMode;
+/// A piece read by filejoin: kInputMode, but a symbolic link at the name is
+/// not followed (POSIX; the open fails), so that a crafted set of pieces
+/// cannot make it read a file outside the pieces' folder.
+extern const OpenMode kPieceReadMode;
 /// A piece: created new (never over an existing file), binary, unshared.
 extern const OpenMode kPieceMode;
 /// The script and the digest: created new, text (LF stored as CR LF), unshared.
@@ -27,14 +31,16 @@ extern const OpenMode kTextOutputMode;
 /// and a CR before each LF.
 uint64_t storedTextSize(const std::string& text);
 
-/// Opens `path` in kInputMode, never waiting at the open for a writer (a
-/// FIFO), and checks on the open file that it is a regular file. Returns it,
-/// or null when it is something else (a pipe, a device, a folder). Throws
+/// Opens `path` in `mode` (kInputMode or kPieceReadMode), never waiting at
+/// the open for a writer (a FIFO), and checks on the open file that it is a
+/// regular file. Returns it, or null when it is something else (a pipe, a
+/// device, a folder, a link that kPieceReadMode does not follow). Throws
 /// MyFileError as File_ptr does, also when the open file cannot be told
 /// ("File open error." and the errno value). `facts`, when given, receives
 /// what the open file is.
 std::unique_ptr<FileIO_IF> openRegularInput(const std::wstring& path,
-                                            platform::OpenFileFacts* facts = nullptr);
+                                            platform::OpenFileFacts* facts = nullptr,
+                                            const OpenMode& mode = kInputMode);
 
 /// Owner of one open low-level file descriptor of the C runtime. It exists
 /// only while the file is open, until close() or the destructor closes it.

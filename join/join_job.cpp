@@ -226,6 +226,16 @@ int JoinJob::checkPieces() {
 }
 
 int JoinJob::checkPiece(const std::wstring& path, bool first, uint64_t& size) {
+  // A link is not followed: it could lead out of the pieces' folder.
+  bool link = false;
+  if (const int error = platform::isLink(path, link)) {
+    printLine(L"Cannot read " + inQuotes(path) + L": " + platform::systemErrorText(error));
+    return join_exit::kFailed;
+  }
+  if (link) {
+    printLine(L"The piece " + inQuotes(path) + L" is not a file.");
+    return join_exit::kPieceMissing;
+  }
   try {
     if (!file_system::exists(path)) {
       printLine(L"The piece " + inQuotes(path) + L" is missing.");
@@ -244,7 +254,7 @@ int JoinJob::checkPiece(const std::wstring& path, bool first, uint64_t& size) {
   // anything is written.
   platform::OpenFileFacts facts;
   try {
-    if (!openRegularInput(path, &facts)) {
+    if (!openRegularInput(path, &facts, kPieceReadMode)) {
       printLine(L"The piece " + inQuotes(path) + L" is not a file.");
       return join_exit::kPieceMissing;
     }

@@ -49,7 +49,7 @@ std::string JoinJob::hashPieces(FileIO_IF* out, const std::wstring& outPath) {
       const uint64_t size = last ? lastSize_ : fullSize_;
       std::unique_ptr<FileIO_IF> piece;
       try {
-        piece = openRegularInput(path);
+        piece = openRegularInput(path, nullptr, kPieceReadMode);
       } catch (const MyFileError& error) {
         throw JobFailure(L"Cannot read " + inQuotes(path) + L": " + printableText(error.what()));
       }

@@ -96,6 +96,11 @@ unsigned long processNumber();
 /// included. Returns 0 with `taken` set, or an errno value.
 int nameTaken(const std::wstring& path, bool& taken);
 
+/// Whether `path` itself is a symbolic link (Windows: any reparse point, a
+/// junction too), which an open would follow elsewhere. Returns 0 with
+/// `link` set (false where nothing is there), or an errno value.
+int isLink(const std::wstring& path, bool& link);
+
 /// A new file being written that has not got its final name yet.
 struct PendingFile {
   /// The held folder it is created in, which outlives it.

@@ -71,6 +71,7 @@ int posixFlags(int oflag) {
   if (oflag & _O_CREAT) flags |= O_CREAT;
   if (oflag & _O_EXCL) flags |= O_EXCL;
   if (oflag & _O_TRUNC) flags |= O_TRUNC;
+  if (oflag & FILESPLIT_O_NOFOLLOW) flags |= O_NOFOLLOW;
   return flags;
 }
 

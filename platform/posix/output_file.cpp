@@ -60,6 +60,18 @@ int nameTaken(const std::wstring& path, bool& taken) {
   return errno;
 }
 
+int isLink(const std::wstring& path, bool& link) {
+  std::string name;
+  if (!posix_text::encode(path, name)) return EINVAL;
+  struct stat info {};
+  link = false;
+  if (sys::lstat(name.c_str(), &info) == 0) {
+    link = S_ISLNK(info.st_mode);
+    return 0;
+  }
+  return errno == ENOENT ? 0 : errno;
+}
+
 namespace {
 
 // The held folder's descriptor of `file`.

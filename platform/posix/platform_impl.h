@@ -19,6 +19,14 @@ typedef int errno_t;
 #define _O_TEXT 0x4000
 #define _O_BINARY 0x8000
 
+// Not the runtime's: a piece is opened without following a link at its
+// name (O_NOFOLLOW). platform::kOpenNoFollow names it for the core; Windows
+// tells a link by its name first (platform::isLink).
+#define FILESPLIT_O_NOFOLLOW 0x10000
+namespace platform {
+constexpr int kOpenNoFollow = FILESPLIT_O_NOFOLLOW;
+}  // namespace platform
+
 #define _SH_DENYRW 0x10
 #define _SH_DENYWR 0x20
 #define _SH_DENYRD 0x30

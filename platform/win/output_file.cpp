@@ -80,6 +80,15 @@ int nameTaken(const std::wstring& path, bool& taken) {
   return error == ENOENT ? 0 : error;
 }
 
+int isLink(const std::wstring& path, bool& link) {
+  if (!goAhead(FaultPoint::nameStatus)) return errno;
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  link = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  if (attributes != INVALID_FILE_ATTRIBUTES) return 0;
+  const int error = win32_errno::errnoOf(GetLastError(), EINVAL);
+  return error == ENOENT ? 0 : error;
+}
+
 namespace {
 
 // Creates `path` new with `flags`. DELETE access: the handle renames the

@@ -22,6 +22,12 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
+namespace platform {
+/// The runtime has no flag that keeps an open from following a link: a link
+/// at a piece's name is told by platform::isLink before it is opened.
+constexpr int kOpenNoFollow = 0;
+}  // namespace platform
+
 #if FILESPLIT_FAULT_INJECTION
 // Test builds only: the core's file calls, its narrow-to-wide conversion,
 // its CNG calls and the volume queries ask the fault seam first
