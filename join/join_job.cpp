@@ -21,6 +21,18 @@
 #include "transfer/fit_check.h"
 #include "transfer/guarded_run.h"
 
+namespace {
+
+// A failed file-system query in filejoin's own words: the path it was asked
+// about and the system's reason, never the library's text.
+std::wstring inWords(const std::filesystem::filesystem_error& error) {
+  const int reason = error.code().default_error_condition().value();
+  return L"Cannot use " + inQuotes(platform::widePath(error.path1())) + L": " +
+         platform::systemErrorText(reason);
+}
+
+}  // namespace
+
 JoinJob::JoinJob(std::wostream& console, std::wostream& errors)
     : console_(console), errors_(errors) {}
 
@@ -37,16 +49,21 @@ int JoinJob::run(const std::wstring& script, const std::wstring& outputFolder, b
                  bool unverified) {
   const int result = guardedRun(
       [&] {
-        platform::onInterrupt([this] { return interrupted(); });
-        int result = findScript(script);
-        if (result == join_exit::kSuccess) result = readManifest();
-        if (result == join_exit::kSuccess) result = readDigest();
-        if (result == join_exit::kSuccess) result = requireDigest(checkOnly, unverified);
-        if (result == join_exit::kSuccess) result = checkPieces();
-        if (result != join_exit::kSuccess || checkOnly)
-          return result != join_exit::kSuccess ? result : verify();
-        result = prepareOutput(outputFolder);
-        return result != join_exit::kSuccess ? result : rebuild();
+        try {
+          platform::onInterrupt([this] { return interrupted(); });
+          int result = findScript(script);
+          if (result == join_exit::kSuccess) result = readManifest();
+          if (result == join_exit::kSuccess) result = readDigest();
+          if (result == join_exit::kSuccess) result = requireDigest(checkOnly, unverified);
+          if (result == join_exit::kSuccess) result = checkPieces();
+          if (result != join_exit::kSuccess || checkOnly)
+            return result != join_exit::kSuccess ? result : verify();
+          result = prepareOutput(outputFolder);
+          return result != join_exit::kSuccess ? result : rebuild();
+        } catch (const std::filesystem::filesystem_error& error) {
+          printLine(inWords(error));
+          return join_exit::kFailed;
+        }
       },
       [this](const std::wstring& line) { printLine(line); }, join_exit::kFailed);
   const std::wstring left = leftTemporaryLine();
@@ -55,6 +72,15 @@ int JoinJob::run(const std::wstring& script, const std::wstring& outputFolder, b
 }
 
 int JoinJob::findScript(const std::wstring& argument) {
+  try {
+    return findScriptIn(argument);
+  } catch (const std::filesystem::filesystem_error& error) {  // a path too long, say
+    printLine(inWords(error));
+    return join_exit::kScriptRefused;
+  }
+}
+
+int JoinJob::findScriptIn(const std::wstring& argument) {
   if (!file_system::isDirectory(argument)) {
     if (!file_system::exists(argument)) {
       printLine(L"The script " + inQuotes(argument) + L" does not exist.");
@@ -66,7 +92,7 @@ int JoinJob::findScript(const std::wstring& argument) {
     try {
       scripts = file_system::filesWithExtension(argument, L".bat");
     } catch (const std::filesystem::filesystem_error& error) {
-      printLine(platform::filesystemErrorText(error));
+      printLine(inWords(error));
       return join_exit::kScriptRefused;
     }
     if (scripts.size() != 1) {
@@ -89,7 +115,7 @@ int JoinJob::readManifest() {
       return join_exit::kScriptRefused;
     }
   } catch (const std::filesystem::filesystem_error& error) {
-    printLine(platform::filesystemErrorText(error));
+    printLine(inWords(error));
     return join_exit::kScriptRefused;
   }
   ScriptFault fault;
@@ -247,7 +273,7 @@ int JoinJob::checkPiece(const std::wstring& path, bool first, uint64_t& size) {
       return join_exit::kPieceMissing;
     }
   } catch (const std::filesystem::filesystem_error& error) {  // a link loop, say
-    printLine(platform::filesystemErrorText(error));
+    printLine(inWords(error));
     return join_exit::kPieceMissing;
   }
   // Opened, not only measured: a piece that cannot be read is told before
@@ -277,7 +303,7 @@ int JoinJob::prepareOutput(const std::wstring& outputFolder) {
     }
     heldFolder_ = std::make_unique<platform::OutputFolder>(outputFolder_);
   } catch (const std::filesystem::filesystem_error& error) {
-    printLine(platform::filesystemErrorText(error));
+    printLine(inWords(error));
     return join_exit::kOutputFolderFailed;
   }
   targetPath_ = path_rules::join(outputFolder_, script_.target);
@@ -310,7 +336,7 @@ int JoinJob::readWhole(const std::wstring& path, uint64_t most, std::string& byt
       return join_exit::kScriptRefused;
     }
   } catch (const std::filesystem::filesystem_error& error) {
-    printLine(platform::filesystemErrorText(error));
+    printLine(inWords(error));
     return join_exit::kScriptRefused;
   }
   std::unique_ptr<FileIO_IF> file;

@@ -55,6 +55,7 @@ class JoinJob {
   // Each step below returns 0 to go on, or the run's code after its line.
   /// The script named, or the one .bat in the folder named; 4 otherwise.
   int findScript(const std::wstring& argument);
+  int findScriptIn(const std::wstring& argument);
   /// The names in the script; 4 for a script filesplit would not write.
   int readManifest();
   /// Reads the script from its file as a stream into `outline`, handing

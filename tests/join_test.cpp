@@ -181,6 +181,7 @@ TEST_P(JoinRefusalTest, TellsWhyAndWritesNothing) {
   EXPECT_TRUE(snapshot(dir.wide()) == before) << "a refused join created or changed files";
 }
 
+const std::wstring kLongName(300, L'n');
 const std::wstring kNotPlain = L"\"parts/in.bat\" is not a rejoin script of filesplit (line 2: ";
 
 INSTANTIATE_TEST_SUITE_P(
@@ -280,6 +281,16 @@ INSTANTIATE_TEST_SUITE_P(
                 {L"parts/in.bat"},
                 join_exit::kScriptRefused,
                 kHeader + kNotPlain + L"a single \"%\" in a name).\n"},
+        // A name past the system's limit for one: told in words, as a
+        // script that cannot be read.
+        Refusal{"ScriptNameTooLong",
+                [](JoinCaseTest&) {
+                  if (windowsPlatform()) GTEST_SKIP() << "Windows tells such a name apart";
+                },
+                {kLongName + L".bat"},
+                join_exit::kScriptRefused,
+                L"Script: " + kLongName + L".bat\nJoining.....\nCannot use \"" + kLongName +
+                    L".bat\": " + platform::systemErrorText(ENAMETOOLONG) + L"\n"},
         Refusal{"TargetExists",
                 [](JoinCaseTest& t) { writeFile(t.dir / L"parts/in.bin", "mine"); },
                 {L"parts/in.bat"},
