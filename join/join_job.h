@@ -56,6 +56,9 @@ class JoinJob {
   /// The script named, or the one .bat in the folder named; 4 otherwise.
   int findScript(const std::wstring& argument);
   int findScriptIn(const std::wstring& argument);
+  /// Where the rebuilt file is now: targetPath_, or its name in the folder
+  /// the output folder was moved to.
+  std::wstring whereNamed() const;
   /// The names in the script; 4 for a script filesplit would not write.
   int readManifest();
   /// Reads the script from its file as a stream into `outline`, handing

@@ -132,6 +132,11 @@ int JoinJob::writeAndName(FileIO_IF& out, const std::wstring& shown) {
     error = platform::namePendingFile(pending_, targetPath_);
     named_ = error == 0;
   }
+  // A folder removed meanwhile took the rebuilt file with it, whatever the
+  // naming found in its place.
+  if (error != 0 && !heldFolder_->whereNow())
+    throw JobFailure(L"The output folder " + inQuotes(outputFolder_.empty() ? L"." : outputFolder_) +
+                     L" was removed during the join, and the rebuilt file with it.");
   if (error == EEXIST) {
     printLine(inQuotes(targetPath_) + L" exists already.");
     return join_exit::kOutputExists;
@@ -153,13 +158,19 @@ int JoinJob::writeAndName(FileIO_IF& out, const std::wstring& shown) {
   transfer::requireFolderFlushed(*heldFolder_);
   for (const std::wstring& folder : foldersAbove_) transfer::requireFolderFlushed(folder);
   if (expectedDigest_.empty()) {
-    printLine(inQuotes(targetPath_) + L" was rebuilt but not verified: " + noDigestReason() +
+    printLine(inQuotes(whereNamed()) + L" was rebuilt but not verified: " + noDigestReason() +
               L".");
     return join_exit::kUnverified;
   }
-  printSuccess(inQuotes(targetPath_) + L" was rebuilt and matches " + inQuotes(digestPath_) +
+  printSuccess(inQuotes(whereNamed()) + L" was rebuilt and matches " + inQuotes(digestPath_) +
                L".");
   return join_exit::kSuccess;
+}
+
+std::wstring JoinJob::whereNamed() const {
+  const std::optional<std::wstring> folder = heldFolder_->whereNow();
+  if (!folder || *folder == heldFolder_->path()) return targetPath_;
+  return path_rules::join(*folder, script_.target);  // the folder was moved meanwhile
 }
 
 void JoinJob::settlePendingFile() {

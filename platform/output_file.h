@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace platform {
@@ -34,6 +35,11 @@ class OutputFolder {
   /// path (Linux fsync of the descriptor held; nothing on Windows). Returns
   /// 0 or an errno value.
   int flush() const;
+  /// Where the folder is now, asked of what is held: path() while that
+  /// still names it; the absolute path it was moved to (POSIX, where the
+  /// system can tell it); nothing once it was removed. Windows: path(), as
+  /// the folder cannot move while held.
+  std::optional<std::wstring> whereNow() const;
   /// The descriptor (POSIX) or handle (Windows) held, for the platform's
   /// own calls.
   intptr_t held() const { return held_; }

@@ -2,7 +2,7 @@
 # The README's commands run as written on a fresh copy of the tree: every
 # line of its ```sh blocks, in order, in one shell that stops at the first
 # failure, in a scratch folder holding the files git tracks (as a clone
-# has them, with this tree's changes). A line that needs what a test cannot
+# has them, with this tree's changes; nothing untracked). A line that needs what a test cannot
 # give is not run, for the reason the table below names; every other one
 # must succeed. Prints "check passed: ..." for each command run.
 #
@@ -29,7 +29,9 @@ not_run_reason() {
 
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
-(cd "$root" && git ls-files -z --cached --others --exclude-standard |
+# Tracked files only: what a newcomer made by following the README (its
+# try/ folder) is no part of a clone.
+(cd "$root" && git ls-files -z --cached |
   while IFS= read -r -d '' file; do [ -e "$file" ] && printf '%s\0' "$file"; done |
   tar --null -T - -cf -) | tar -xf - -C "$scratch"
 

@@ -23,13 +23,12 @@
 #include "platform_facts.h"
 #include "split/split_exit_codes.h"
 #include "temp_dir.h"
+#include "test_sizes.h"
 
 namespace hooks = platform_test_hooks;
 using platform::FaultPoint;
 
 namespace {
-
-constexpr uint64_t kMiB = 1048576;
 
 struct WriteShape {
   const char* name;

@@ -8,6 +8,10 @@
 // folder's descriptor (openat): the core keeps its one call and its open
 // errors, and needs no #ifdef and no second way to open.
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
 
 #include <algorithm>
 #include <cerrno>
@@ -98,6 +102,24 @@ OutputFolder::~OutputFolder() {
   const int fd = static_cast<int>(held_);
   heldFolders().remove(fd);
   sys::closeFolder(fd);
+}
+
+std::optional<std::wstring> OutputFolder::whereNow() const {
+  const int fd = static_cast<int>(held_);
+  struct stat held {};
+  if (sys::fstat(fd, &held) != 0) return path_;  // cannot tell: as given
+  if (held.st_nlink == 0) return std::nullopt;  // removed, even while open
+  const std::string name = nativePath(path_).native();
+  struct stat named {};
+  if (sys::statQuietly(name.empty() ? "." : name.c_str(), &named) == 0 && named.st_dev == held.st_dev &&
+      named.st_ino == held.st_ino)
+    return path_;
+  // Moved: the system knows the open folder's path.
+  char moved[PATH_MAX];
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  const ssize_t length = ::readlink(self.c_str(), moved, sizeof moved);
+  if (length <= 0 || static_cast<size_t>(length) >= sizeof moved) return path_;
+  return widePath(std::filesystem::path(std::string(moved, static_cast<size_t>(length))));
 }
 
 #if FILESPLIT_NO_FLUSH

@@ -184,6 +184,8 @@ int stat(const char* path, struct stat* info) {
 
 int fstat(int fd, struct stat* info) { return ::fstat(fd, info); }
 
+int statQuietly(const char* path, struct stat* info) { return ::stat(path, info); }
+
 off_t lseek(int fd, off_t offset, int whence) { return ::lseek(fd, offset, whence); }
 
 int fcntl(int fd, int command, int argument) {

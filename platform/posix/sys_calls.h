@@ -74,6 +74,9 @@ int lstatAt(int folder, const char* name, struct stat* info);
 int stat(const char* path, struct stat* info);
 /// fstat(2).
 int fstat(int fd, struct stat* info);
+/// stat(2), links followed, not asked of the seam: for a question whose
+/// failure changes nothing (where a held folder is now).
+int statQuietly(const char* path, struct stat* info);
 /// lseek(2).
 off_t lseek(int fd, off_t offset, int whence);
 /// fcntl(2) with an int argument, retried on EINTR.

@@ -49,6 +49,8 @@ OutputFolder::~OutputFolder() {
 
 // Windows' file systems log their entries themselves; a planned failure
 // still fails, as on POSIX.
+std::optional<std::wstring> OutputFolder::whereNow() const { return path_; }
+
 int OutputFolder::flush() const { return goAhead(FaultPoint::folderFlush) ? 0 : errno; }
 
 }  // namespace platform
