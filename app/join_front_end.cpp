@@ -89,7 +89,7 @@ void printUsageLines(std::wostream& out, const wchar_t* typed) {
       << std::endl
       << L"  -- ends the options: a script named like an option follows it." << std::endl
       << L"  Exit codes: 0 done and verified, 1 a read, write or rename failed or no room, 2 "
-         L"usage, 3 a piece is missing,"
+         L"usage, 3 a piece is missing or no file (a link is not followed),"
       << std::endl
       << L"  4 the script or .md5 file is unusable, 5 a piece has the wrong size, 8 the file "
          L"exists,"

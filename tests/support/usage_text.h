@@ -30,7 +30,7 @@ inline std::wstring joinUsageLines(const std::wstring& program = L"filejoin") {
          L"lacks.\n"
          L"  -- ends the options: a script named like an option follows it.\n"
          L"  Exit codes: 0 done and verified, 1 a read, write or rename failed or no room, 2 "
-         L"usage, 3 a piece is missing,\n"
+         L"usage, 3 a piece is missing or no file (a link is not followed),\n"
          L"  4 the script or .md5 file is unusable, 5 a piece has the wrong size, 8 the file "
          L"exists,\n"
          L"  9 no output folder, 10 the digest differs, 11 no or an empty .md5 file (not "
