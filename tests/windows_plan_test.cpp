@@ -4,8 +4,10 @@
 #include <filesystem>
 #include <sstream>
 
+#include "join/join_exit_codes.h"
 #include "platform/platform.h"
 #include "platform_facts.h"
+#include "process.h"
 #include "split/split_exit_codes.h"
 #include "split/split_job.h"
 #include "temp_dir.h"
@@ -87,5 +89,43 @@ TEST_F(WindowsPlanTest, LongPathPrefixedInput) {
   expectOutputs(L"\\\\?\\" + dir.wide() + L"\\aaa\\aaa.iso",
                 L"\\\\?\\" + dir.wide() + L"\\aaa\\aaa");
 }
+
+// An input whose stem ends in blanks or dots, with no folder given: the
+// outputs go into the folder as the system names it (Windows drops trailing
+// blanks and dots from a path's last name, so "Holiday " is created as
+// "Holiday"), under their own names; the split ends 0 and a check of its
+// pieces finds them whole. Linux keeps the stem as it is.
+struct TrailingStem {
+  const char* name;
+  const wchar_t* input;
+  const wchar_t* windowsFolder;
+};
+
+void PrintTo(const TrailingStem& c, std::ostream* out) { *out << c.name; }
+
+class WindowsTrailingStemTest : public ::testing::TestWithParam<TrailingStem> {};
+
+TEST_P(WindowsTrailingStemTest, SplitsIntoTheFolderAsNamedAndChecks) {
+  const TrailingStem& c = GetParam();
+  TempDir dir;
+  RunOptions options;
+  options.workingFolder = dir.wide();
+  writeFile(dir / c.input, patternBytes(2 * kMiB + 1, 5));
+  const RunResult split = runFilesplit({c.input, L"1"}, options);
+  ASSERT_EQ(split.exitCode, split_exit::kSuccess) << split.out;
+  const std::wstring stem = platform::widePath(platform::nativePath(c.input).stem());
+  const std::wstring folder = windowsPlatform() ? c.windowsFolder : stem;
+  const auto files = listing(dir / folder);
+  EXPECT_EQ(files.size(), 5u);
+  EXPECT_EQ(files.count(platform::nativePath(std::wstring(c.input) + L"_3").u8string()), 1u);
+  const RunResult check = runFilejoin({L"--check", folder + L"/" + stem + L".bat"}, options);
+  EXPECT_EQ(check.exitCode, join_exit::kSuccess) << check.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Stems, WindowsTrailingStemTest,
+    ::testing::Values(TrailingStem{"BlankBeforeTheExtension", L"Holiday .mp4", L"Holiday"},
+                      TrailingStem{"DotAndBlankBeforeTheExtension", L"notes. .txt", L"notes"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
