@@ -362,10 +362,13 @@ bool holdsTemporaryFile(const std::map<std::string, uint64_t>& files) {
 // unnamed.
 TEST_F(JoinCaseTest, KilledOutrightLeavesNoTemporaryFile) {
   bool temporaryWhileHeld = false;
-  const bool held = runFilejoinKilled({L"parts/in.bat"}, inside(), consoleBytes(kHeader).size() + 1,
-                                      [&] { temporaryWhileHeld = holdsTemporaryFile(listing(dir / L"parts")); });
+  const bool held =
+      runFilejoinKilled({L"parts/in.bat"}, inside(), consoleBytes(kHeader).size() + 1,
+                        [&] { temporaryWhileHeld = holdsTemporaryFile(listing(dir / L"parts")); });
   EXPECT_TRUE(held) << "the join was not held while it wrote";
-  if (windowsPlatform()) EXPECT_TRUE(temporaryWhileHeld) << "no temporary file to leave";
+  if (windowsPlatform()) {
+    EXPECT_TRUE(temporaryWhileHeld) << "no temporary file to leave";
+  }
   EXPECT_FALSE(holdsTemporaryFile(listing(dir / L"parts")));
   EXPECT_FALSE(fs::exists(platform::nativePath(dir / L"parts/in.bin")));
 }

@@ -22,15 +22,17 @@ namespace hooks = platform_test_hooks;
 
 namespace {
 
+using Runs = std::vector<std::vector<std::wstring>>;
+
 struct Recorded {
   const char* name;
   /// Makes the layer act, in `dir`, the current folder (parts/ holds a split).
   std::function<void(const TempDir& dir)> act;
   /// Runs of entries that follow one another in the record; one ending in
   /// "*" stands for every entry that begins so.
-  std::function<std::vector<std::vector<std::wstring>>(const TempDir& dir)> runs;
+  std::function<Runs(const TempDir& dir)> runs;
   /// An entry's start that must be nowhere in the record ("": none).
-  std::wstring absent;
+  std::wstring absent = L"";
 };
 
 void PrintTo(const Recorded& c, std::ostream* out) { *out << c.name; }
@@ -65,10 +67,10 @@ TEST_P(WindowsCallsTest, AreMadeInTheirOrder) {
   for (const std::wstring& entry : record) shown += entry + L"\n";
   for (const auto& run : c.runs(dir))
     EXPECT_TRUE(holdsRun(record, run)) << run.front() << " ... not in:\n" << shown;
-  if (!c.absent.empty())
-    EXPECT_TRUE(std::none_of(record.begin(), record.end(),
-                             [&](const std::wstring& e) { return matches(e, c.absent + L"*"); }))
-        << shown;
+  const auto absent = [&](const std::wstring& e) { return matches(e, c.absent + L"*"); };
+  if (!c.absent.empty()) {
+    EXPECT_TRUE(std::none_of(record.begin(), record.end(), absent)) << shown;
+  }
 }
 
 // A join into `folder`, which must end 0.
@@ -81,7 +83,7 @@ std::function<void(const TempDir&)> joinInto(const std::wstring& folder) {
 // The rebuilt file's way from its creation in `folder` (below the test's)
 // to its name: marked at once, the mark cleared just before the rename, and
 // the name flushed through the same handle before its close.
-std::vector<std::vector<std::wstring>> namingIn(const std::wstring& created) {
+Runs namingIn(const std::wstring& created) {
   return {{L"CreateFileW " + created + L"\\filejoin-*", L"disposition delete"},
           {L"disposition keep", L"rename", L"flush", L"close"}};
 }
@@ -107,27 +109,33 @@ int tooSlowToAnswer() {
   return platform::kInterruptTooLate;
 }
 
-const std::wstring kEnd = L"TerminateProcess " + std::to_wstring(join_exit::kInterrupted);
+// The process ended with the interrupt's code, by TerminateProcess.
+Runs endedOutright(const TempDir&) {
+  return {{L"TerminateProcess " + std::to_wstring(join_exit::kInterrupted)}};
+}
+
+Runs none(const TempDir&) { return {}; }
 
 INSTANTIATE_TEST_SUITE_P(
     Calls, WindowsCallsTest,
     ::testing::Values(
         Recorded{"NamingOfAShortPath", joinInto(L"out"),
-                 [](const TempDir&) { return namingIn(L"out"); }},
+                 [](const TempDir&) { return namingIn(L"out"); }, L""},
         Recorded{"NamingOfALongPath", joinInto(kLong),
-                 [](const TempDir& d) { return namingIn(L"\\\\?\\" + d.wide() + L"\\" + kLong); }},
+                 [](const TempDir& d) { return namingIn(L"\\\\?\\" + d.wide() + L"\\" + kLong); },
+                 L""},
         Recorded{"CtrlC", interrupted(hooks::interrupt, false, interruptedJoin),
-                 [](const TempDir&) { return std::vector<std::vector<std::wstring>>{{kEnd}}; }},
+                 endedOutright, L""},
         Recorded{"LogoffInTheUsersSession",
                  interrupted([] { hooks::logOff(); }, false, interruptedJoin),
-                 [](const TempDir&) { return std::vector<std::vector<std::wstring>>{{kEnd}}; }},
+                 endedOutright, L""},
         Recorded{"LogoffInTheServicesSession",
                  interrupted([] { hooks::logOff(); }, true, interruptedJoin),
-                 [](const TempDir&) { return std::vector<std::vector<std::wstring>>{}; },
+                 none,
                  L"TerminateProcess"},
         // A handler waiting on a lock held across a slow call.
         Recorded{"HandlerThatDoesNotAnswer", interrupted(hooks::interrupt, false, tooSlowToAnswer),
-                 [](const TempDir&) { return std::vector<std::vector<std::wstring>>{{kEnd}}; }}),
+                 endedOutright, L""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
