@@ -90,10 +90,11 @@ Runs namingIn(const std::wstring& created) {
 
 const std::wstring kLong = std::wstring(150, L'l') + L"\\" + std::wstring(150, L'm');
 
-// The user's interrupt with the handler `code`, in the user's session or
+// The user's interrupt answered by `handler`, in the user's session or
 // the services', by `event`.
-std::function<void(const TempDir&)> interrupted(std::function<void()> event, bool services,
-                                                std::function<int()> handler) {
+std::function<void(const TempDir&)> interrupted(const std::function<void()>& event,
+                                                bool services,
+                                                const std::function<int()>& handler) {
   return [=](const TempDir&) {
     hooks::fakeConsole(1, true, services);
     platform::onInterrupt(handler, join_exit::kInterrupted);
