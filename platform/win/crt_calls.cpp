@@ -1,8 +1,8 @@
-// The runtime's opens with a long path in the form the system takes without
-// its long-path policy, and the runtime's transfers with a failure's errno taken from the Win32 error
-// behind it where there is one: the runtime's own map tells errors 19 to 36
-// (a drive not ready, a CRC or write fault, a general failure) as EACCES,
-// so a failing stick would read as a rights problem.
+// The runtime's opens, a long path given in the form the system takes
+// without its long-path policy; and its transfers, a failure's errno taken
+// from the Win32 error behind it where there is one: the runtime's own map
+// tells errors 19 to 36 (a drive not ready, a CRC or write fault, a general
+// failure) as EACCES, so a failing stick would read as a rights problem.
 #include "call_journal.h"
 #include "long_paths.h"
 #include "win32_errno.h"
@@ -32,9 +32,7 @@ errno_t rawOpen(int* pfh, const wchar_t* filename, int oflag, int shflag, int pm
   return ::_wsopen_s(pfh, filename, oflag, shflag, pmode);
 }
 int rawRead(int fd, void* buffer, unsigned int count) { return ::_read(fd, buffer, count); }
-int rawWrite(int fd, const void* buffer, unsigned int count) {
-  return ::_write(fd, buffer, count);
-}
+int rawWrite(int fd, const void* buffer, unsigned int count) { return ::_write(fd, buffer, count); }
 int rawClose(int fd) { return ::_close(fd); }
 #endif
 
@@ -54,10 +52,9 @@ namespace win_crt {
 
 errno_t wsopen_s(int* pfh, const wchar_t* filename, int oflag, int shflag, int pmode) {
   _doserrno = 0;
-  const errno_t error = filename == nullptr
-                            ? rawOpen(pfh, filename, oflag, shflag, pmode)
-                            : rawOpen(pfh, long_paths::systemPath(filename).c_str(), oflag, shflag,
-                                      pmode);
+  const errno_t error = filename == nullptr ? rawOpen(pfh, filename, oflag, shflag, pmode)
+                                            : rawOpen(pfh, long_paths::systemPath(filename).c_str(),
+                                                      oflag, shflag, pmode);
   lastOpenError = error != 0 ? static_cast<DWORD>(_doserrno) : 0;
   return error;
 }

@@ -176,7 +176,8 @@ int namePendingFile(PendingFile& file, const std::wstring& finalPath) {
   // and comes back when the rename fails.
   if (!markDeleted(handle, false)) return errnoOfJoinCall(GetLastError(), EINVAL);
   call_journal::note(L"rename");
-  if (!SetFileInformationByHandle(handle, FileRenameInfo, info, static_cast<DWORD>(buffer.size()))) {
+  if (!SetFileInformationByHandle(handle, FileRenameInfo, info,
+                                  static_cast<DWORD>(buffer.size()))) {
     const DWORD error = GetLastError();
     markDeleted(handle);
     return errnoOfJoinCall(error, EINVAL);

@@ -113,8 +113,7 @@ std::vector<std::string> encodedArguments(const std::vector<std::wstring>& argum
 // standard output on the pipe `pipeFds`, standard error on `errFds` where
 // given (else on the same pipe); this process then closes the write ends.
 pid_t startProgram(const std::string& program, const std::vector<std::string>& arguments,
-                   const RunOptions& options, const int pipeFds[2],
-                   const int* errFds = nullptr) {
+                   const RunOptions& options, const int pipeFds[2], const int* errFds = nullptr) {
   std::vector<std::string> bytes = arguments;
   std::vector<char*> argv;
   argv.reserve(bytes.size() + 1);
@@ -263,8 +262,9 @@ HeldRun runFilesplitHeld(const std::vector<std::wstring>& arguments, const RunOp
 
 bool runFilejoinKilled(const std::vector<std::wstring>& arguments, const RunOptions& options,
                        size_t room, const std::function<void()>& whileHeld) {
-  return runHeld(filejoinPath(), encodedArguments(arguments, L"filejoin"), options, room,
-                 [] { return false; }, whileHeld, true)
+  return runHeld(
+             filejoinPath(), encodedArguments(arguments, L"filejoin"), options, room,
+             [] { return false; }, whileHeld, true)
       .held;
 }
 
