@@ -12,14 +12,33 @@ bool isConsole(DWORD standardStream) {
   return GetConsoleMode(GetStdHandle(standardStream), &mode) != 0;
 }
 
-// A terminal that hosts the console (Windows Terminal) keeps the console's
-// own window hidden and owns it: then the owner is what shows.
+// User32's call `name` of type `Call`; null where it cannot be had. Loaded
+// only when asked, never in session 0: a console tool that imports user32
+// is tied to a desktop from its start, and a service's desktop heap is
+// small enough for that to fail the process. User32 is a known DLL: it is
+// only ever loaded from the system's folder.
+template <typename Call>
+Call user32Call(const char* name) {
+  const HMODULE user32 = LoadLibraryW(L"user32.dll");
+  if (user32 == nullptr) return nullptr;
+  // Through the generic function type, which a cast may reach from any.
+  using Generic = void (*)();
+  return reinterpret_cast<Call>(reinterpret_cast<Generic>(GetProcAddress(user32, name)));
+}
+
+// Whether the console's window shows. A terminal that hosts the console
+// (Windows Terminal) keeps the console's own window hidden and owns it:
+// then the owner is what shows.
 bool windowShown() {
   const HWND window = GetConsoleWindow();
-  if (window == nullptr) return false;
-  if (IsWindowVisible(window)) return true;
-  const HWND owner = GetWindow(window, GW_OWNER);
-  return owner != nullptr && IsWindowVisible(owner);
+  using IsWindowVisibleCall = BOOL(WINAPI*)(HWND);
+  using GetWindowCall = HWND(WINAPI*)(HWND, UINT);
+  const auto isVisible = user32Call<IsWindowVisibleCall>("IsWindowVisible");
+  const auto getWindow = user32Call<GetWindowCall>("GetWindow");
+  if (window == nullptr || isVisible == nullptr || getWindow == nullptr) return false;
+  if (isVisible(window)) return true;
+  const HWND owner = getWindow(window, GW_OWNER);
+  return owner != nullptr && isVisible(owner);
 }
 
 bool sessionZero() {
@@ -40,8 +59,8 @@ console_window::Facts gather() {
   // Room for two: whether anyone else is attached is all that matters.
   DWORD processes[2] = {};
   facts.processes = GetConsoleProcessList(processes, 2);
-  facts.shown = windowShown();
   facts.servicesSession = sessionZero();
+  facts.shown = !facts.servicesSession && windowShown();
   return facts;
 }
 
