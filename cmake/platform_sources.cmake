@@ -9,6 +9,7 @@ if(WIN32)
     platform/win/file_names.cpp
     platform/win/file_queries.cpp
     platform/win/interrupts.cpp
+    platform/win/long_paths.cpp
     platform/win/medium.cpp
     platform/win/output_file.cpp
     platform/win/output_folder.cpp

@@ -40,7 +40,7 @@ int JoinJob::run(const std::wstring& script, const std::wstring& outputFolder, b
   const int result = guardedRun(
       [&] {
         try {
-          platform::onInterrupt([this] { return interrupted(); });
+          platform::onInterrupt([this] { return interrupted(); }, join_exit::kInterrupted);
           int result = findScript(script);
           if (result == join_exit::kSuccess) result = readManifest();
           if (result == join_exit::kSuccess) result = readDigest();
@@ -59,6 +59,22 @@ int JoinJob::run(const std::wstring& script, const std::wstring& outputFolder, b
   const std::wstring left = leftTemporaryLine();
   if (!left.empty()) printLine(left);
   return result;
+}
+
+std::wstring JoinJob::cannotRead(const std::wstring& path, const MyFileError& error) {
+  std::wstring reason;
+  switch (platform::lastOpenRefusal()) {
+    case platform::OpenRefusal::inUse:
+      reason = L"it is in use by another program";
+      break;
+    case platform::OpenRefusal::pathTooLong:
+      reason = L"the path is too long";
+      break;
+    case platform::OpenRefusal::none:
+      reason = printableText(error.what());
+      break;
+  }
+  return L"Cannot read " + inQuotes(path) + L": " + reason;
 }
 
 int JoinJob::findScript(const std::wstring& argument) {
@@ -131,8 +147,7 @@ bool JoinJob::streamScript(const std::function<bool(const std::wstring&)>& onPie
   try {
     file.reset(new File_ptr(scriptPath_.c_str(), kInputMode));
   } catch (const MyFileError& failure) {
-    throw JobFailure(L"Cannot read " + inQuotes(scriptPath_) + L": " +
-                     printableText(failure.what()));
+    throw JobFailure(cannotRead(scriptPath_, failure));
   }
   const ScriptSource source = [&](char* buffer, uint32_t size) {
     const int n = file->read(buffer, size);
@@ -208,7 +223,7 @@ int JoinJob::readWhole(const std::wstring& path, uint64_t most, std::string& byt
   try {
     file.reset(new File_ptr(path.c_str(), kInputMode));
   } catch (const MyFileError& error) {
-    printLine(L"Cannot read " + inQuotes(path) + L": " + printableText(error.what()));
+    printLine(cannotRead(path, error));
     return join_exit::kScriptRefused;
   }
   char block[65536];

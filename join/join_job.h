@@ -12,6 +12,7 @@
 #include "script/script_reader.h"
 
 class FileIO_IF;
+struct MyFileError;
 namespace transfer {
 class Progress;
 }
@@ -52,6 +53,11 @@ class JoinJob {
           bool unverified = false);
 
  private:
+  /// The line for the file at `path` that could not be opened for reading
+  /// (`error`): "Cannot read PATH: REASON", the reason in filejoin's own
+  /// words where the platform tells more than the runtime's sentence (a
+  /// file in use by another program, a path too long).
+  static std::wstring cannotRead(const std::wstring& path, const MyFileError& error);
   // Each step below returns 0 to go on, or the run's code after its line.
   /// The script named, or the one .bat in the folder named; 4 otherwise.
   int findScript(const std::wstring& argument);

@@ -102,7 +102,7 @@ int JoinJob::checkPiece(const std::wstring& path, bool first, uint64_t& size) {
       return join_exit::kPieceMissing;
     }
   } catch (const MyFileError& error) {
-    printLine(L"Cannot read " + inQuotes(path) + L": " + printableText(error.what()));
+    printLine(cannotRead(path, error));
     return join_exit::kFailed;
   }
   if (first) firstPiecePermissions_ = facts.permissions;

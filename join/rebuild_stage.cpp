@@ -51,7 +51,7 @@ std::string JoinJob::hashPieces(FileIO_IF* out, const std::wstring& outPath) {
       try {
         piece = openRegularInput(path, nullptr, kPieceReadMode);
       } catch (const MyFileError& error) {
-        throw JobFailure(L"Cannot read " + inQuotes(path) + L": " + printableText(error.what()));
+        throw JobFailure(cannotRead(path, error));
       }
       if (!piece)
         throw JobFailure(L"The piece " + inQuotes(path) + L" is not a file.",
@@ -154,6 +154,10 @@ int JoinJob::writeAndName(FileIO_IF& out, const std::wstring& shown) {
                           ? L"Cannot give the rebuilt file its name "
                           : L"Cannot rename " + inQuotes(pending_.temporaryPath) + L" to ") +
                      inQuotes(targetPath_) + L": " + platform::systemErrorText(error));
+  // The name goes to the medium with the file where the file's own flush
+  // writes it; the file keeps its name whatever that says.
+  if (const int flushed = platform::flushName(pending_))
+    transfer::failWrite(targetPath_, platform::systemErrorText(flushed));
   transfer::requireClosed(out, targetPath_);
   transfer::requireFolderFlushed(*heldFolder_);
   for (const std::wstring& folder : foldersAbove_) transfer::requireFolderFlushed(folder);

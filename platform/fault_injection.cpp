@@ -87,7 +87,7 @@ InjectedFault injectedFault(platform::FaultPoint point) {
 // Kept apart from the planned faults: resetFaults leaves the console as a
 // test made it.
 struct FakedConsole {
-  std::optional<unsigned> processes;
+  std::optional<console_window::Facts> facts;
   unsigned keysTaken = 0;
 };
 
@@ -123,11 +123,11 @@ void recordWriteBack(uint64_t offset, uint64_t length) {
   if (writeBackRecording != nullptr) writeBackRecording->called(nullptr, length, offset);
 }
 
-std::optional<unsigned> fakedConsoleProcesses() { return fakedConsole().processes; }
+std::optional<console_window::Facts> fakedConsoleWindow() { return fakedConsole().facts; }
 
 bool takeFakedKey() {
   FakedConsole& console = fakedConsole();
-  if (!console.processes) return false;
+  if (!console.facts) return false;
   ++console.keysTaken;
   return true;
 }
@@ -163,8 +163,10 @@ bool callBudgetExceeded() {
   return seam().budgetExceeded;
 }
 
-bool fakeConsole(std::optional<unsigned> processes) {
-  fakedConsole() = FakedConsole{processes, 0};
+bool fakeConsole(std::optional<unsigned> processes, bool shown, bool servicesSession) {
+  std::optional<console_window::Facts> facts;
+  if (processes) facts = console_window::Facts{*processes > 0, *processes, shown, servicesSession};
+  fakedConsole() = FakedConsole{facts, 0};
   return true;
 }
 

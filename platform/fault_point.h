@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "platform/console_window.h"
+
 namespace platform {
 
 /// The kinds of system call a test build can make fail (platform/test_hooks.h).
@@ -71,15 +73,14 @@ inline void recordWriteBack(uint64_t, uint64_t) {}
 #endif
 
 #if FILESPLIT_FAULT_INJECTION
-/// The number of processes a test made the console window report
-/// (platform_test_hooks::fakeConsole), both standard streams taken to be on
-/// it; nothing when the system is to answer.
-std::optional<unsigned> fakedConsoleProcesses();
+/// What a test made the console and the session report
+/// (platform_test_hooks::fakeConsole); nothing when the system is to answer.
+std::optional<console_window::Facts> fakedConsoleWindow();
 /// Counts one key wait on the faked console, which a test's key answers at
 /// once; false when no console is faked and the system is to wait.
 bool takeFakedKey();
 #else
-inline std::optional<unsigned> fakedConsoleProcesses() { return std::nullopt; }
+inline std::optional<console_window::Facts> fakedConsoleWindow() { return std::nullopt; }
 inline bool takeFakedKey() { return false; }
 #endif
 

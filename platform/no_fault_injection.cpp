@@ -10,7 +10,7 @@ void resetFaults() {}
 unsigned faultCalls(FaultPoint) { return 0; }
 void setCallBudget(unsigned) {}
 bool callBudgetExceeded() { return false; }
-bool fakeConsole(std::optional<unsigned> processes) { return !processes; }
+bool fakeConsole(std::optional<unsigned> processes, bool, bool) { return !processes; }
 unsigned consoleKeysTaken() { return 0; }
 bool recordWriteBack(MediumCalls* record) { return record == nullptr; }
 

@@ -136,7 +136,9 @@ struct PendingFile {
 /// else under a temporary name made of `temporaryPath` (a path directly in
 /// `folder`, as the folder's path and a name make it):
 /// POSIX a folder of its own by that name (mode 0700) holding the file
-/// `fileName`, Windows the file itself, kept open with no sharing. Returns
+/// `fileName`, Windows the file itself, kept open with no sharing and
+/// marked for deletion from its creation to its naming, so that a process
+/// ended outright leaves nothing. Returns
 /// 0 or an errno value (EEXIST: something is at `temporaryPath`).
 int createPendingFile(const OutputFolder& folder, const std::wstring& temporaryPath,
                       const std::wstring& fileName, unsigned permissions, PendingFile& file);
@@ -160,6 +162,14 @@ constexpr int kNameHoldsAnotherFile = -2;
 /// `finalPath`, kTemporaryNameTakenOver, kNameHoldsAnotherFile, or another
 /// errno value.
 int namePendingFile(PendingFile& file, const std::wstring& finalPath);
+
+/// Writes the name `file` was just given (namePendingFile) through to the
+/// medium with the file: Windows flushes the handle that renamed it (FAT
+/// writes a file's entry, NTFS the log of its rename, at the file's
+/// flush); nothing on POSIX, where the folder's flush that follows does it.
+/// Returns 0 or an errno value: a failure is a failed write of the file,
+/// which keeps its name.
+int flushName(const PendingFile& file);
 
 /// Removes what `file` leaves behind once it is named or given up: the file
 /// itself while it has no final name (only while its temporary name still

@@ -45,7 +45,12 @@ constexpr int kInterruptTooLate = -1;
 /// set before; none (an empty one): the system's own handling, each signal
 /// as the process started with it. POSIX: the first function starts a
 /// watcher thread (throws ThreadStartFailure when it cannot), none stops it.
-void onInterrupt(std::function<int()> onInterrupt);
+/// Windows: a logoff in session 0 (the services') is another user's and no
+/// interrupt; the process ends by TerminateProcess, no DLL's detach code
+/// run; and where `onInterrupt` has not answered within 3 seconds (it
+/// waits on a lock the run holds across a slow call), the process ends
+/// with `unanswered`, unless that is kInterruptTooLate.
+void onInterrupt(std::function<int()> onInterrupt, int unanswered = kInterruptTooLate);
 
 /// The console: a wide stream writing to standard output in the console's
 /// encoding. Characters the console cannot show are replaced, never dropped
@@ -68,11 +73,14 @@ std::wstring escapeControls(const std::wstring& text, bool keepLineEnds = false)
 std::locale userLocale();
 
 /// Whether the console window is this process's alone, so that it closes
-/// when the process ends: the system opened it for this process (a file
-/// dropped on the .exe, a double click, a shortcut), no other process is
-/// attached to it, and standard input and output are both that window.
-/// False in a command prompt or a batch file, with either stream
-/// redirected, and on POSIX systems, whose terminals outlive their programs.
+/// when the process ends, and someone can see it: the system opened it for
+/// this process (a file dropped on the .exe, a double click, a shortcut), no
+/// other process is attached to it, standard input and output are both that
+/// window, it is shown, and the process is not in session 0
+/// (console_window::waitsForKey). False in a command prompt or a batch
+/// file, with either stream redirected, for a hidden console (a scheduled
+/// task, a program started without a window), in a service's session, and
+/// on POSIX systems, whose terminals outlive their programs.
 bool consoleWindowIsOwn();
 
 /// Waits until a key is pressed in the console window, keys pressed before
@@ -82,6 +90,15 @@ void waitForKey();
 /// The arguments of filejoin's usage example: a script and an output
 /// folder as paths are written on this platform.
 extern const wchar_t kJoinUsageExample[];
+
+/// What refused the last open of a file by the C runtime on the calling
+/// thread beyond what its errno tells (the runtime says EACCES for a file
+/// another program holds, ENOENT for a path too long), for filejoin's own
+/// words. Windows: a sharing or lock violation is inUse, a path or name too
+/// long pathTooLong; POSIX: always none, an input held open for writing
+/// being refused with EACCES there.
+enum class OpenRefusal { none, inUse, pathTooLong };
+OpenRefusal lastOpenRefusal();
 
 /// The system's description of an errno value, as wide text.
 std::wstring systemErrorText(int errnum);
@@ -160,6 +177,13 @@ std::optional<uint64_t> largestFileAllowed();
 /// name (CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM or LPT with a digit or a
 /// superscript 1, 2 or 3), whatever its case and extension.
 bool isFileName(const std::wstring& name);
+
+/// The name a file or folder created by the plain path ending in `name`
+/// gets on this system. Windows drops the trailing dots and blanks of a
+/// path's last name ("Holiday " is created as "Holiday") but not of an
+/// inner one, so a path through the folder must use the name it got; a
+/// name of dots and blanks alone stays as it is. POSIX: `name` as it is.
+std::wstring nameAsCreated(const std::wstring& name);
 
 // Getting written bytes onto the medium, and reading what it holds. Each
 // returns 0 or an errno value; a benchmark build without flushing

@@ -58,11 +58,13 @@ struct DirectAlignment {
 bool fakeDirectAlignment(const std::optional<DirectAlignment>& answer);
 
 /// Makes the console window report `processes` attached processes (1: the
-/// tool's alone), with standard input and output on it, and answers each key
-/// wait at once with a key, as if the user pressed one (nullopt: the system
-/// answers again). Resets the count of keys taken. False where this build
-/// cannot fake it.
-bool fakeConsole(std::optional<unsigned> processes);
+/// tool's alone; 0: no console at all), with standard input and output on
+/// it, its window `shown` or hidden, the process in the services' session
+/// (session 0) or not, and answers each key wait at once with a key, as if
+/// the user pressed one (nullopt: the system answers again). Resets the
+/// count of keys taken. False where this build cannot fake it.
+bool fakeConsole(std::optional<unsigned> processes, bool shown = true,
+                 bool servicesSession = false);
 
 /// The key waits the faked console answered since fakeConsole.
 unsigned consoleKeysTaken();
@@ -129,6 +131,21 @@ bool errnoOfSystemError(unsigned long code, int unknown, int& errnum);
 /// platform::onInterrupt runs and the process ends with its code, or goes
 /// on where the handler says the interrupt comes too late.
 void interrupt();
+
+/// Does on the calling thread what a user's logoff does (Windows
+/// CTRL_LOGOFF_EVENT) and returns true; false where there is no such event
+/// (POSIX). In the services' session (fakeConsole) it is no interrupt.
+bool logOff();
+
+/// Records into `journal` from now on, in order, the calls of the platform
+/// layer that show nowhere else (null: stops recording): Windows
+/// "CreateFileW PATH" (the rebuilt file's creation), "disposition delete"
+/// and "disposition keep" (its mark for deletion at close), "rename",
+/// "flush" (the name's), "close" (any descriptor), and
+/// "TerminateProcess CODE", the interrupt's end of the process, which is
+/// recorded instead of made while recording. False where there are none
+/// (POSIX).
+bool recordCalls(std::vector<std::wstring>* journal);
 
 /// Runs on the calling thread the handler set with platform::onInterrupt,
 /// as the user's interrupt does, and returns its code, but the process goes

@@ -4,6 +4,7 @@
 
 #include "platform/ascii_letters.h"
 #include "platform/platform.h"
+#include "platform/windows_names.h"
 
 namespace fs = std::filesystem;
 
@@ -13,7 +14,7 @@ namespace {
 // `name` as Windows stores it (trailing dots and blanks dropped) with its
 // ASCII letters in lower case.
 std::wstring windowsNameKey(const std::wstring& name) {
-  std::wstring key = name.substr(0, name.find_last_not_of(L". ") + 1);
+  std::wstring key = windows_names::stored(name);
   for (wchar_t& c : key) c = ascii_letters::lowerCase(c);
   return key;
 }
@@ -37,7 +38,7 @@ std::wstring join(const std::wstring& folder, const std::wstring& name) {
 }
 
 std::wstring folderBeside(const std::wstring& path) {
-  return join(removeFileName(path), stem(path));
+  return join(removeFileName(path), platform::nameAsCreated(stem(path)));
 }
 
 std::wstring replaceExtension(const std::wstring& path, const std::wstring& extension) {

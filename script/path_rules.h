@@ -18,7 +18,10 @@ std::wstring removeFileName(const std::wstring& path);
 /// is empty, ends with a separator or is a drive prefix alone.
 std::wstring join(const std::wstring& folder, const std::wstring& name);
 /// The default output folder for the input `path`: a folder beside it,
-/// named after its stem.
+/// named after its stem as the system names a folder created so
+/// (platform::nameAsCreated: on Windows "Holiday .mp4" gives "Holiday",
+/// the folder Windows creates for "Holiday "), so that the outputs' paths
+/// name the folder that is there.
 std::wstring folderBeside(const std::wstring& path);
 /// `path` with its extension replaced by a dot and `extension`.
 std::wstring replaceExtension(const std::wstring& path, const std::wstring& extension);

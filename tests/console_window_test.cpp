@@ -22,6 +22,8 @@ struct WindowCase {
   std::vector<const wchar_t*> argv;
   unsigned consoleProcesses;  // 0: no console at all
   bool prompted;
+  bool shown = true;             // the window shows on a desktop
+  bool servicesSession = false;  // the process runs in session 0
 };
 
 void PrintTo(const WindowCase& c, std::ostream* out) { *out << c.name; }
@@ -33,7 +35,7 @@ class ConsoleWindowTest : public ::testing::TestWithParam<WindowCase> {
 
 TEST_P(ConsoleWindowTest, PromptsAndWaitsOnlyInAWindowOfItsOwn) {
   const WindowCase& c = GetParam();
-  if (!platform_test_hooks::fakeConsole(c.consoleProcesses))
+  if (!platform_test_hooks::fakeConsole(c.consoleProcesses, c.shown, c.servicesSession))
     GTEST_SKIP() << "this build cannot fake the console (no fault seam)";
   const int argc = static_cast<int>(c.argv.size());
   std::wostringstream before;  // the front end alone: the output as it was
@@ -53,7 +55,12 @@ INSTANTIATE_TEST_SUITE_P(
         WindowCase{"SplitUsageInCommandPrompt", runFrontEnd, {L"filesplit"}, 2, false},
         WindowCase{"JoinUsageInCommandPrompt", runJoinFrontEnd, {L"filejoin"}, 2, false},
         WindowCase{
-            "JoinVersionWithoutConsole", runJoinFrontEnd, {L"filejoin", L"--version"}, 0, false}),
+            "JoinVersionWithoutConsole", runJoinFrontEnd, {L"filejoin", L"--version"}, 0, false},
+        // A program started without a window, a task run whether the user
+        // is logged on or not, a service: nobody can press a key.
+        WindowCase{"SplitUsageInAHiddenWindow", runFrontEnd, {L"filesplit"}, 1, false, false},
+        WindowCase{
+            "JoinUsageInTheServicesSession", runJoinFrontEnd, {L"filejoin"}, 1, false, true, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The real binaries, output on a pipe and input on nothing: as the suite

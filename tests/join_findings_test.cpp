@@ -8,7 +8,9 @@
 #endif
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <memory>
 #include <tuple>
 
 #include "join/join_exit_codes.h"
@@ -48,6 +50,10 @@ std::string onlyOnPosix() { return ""; }
 void makeFifo(const fs::path& path) { ::mkfifo(path.c_str(), 0600); }
 #endif
 
+// A piece another program holds open for writing (a download still
+// running, a sync client), from a row's preparation to the run's end.
+std::unique_ptr<std::ofstream> pieceInUse;
+
 TEST_P(JoinFindingsTest, TellsAndLeavesOnlyWhatItShould) {
   const Finding& c = GetParam();
   TempDir dir;
@@ -59,6 +65,7 @@ TEST_P(JoinFindingsTest, TellsAndLeavesOnlyWhatItShould) {
   const std::string skip = c.prepare(dir, options);
   if (!skip.empty()) GTEST_SKIP() << skip;
   const RunResult result = runFilejoin(c.arguments, options);
+  pieceInUse.reset();
   EXPECT_EQ(result.exitCode, c.exitCode) << result.out;
   if (c.exitCode != join_exit::kSuccess) {  // told before anything was written: no dots
     EXPECT_EQ(result.out,
@@ -149,6 +156,19 @@ INSTANTIATE_TEST_SUITE_P(
                 {L"parts/in.bat"},
                 join_exit::kFailed,
                 L"Cannot read \"parts/in.bin_3\": Permission denied.\n",
+                false},
+        // Windows tells a sharing violation; Linux a lease refused, as denied.
+        Finding{"PieceInUseByAnotherProgram",
+                [](TempDir& d, RunOptions&) {
+                  pieceInUse = std::make_unique<std::ofstream>(
+                      platform::nativePath(d / L"parts/in.bin_3"), std::ios::app);
+                  return std::string();
+                },
+                {L"parts/in.bat"},
+                join_exit::kFailed,
+                windowsPlatform()
+                    ? L"Cannot read \"parts/in.bin_3\": it is in use by another program\n"
+                    : L"Cannot read \"parts/in.bin_3\": Permission denied.\n",
                 false},
         Finding{"OddPieceIsTheOneNamed",
                 [](TempDir& d, RunOptions&) {

@@ -47,7 +47,7 @@ class JoinTest : public ::testing::Test {
 
 // ---- Round trips ------------------------------------------------------------
 
-enum class Via { script, folder, scriptAndNewFolder };
+enum class Via { script, folder, scriptAndNewFolder, deviceNamespaceFolder };
 
 struct RoundTrip {
   const char* name;
@@ -88,6 +88,12 @@ TEST_P(JoinRoundTripTest, RebuildsTheInputExactly) {
     folder = L"out/new";
     header = L"Output Folder: out/new\n";
   }
+  if (c.via == Via::deviceNamespaceFolder) {
+    if (!windowsPlatform()) GTEST_SKIP() << "\\\\.\\ paths are the Windows API's";
+    arguments.push_back(L"\\\\.\\" + dir.wide() + L"\\out");
+    folder = arguments.back();
+    header = L"Output Folder: " + folder + L"\n";
+  }
   const std::wstring target =
       folder.back() == L'/' || folder.back() == L'\\' ? folder + c.input : joined(folder, c.input);
   const std::wstring digest = script.substr(0, script.size() - 3) + L"md5";
@@ -101,9 +107,13 @@ TEST_P(JoinRoundTripTest, RebuildsTheInputExactly) {
             consoleBytes(L"Script: " + arguments[0] + L"\n" + header + L"Joining.....\n" +
                          std::wstring(splitDots.size(), L'.') + L"\n\"" + target +
                          L"\" was rebuilt and matches \"" + digest + L"\".\n"));
-  EXPECT_TRUE(readFile(dir / target) == readFile(dir / c.input)) << "other bytes rebuilt";
+  // The test's own reads take the plain path.
+  const std::wstring rebuilt =
+      c.via == Via::deviceNamespaceFolder ? dir / (L"out/" + c.input) : dir / target;
+  EXPECT_TRUE(readFile(rebuilt) == readFile(dir / c.input)) << "other bytes rebuilt";
   auto after = listing(dir / L"parts");
-  if (c.via != Via::scriptAndNewFolder) after.erase(platform::nativePath(c.input).u8string());
+  if (c.via == Via::script || c.via == Via::folder)
+    after.erase(platform::nativePath(c.input).u8string());
   EXPECT_TRUE(after == pieces) << "the pieces' folder changed";
   if (c.via == Via::scriptAndNewFolder) {
     EXPECT_EQ(listing(dir / L"out/new").size(), 1u) << "more than the rebuilt file was left";
@@ -125,6 +135,8 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTrip{"NonAsciiInTheBmp", L"r\u00e9sum\u00e9 \u20ac.iso", 2 * kMiB + 3, false, 3},
         RoundTrip{"OutsideTheBmp", L"\U0001D11E song.flac", 2 * kMiB + 3, false, 3,
                   Via::scriptAndNewFolder},
+        RoundTrip{"IntoADeviceNamespaceFolder", L"in.bin", 2 * kMiB + 5, false, 3,
+                  Via::deviceNamespaceFolder},
         RoundTrip{"LongNameBreaksLines", std::wstring(200, L'n') + L".bin", 25 * kMiB, true, 25,
                   Via::folder}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -365,6 +377,28 @@ INSTANTIATE_TEST_SUITE_P(
                 join_exit::kUsage,
                 L"--check needs the script.\n"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+bool holdsTemporaryFile(const std::map<std::string, uint64_t>& files) {
+  return std::any_of(files.begin(), files.end(),
+                     [](const auto& file) { return file.first.rfind("filejoin-", 0) == 0; });
+}
+
+// A join ended outright while it writes (taskkill /F, the system's end of a
+// closed window past the routine's time, kill -KILL) leaves no temporary
+// file: Windows marks it for deletion from its creation, Linux writes it
+// unnamed.
+TEST_F(JoinCaseTest, KilledOutrightLeavesNoTemporaryFile) {
+  bool temporaryWhileHeld = false;
+  const bool held =
+      runFilejoinKilled({L"parts/in.bat"}, inside(), consoleBytes(kHeader).size() + 1,
+                        [&] { temporaryWhileHeld = holdsTemporaryFile(listing(dir / L"parts")); });
+  EXPECT_TRUE(held) << "the join was not held while it wrote";
+  if (windowsPlatform()) {
+    EXPECT_TRUE(temporaryWhileHeld) << "no temporary file to leave";
+  }
+  EXPECT_FALSE(holdsTemporaryFile(listing(dir / L"parts")));
+  EXPECT_FALSE(fs::exists(platform::nativePath(dir / L"parts/in.bin")));
+}
 
 TEST_F(JoinCaseTest, OutputFolderThatIsAFileCannotBeMade) {
   const auto before = snapshot(dir.wide());

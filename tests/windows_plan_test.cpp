@@ -4,8 +4,10 @@
 #include <filesystem>
 #include <sstream>
 
+#include "join/join_exit_codes.h"
 #include "platform/platform.h"
 #include "platform_facts.h"
+#include "process.h"
 #include "split/split_exit_codes.h"
 #include "split/split_job.h"
 #include "temp_dir.h"
@@ -87,5 +89,39 @@ TEST_F(WindowsPlanTest, LongPathPrefixedInput) {
   expectOutputs(L"\\\\?\\" + dir.wide() + L"\\aaa\\aaa.iso",
                 L"\\\\?\\" + dir.wide() + L"\\aaa\\aaa");
 }
+
+// A stem ending in blanks or dots, no folder given: the outputs go, under
+// their own names, into the folder as the system names it (Windows drops a
+// path's last name's trailing blanks and dots: "Holiday " is created as
+// "Holiday"); the split ends 0 and a check finds its pieces whole.
+struct TrailingStem {
+  const char* name;
+  const wchar_t* input;
+  const wchar_t* windowsFolder;  // elsewhere the stem as it is
+};
+
+void PrintTo(const TrailingStem& c, std::ostream* out) { *out << c.name; }
+
+class WindowsTrailingStemTest : public ::testing::TestWithParam<TrailingStem> {};
+
+TEST_P(WindowsTrailingStemTest, SplitsIntoTheFolderAsNamedAndChecks) {
+  const TrailingStem& c = GetParam();
+  TempDir dir;
+  RunOptions options;
+  options.workingFolder = dir.wide();
+  writeFile(dir / c.input, patternBytes(2 * kMiB + 1, 5));
+  ASSERT_EQ(runFilesplit({c.input, L"1"}, options).exitCode, split_exit::kSuccess);
+  const std::wstring stem = platform::widePath(platform::nativePath(c.input).stem());
+  const std::wstring folder = windowsPlatform() ? c.windowsFolder : stem;
+  EXPECT_EQ(listing(dir / folder).count(platform::nativePath(c.input).u8string() + "_3"), 1u);
+  const RunResult check = runFilejoin({L"--check", folder + L"/" + stem + L".bat"}, options);
+  EXPECT_EQ(check.exitCode, join_exit::kSuccess) << check.out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Stems, WindowsTrailingStemTest,
+    ::testing::Values(TrailingStem{"BlankBeforeTheExtension", L"Holiday .mp4", L"Holiday"},
+                      TrailingStem{"DotAndBlankBeforeTheExtension", L"notes. .txt", L"notes"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

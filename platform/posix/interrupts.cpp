@@ -115,7 +115,9 @@ int handlerCode() {
 
 namespace platform {
 
-void onInterrupt(std::function<int()> onInterrupt) {
+// The watcher waits for the handler however long it takes: no system ends
+// the process meanwhile.
+void onInterrupt(std::function<int()> onInterrupt, int) {
   const std::lock_guard<std::mutex> setup(setupMutex);
   const bool wanted = static_cast<bool>(onInterrupt);
   if (wanted && !watcher.joinable()) startWatching();

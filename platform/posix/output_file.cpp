@@ -224,4 +224,7 @@ int releasePendingFile(PendingFile& file) {
   return 0;
 }
 
+// The folder's flush after the naming writes the name.
+int flushName(const PendingFile&) { return 0; }
+
 }  // namespace platform

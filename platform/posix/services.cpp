@@ -40,6 +40,8 @@ bool isFileName(const std::wstring& name) {
          name.find_first_of(std::wstring(L"/\0", 2)) == std::wstring::npos;
 }
 
+std::wstring nameAsCreated(const std::wstring& name) { return name; }
+
 std::locale userLocale() {
   try {
     return std::locale("");
@@ -75,5 +77,8 @@ std::wstring widePath(const std::filesystem::path& native) {
 std::wstring filesystemErrorText(const std::filesystem::filesystem_error& error) {
   return printableText(error.what());
 }
+
+// EACCES tells a file another process holds open for writing here.
+OpenRefusal lastOpenRefusal() { return OpenRefusal::none; }
 
 }  // namespace platform

@@ -1,26 +1,38 @@
-// The runtime's transfers with a failure's errno taken from the Win32 error
-// behind it where there is one: the runtime's own map tells errors 19 to 36
-// (a drive not ready, a CRC or write fault, a general failure) as EACCES,
-// so a failing stick would read as a rights problem.
+// The runtime's opens, a long path given in the form the system takes
+// without its long-path policy; and its transfers, a failure's errno taken
+// from the Win32 error behind it where there is one: the runtime's own map
+// tells errors 19 to 36 (a drive not ready, a CRC or write fault, a general
+// failure) as EACCES, so a failing stick would read as a rights problem.
+#include "call_journal.h"
+#include "long_paths.h"
 #include "win32_errno.h"
 
+#undef _wsopen_s
 #undef _read
 #undef _write
 #undef _close
 
 namespace {
 
+// The Win32 error that refused this thread's last open; 0 after one that
+// succeeded or that a test planned to fail.
+thread_local DWORD lastOpenError = 0;
+
 #if FILESPLIT_FAULT_INJECTION
+errno_t rawOpen(int* pfh, const wchar_t* filename, int oflag, int shflag, int pmode) {
+  return win_seam::wsopen_s(pfh, filename, oflag, shflag, pmode);
+}
 int rawRead(int fd, void* buffer, unsigned int count) { return win_seam::read(fd, buffer, count); }
 int rawWrite(int fd, const void* buffer, unsigned int count) {
   return win_seam::write(fd, buffer, count);
 }
 int rawClose(int fd) { return win_seam::close(fd); }
 #else
-int rawRead(int fd, void* buffer, unsigned int count) { return ::_read(fd, buffer, count); }
-int rawWrite(int fd, const void* buffer, unsigned int count) {
-  return ::_write(fd, buffer, count);
+errno_t rawOpen(int* pfh, const wchar_t* filename, int oflag, int shflag, int pmode) {
+  return ::_wsopen_s(pfh, filename, oflag, shflag, pmode);
 }
+int rawRead(int fd, void* buffer, unsigned int count) { return ::_read(fd, buffer, count); }
+int rawWrite(int fd, const void* buffer, unsigned int count) { return ::_write(fd, buffer, count); }
 int rawClose(int fd) { return ::_close(fd); }
 #endif
 
@@ -38,6 +50,15 @@ int toldThroughTheMap(Call call) {
 
 namespace win_crt {
 
+errno_t wsopen_s(int* pfh, const wchar_t* filename, int oflag, int shflag, int pmode) {
+  _doserrno = 0;
+  const errno_t error = filename == nullptr ? rawOpen(pfh, filename, oflag, shflag, pmode)
+                                            : rawOpen(pfh, long_paths::systemPath(filename).c_str(),
+                                                      oflag, shflag, pmode);
+  lastOpenError = error != 0 ? static_cast<DWORD>(_doserrno) : 0;
+  return error;
+}
+
 int read(int fd, void* buffer, unsigned int count) {
   return toldThroughTheMap([&] { return rawRead(fd, buffer, count); });
 }
@@ -47,7 +68,24 @@ int write(int fd, const void* buffer, unsigned int count) {
 }
 
 int close(int fd) {
+  call_journal::note(L"close");
   return toldThroughTheMap([&] { return rawClose(fd); });
 }
 
 }  // namespace win_crt
+
+namespace platform {
+
+OpenRefusal lastOpenRefusal() {
+  switch (lastOpenError) {
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+      return OpenRefusal::inUse;
+    case ERROR_FILENAME_EXCED_RANGE:
+      return OpenRefusal::pathTooLong;
+    default:
+      return OpenRefusal::none;
+  }
+}
+
+}  // namespace platform

@@ -2,8 +2,11 @@
 // planned for it, then goes to the runtime, retried and completed the way
 // the POSIX layer's calls are, so that both builds meet a plan alike.
 #include <cwchar>
+#include <mutex>
 #include <string>
+#include <vector>
 
+#include "call_journal.h"
 #include "platform/seam_calls.h"
 
 #undef _wsopen_s
@@ -33,6 +36,11 @@ ULONGLONG fakedTotal = 0;
 
 bool nameFaked = false;
 std::wstring fakedName;
+
+// The calls a test records (call_journal); its lock, since the calls come
+// from the block loop's threads and the control routine's.
+std::mutex journalMutex;
+std::vector<std::wstring>* journal = nullptr;  // guarded by journalMutex
 
 // A volume query's answer to a planned failure, with the platform's reason
 // for GetLastError.
@@ -168,3 +176,22 @@ void fakeFileSystemName(const wchar_t* name) {
 }
 
 }  // namespace win_seam
+
+namespace call_journal {
+
+void note(const std::wstring& entry) {
+  const std::lock_guard<std::mutex> lock(journalMutex);
+  if (journal != nullptr) journal->push_back(entry);
+}
+
+bool recording() {
+  const std::lock_guard<std::mutex> lock(journalMutex);
+  return journal != nullptr;
+}
+
+void recordInto(std::vector<std::wstring>* record) {
+  const std::lock_guard<std::mutex> lock(journalMutex);
+  journal = record;
+}
+
+}  // namespace call_journal

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/windows_names.h"
 
 namespace {
 
@@ -40,6 +41,11 @@ bool isFileName(const std::wstring& name) {
   std::wstring base = name.substr(0, name.find(L'.'));
   base.erase(base.find_last_not_of(L' ') + 1);
   return !isDeviceName(base);
+}
+
+std::wstring nameAsCreated(const std::wstring& name) {
+  const std::wstring stored = windows_names::stored(name);
+  return stored.empty() ? name : stored;
 }
 
 }  // namespace platform

@@ -6,6 +6,7 @@
 // Win32 error, so that the texts stay those of the library.
 #include <vector>
 
+#include "long_paths.h"
 #include "path_levels.h"
 #include "platform/platform.h"
 #include "win32_errno.h"
@@ -61,7 +62,7 @@ class Search {
 // The file or folder at `path` (what a link leads to), opened for its
 // attributes only, so that no other opener's sharing stands in the way.
 HANDLE openForAttributes(const std::wstring& path) {
-  return CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+  return CreateFileW(long_paths::systemPath(path).c_str(), FILE_READ_ATTRIBUTES,
                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                      FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
@@ -74,7 +75,7 @@ platform::FileType failedQuery(DWORD code, std::error_code& error) {
 platform::FileType typeOf(const std::wstring& path, std::error_code& error) {
   error.clear();
   WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
+  if (!GetFileAttributesExW(long_paths::systemPath(path).c_str(), GetFileExInfoStandard, &data))
     return failedQuery(GetLastError(), error);
   DWORD attributes = data.dwFileAttributes;
   if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
@@ -100,7 +101,8 @@ bool endsWithSeparator(const std::wstring& path) {
 template <typename Visit>
 bool eachEntry(const std::wstring& path, std::error_code& error, Visit visit) {
   WIN32_FIND_DATAW entry{};
-  Search search((endsWithSeparator(path) ? path : path + L"\\") + L"*", entry);
+  const std::wstring folder = long_paths::systemPath(path);
+  Search search((endsWithSeparator(folder) ? folder : folder + L"\\") + L"*", entry);
   if (!search) {
     const DWORD code = GetLastError();
     if (code == ERROR_FILE_NOT_FOUND) return true;  // a drive's root has no "." or ".."
@@ -205,7 +207,7 @@ void createFolders(const fs::path& native, std::error_code& error) {
     --missingFrom;
   }
   for (size_t level = missingFrom; level < levels.size(); ++level) {
-    if (CreateDirectoryW(levels[level].c_str(), nullptr)) continue;
+    if (CreateDirectoryW(long_paths::systemPath(levels[level]).c_str(), nullptr)) continue;
     const DWORD code = GetLastError();
     // Made by someone else meanwhile: as good as made here.
     if (code == ERROR_ALREADY_EXISTS && typeOf(levels[level], error) == FileType::folder) continue;

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <vector>
 
+#include "call_journal.h"
+#include "long_paths.h"
 #include "medium_sectors.h"
 #include "os_handle.h"
 #include "platform/platform.h"
@@ -19,20 +21,22 @@ namespace {
 
 // `path` as the system's own (NT) path, which FileRenameInfo takes: a bare
 // name would be read against the current folder by some implementations
-// (Wine's) rather than the file's own.
+// (Wine's) rather than the file's own. "\\.\" and "\\?\" both lead to the
+// system's namespace ("\??\"); only "\\server" is a share.
 std::wstring ntPath(const std::wstring& path) {
-  std::wstring full(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length =
-        GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    if (length == 0) return path;
-    const bool fits = length < full.size();
-    full.resize(length);
-    if (fits) break;
-  }
-  if (full.compare(0, 4, L"\\\\?\\") == 0) return L"\\??\\" + full.substr(4);
+  std::wstring full = long_paths::fullPath(path);
+  if (full.empty()) full = path;
+  const bool device = full.compare(0, 4, L"\\\\?\\") == 0 || full.compare(0, 4, L"\\\\.\\") == 0;
+  if (device) return L"\\??\\" + full.substr(4);
   if (full.compare(0, 2, L"\\\\") == 0) return L"\\??\\UNC\\" + full.substr(2);
   return L"\\??\\" + full;
+}
+
+// The Win32 error `code` as an errno value, for the rebuilt file's own
+// calls: filejoin tells a path too long as such, where the runtime's map
+// (and so filesplit) says the file is not found.
+int errnoOfJoinCall(DWORD code, int unknown) {
+  return code == ERROR_FILENAME_EXCED_RANGE ? ENAMETOOLONG : win32_errno::errnoOf(code, unknown);
 }
 
 }  // namespace
@@ -74,7 +78,7 @@ unsigned long processNumber() { return GetCurrentProcessId(); }
 int nameTaken(const std::wstring& path, bool& taken) {
   if (!goAhead(FaultPoint::nameStatus)) return errno;
   // The name itself: a link is not followed.
-  taken = GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  taken = GetFileAttributesW(long_paths::systemPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
   if (taken) return 0;
   const int error = win32_errno::errnoOf(GetLastError(), EINVAL);
   return error == ENOENT ? 0 : error;
@@ -95,15 +99,33 @@ namespace {
 // file later, or deletes it. No sharing: nobody else can rename, replace,
 // remove or write it while it is open (and so no second handle of ours).
 HANDLE createNew(const std::wstring& path, DWORD flags) {
-  return CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
-                     FILE_ATTRIBUTE_NORMAL | flags, nullptr);
+  const std::wstring systemPath = long_paths::systemPath(path);
+  call_journal::note(L"CreateFileW " + systemPath);
+  return CreateFileW(systemPath.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
+                     CREATE_NEW, FILE_ATTRIBUTE_NORMAL | flags, nullptr);
 }
 
-bool markDeleted(HANDLE handle) {
+// Sets or clears the file's deletion at its handle's last close.
+bool markDeleted(HANDLE handle, bool deleted = true) {
+  call_journal::note(deleted ? L"disposition delete" : L"disposition keep");
   FILE_DISPOSITION_INFO disposition{};
-  disposition.DeleteFile = TRUE;
+  disposition.DeleteFile = deleted ? TRUE : FALSE;
   return SetFileInformationByHandle(handle, FileDispositionInfo, &disposition,
                                     sizeof disposition) != 0;
+}
+
+// Creates `path` new with `flags`, marked for deletion at once: a process
+// killed outright, crashed or ended by the system after its control
+// routine's time leaves nothing, its handles closed by the system.
+// INVALID_HANDLE_VALUE when it cannot, nothing left.
+HANDLE createMarked(const std::wstring& path, DWORD flags) {
+  const HANDLE handle = createNew(path, flags);
+  if (handle == INVALID_HANDLE_VALUE || markDeleted(handle)) return handle;
+  const DWORD error = GetLastError();
+  CloseHandle(handle);
+  DeleteFileW(long_paths::systemPath(path).c_str());
+  SetLastError(error);
+  return INVALID_HANDLE_VALUE;
 }
 
 // The file created past the cache, its sector size in `sector`, where the
@@ -113,7 +135,7 @@ HANDLE createPastTheCache([[maybe_unused]] const std::wstring& path, uint32_t& s
   sector = 0;
 #if !FILESPLIT_NO_FLUSH
   if (!goAhead(FaultPoint::mediumWrites)) return INVALID_HANDLE_VALUE;
-  const HANDLE handle = createNew(path, unbuffered_writes::kFlags);
+  const HANDLE handle = createMarked(path, unbuffered_writes::kFlags);
   if (handle == INVALID_HANDLE_VALUE) return handle;
   sector = medium_sectors::sectorSize(handle, platform::kMediumAlignment);
   if (sector_reads::fits(sector, platform::kMediumAlignment)) {
@@ -121,8 +143,7 @@ HANDLE createPastTheCache([[maybe_unused]] const std::wstring& path, uint32_t& s
     return handle;
   }
   sector = 0;
-  markDeleted(handle);
-  CloseHandle(handle);
+  CloseHandle(handle);  // marked: it goes
 #endif
   return INVALID_HANDLE_VALUE;
 }
@@ -138,12 +159,11 @@ int createPendingFile(const OutputFolder& folder, const std::wstring& temporaryP
   // Past the cache where the volume allows; else through it, the sector
   // size being unknown or not fitting.
   HANDLE handle = createPastTheCache(temporaryPath, file.bypassSector);
-  if (handle == INVALID_HANDLE_VALUE) handle = createNew(temporaryPath, 0);
-  if (handle == INVALID_HANDLE_VALUE) return win32_errno::errnoOf(GetLastError(), EINVAL);
+  if (handle == INVALID_HANDLE_VALUE) handle = createMarked(temporaryPath, 0);
+  if (handle == INVALID_HANDLE_VALUE) return errnoOfJoinCall(GetLastError(), EINVAL);
   file.fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY);
   if (file.fd < 0) {
-    CloseHandle(handle);
-    DeleteFileW(temporaryPath.c_str());
+    CloseHandle(handle);  // marked: it goes
     return EMFILE;
   }
   file.temporaryPath = temporaryPath;
@@ -161,17 +181,30 @@ int namePendingFile(PendingFile& file, const std::wstring& finalPath) {
   info->FileNameLength = static_cast<DWORD>(nameBytes);
   std::memcpy(info->FileName, name.data(), nameBytes);
   const HANDLE handle = os_handle::of(file.fd);
-  if (!SetFileInformationByHandle(handle, FileRenameInfo, info, static_cast<DWORD>(buffer.size())))
-    return win32_errno::errnoOf(GetLastError(), EINVAL);
+  // A file marked for deletion cannot be renamed: the mark goes just before,
+  // and comes back when the rename fails.
+  if (!markDeleted(handle, false)) return errnoOfJoinCall(GetLastError(), EINVAL);
+  call_journal::note(L"rename");
+  if (!SetFileInformationByHandle(handle, FileRenameInfo, info,
+                                  static_cast<DWORD>(buffer.size()))) {
+    const DWORD error = GetLastError();
+    markDeleted(handle);
+    return errnoOfJoinCall(error, EINVAL);
+  }
   file.temporaryPath.clear();
   return 0;
+}
+
+int flushName(const PendingFile& file) {
+  call_journal::note(L"flush");
+  return flushToMedium(file.fd);
 }
 
 int releasePendingFile(PendingFile& file) {
   if (!file.temporaryPath.empty()) {
     // Deleted at its handle's close: open without sharing, it is still ours.
     if (!goAhead(FaultPoint::pendingRemoval)) return errno;
-    if (!markDeleted(os_handle::of(file.fd))) return win32_errno::errnoOf(GetLastError(), EIO);
+    if (!markDeleted(os_handle::of(file.fd))) return errnoOfJoinCall(GetLastError(), EIO);
     file.temporaryPath.clear();
   }
   return 0;

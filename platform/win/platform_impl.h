@@ -65,7 +65,6 @@ void fakeFreeSpace(bool faked, ULONGLONG available, ULONGLONG total);
 /// own answer).
 void fakeFileSystemName(const wchar_t* name);
 }  // namespace win_seam
-#define _wsopen_s win_seam::wsopen_s
 #define MultiByteToWideChar win_seam::multiByteToWideChar
 #define BCryptOpenAlgorithmProvider win_seam::openAlgorithmProvider
 #define BCryptGetProperty win_seam::getProperty
@@ -78,14 +77,18 @@ void fakeFileSystemName(const wchar_t* name);
 #define GetVolumeInformationW win_seam::getVolumeInformation
 #endif
 
-// The core's transfers through the runtime, their failures told through
-// the one map from Win32 errors (platform/win/crt_calls.cpp): the runtime
-// itself tells a failing device as EACCES.
+// The core's opens and transfers through the runtime (platform/win/crt_calls.cpp):
+// an open's path in the "\\?\" form where it is long, and what refused it
+// kept for platform::lastOpenRefusal; a transfer's failure told through the
+// one map from Win32 errors: the runtime itself tells a failing device as
+// EACCES.
 namespace win_crt {
+errno_t wsopen_s(int* pfh, const wchar_t* filename, int oflag, int shflag, int pmode);
 int read(int fd, void* buffer, unsigned int count);
 int write(int fd, const void* buffer, unsigned int count);
 int close(int fd);
 }  // namespace win_crt
+#define _wsopen_s win_crt::wsopen_s
 #define _read win_crt::read
 #define _write win_crt::write
 #define _close win_crt::close

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "call_journal.h"
 #include "code_page_text.h"
 #include "platform/platform.h"
 #include "platform/sector_reads.h"
@@ -43,6 +44,11 @@ bool startMediumWritesAt(uint64_t offset) {
   unbuffered_writes::firstOffset = offset;
   return true;
 }
+
+bool recordCalls(std::vector<std::wstring>* journal) {
+  call_journal::recordInto(journal);
+  return true;
+}
 #else
 // CNG's own provider reports its own lengths: nothing can be faked here, and
 // asking for nothing (0) is all that succeeds.
@@ -54,6 +60,7 @@ bool fakeFileSystem(const std::optional<std::wstring>& name) { return !name; }
 bool recordMediumReads(MediumCalls* record) { return record == nullptr; }
 bool recordMediumWrites(MediumCalls* record) { return record == nullptr; }
 bool startMediumWritesAt(uint64_t offset) { return offset == 0; }
+bool recordCalls(std::vector<std::wstring>* journal) { return journal == nullptr; }
 #endif
 
 bool fakeDirectAlignment(const std::optional<DirectAlignment>& answer) { return !answer; }
@@ -66,6 +73,11 @@ bool errnoOfSystemError(unsigned long code, int unknown, int& errnum) {
 void interrupt() {
   if (win_interrupts::onControl(CTRL_C_EVENT) == FALSE)
     std::abort();  // no handler: the routine leaves the event to the system
+}
+
+bool logOff() {
+  win_interrupts::onControl(CTRL_LOGOFF_EVENT);
+  return true;
 }
 
 int interruptAndGoOn() { return win_interrupts::handlerCode(); }

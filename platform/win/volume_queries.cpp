@@ -4,26 +4,15 @@
 #include <cwchar>
 #include <vector>
 
+#include "long_paths.h"
 #include "platform/platform.h"
 
 namespace platform {
-namespace {
-
-// `folder` made absolute: GetVolumePathNameW would take a relative path for
-// one on the boot volume. Empty when it cannot be had.
-std::wstring fullPath(const std::wstring& folder) {
-  const DWORD size = GetFullPathNameW(folder.c_str(), 0, nullptr, nullptr);
-  if (size == 0) return std::wstring();
-  std::vector<wchar_t> full(size);
-  const DWORD length = GetFullPathNameW(folder.c_str(), size, full.data(), nullptr);
-  if (length == 0 || length >= size) return std::wstring();
-  return std::wstring(full.data(), length);
-}
-
-}  // namespace
 
 std::optional<uint64_t> freeSpace(const std::wstring& folder) {
-  std::wstring directory = fullPath(folder);
+  // Absolute: GetVolumePathNameW and the space query would take a relative
+  // path for one on the boot volume.
+  std::wstring directory = long_paths::verbatimForm(long_paths::fullPath(folder));
   if (directory.empty()) return std::nullopt;
   // A share's name ("\\server\share\") needs its trailing backslash.
   if (directory.back() != L'\\' && directory.back() != L'/') directory += L'\\';
@@ -35,7 +24,7 @@ std::optional<uint64_t> freeSpace(const std::wstring& folder) {
 }
 
 bool onFatFileSystem(const std::wstring& folder) {
-  const std::wstring full = fullPath(folder);
+  const std::wstring full = long_paths::verbatimForm(long_paths::fullPath(folder));
   if (full.empty()) return false;
   // The root is the path's start with a backslash added at most.
   std::vector<wchar_t> root(std::max<size_t>(full.size() + 2, MAX_PATH + 1));

@@ -101,6 +101,13 @@ HeldRun runFilesplitHeld(const std::vector<std::wstring>& arguments, const RunOp
                          size_t room, const std::function<bool()>& pastHold,
                          const std::function<void()>& whileHeld);
 
+/// Runs the filejoin binary (argument 0 "filejoin") held as runFilesplitHeld
+/// holds filesplit, calls `whileHeld()`, then ends the child outright, as
+/// `kill -KILL` and `taskkill /F` do (no handler of its own runs), and
+/// waits for it. Whether the child was held when it was ended.
+bool runFilejoinKilled(const std::vector<std::wstring>& arguments, const RunOptions& options,
+                       size_t room, const std::function<void()>& whileHeld);
+
 /// Whether runBatch can run batch commands here.
 bool batchInterpreterAvailable();
 

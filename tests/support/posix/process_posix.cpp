@@ -114,8 +114,7 @@ std::vector<std::string> encodedArguments(const std::vector<std::wstring>& argum
 // standard output on the pipe `pipeFds`, standard error on `errFds` where
 // given (else on the same pipe); this process then closes the write ends.
 pid_t startProgram(const std::string& program, const std::vector<std::string>& arguments,
-                   const RunOptions& options, const int pipeFds[2],
-                   const int* errFds = nullptr) {
+                   const RunOptions& options, const int pipeFds[2], const int* errFds = nullptr) {
   std::vector<std::string> bytes = arguments;
   std::vector<char*> argv;
   argv.reserve(bytes.size() + 1);
@@ -208,9 +207,13 @@ RunResult runFilesplitBytes(const std::vector<std::string>& arguments, const Run
 
 bool heldRunsSupported() { return true; }
 
-HeldRun runFilesplitHeld(const std::vector<std::wstring>& arguments, const RunOptions& options,
-                         size_t room, const std::function<bool()>& pastHold,
-                         const std::function<void()>& whileHeld) {
+namespace {
+
+// Runs `program` held as runFilesplitHeld tells; with `killed`, ends it
+// outright (SIGKILL) after whileHeld.
+HeldRun runHeld(const std::string& program, const std::vector<std::string>& bytes,
+                const RunOptions& options, size_t room, const std::function<bool()>& pastHold,
+                const std::function<void()>& whileHeld, bool killed) {
   int pipeFds[2];
   if (pipe(pipeFds) != 0) throw std::runtime_error("pipe");
   // The smallest pipe the kernel makes (one page), filled up to `room` bytes
@@ -223,9 +226,7 @@ HeldRun runFilesplitHeld(const std::vector<std::wstring>& arguments, const RunOp
   if (!filler.empty() &&
       write(pipeFds[1], filler.data(), filler.size()) != static_cast<ssize_t>(filler.size()))
     throw std::runtime_error("pipe filler");
-  std::vector<std::string> bytes{"filesplit"};
-  for (const auto& argument : arguments) bytes.push_back(encoded(argument));
-  const pid_t child = startProgram(filesplitPath(), bytes, options, pipeFds);
+  const pid_t child = startProgram(program, bytes, options, pipeFds);
 
   HeldRun run;
   for (;;) {
@@ -243,11 +244,29 @@ HeldRun runFilesplitHeld(const std::vector<std::wstring>& arguments, const RunOp
     nanosleep(&pause, nullptr);
   }
   whileHeld();
+  if (killed) kill(child, SIGKILL);
   run.result = finishRun(child, pipeFds[0]);
   if (run.result.out.compare(0, filler.size(), filler) != 0)
     throw std::runtime_error("pipe filler lost");
   run.result.out.erase(0, filler.size());
   return run;
+}
+
+}  // namespace
+
+HeldRun runFilesplitHeld(const std::vector<std::wstring>& arguments, const RunOptions& options,
+                         size_t room, const std::function<bool()>& pastHold,
+                         const std::function<void()>& whileHeld) {
+  return runHeld(filesplitPath(), encodedArguments(arguments, L"filesplit"), options, room,
+                 pastHold, whileHeld, false);
+}
+
+bool runFilejoinKilled(const std::vector<std::wstring>& arguments, const RunOptions& options,
+                       size_t room, const std::function<void()>& whileHeld) {
+  return runHeld(
+             filejoinPath(), encodedArguments(arguments, L"filejoin"), options, room,
+             [] { return false; }, whileHeld, true)
+      .held;
 }
 
 bool fileSizeLimitSupported() { return true; }

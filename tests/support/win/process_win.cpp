@@ -133,6 +133,7 @@ struct Hold {
   const std::function<bool()>& pastHold;
   const std::function<void()>& whileHeld;
   bool held = false;
+  bool killed = false;  // ended outright after whileHeld
 };
 
 // The buffer of a holding pipe: a write that would take more waits for the
@@ -203,6 +204,7 @@ RunResult runProcess(const std::wstring& application, std::wstring commandLine,
   writeEnd.reset();  // the child's copy is the last: the pipe ends with it
   errors.reset();
   if (hold != nullptr) waitForTheHold(readEnd.get(), processHandle.get(), *hold);
+  if (hold != nullptr && hold->killed) TerminateProcess(processHandle.get(), 1);  // taskkill /F
 
   RunResult result;
   char chunk[65536];
@@ -284,6 +286,15 @@ HeldRun runFilesplitHeld(const std::vector<std::wstring>& arguments, const RunOp
   run.result = runProcess(filesplitExe(), commandLine, options, &hold);
   run.held = hold.held;
   return run;
+}
+
+bool runFilejoinKilled(const std::vector<std::wstring>& arguments, const RunOptions& options,
+                       size_t room, const std::function<void()>& whileHeld) {
+  const std::function<bool()> never = [] { return false; };
+  Hold hold{room, never, whileHeld};
+  hold.killed = true;
+  runProcess(filejoinExe(), commandLineOf(arguments, L"filejoin"), options, &hold);
+  return hold.held;
 }
 
 // Windows hands a program its arguments as wide text, never as raw bytes.
