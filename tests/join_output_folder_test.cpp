@@ -90,7 +90,8 @@ TEST_P(JoinOutputFolderTest, RebuiltFileStaysWithItsFolder) {
   } else {
     EXPECT_EQ(run.exitCode, join_exit::kSuccess) << std::string(run.out.begin(), run.out.end());
     // The success names where the file is.
-    const std::wstring named = changed.refused ? L"\"out/in.bin\"" : L"/moved/in.bin\"";
+    const std::wstring named =
+        changed.refused ? L"\"" + shownAsJoined(L"out/in.bin") + L"\"" : L"/moved/in.bin\"";
     EXPECT_NE(run.out.find(named + L" was rebuilt and matches"), std::wstring::npos)
         << std::string(run.out.begin(), run.out.end());
   }
