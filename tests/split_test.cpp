@@ -180,10 +180,10 @@ TEST_F(SplitTest, FileSizeLimitBelowAPieceIsToldBeforeWriting) {
     options.fileSizeLimit = limit;
     const RunResult result = split({L"in.bin", L"1", L"out"}, options);
     EXPECT_EQ(result.exitCode, split_exit::kFailed);
-    EXPECT_EQ(result.out, consoleBytes(kHeader +
-                                       L"The pieces would not be written whole: this process may "
-                                       L"write files of at most " +
-                                       std::to_wstring(limit) + L" bytes (ulimit -f).\n" + kUsage));
+    std::wstring expected = kHeader;
+    expected += L"The pieces would not be written whole: this process may write files of at most ";
+    expected += std::to_wstring(limit) + L" bytes (ulimit -f).\n";
+    EXPECT_EQ(result.out, consoleBytes(expected + kUsage));
     EXPECT_TRUE(listing(dir / L"out").empty());
   }
 }
