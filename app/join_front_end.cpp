@@ -110,8 +110,8 @@ void printJoinUsage(std::wostream& out, const wchar_t* program) {
   printUsageLines(out, program);
 }
 
-int runJoinFrontEnd(int argc, const wchar_t* const* argv, std::wostream& out,
-                    std::wostream& errors, const std::locale& userLocale) {
+int runJoinFrontEnd(int argc, const wchar_t* const* argv, std::wostream& out, std::wostream& errors,
+                    const std::locale& userLocale) {
   const std::locale previous = out.imbue(userLocale);
   const std::locale previousForErrors = errors.imbue(userLocale);
   auto job = std::make_unique<JoinJob>(out, errors);

@@ -8,8 +8,8 @@
 /// line of any other end to `errors` (both imbued with `userLocale` while it
 /// runs), runs one join, prints the usage text to `errors` after a command
 /// line it cannot take and returns the exit code (2 for that).
-int runJoinFrontEnd(int argc, const wchar_t* const* argv, std::wostream& out,
-                    std::wostream& errors, const std::locale& userLocale);
+int runJoinFrontEnd(int argc, const wchar_t* const* argv, std::wostream& out, std::wostream& errors,
+                    const std::locale& userLocale);
 
 /// The same with every line on `out`.
 int runJoinFrontEnd(int argc, const wchar_t* const* argv, std::wostream& out,

@@ -22,7 +22,6 @@
 #include "transfer/fit_check.h"
 #include "transfer/guarded_run.h"
 
-
 JoinJob::JoinJob(std::wostream& console, std::wostream& errors)
     : console_(console), errors_(errors) {}
 
@@ -202,7 +201,8 @@ int JoinJob::requireDigest(bool checkOnly, bool unverified) {
 }
 
 std::wstring JoinJob::noDigestReason() const {
-  return digestEmpty_ ? inQuotes(digestPath_) + L" is empty" : L"there is no " + inQuotes(digestPath_);
+  return digestEmpty_ ? inQuotes(digestPath_) + L" is empty"
+                      : L"there is no " + inQuotes(digestPath_);
 }
 
 int JoinJob::readWhole(const std::wstring& path, uint64_t most, std::string& bytes) {

@@ -141,4 +141,3 @@ int JoinJob::prepareOutput(const std::wstring& outputFolder) {
   if (!transfer::fitsIn(errors_, outputFolder_, write)) return join_exit::kFailed;
   return join_exit::kSuccess;
 }
-

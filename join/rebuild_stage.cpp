@@ -135,7 +135,8 @@ int JoinJob::writeAndName(FileIO_IF& out, const std::wstring& shown) {
   // A folder removed meanwhile took the rebuilt file with it, whatever the
   // naming found in its place.
   if (error != 0 && !heldFolder_->whereNow())
-    throw JobFailure(L"The output folder " + inQuotes(outputFolder_.empty() ? L"." : outputFolder_) +
+    throw JobFailure(L"The output folder " +
+                     inQuotes(outputFolder_.empty() ? L"." : outputFolder_) +
                      L" was removed during the join, and the rebuilt file with it.");
   if (error == EEXIST) {
     printLine(inQuotes(targetPath_) + L" exists already.");

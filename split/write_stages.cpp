@@ -74,7 +74,7 @@ void SplitJob::copyPieces(const wchar_t* input, uint64_t pieceSize) {
   platform::OpenFileFacts now;
   if (const int error = in->describe(now)) transfer::failRead(inputPath_, error);
   if (!platform::unchangedSince(facts, now)) failChanged(input);
-  in.reset();                          // the input is closed before the digest file is created
+  in.reset();  // the input is closed before the digest file is created
   const std::string digestText = digest.finish();  // before the file exists: none for a failure
   // The pieces' and the created folders' entries are on the medium before
   // the digest file tells that the split is whole.
@@ -90,9 +90,10 @@ void SplitJob::copyPiece(size_t index, FileIO_IF& in, uint64_t pieceSize,
   const uint64_t expected = std::min(pieceSize, plannedSize_ - index * pieceSize);
   // Created in the writer's turn: one piece open at a time, and the
   // piece before flushed and closed while this one's bytes are read.
-  transfer::Output piece{nullptr, [&path] { return std::make_unique<File_ptr>(path.c_str(), kPieceMode); }, path};
-  if (blocks.copy(in, inputPath_, pieceSize, std::move(piece),
-                  transfer::BlockCopy::AtEnd::flush) != expected)
+  transfer::Output piece{
+      nullptr, [&path] { return std::make_unique<File_ptr>(path.c_str(), kPieceMode); }, path};
+  if (blocks.copy(in, inputPath_, pieceSize, std::move(piece), transfer::BlockCopy::AtEnd::flush) !=
+      expected)
     failChanged(inputPath_);
   blocks.closeOutput();
 }

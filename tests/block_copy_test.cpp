@@ -112,10 +112,10 @@ std::vector<LoopCase> loopCases() {
       // before is written.
       row("SplitPieceFlushedWhileTheNextIsHashed", Use::split, {}, L"", kSplit, 7, 6 * kBlock,
           {{flushing(1), hash(6), true}}),
-      row("SplitFlushFails", Use::split, {failing(FakeCall::flush, 1, EIO)},
-          cannotWrite(L"1", EIO), {5 * kBlock}, 5, 5 * kBlock),
-      row("JoinNextPieceReadWhileOneIsWritten", Use::join, {}, L"", {3 * kBlock + 5}, 4,
-          3 * kBlock, {{sectors(1), read(3), true}}),
+      row("SplitFlushFails", Use::split, {failing(FakeCall::flush, 1, EIO)}, cannotWrite(L"1", EIO),
+          {5 * kBlock}, 5, 5 * kBlock),
+      row("JoinNextPieceReadWhileOneIsWritten", Use::join, {}, L"", {3 * kBlock + 5}, 4, 3 * kBlock,
+          {{sectors(1), read(3), true}}),
       shaped(row("SplitTailOfOneByte", Use::split, {}, L"", {kBlock + 1}, 2, kBlock), {kBlock + 1}),
       shaped(
           row("SplitPiecesOfExactlyOneBlock", Use::split, {}, L"", {kBlock, kBlock}, 2, 2 * kBlock),

@@ -29,7 +29,8 @@ class HandoverSidesTest : public ::testing::Test {
   Deadline deadline_{std::chrono::seconds(10)};
 };
 
-class BlockHandoverTest : public HandoverSidesTest, public ::testing::WithParamInterface<Failing> {};
+class BlockHandoverTest : public HandoverSidesTest,
+                          public ::testing::WithParamInterface<Failing> {};
 
 TEST_P(BlockHandoverTest, EverySideGoesOnToTheEnd) {
   const Failing failing = GetParam();
@@ -60,8 +61,7 @@ TEST_P(BlockHandoverTest, EverySideGoesOnToTheEnd) {
         if (work == Work::block && count != written.size() + 1 - written.size() / 101)
           failure = std::make_exception_ptr(std::runtime_error("out of order"));
         written.push_back(work == Work::block ? count : 0);
-        if (failing == Failing::write && count == kFailingBlock)
-          throw std::runtime_error("write");
+        if (failing == Failing::write && count == kFailingBlock) throw std::runtime_error("write");
       } catch (...) {
         failure = std::current_exception();
       }

@@ -145,24 +145,23 @@ INSTANTIATE_TEST_SUITE_P(
                           Environment{"CUtf8", "C.UTF-8", false, false},
                           Environment{"BuiltUtf8Locale", "", true, false},
                           Environment{"UninstalledLocale", "", false, true}),
-        ::testing::Values(
-            NameCase{"Ascii", "plain.bin", "plain", L"plain.bin", "plain.bin"},
-            NameCase{"Accents", "r\xC3\xA9sum\xC3\xA9.bin", "r\xC3\xA9sum\xC3\xA9",
-                     L"r\u00e9sum\u00e9.bin", "r\xC3\xA9sum\xC3\xA9.bin"},
-            NameCase{"OutsideTheBmp", "\xF0\x9D\x84\x9E.bin", "\xF0\x9D\x84\x9E", L"\U0001D11E.bin",
-                     "\xF0\x9D\x84\x9E.bin"},
-            // Bytes that do not decode: refused, whatever the script
-            // would say instead.
-            NameCase{"Latin1Byte", "caf\xE9 latin.iso", "", L"caf? latin.iso", ""},
-            NameCase{"NeverUtf8", "bad\xFF\xFE.bin", "", L"bad??.bin", ""},
-            NameCase{"TruncatedAtTheEnd", "end\xE2\x82", "", L"end??", ""},
-            // The UTF-8 form of a surrogate, and an overlong "/": neither is
-            // a character, so neither may pass for an escape or a separator.
-            NameCase{"EncodedSurrogate", "s\xED\xA0\x80.bin", "", L"s???.bin", ""},
-            NameCase{"OverlongSlash",
-                     "a\xC0\xAF"
-                     "b.bin",
-                     "", L"a??b.bin", ""})),
+        ::testing::Values(NameCase{"Ascii", "plain.bin", "plain", L"plain.bin", "plain.bin"},
+                          NameCase{"Accents", "r\xC3\xA9sum\xC3\xA9.bin", "r\xC3\xA9sum\xC3\xA9",
+                                   L"r\u00e9sum\u00e9.bin", "r\xC3\xA9sum\xC3\xA9.bin"},
+                          NameCase{"OutsideTheBmp", "\xF0\x9D\x84\x9E.bin", "\xF0\x9D\x84\x9E",
+                                   L"\U0001D11E.bin", "\xF0\x9D\x84\x9E.bin"},
+                          // Bytes that do not decode: refused, whatever the script
+                          // would say instead.
+                          NameCase{"Latin1Byte", "caf\xE9 latin.iso", "", L"caf? latin.iso", ""},
+                          NameCase{"NeverUtf8", "bad\xFF\xFE.bin", "", L"bad??.bin", ""},
+                          NameCase{"TruncatedAtTheEnd", "end\xE2\x82", "", L"end??", ""},
+                          // The UTF-8 form of a surrogate, and an overlong "/": neither is
+                          // a character, so neither may pass for an escape or a separator.
+                          NameCase{"EncodedSurrogate", "s\xED\xA0\x80.bin", "", L"s???.bin", ""},
+                          NameCase{"OverlongSlash",
+                                   "a\xC0\xAF"
+                                   "b.bin",
+                                   "", L"a??b.bin", ""})),
     [](const auto& info) {
       return std::string(std::get<0>(info.param).name) + "_" + std::get<1>(info.param).name;
     });
@@ -190,9 +189,8 @@ TEST(ByteNameLocaleTest, OtherEncodingsDecodeByTheirOwnRules) {
   EXPECT_TRUE(readBytes(out / (name + "_1")) + readBytes(out / (name + "_2")) == input)
       << "the pieces do not rejoin to the input";
   const std::string inScript = "\xE3\x81\x82.bin";
-  EXPECT_EQ(readBytes(out / "\xA4\xA2.bat"), "chcp 65001\r\ncopy /b \"" + inScript +
-                                                     "_1\" + \"" + inScript + "_2\" \"" + inScript +
-                                                     "\"\r\n");
+  EXPECT_EQ(readBytes(out / "\xA4\xA2.bat"), "chcp 65001\r\ncopy /b \"" + inScript + "_1\" + \"" +
+                                                 inScript + "_2\" \"" + inScript + "\"\r\n");
 }
 
 // The console under an encoding that lacks a character shows "?" for it and

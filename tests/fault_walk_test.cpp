@@ -144,13 +144,11 @@ TEST_P(FaultWalkTest, EveryShortTransferIsMadeUp) {
 
 INSTANTIATE_TEST_SUITE_P(
     Shapes, FaultWalkTest,
-    ::testing::Values(WalkShape{"TwoBlockPiecesInTheDefaultFolder", 5 * kMiB + 7, {L"2"}},
-                      WalkShape{"OnePieceInANewNestedFolder", kMiB, {L"1", L"out/deep"}},
-                      WalkShape{"ManySmallPieces", 12 * kMiB + 1, {L"1", L"."}},
-                      WalkShape{"PiecePastTheWriteBackWindowDirectWritesRefused",
-                                9 * kMiB + 7,
-                                {L"9"},
-                                true}),
+    ::testing::Values(
+        WalkShape{"TwoBlockPiecesInTheDefaultFolder", 5 * kMiB + 7, {L"2"}},
+        WalkShape{"OnePieceInANewNestedFolder", kMiB, {L"1", L"out/deep"}},
+        WalkShape{"ManySmallPieces", 12 * kMiB + 1, {L"1", L"."}},
+        WalkShape{"PiecePastTheWriteBackWindowDirectWritesRefused", 9 * kMiB + 7, {L"9"}, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

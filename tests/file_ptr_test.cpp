@@ -94,7 +94,8 @@ TEST(FilePtrTest, WriterOfOurInputIsSeenAndGoesOnAtOnceUnlessAShareModeKeepsItOu
     TempDir dir;
     writeFile(dir / L"in.bin", "data");
     hooks::resetFaults();
-    if (leaseRefused && !hooks::injectFault({FaultPoint::inputWatch, 1, leaseRefused, SIZE_MAX, {}}))
+    if (leaseRefused &&
+        !hooks::injectFault({FaultPoint::inputWatch, 1, leaseRefused, SIZE_MAX, {}}))
       continue;  // no seam here, or no lease on this platform
     const File_ptr input((dir / L"in.bin").c_str(), kInputMode);
     EXPECT_EQ(writerWritesAtOnce(dir / L"in.bin"), !windowsPlatform()) << leaseRefused;

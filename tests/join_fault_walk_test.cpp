@@ -10,14 +10,14 @@
 #include <condition_variable>
 #include <csignal>
 #include <cstdlib>
-#include <thread>
-#include <tuple>
 #include <filesystem>
 #include <iostream>
 #include <iterator>
 #include <locale>
 #include <mutex>
 #include <string>
+#include <thread>
+#include <tuple>
 
 #include "app/join_front_end.h"
 #include "deadline.h"
@@ -309,7 +309,7 @@ struct JoinInterrupt {
   int signal;    // raised then (Windows, which has none: the routine's own call for SIGINT)
   bool ignored;  // the signal ignored from the process's start
   int exitCode;
-  int removal = 0;  // the errno value the temporary file's removal fails with
+  int removal = 0;           // the errno value the temporary file's removal fails with
   unsigned removalCall = 0;  // at that call of the removal (file, then folder); 0: at every one
   bool left = false;         // the temporary file or its folder stays, and is told
 };
@@ -387,8 +387,7 @@ TEST_P(JoinInterruptDeathTest, EndsWithItsCodeAndLeavesAWholeFileOrNone) {
 INSTANTIATE_TEST_SUITE_P(
     Steps, JoinInterruptDeathTest,
     ::testing::Values(
-        JoinInterrupt{"WhileWriting", FaultPoint::write, 2, SIGINT, false,
-                      join_exit::kInterrupted},
+        JoinInterrupt{"WhileWriting", FaultPoint::write, 2, SIGINT, false, join_exit::kInterrupted},
         JoinInterrupt{"WhileWritingItsFileStays", FaultPoint::write, 2, SIGINT, false,
                       join_exit::kInterrupted, EACCES, 0, true},
         JoinInterrupt{"WhileWritingItsFolderStays", FaultPoint::write, 2, SIGINT, false,
@@ -565,8 +564,10 @@ TEST_P(JoinLockedRegionTest, TheOtherSideWaitsAndTheRunEndsAnAllowedWay) {
     side.startAndWait([&code] { code = hooks::interruptAndGoOn(); });
   };
   const bool line = c.held == Held::failureLine;
-  hooks::injectFault({c.point, c.call, line ? EIO : 0, SIZE_MAX, line ? nullptr : interruptMeanwhile});
-  HeldLineBuffer printed(L"Cannot write ", line ? interruptMeanwhile : [] {});
+  hooks::injectFault(
+      {c.point, c.call, line ? EIO : 0, SIZE_MAX, line ? nullptr : interruptMeanwhile});
+  HeldLineBuffer printed(
+      L"Cannot write ", line ? interruptMeanwhile : [] {});
   std::wostream out(&printed);
   const wchar_t* const argv[] = {L"filejoin", L"parts/in.bat", nullptr};
   const int exitCode = runJoinFrontEnd(2, argv, out, std::locale::classic());
@@ -578,8 +579,9 @@ TEST_P(JoinLockedRegionTest, TheOtherSideWaitsAndTheRunEndsAnAllowedWay) {
   if (tooLate) {
     EXPECT_EQ(exitCode, join_exit::kSuccess);
   }
-  const std::wstring last =
-      tooLate ? L"\n\"parts/in.bin\" was rebuilt and matches \"parts/in.md5\".\n" : L"\nInterrupted.\n";
+  const std::wstring last = tooLate
+                                ? L"\n\"parts/in.bin\" was rebuilt and matches \"parts/in.md5\".\n"
+                                : L"\nInterrupted.\n";
   const std::wstring& text = printed.text;
   EXPECT_TRUE(text.size() >= last.size() && text.find(last) == text.size() - last.size())
       << std::string(text.begin(), text.end());
@@ -594,14 +596,14 @@ TEST_P(JoinLockedRegionTest, TheOtherSideWaitsAndTheRunEndsAnAllowedWay) {
 
 INSTANTIATE_TEST_SUITE_P(
     Regions, JoinLockedRegionTest,
-    ::testing::Values(
-        LockedRegion{"Creation", Held::call, FaultPoint::pendingCreation, 1,
-                     join_exit::kInterrupted},
-        LockedRegion{"Naming", Held::call, FaultPoint::rename, 1, platform::kInterruptTooLate},
-        LockedRegion{"FailureLine", Held::failureLine, FaultPoint::write, 2,
-                     join_exit::kInterrupted},
-        LockedRegion{"HandlerCall", Held::handler, FaultPoint::count, 0,
-                     platform::kInterruptTooLate}),
+    ::testing::Values(LockedRegion{"Creation", Held::call, FaultPoint::pendingCreation, 1,
+                                   join_exit::kInterrupted},
+                      LockedRegion{"Naming", Held::call, FaultPoint::rename, 1,
+                                   platform::kInterruptTooLate},
+                      LockedRegion{"FailureLine", Held::failureLine, FaultPoint::write, 2,
+                                   join_exit::kInterrupted},
+                      LockedRegion{"HandlerCall", Held::handler, FaultPoint::count, 0,
+                                   platform::kInterruptTooLate}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A folder that changes between the steps: whatever takes the final name or
@@ -632,7 +634,8 @@ TEST(JoinRenameTest, FolderChangingBetweenTheStepsNeverGivesTheFinalNameOtherByt
   };
   using T = Taken;
   for (const Change change :
-       {Change{FaultPoint::rename, 1, T::finalName}, Change{FaultPoint::rename, 1, T::temporaryNames},
+       {Change{FaultPoint::rename, 1, T::finalName},
+        Change{FaultPoint::rename, 1, T::temporaryNames},
         Change{FaultPoint::pendingCreation, 1, T::finalName},
         Change{FaultPoint::nameStatus, 1, T::finalName},
         Change{FaultPoint::rename, 1, T::finalName, true},
@@ -678,9 +681,8 @@ TEST(JoinRenameTest, FolderChangingBetweenTheStepsNeverGivesTheFinalNameOtherByt
                             if (entry.path().filename().string().rfind("filejoin-", 0) != 0)
                               continue;
                             // Its own folder holds it where it has one.
-                            const fs::path file = entry.is_directory()
-                                                      ? entry.path() / "in.bin"
-                                                      : entry.path();
+                            const fs::path file =
+                                entry.is_directory() ? entry.path() / "in.bin" : entry.path();
                             if (fs::remove(file, held)) writeFile(file.wstring(), change.theirs);
                           }
                         }});
@@ -695,8 +697,9 @@ TEST(JoinRenameTest, FolderChangingBetweenTheStepsNeverGivesTheFinalNameOtherByt
       EXPECT_EQ(run.exitCode, join_exit::kOutputExists);
       EXPECT_EQ(named, change.theirs) << "someone else's file was replaced";
     } else {
-      EXPECT_TRUE(run.exitCode == join_exit::kSuccess ? named == input
-                                                      : run.exitCode == join_exit::kFailed && !isNamed)
+      EXPECT_TRUE(run.exitCode == join_exit::kSuccess
+                      ? named == input
+                      : run.exitCode == join_exit::kFailed && !isNamed)
           << run.exitCode;
     }
     if (change.taken == T::temporaryFolderName) {
@@ -742,7 +745,6 @@ struct LastStepCase {
 };
 
 void PrintTo(const LastStepCase& c, std::ostream* out) { *out << c.name; }
-
 
 class JoinLastStepTest : public ::testing::TestWithParam<std::tuple<LastStepCase, Naming>> {};
 
@@ -794,14 +796,14 @@ INSTANTIATE_TEST_SUITE_P(
             // The naming's last call: the link, the rename, or the rename
             // onto the reservation.
             LastStepCase{"NamingFailsWithEio", FaultPoint::rename, true, EIO, join_exit::kFailed,
-                         L"Cannot ", L"\"parts/in.bin\": " + platform::systemErrorText(EIO),
-                         false},
+                         L"Cannot ", L"\"parts/in.bin\": " + platform::systemErrorText(EIO), false},
             LastStepCase{"NamingFindsTheNameTaken", FaultPoint::rename, true, EEXIST,
                          join_exit::kOutputExists, L"\"parts/in.bin\" exists already.", L"",
                          false}),
         ::testing::Values(Naming::own, Naming::renamed, Naming::reserved)),
     [](const auto& info) {
-      return std::string(std::get<0>(info.param).name) + fault_walk::nameOf(std::get<1>(info.param));
+      return std::string(std::get<0>(info.param).name) +
+             fault_walk::nameOf(std::get<1>(info.param));
     });
 
 }  // namespace

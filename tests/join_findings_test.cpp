@@ -68,8 +68,7 @@ TEST_P(JoinFindingsTest, TellsAndLeavesOnlyWhatItShould) {
   pieceInUse.reset();
   EXPECT_EQ(result.exitCode, c.exitCode) << result.out;
   if (c.exitCode != join_exit::kSuccess) {  // told before anything was written: no dots
-    EXPECT_EQ(result.out,
-              consoleBytes(L"Script: parts/in.bat\nJoining.....\n" + c.line));
+    EXPECT_EQ(result.out, consoleBytes(L"Script: parts/in.bat\nJoining.....\n" + c.line));
   } else {
     const std::string tail = consoleBytes(c.line);
     ASSERT_GE(result.out.size(), tail.size()) << result.out;
@@ -299,8 +298,8 @@ TEST(JoinFindingsOnceTest, NoThreadOrMemoryIsToldInWords) {
   unsigned refusedSplits = 0, refusedJoins = 0;
   // Processes and threads of the user, address space in KiB, file size.
   const std::tuple<uint64_t, uint64_t, uint64_t> limits[] = {
-      {1, 0, 0},     {2, 0, 0},     {3, 0, 0},     {4, 0, 0},       {0, 16000, 0},
-      {0, 20000, 0}, {0, 24000, 0}, {0, 28000, 0}, {0, 32000, 0},   {0, 36000, 0},
+      {1, 0, 0},     {2, 0, 0},        {3, 0, 0},     {4, 0, 0},     {0, 16000, 0},
+      {0, 20000, 0}, {0, 24000, 0},    {0, 28000, 0}, {0, 32000, 0}, {0, 36000, 0},
       {0, 40000, 0}, {0, 0, 2 * kMiB}, {0, 0, 0}};
   for (const auto& [processes, kib, fileSize] : limits) {
     const std::wstring folder = L"out" + std::to_wstring(processes) + L"-" + std::to_wstring(kib) +
@@ -335,8 +334,12 @@ TEST(JoinFindingsOnceTest, NoThreadOrMemoryIsToldInWords) {
     return options;
   };
   const std::function<RunResult(uint64_t)> tools[] = {
-      [&](uint64_t kib) { return runFilesplit({L"in.bin", L"1", L"sweep"}, limited(kib)); },
-      [&](uint64_t kib) { return runFilejoin({L"out0-0-0/in.bat", L"sweep"}, limited(kib)); }};
+      [&](uint64_t kib) {
+        return runFilesplit({L"in.bin", L"1", L"sweep"}, limited(kib));
+      },
+      [&](uint64_t kib) {
+        return runFilejoin({L"out0-0-0/in.bat", L"sweep"}, limited(kib));
+      }};
   for (const auto& run : tools) {
     uint64_t low = 4096, high = 131072;  // no thread at low, threads at high
     while (high - low > 4) {

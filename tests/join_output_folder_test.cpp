@@ -114,16 +114,13 @@ TEST_P(JoinOutputFolderTest, RebuiltFileStaysWithItsFolder) {
 
 INSTANTIATE_TEST_SUITE_P(
     Changes, JoinOutputFolderTest,
-    ::testing::Values(FolderChange{"MovedAndMadeAgain", true},
-                      FolderChange{"MovedAndMadeAgainUnderATemporaryName", true,
-                                   fault_walk::Naming::renamed},
-                      FolderChange{"MovedAndMadeAgainOntoAReservation", true,
-                                   fault_walk::Naming::reserved},
-                      FolderChange{"MovedAndRemoved", false},
-                      FolderChange{"MovedAndRemovedUnderATemporaryName", false,
-                                   fault_walk::Naming::renamed},
-                      FolderChange{"MovedAndRemovedOntoAReservation", false,
-                                   fault_walk::Naming::reserved}),
+    ::testing::Values(
+        FolderChange{"MovedAndMadeAgain", true},
+        FolderChange{"MovedAndMadeAgainUnderATemporaryName", true, fault_walk::Naming::renamed},
+        FolderChange{"MovedAndMadeAgainOntoAReservation", true, fault_walk::Naming::reserved},
+        FolderChange{"MovedAndRemoved", false},
+        FolderChange{"MovedAndRemovedUnderATemporaryName", false, fault_walk::Naming::renamed},
+        FolderChange{"MovedAndRemovedOntoAReservation", false, fault_walk::Naming::reserved}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

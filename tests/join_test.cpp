@@ -19,7 +19,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-
 // `name` in `folder` as filejoin puts them together: one separator of the
 // platform's between, none when the folder ends with one.
 std::wstring joined(const std::wstring& folder, const std::wstring& name) {

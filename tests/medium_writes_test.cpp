@@ -124,7 +124,8 @@ TEST_P(MediumWritesTest, SplitAndJoinWriteWholeAlignedSectorsPastTheCache) {
       ++starts;
       continue;
     }
-    EXPECT_TRUE(i > 0 && writeBacks.offsets[i] == writeBacks.offsets[i - 1] + writeBacks.sizes[i - 1])
+    EXPECT_TRUE(i > 0 &&
+                writeBacks.offsets[i] == writeBacks.offsets[i - 1] + writeBacks.sizes[i - 1])
         << "write-back " << i << " at " << writeBacks.offsets[i];
   }
   EXPECT_EQ(starts, files) << "files whose write-back starts at their first byte";
@@ -141,20 +142,16 @@ TEST_P(MediumWritesTest, SplitAndJoinWriteWholeAlignedSectorsPastTheCache) {
   EXPECT_EQ(total, expected) << "not every whole sector went past the cache, or more did";
 }
 
-INSTANTIATE_TEST_SUITE_P(Shapes, MediumWritesTest,
-                         ::testing::Values(WriteShape{"TailShorterThanABlock", 2 * kMiB + 5000},
-                                           WriteShape{"TailOfOneByte", kMiB + 1},
-                                           WriteShape{"ExactlyOneBlock", kMiB},
-                                           WriteShape{"PiecesEndInsideBlocks", 2999999, 1000000},
-                                           WriteShape{"RebuiltFilePast4GiB", 2 * kMiB + 5000, 0,
-                                                      kMiB * 1024 * 5},
-                                           WriteShape{"DirectWritesRefused", 2 * kMiB + 5000, 0, 0,
-                                                      true},
-                                           WriteShape{"OffsetAlignmentTooLarge", 2 * kMiB + 5000,
-                                                      0, 0, true, {8192, 512}},
-                                           WriteShape{"MemoryAlignmentTooLarge", 2 * kMiB + 5000,
-                                                      0, 0, true, {512, 8192}}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, MediumWritesTest,
+    ::testing::Values(
+        WriteShape{"TailShorterThanABlock", 2 * kMiB + 5000}, WriteShape{"TailOfOneByte", kMiB + 1},
+        WriteShape{"ExactlyOneBlock", kMiB}, WriteShape{"PiecesEndInsideBlocks", 2999999, 1000000},
+        WriteShape{"RebuiltFilePast4GiB", 2 * kMiB + 5000, 0, kMiB * 1024 * 5},
+        WriteShape{"DirectWritesRefused", 2 * kMiB + 5000, 0, 0, true},
+        WriteShape{"OffsetAlignmentTooLarge", 2 * kMiB + 5000, 0, 0, true, {8192, 512}},
+        WriteShape{"MemoryAlignmentTooLarge", 2 * kMiB + 5000, 0, 0, true, {512, 8192}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // A write past the cache that the system refuses is told by the system's own
 // error: here one whose end would pass the largest file offset

@@ -172,13 +172,15 @@ void addChangedInputCases(std::vector<FaultCase>& cases) {
   // refused too (Linux), only its change time can.
   using Rewrite = std::pair<const char*, void (*)()>;
   for (const auto& [name, how] : {Rewrite{"InputRewrittenInPlace", rewriteInput},
-                                   Rewrite{"InputRewrittenTimeSetBack", rewriteInputTimeSetBack}}) {
+                                  Rewrite{"InputRewrittenTimeSetBack", rewriteInputTimeSetBack}}) {
     const hooks::Fault rewrite = before(FaultPoint::read, block(3), how);
     std::vector<hooks::Fault> faults{rewrite};
-    if (how == rewriteInputTimeSetBack) faults.push_back(failingEvery(FaultPoint::inputWatch, EINVAL));
-    cases.push_back(windowsPlatform() ? harmless(name, rewrite)
-                                      : FaultCase{name, faults, split_exit::kFailed, 4,
-                                                  {Says::changed}, left(kAllPieces)});
+    if (how == rewriteInputTimeSetBack)
+      faults.push_back(failingEvery(FaultPoint::inputWatch, EINVAL));
+    cases.push_back(
+        windowsPlatform()
+            ? harmless(name, rewrite)
+            : FaultCase{name, faults, split_exit::kFailed, 4, {Says::changed}, left(kAllPieces)});
   }
   // Where no lease can be held (another owner's file), a watch for writes
   // serves (FilePtrTest shows it sees a writer); Windows has no such call.
@@ -187,7 +189,10 @@ void addChangedInputCases(std::vector<FaultCase>& cases) {
     cases.push_back(harmless("InputLeaseRefused", noLease));
     cases.push_back({"InputRewrittenWithoutALease",
                      {noLease, before(FaultPoint::read, block(3), rewriteInput)},
-                     split_exit::kFailed, 4, {Says::changed}, left(kAllPieces)});
+                     split_exit::kFailed,
+                     4,
+                     {Says::changed},
+                     left(kAllPieces)});
   }
   cases.push_back({"InputFactsAfterTheCopyFail",
                    {failing(FaultPoint::openFileFacts, "input after", EIO)},

@@ -64,7 +64,8 @@ void addReadCases(std::vector<FaultCase>& cases) {
                      left(upTo(number, 0))});
   cases.push_back(harmless("ReadInterruptedIsRetried", failing(FaultPoint::read, block(2), EINTR)));
   // Without the answer whether the cache holds a block, it is read through it.
-  cases.push_back(harmless("CacheQueryFailsForEveryBlock", failingEvery(FaultPoint::cacheQuery, EIO)));
+  cases.push_back(
+      harmless("CacheQueryFailsForEveryBlock", failingEvery(FaultPoint::cacheQuery, EIO)));
   // The short read is one more block, and one more dot.
   cases.push_back(harmless("ShortReadIsContinued", limited(FaultPoint::read, block(1), 1000), 5));
   cases.push_back({"ReadEndsEarly",

@@ -36,9 +36,8 @@ void addFileSystemCases(std::vector<FaultCase>& cases) {
       {piece(4), pieceName(4)}, {"script", "out/in.bat"}, {"digest", "out/in.md5"}};
   for (size_t i = 0; i < std::size(outputs); ++i)
     cases.push_back(fileSystemCase("OutputCheck" + std::to_string(i + 1) + "Fails",
-                                   FaultPoint::nameStatus,
-                                   outputs[i].first + " exists", EACCES, split_exit::kFailed,
-                                   "exists", outputs[i].second, kFolderOnly));
+                                   FaultPoint::nameStatus, outputs[i].first + " exists", EACCES,
+                                   split_exit::kFailed, "exists", outputs[i].second, kFolderOnly));
   cases.push_back(fileSystemCase("InputPermissionsQueryFails", status, "input permissions", EACCES,
                                  split_exit::kFailed, "status", "in.bin", kFolderOnly));
   cases.push_back({"OpenedInputCannotBeTold",
@@ -157,8 +156,8 @@ void addMemoryAndTextCases(std::vector<FaultCase>& cases) {
                    kMiB});
   // A process or memory limit that leaves no thread to start: nothing
   // written past the script, neither thread left running.
-  for (const auto& [name, thread] : {std::pair{"NoThreadForTheHasher", "hasher"},
-                                     std::pair{"NoThreadForTheWriter", "writer"}})
+  for (const auto& [name, thread] :
+       {std::pair{"NoThreadForTheHasher", "hasher"}, std::pair{"NoThreadForTheWriter", "writer"}})
     cases.push_back({name,
                      {failing(FaultPoint::threadStart, thread, EAGAIN)},
                      split_exit::kFailed,

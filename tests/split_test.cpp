@@ -3,10 +3,9 @@
 // what a failure leaves on disk.
 #include <gtest/gtest.h>
 
-#include <iostream>
-
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 
 #include "platform/platform.h"
 #include "platform/to_wide.h"

@@ -37,8 +37,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Win32Error{"GenFailure", 31, EIO}, Win32Error{"SharingViolation", 32, EACCES},
                       Win32Error{"LockViolation", 33, EACCES}, Win32Error{"DiskFull", 112, ENOSPC},
                       Win32Error{"InvalidParameter", 87, EINVAL},
-                      Win32Error{"HandleDiskFull", 39, ENOSPC},
-                      Win32Error{"IoDevice", 1117, EIO},
+                      Win32Error{"HandleDiskFull", 39, ENOSPC}, Win32Error{"IoDevice", 1117, EIO},
                       Win32Error{"DeviceNotConnected", 1167, EIO},
                       Win32Error{"Unknown", 0x20000001, -1}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -104,7 +104,8 @@ void BlockCopy::run(const std::function<void()>& job) {
 
 void BlockCopy::startThreads() {
   hasher_ = platform::startThread([this] { hashBlocks(); });
-  writer_ = platform::startThread([this] { writeSteps(); });  // else the destructor stops the hasher
+  writer_ =
+      platform::startThread([this] { writeSteps(); });  // else the destructor stops the hasher
 }
 
 void BlockCopy::stopHasher() {

@@ -58,9 +58,9 @@ class BlockHandover {
   enum class Work { block, action, failedHash, stop };
   /// What the writer is given with its work.
   struct Taken {
-    size_t slot = 0;                // a block's
-    uint32_t count = 0;             // a block's byte count, or a failed hash's
-    Action action;                  // an action
+    size_t slot = 0;                 // a block's
+    uint32_t count = 0;              // a block's byte count, or a failed hash's
+    Action action;                   // an action
     std::exception_ptr hashFailure;  // a failed hash's failure
   };
   /// Waits for work and moves what it needs into `taken`.
@@ -74,7 +74,7 @@ class BlockHandover {
     bool holdsSlot;  // a block, its slot in use until the writer is done
     size_t slot;
     uint32_t count;
-    Action action;  // null for a block still to be written
+    Action action;                   // null for a block still to be written
     std::exception_ptr hashFailure;  // a block whose hash failed
   };
   void handOver(Step step);

@@ -24,8 +24,9 @@ bool fitsIn(std::wostream& console, const std::wstring& folder, const PlannedWri
   }
   const std::optional<uint64_t> limit = platform::largestFileAllowed();
   if (limit && write.largestFile > *limit) {
-    console << write.files << L" would not be written whole: this process may write files of at most "
-            << *limit << L" bytes (ulimit -f)." << std::endl;
+    console << write.files
+            << L" would not be written whole: this process may write files of at most " << *limit
+            << L" bytes (ulimit -f)." << std::endl;
     return false;
   }
   return true;

@@ -3,6 +3,8 @@
 // thread that runs the job's handler and ends the process. The watcher runs
 // while a job has a handler set; a signal the process started with ignored
 // (nohup, trap '' INT) stays ignored.
+#include "interrupts.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -15,7 +17,6 @@
 #include <thread>
 #include <utility>
 
-#include "interrupts.h"
 #include "platform/platform.h"
 #include "platform/threads.h"
 

@@ -11,10 +11,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <climits>
-
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <filesystem>
 #include <mutex>
 #include <string>
@@ -108,11 +107,11 @@ std::optional<std::wstring> OutputFolder::whereNow() const {
   const int fd = static_cast<int>(held_);
   struct stat held {};
   if (sys::fstat(fd, &held) != 0) return path_;  // cannot tell: as given
-  if (held.st_nlink == 0) return std::nullopt;  // removed, even while open
+  if (held.st_nlink == 0) return std::nullopt;   // removed, even while open
   const std::string name = nativePath(path_).native();
   struct stat named {};
-  if (sys::statQuietly(name.empty() ? "." : name.c_str(), &named) == 0 && named.st_dev == held.st_dev &&
-      named.st_ino == held.st_ino)
+  if (sys::statQuietly(name.empty() ? "." : name.c_str(), &named) == 0 &&
+      named.st_dev == held.st_dev && named.st_ino == held.st_ino)
     return path_;
   // Moved: the system knows the open folder's path.
   char moved[PATH_MAX];

@@ -2,9 +2,9 @@
 #include <fcntl.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <clocale>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <system_error>
 

@@ -18,7 +18,7 @@
 namespace {
 
 std::mutex handlerMutex;
-std::function<int()> handler;                        // guarded by handlerMutex
+std::function<int()> handler;                      // guarded by handlerMutex
 int unansweredCode = platform::kInterruptTooLate;  // guarded by handlerMutex
 
 // How long the handler may take before the routine ends the process

@@ -4,9 +4,9 @@
 
 #include "call_journal.h"
 #include "code_page_text.h"
+#include "interrupts.h"
 #include "platform/platform.h"
 #include "platform/sector_reads.h"
-#include "interrupts.h"
 #include "unbuffered_writes.h"
 #include "win32_errno.h"
 

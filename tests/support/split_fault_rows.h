@@ -71,16 +71,7 @@ hooks::Fault limited(FaultPoint point, const std::string& what, size_t bytes);
 hooks::Fault before(FaultPoint point, const std::string& what, void (*change)());
 
 /// What the one line of a failure says.
-enum class Says {
-  nothing,
-  text,
-  cannotRead,
-  cannotWrite,
-  fileSystem,
-  changed,
-  noDigest,
-  noThread
-};
+enum class Says { nothing, text, cannotRead, cannotWrite, fileSystem, changed, noDigest, noThread };
 
 struct Line {
   Says says = Says::nothing;

@@ -1,10 +1,10 @@
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unistd.h>
 
-#include <linux/magic.h>
 #include <vector>
 
 #include "../platform_facts.h"
