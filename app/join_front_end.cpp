@@ -128,7 +128,7 @@ int runJoinFrontEnd(int argc, const wchar_t* const* argv, std::wostream& out, st
     out << L"Script: " << platform::escapeControls(script) << std::endl;
     if (!folder.empty()) out << L"Output Folder: " << platform::escapeControls(folder) << std::endl;
     out << (command.check ? L"Checking....." : L"Joining.....") << std::endl;
-    result = job->run(script, folder, command.check, command.unverified);
+    result = job->run({script, folder, command.check, command.unverified});
   }
   // After a failure of the join its own line is what matters: the usage
   // only follows a command line that could not be run.

@@ -1,4 +1,4 @@
-// The file-system queries and the folder creation of a split, on wide paths.
+// The file-system queries and the folder creation both tools make, on wide paths.
 // Each throws std::filesystem::filesystem_error naming its operation, the
 // system's reason and the path when the system cannot answer.
 #pragma once

@@ -7,9 +7,12 @@ namespace join_exit {
 
 /// Rebuilt (or, with --check, checked) and the digest matched.
 constexpr int kSuccess = 0;
-/// A read, write, close or rename failed (with --check: a piece that cannot
-/// be read from the medium, its pages staying cached), or a piece changed
-/// while read.
+/// A read, write, flush, close or naming failed (with --check: a piece that
+/// cannot be read from the medium, its pages staying cached), a piece
+/// changed while read, the rebuilt file would not fit, memory ran out or a
+/// thread could not be started; also a temporary name taken over by another
+/// file meanwhile (a temporary name found taken at creation is no failure:
+/// the next one is tried).
 constexpr int kFailed = 1;
 /// No or too many arguments, or an unknown option.
 constexpr int kUsage = 2;
@@ -20,7 +23,7 @@ constexpr int kPieceMissing = 3;
 constexpr int kScriptRefused = 4;
 /// A piece has the wrong size.
 constexpr int kPieceSizeWrong = 5;
-/// The rebuilt file or its temporary name exists already.
+/// Something is at the final name already (a dangling symbolic link too).
 constexpr int kOutputExists = 8;
 /// The output folder could not be checked or created.
 constexpr int kOutputFolderFailed = 9;

@@ -34,20 +34,20 @@ JoinJob::~JoinJob() {
     platform::onInterrupt(nullptr);
 }
 
-int JoinJob::run(const std::wstring& script, const std::wstring& outputFolder, bool checkOnly,
-                 bool unverified) {
+int JoinJob::run(const JoinOptions& options) {
   const int result = guardedRun(
       [&] {
         try {
           platform::onInterrupt([this] { return interrupted(); }, join_exit::kInterrupted);
-          int result = findScript(script);
+          int result = findScript(options.script);
           if (result == join_exit::kSuccess) result = readManifest();
           if (result == join_exit::kSuccess) result = readDigest();
-          if (result == join_exit::kSuccess) result = requireDigest(checkOnly, unverified);
+          if (result == join_exit::kSuccess)
+            result = requireDigest(options.checkOnly, options.unverified);
           if (result == join_exit::kSuccess) result = checkPieces();
-          if (result != join_exit::kSuccess || checkOnly)
+          if (result != join_exit::kSuccess || options.checkOnly)
             return result != join_exit::kSuccess ? result : verify();
-          result = prepareOutput(outputFolder);
+          result = prepareOutput(options.outputFolder);
           return result != join_exit::kSuccess ? result : rebuild();
         } catch (const std::filesystem::filesystem_error& error) {
           printLine(inWords(error));

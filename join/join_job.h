@@ -17,6 +17,14 @@ namespace transfer {
 class Progress;
 }
 
+/// What a join is asked to do: the command line's operands and options.
+struct JoinOptions {
+  std::wstring script;        ///< the rejoin script, or the folder holding it
+  std::wstring outputFolder;  ///< where the file is rebuilt; empty: the script's folder
+  bool checkOnly = false;     ///< --check: hash the pieces, write nothing
+  bool unverified = false;    ///< --unverified: rebuild without a digest file
+};
+
 /// One join: reads the rejoin script as the list of pieces, checks the
 /// script, the digest file, every piece (opened), the final name and the
 /// room in the output folder before it writes anything, then rebuilds the
@@ -37,20 +45,19 @@ class JoinJob {
   /// unnamed: "filejoin-" PROCESS ".tmp", short whatever the final name.
   static constexpr const wchar_t* kTemporaryStem = L"filejoin-";
 
-  /// Rebuilds the file that `script` names (a rejoin script, or the folder
-  /// holding exactly one) from the pieces beside it into `outputFolder`
-  /// (empty: the script's folder; created with every level above when
-  /// missing). With `checkOnly` only hashes the pieces and writes nothing.
-  /// Without a digest file it writes nothing unless `unverified`. Returns 0
-  /// (rebuilt or checked, the digest matched), 1 (a read, write, close or
-  /// naming failed, a piece changed, the rebuilt file would not fit), 3 (a
-  /// piece is missing or no file), 4 (no usable script or digest file), 5 (a
-  /// piece of the wrong size), 8 (the final name is taken), 9 (the output
-  /// folder cannot be made), 10 (the digest differs), 11 (no digest file:
-  /// nothing written, or with `unverified` rebuilt or read, not verified).
-  /// Call it once.
-  int run(const std::wstring& script, const std::wstring& outputFolder, bool checkOnly,
-          bool unverified = false);
+  /// Rebuilds the file that `options.script` names (a rejoin script, or the
+  /// folder holding exactly one) from the pieces beside it into
+  /// `options.outputFolder` (empty: the script's folder; created with every
+  /// level above when missing). With `checkOnly` only hashes the pieces and
+  /// writes nothing. Without a digest file it writes nothing unless
+  /// `unverified`. Returns a code of join_exit: kSuccess (rebuilt or checked,
+  /// the digest matched), kFailed (a read, write, close or naming failed, a
+  /// piece changed, the rebuilt file would not fit), kPieceMissing,
+  /// kScriptRefused, kPieceSizeWrong, kOutputExists (the final name is
+  /// taken), kOutputFolderFailed, kDigestMismatch, kUnverified (no digest
+  /// file: nothing written, or with `unverified` rebuilt or read, not
+  /// verified) or kInterrupted. Call it once.
+  int run(const JoinOptions& options);
 
  private:
   /// The line for the file at `path` that could not be opened for reading

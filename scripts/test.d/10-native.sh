@@ -8,7 +8,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 cd "$root"
-scripts/deps.sh cmake g++ make libssl-dev libgtest-dev locales gcovr
+scripts/deps.sh cmake g++ make libssl-dev libgtest-dev locales gcovr clang-format
 # The tests on real media (tests/*medium_test.sh): ext4 on loop devices, the
 # FUSE helper that fails writes, FAT and exFAT served by FUSE, a mapped piece.
 scripts/deps.sh e2fsprogs pkg-config libfuse3-dev fuse3 exfat-fuse exfatprogs fusefat dosfstools \
@@ -16,6 +16,8 @@ scripts/deps.sh e2fsprogs pkg-config libfuse3-dev fuse3 exfat-fuse exfatprogs fu
 
 # The folders depend one way (docs/design.md, Layers): checked before anything is built.
 bash tests/check_layers.sh
+# Every source in the project's style (.clang-format), before anything is built.
+bash tests/check_format.sh
 
 # Raised again on 2026-12-08: the join's interrupt handler now runs in
 # process too (a test hook runs it without ending the process); the watcher
