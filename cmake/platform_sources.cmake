@@ -13,6 +13,7 @@ if(WIN32)
     platform/win/medium.cpp
     platform/win/output_file.cpp
     platform/win/output_folder.cpp
+    platform/win/path_calls.cpp
     platform/win/path_levels.cpp
     platform/win/services.cpp
     platform/win/medium_sectors.cpp

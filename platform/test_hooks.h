@@ -139,8 +139,9 @@ bool logOff();
 
 /// Records into `journal` from now on, in order, the calls of the platform
 /// layer that show nowhere else (null: stops recording): Windows
-/// "CreateFileW PATH" (the rebuilt file's creation), "disposition delete"
-/// and "disposition keep" (its mark for deletion at close), "rename",
+/// "CreateFileW PATH" and "GetFileAttributesW PATH" (PATH as it reaches the
+/// system), "disposition delete" and "disposition keep" (the rebuilt file's
+/// mark for deletion at close), "rename",
 /// "flush" (the name's), "close" (any descriptor), and
 /// "TerminateProcess CODE", the interrupt's end of the process, which is
 /// recorded instead of made while recording. False where there are none

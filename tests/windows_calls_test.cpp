@@ -1,8 +1,9 @@
 // What Wine cannot show of the Windows layer, as the layer records its calls
 // (platform_test_hooks::recordCalls): the rebuilt file marked for deletion
 // from its creation to its naming, its name flushed through its handle
-// before the close, a long path's "\\?\" form as it reaches CreateFileW,
-// and how the control routine ends the process. Skipped elsewhere.
+// before the close, a long path's "\\?\" form as it reaches CreateFileW
+// and GetFileAttributesW, and how the control routine ends the process.
+// Skipped elsewhere.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -26,15 +27,19 @@ struct Recorded {
   const char* name;
   std::function<void()> act;  // in a folder whose parts/ holds a split
   /// Runs of entries that follow one another in the record, in this order
-  /// ("X*" stands for every entry that begins with X); none: no entry.
+  /// ("X*Y" stands for every entry that begins with X and ends with Y); none:
+  /// no entry.
   std::vector<std::vector<std::wstring>> runs;
 };
 
 void PrintTo(const Recorded& c, std::ostream* out) { *out << c.name; }
 
 bool matches(const std::wstring& entry, const std::wstring& expected) {
-  if (expected.empty() || expected.back() != L'*') return entry == expected;
-  return entry.compare(0, expected.size() - 1, expected, 0, expected.size() - 1) == 0;
+  const size_t star = expected.find(L'*');
+  if (star == std::wstring::npos) return entry == expected;
+  const size_t endLength = expected.size() - star - 1;
+  return entry.size() >= star + endLength && entry.compare(0, star, expected, 0, star) == 0 &&
+         entry.compare(entry.size() - endLength, endLength, expected, star + 1) == 0;
 }
 
 class WindowsCallsTest : public ::testing::TestWithParam<Recorded> {};
@@ -88,6 +93,17 @@ std::function<void()> interrupted(const std::function<void()>& event, bool servi
   };
 }
 
+// A split into `folder` (below the test's) and the join of its pieces from
+// there into out/, both ending 0.
+std::function<void()> splitAndJoinFrom(const std::wstring& folder) {
+  return [folder] {
+    ASSERT_EQ(runInProcess({L"in.bin", L"1", folder}).exitCode, split_exit::kSuccess);
+    EXPECT_EQ(runJoinInProcess({folder + L"\\in.bat", L"out"}).exitCode, join_exit::kSuccess);
+  };
+}
+
+const std::wstring kLongFolder = std::wstring(150, L'l') + L"\\" + std::wstring(150, L'm');
+
 int interruptedJoin() { return join_exit::kInterrupted; }
 
 const std::vector<std::vector<std::wstring>> kEndedOutright{
@@ -97,9 +113,12 @@ INSTANTIATE_TEST_SUITE_P(
     Calls, WindowsCallsTest,
     ::testing::Values(
         Recorded{"NamingOfAShortPath", joinInto(L"out"), naming(L"out\\filejoin-*")},
-        Recorded{"NamingOfALongPath",
-                 joinInto(std::wstring(150, L'l') + L"\\" + std::wstring(150, L'm')),
-                 naming(L"\\\\?\\*")},
+        Recorded{"NamingOfALongPath", joinInto(kLongFolder), naming(L"\\\\?\\*")},
+        // Asked in the "\\?\" form, a long piece path's link query does not
+        // fail where the system's long-path setting is off.
+        Recorded{"LinkQueryOfALongPiecePath",
+                 splitAndJoinFrom(kLongFolder),
+                 {{L"GetFileAttributesW \\\\?\\*\\" + kLongFolder + L"\\in.bin_1"}}},
         Recorded{"CtrlC", interrupted(hooks::interrupt, false, interruptedJoin), kEndedOutright},
         Recorded{"LogoffInTheUsersSession",
                  interrupted([] { hooks::logOff(); }, false, interruptedJoin), kEndedOutright},

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "long_paths.h"
+#include "path_calls.h"
 #include "path_levels.h"
 #include "platform/platform.h"
 #include "win32_errno.h"
@@ -44,9 +45,8 @@ class Handle {
 
 class Search {
  public:
-  Search(const std::wstring& pattern, WIN32_FIND_DATAW& entry)
-      : handle_(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch,
-                                 nullptr, 0)) {}
+  Search(const long_paths::SystemPath& pattern, WIN32_FIND_DATAW& entry)
+      : handle_(path_calls::findFirst(pattern, entry)) {}
   ~Search() {
     if (handle_ != INVALID_HANDLE_VALUE) FindClose(handle_);
   }
@@ -62,9 +62,9 @@ class Search {
 // The file or folder at `path` (what a link leads to), opened for its
 // attributes only, so that no other opener's sharing stands in the way.
 HANDLE openForAttributes(const std::wstring& path) {
-  return CreateFileW(long_paths::systemPath(path).c_str(), FILE_READ_ATTRIBUTES,
-                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                     FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  return path_calls::createFile(long_paths::systemPath(path), FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
 }
 
 platform::FileType failedQuery(DWORD code, std::error_code& error) {
@@ -75,7 +75,7 @@ platform::FileType failedQuery(DWORD code, std::error_code& error) {
 platform::FileType typeOf(const std::wstring& path, std::error_code& error) {
   error.clear();
   WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (!GetFileAttributesExW(long_paths::systemPath(path).c_str(), GetFileExInfoStandard, &data))
+  if (!path_calls::attributeData(long_paths::systemPath(path), data))
     return failedQuery(GetLastError(), error);
   DWORD attributes = data.dwFileAttributes;
   if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
@@ -101,8 +101,7 @@ bool endsWithSeparator(const std::wstring& path) {
 template <typename Visit>
 bool eachEntry(const std::wstring& path, std::error_code& error, Visit visit) {
   WIN32_FIND_DATAW entry{};
-  const std::wstring folder = long_paths::systemPath(path);
-  Search search((endsWithSeparator(folder) ? folder : folder + L"\\") + L"*", entry);
+  Search search(long_paths::systemPath(path).everyEntry(), entry);
   if (!search) {
     const DWORD code = GetLastError();
     if (code == ERROR_FILE_NOT_FOUND) return true;  // a drive's root has no "." or ".."
@@ -207,7 +206,7 @@ void createFolders(const fs::path& native, std::error_code& error) {
     --missingFrom;
   }
   for (size_t level = missingFrom; level < levels.size(); ++level) {
-    if (CreateDirectoryW(long_paths::systemPath(levels[level]).c_str(), nullptr)) continue;
+    if (path_calls::createDirectory(long_paths::systemPath(levels[level]))) continue;
     const DWORD code = GetLastError();
     // Made by someone else meanwhile: as good as made here.
     if (code == ERROR_ALREADY_EXISTS && typeOf(levels[level], error) == FileType::folder) continue;

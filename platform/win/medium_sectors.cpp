@@ -1,8 +1,10 @@
 #include "medium_sectors.h"
 
 #include <algorithm>
-#include <string>
+#include <optional>
 
+#include "long_paths.h"
+#include "path_calls.h"
 #include "platform/sector_reads.h"
 
 using platform::FaultPoint;
@@ -27,26 +29,11 @@ uint32_t storageSectorSize(HANDLE handle, uint32_t bufferSize) {
 // The logical sector size of the volume the file's path is on, for systems
 // without the storage facts. 0 where not told.
 uint32_t volumeSectorSize(HANDLE handle) {
-  std::wstring path(MAX_PATH, L'\0');
-  DWORD length = GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),
-                                           FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-  if (length >= path.size()) {  // too small: `length` counts the terminator too
-    path.resize(length);
-    length = GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),
-                                       FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-  }
-  if (length == 0 || length >= path.size()) return 0;
-  path.resize(length);
-  std::wstring root(path.size() + 2, L'\0');
-  if (!GetVolumePathNameW(path.c_str(), root.data(), static_cast<DWORD>(root.size()))) return 0;
-  DWORD sectorsPerCluster = 0;
-  DWORD bytesPerSector = 0;
-  DWORD freeClusters = 0;
-  DWORD clusters = 0;
-  if (!GetDiskFreeSpaceW(root.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters,
-                         &clusters))
-    return 0;
-  return bytesPerSector;
+  const std::optional<long_paths::SystemPath> path = long_paths::finalPath(handle);
+  const std::optional<long_paths::SystemPath> root =
+      path ? long_paths::volumeRoot(*path) : std::nullopt;
+  DWORD bytes = 0;
+  return root && path_calls::bytesPerSector(*root, bytes) ? bytes : 0;
 }
 
 }  // namespace

@@ -5,32 +5,18 @@
 #include "platform/output_file.h"
 
 #include <cerrno>
-#include <cstring>
-#include <vector>
 
 #include "call_journal.h"
 #include "long_paths.h"
 #include "medium_sectors.h"
 #include "os_handle.h"
+#include "path_calls.h"
 #include "platform/platform.h"
 #include "platform/sector_reads.h"
 #include "unbuffered_writes.h"
 #include "win32_errno.h"
 
 namespace {
-
-// `path` as the system's own (NT) path, which FileRenameInfo takes: a bare
-// name would be read against the current folder by some implementations
-// (Wine's) rather than the file's own. "\\.\" and "\\?\" both lead to the
-// system's namespace ("\??\"); only "\\server" is a share.
-std::wstring ntPath(const std::wstring& path) {
-  std::wstring full = long_paths::fullPath(path);
-  if (full.empty()) full = path;
-  const bool device = full.compare(0, 4, L"\\\\?\\") == 0 || full.compare(0, 4, L"\\\\.\\") == 0;
-  if (device) return L"\\??\\" + full.substr(4);
-  if (full.compare(0, 2, L"\\\\") == 0) return L"\\??\\UNC\\" + full.substr(2);
-  return L"\\??\\" + full;
-}
 
 // The Win32 error `code` as an errno value, for the rebuilt file's own
 // calls: filejoin tells a path too long as such, where the runtime's map
@@ -78,7 +64,7 @@ unsigned long processNumber() { return GetCurrentProcessId(); }
 int nameTaken(const std::wstring& path, bool& taken) {
   if (!goAhead(FaultPoint::nameStatus)) return errno;
   // The name itself: a link is not followed.
-  taken = GetFileAttributesW(long_paths::systemPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+  taken = path_calls::attributes(long_paths::systemPath(path)) != INVALID_FILE_ATTRIBUTES;
   if (taken) return 0;
   const int error = win32_errno::errnoOf(GetLastError(), EINVAL);
   return error == ENOENT ? 0 : error;
@@ -86,7 +72,9 @@ int nameTaken(const std::wstring& path, bool& taken) {
 
 int isLink(const std::wstring& path, bool& link) {
   if (!goAhead(FaultPoint::nameStatus)) return errno;
-  const DWORD attributes = GetFileAttributesW(path.c_str());
+  // A long path asked plainly fails where the long-path setting is off,
+  // which would read as no link, and the open after would follow it.
+  const DWORD attributes = path_calls::attributes(long_paths::systemPath(path));
   link = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
   if (attributes != INVALID_FILE_ATTRIBUTES) return 0;
   const int error = win32_errno::errnoOf(GetLastError(), EINVAL);
@@ -99,10 +87,8 @@ namespace {
 // file later, or deletes it. No sharing: nobody else can rename, replace,
 // remove or write it while it is open (and so no second handle of ours).
 HANDLE createNew(const std::wstring& path, DWORD flags) {
-  const std::wstring systemPath = long_paths::systemPath(path);
-  call_journal::note(L"CreateFileW " + systemPath);
-  return CreateFileW(systemPath.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
-                     CREATE_NEW, FILE_ATTRIBUTE_NORMAL | flags, nullptr);
+  return path_calls::createFile(long_paths::systemPath(path), GENERIC_READ | GENERIC_WRITE | DELETE,
+                                0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL | flags);
 }
 
 // Sets or clears the file's deletion at its handle's last close.
@@ -123,7 +109,7 @@ HANDLE createMarked(const std::wstring& path, DWORD flags) {
   if (handle == INVALID_HANDLE_VALUE || markDeleted(handle)) return handle;
   const DWORD error = GetLastError();
   CloseHandle(handle);
-  DeleteFileW(long_paths::systemPath(path).c_str());
+  path_calls::deleteFile(long_paths::systemPath(path));
   SetLastError(error);
   return INVALID_HANDLE_VALUE;
 }
@@ -172,21 +158,12 @@ int createPendingFile(const OutputFolder& folder, const std::wstring& temporaryP
 
 int namePendingFile(PendingFile& file, const std::wstring& finalPath) {
   if (!goAhead(FaultPoint::rename)) return errno;
-  const std::wstring name = ntPath(finalPath);
-  const size_t nameBytes = name.size() * sizeof(wchar_t);
-  std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + nameBytes);
-  auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-  info->ReplaceIfExists = FALSE;
-  info->RootDirectory = nullptr;
-  info->FileNameLength = static_cast<DWORD>(nameBytes);
-  std::memcpy(info->FileName, name.data(), nameBytes);
   const HANDLE handle = os_handle::of(file.fd);
   // A file marked for deletion cannot be renamed: the mark goes just before,
   // and comes back when the rename fails.
   if (!markDeleted(handle, false)) return errnoOfJoinCall(GetLastError(), EINVAL);
   call_journal::note(L"rename");
-  if (!SetFileInformationByHandle(handle, FileRenameInfo, info,
-                                  static_cast<DWORD>(buffer.size()))) {
+  if (!path_calls::renameTo(handle, long_paths::systemPath(finalPath))) {
     const DWORD error = GetLastError();
     markDeleted(handle);
     return errnoOfJoinCall(error, EINVAL);

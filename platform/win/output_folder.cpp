@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "long_paths.h"
+#include "path_calls.h"
 #include "platform/output_file.h"
 #include "platform/platform.h"
 #include "win32_errno.h"
@@ -26,9 +27,9 @@ HANDLE openFolder(const std::filesystem::path& native, int& error) {
   }
   // Data access (listing): only an open with it takes part in sharing.
   // FILE_FLAG_BACKUP_SEMANTICS opens a folder.
-  const HANDLE handle = CreateFileW(long_paths::systemPath(native.native()).c_str(),
-                                    FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  const HANDLE handle = path_calls::createFile(
+      long_paths::systemPath(native.native()), FILE_LIST_DIRECTORY,
+      FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
   if (handle == INVALID_HANDLE_VALUE) error = win32_errno::errnoOf(GetLastError(), EINVAL);
   return handle;
 }
