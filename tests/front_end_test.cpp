@@ -63,8 +63,7 @@ INSTANTIATE_TEST_SUITE_P(
                      {L"in.bin", L"12a"},
                      L"Invalid Divide-size.\n" + kSettings512 + kUsage,
                      split_exit::kInvalidSize},
-        // Once per character that is no digit (kept on purpose: callers
-        // compare this text).
+        // Once per character that is no digit: kept on purpose (callers compare it).
         FrontEndCase{"TwoLetters",
                      {L"in.bin", L"ab"},
                      L"Invalid Divide-size.\nInvalid Divide-size.\n" + kSettings512 + kUsage,
@@ -94,7 +93,7 @@ INSTANTIATE_TEST_SUITE_P(
             {L"in.bin", L"0010"},
             L"File: in.bin\nDivide size: 10MB\nDividing.....\nNo need to split.\n" + kUsage,
             split_exit::kNoNeedToSplit},
-        // Clamped without a word (kept on purpose: callers compare this text).
+        // Clamped without a word: kept on purpose (callers compare it).
         FrontEndCase{"HugeSizeSaturates",
                      {L"in.bin", L"99999999999"},
                      L"File: in.bin\nDivide size: " + childNumber(2147483647) +
@@ -116,8 +115,7 @@ INSTANTIATE_TEST_SUITE_P(
                      {L"in.bin"},
                      kSettings512 + L"Dividing.....\nNo need to split.\n" + kUsage,
                      split_exit::kNoNeedToSplit},
-        // Exits 3, 4 and 5 print only the usage text after the settings (kept
-        // on purpose: callers compare this text and the exit code).
+        // Exits 3, 4 and 5: only the usage text, kept on purpose (callers compare it).
         FrontEndCase{"MissingInput",
                      {L"nope.bin", L"1"},
                      L"File: nope.bin\nDivide size: 1MB\nDividing.....\n" + kUsage,
@@ -144,14 +142,12 @@ INSTANTIATE_TEST_SUITE_P(
             {L"small.bin", L"1"},
             L"File: small.bin\nDivide size: 1MB\nDividing.....\nNo need to split.\n" + kUsage,
             split_exit::kNoNeedToSplit},
-        // A success ends with the dots and no line end (kept on purpose:
-        // callers compare this text).
+        // The dots and no line end: kept on purpose (callers compare it).
         FrontEndCase{"ThreeArgumentsShowFolder",
                      {L"in.bin", L"1", L"out"},
                      L"File: in.bin\nDivide size: 1MB\nOutput Folder: out\nDividing.....\n....",
                      split_exit::kSuccess},
-        // No "Output Folder:" line then (kept on purpose: callers compare
-        // this text).
+        // No "Output Folder:" line then: kept on purpose (callers compare it).
         FrontEndCase{"FourthArgumentIgnored",
                      {L"in.bin", L"1", L"out", L"extra"},
                      L"File: in.bin\nDivide size: 1MB\nDividing.....\n....",
@@ -227,8 +223,7 @@ TEST_F(FrontEndTest, SecondRunOverExistingOutputsChangesNothing) {
   const auto afterFirst = snapshot(dir.wide());
   const RunResult second = runFilesplit({L"in.bin", L"1"}, options);
   EXPECT_EQ(second.exitCode, split_exit::kOutputExists);
-  // Only the usage text, as for exits 3, 4 and 5 (kept on purpose: callers
-  // compare this text and the exit code).
+  // Only the usage text, as for 3, 4 and 5: kept on purpose (callers compare it).
   EXPECT_EQ(second.out, consoleBytes(L"File: in.bin\nDivide size: 1MB\nDividing.....\n" + kUsage));
   EXPECT_TRUE(sameFiles(snapshot(dir.wide()), afterFirst));
 }
