@@ -43,6 +43,10 @@ std::wstring tooLargeForLimit(const std::wstring& files, const std::wstring& lim
 /// "Cannot compute the digest of "file": reason".
 std::wstring cannotComputeDigest(const std::wstring& file, const std::wstring& reason);
 
+/// Before a console window of the tool's own closes (a double-click on
+/// Windows), so that its lines can be read.
+constexpr const wchar_t* kPressAnyKey = L"Press any key to close this window.";
+
 /// A thread could not be started; `reason` is the system's.
 std::wstring cannotStartThread(const std::wstring& reason);
 
