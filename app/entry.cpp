@@ -3,12 +3,13 @@
 #include "app/join_front_end.h"
 #include "app/split_front_end.h"
 #include "platform/platform.h"
+#include "texts/shared_texts.h"
 
 int runTool(FrontEnd frontEnd, int argc, const wchar_t* const* argv, std::wostream& out,
             const std::locale& userLocale) {
   const int exitCode = frontEnd(argc, argv, out, userLocale);
   if (platform::consoleWindowIsOwn()) {
-    out << L"Press any key to close this window." << std::endl;
+    out << shared_texts::kPressAnyKey << std::endl;
     platform::waitForKey();
   }
   return exitCode;

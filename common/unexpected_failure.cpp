@@ -6,17 +6,18 @@
 #include "platform/platform.h"
 #include "platform/threads.h"
 #include "platform/to_wide.h"
+#include "texts/shared_texts.h"
 
 std::wstring unexpectedFailureLine() {
   try {
     throw;
   } catch (const platform::ThreadStartFailure& failure) {
-    return L"Cannot start a thread: " + platform::systemErrorText(failure.error());
+    return shared_texts::cannotStartThread(platform::systemErrorText(failure.error()));
   } catch (const std::bad_alloc&) {
-    return L"Out of memory.";
+    return shared_texts::kOutOfMemory;
   } catch (const std::exception& error) {
     return printableText(error.what());
   } catch (...) {
-    return L"An error occurred that carries no description.";
+    return shared_texts::kNoDescription;
   }
 }

@@ -5,6 +5,7 @@
 
 #include "fileio/my_file_error.h"
 #include "platform/platform.h"
+#include "texts/shared_texts.h"
 
 const OpenMode kInputMode{_O_BINARY | _O_RDONLY, _SH_DENYWR, _S_IREAD};
 const OpenMode kPieceReadMode{_O_BINARY | _O_RDONLY | platform::kOpenNoFollow, _SH_DENYWR,
@@ -24,23 +25,20 @@ namespace {
 std::string openErrorText(errno_t error) {
   switch (error) {
     case ENOENT:
-      return "Input File Not found.";
+      return shared_texts::kInputNotFound;
     case EACCES:
-      return "Permission denied.";
+      return shared_texts::kPermissionDenied;
     case EEXIST:
-      return "Output File exist.";
+      return shared_texts::kOutputExists;
     default:
-      break;
+      return shared_texts::fileOpenError(error);
   }
-  char number[256] = {};
-  _itoa_s(error, number, sizeof number, 10);
-  return std::string("File open error.") + number;
 }
 
 }  // namespace
 
 File_ptr::File_ptr(const wchar_t* name, int oflag, int shflag, int pmode) {
-  if (name == nullptr) throw MyFileError("Fileneme was a null pointer.");
+  if (name == nullptr) throw MyFileError(shared_texts::kNullFileName);
   fileName = name;
   const errno_t error = _wsopen_s(&fd, fileName.c_str(), oflag, shflag, pmode);
   if (error != 0) throw MyFileError(openErrorText(error));

@@ -24,7 +24,7 @@
 #include "platform/test_hooks.h"
 #include "script/path_rules.h"
 #include "split/split_exit_codes.h"
-#include "usage_text.h"
+#include "texts/split_texts.h"
 
 namespace fs = std::filesystem;
 namespace hooks = platform_test_hooks;
@@ -94,8 +94,9 @@ void runCommandLine(const std::vector<std::wstring>& texts) {
       runFrontEnd(static_cast<int>(texts.size()), argv.data(), out, std::locale::classic());
   if (!isTableCode(code)) invariantBroken("exit code " + std::to_string(code), texts);
   // The usage shows the program name as typed, its control characters escaped.
-  const std::wstring program = platform::escapeControls(texts.empty() ? L"" : texts[0].c_str());
-  if (!endsWith(out.str(), usageText(program))) invariantBroken("no usage text at the end", texts);
+  const std::wstring program = texts.empty() ? L"" : texts[0].c_str();
+  if (!endsWith(out.str(), split_texts::usage(program)))
+    invariantBroken("no usage text at the end", texts);
 }
 
 // The byte arguments as main decodes them: each names exactly its own bytes

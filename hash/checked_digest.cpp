@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "common/in_quotes.h"
 #include "common/job_failure.h"
 #include "hash/md5_cng.h"
+#include "texts/shared_texts.h"
 
 namespace {
 
@@ -51,6 +51,6 @@ std::string CheckedDigest::finish() {
 
 void CheckedDigest::fail(const wchar_t* reason) const {
   const std::wstring told = md5_ != nullptr ? md5_->failureReason() : std::wstring();
-  throw JobFailure(L"Cannot compute the digest of " + inQuotes(file_) + L": " +
-                   (told.empty() ? std::wstring(reason) : told));
+  throw JobFailure(
+      shared_texts::cannotComputeDigest(file_, told.empty() ? std::wstring(reason) : told));
 }

@@ -7,17 +7,16 @@
 #include <memory>
 #include <sstream>
 
-#include "common/in_quotes.h"
 #include "common/job_failure.h"
 #include "fileio/file_ptr.h"
 #include "fileio/file_system.h"
 #include "fileio/my_file_error.h"
 #include "join/digest_file.h"
 #include "join/join_exit_codes.h"
-#include "join/join_words.h"
 #include "platform/output_file.h"
 #include "platform/to_wide.h"
 #include "script/path_rules.h"
+#include "texts/join_texts.h"
 #include "transfer/block_copy.h"
 #include "transfer/fit_check.h"
 #include "transfer/guarded_run.h"
@@ -37,7 +36,7 @@ JoinJob::~JoinJob() {
 int JoinJob::run(const JoinOptions& options) {
   const int result = guardedRun(
       [&] {
-        try {
+        return toldInWords(join_exit::kFailed, [&] {
           platform::onInterrupt([this] { return interrupted(); }, join_exit::kInterrupted);
           int result = findScript(options.script);
           if (result == join_exit::kSuccess) result = readManifest();
@@ -49,10 +48,7 @@ int JoinJob::run(const JoinOptions& options) {
             return result != join_exit::kSuccess ? result : verify();
           result = prepareOutput(options.outputFolder);
           return result != join_exit::kSuccess ? result : rebuild();
-        } catch (const std::filesystem::filesystem_error& error) {
-          printLine(inWords(error));
-          return join_exit::kFailed;
-        }
+        });
       },
       [this](const std::wstring& line) { printLine(line); }, join_exit::kFailed);
   const std::wstring left = leftTemporaryLine();
@@ -60,50 +56,49 @@ int JoinJob::run(const JoinOptions& options) {
   return result;
 }
 
+int JoinJob::toldInWords(int failedCode, const std::function<int()>& step,
+                         const std::wstring& what) {
+  try {
+    return step();
+  } catch (const std::filesystem::filesystem_error& error) {
+    printLine(join_texts::cannotUse(error, what));
+    return failedCode;
+  }
+}
+
 std::wstring JoinJob::cannotRead(const std::wstring& path, const MyFileError& error) {
   std::wstring reason;
   switch (platform::lastOpenRefusal()) {
     case platform::OpenRefusal::inUse:
-      reason = L"it is in use by another program";
+      reason = join_texts::kInUse;
       break;
     case platform::OpenRefusal::pathTooLong:
-      reason = L"the path is too long";
+      reason = join_texts::kPathTooLong;
       break;
     case platform::OpenRefusal::none:
       reason = printableText(error.what());
       break;
   }
-  return L"Cannot read " + inQuotes(path) + L": " + reason;
+  return join_texts::cannotRead(path, reason);
 }
 
 int JoinJob::findScript(const std::wstring& argument) {
-  try {
-    return findScriptIn(argument);
-  } catch (const std::filesystem::filesystem_error& error) {  // a path too long, say
-    printLine(inWords(error));
-    return join_exit::kScriptRefused;
-  }
+  // A query that fails (a path too long, say) refuses the script.
+  return toldInWords(join_exit::kScriptRefused, [&] { return findScriptIn(argument); });
 }
 
 int JoinJob::findScriptIn(const std::wstring& argument) {
   if (!file_system::isDirectory(argument)) {
     if (!file_system::exists(argument)) {
-      printLine(L"The script " + inQuotes(argument) + L" does not exist.");
+      printLine(join_texts::scriptMissing(argument));
       return join_exit::kScriptRefused;
     }
     scriptPath_ = argument;
   } else {
-    std::vector<std::wstring> scripts;
-    try {
-      scripts = file_system::filesWithExtension(argument, L".bat");
-    } catch (const std::filesystem::filesystem_error& error) {
-      printLine(inWords(error));
-      return join_exit::kScriptRefused;
-    }
+    const std::vector<std::wstring> scripts = file_system::filesWithExtension(argument, L".bat");
     if (scripts.size() != 1) {
-      printLine(inQuotes(argument) + (scripts.empty() ? L" holds no .bat file."
-                                                      : L" holds " + number(scripts.size()) +
-                                                            L" .bat files; name the one to use."));
+      printLine(scripts.empty() ? join_texts::holdsNoScript(argument)
+                                : join_texts::holdsScripts(argument, number(scripts.size())));
       return join_exit::kScriptRefused;
     }
     scriptPath_ = path_rules::join(argument, scripts.front());
@@ -114,15 +109,12 @@ int JoinJob::findScriptIn(const std::wstring& argument) {
 }
 
 int JoinJob::readManifest() {
-  try {
-    if (!file_system::isFile(scriptPath_)) {
-      printLine(inQuotes(scriptPath_) + L" is not a file.");
-      return join_exit::kScriptRefused;
-    }
-  } catch (const std::filesystem::filesystem_error& error) {
-    printLine(inWords(error));
+  const int result = toldInWords(join_exit::kScriptRefused, [&] {
+    if (file_system::isFile(scriptPath_)) return join_exit::kSuccess;
+    printLine(join_texts::notAFile(scriptPath_));
     return join_exit::kScriptRefused;
-  }
+  });
+  if (result != join_exit::kSuccess) return result;
   ScriptFault fault;
   int error = 0;
   try {
@@ -133,10 +125,10 @@ int JoinJob::readManifest() {
     return join_exit::kScriptRefused;
   }
   if (fault.line == 0)
-    printLine(L"Cannot read " + inQuotes(scriptPath_) + L": " + platform::systemErrorText(error));
+    printLine(join_texts::cannotRead(scriptPath_, platform::systemErrorText(error)));
   else
-    printLine(inQuotes(scriptPath_) + L" is not a rejoin script of filesplit (line " +
-              number(static_cast<uint64_t>(fault.line)) + L": " + fault.reason + L").");
+    printLine(join_texts::notARejoinScript(scriptPath_, number(static_cast<uint64_t>(fault.line)),
+                                           fault.reason));
   return join_exit::kScriptRefused;
 }
 
@@ -169,10 +161,9 @@ void JoinJob::forEachPiece(const std::function<bool(const std::wstring&)>& onPie
       again, fault, error);
   if (stopped) return;
   if (!whole && fault.line == 0)
-    throw JobFailure(L"Cannot read " + inQuotes(scriptPath_) + L": " +
-                     platform::systemErrorText(error));
+    throw JobFailure(join_texts::cannotRead(scriptPath_, platform::systemErrorText(error)));
   if (!whole || again.target != script_.target || again.pieceCount != script_.pieceCount)
-    throw JobFailure(L"The script " + inQuotes(scriptPath_) + L" changed while it was read.");
+    throw JobFailure(join_texts::scriptChanged(scriptPath_));
 }
 
 int JoinJob::readDigest() {
@@ -186,39 +177,33 @@ int JoinJob::readDigest() {
   if (digestEmpty_) return join_exit::kSuccess;
   expectedDigest_ = digest_file::digits(bytes);
   if (!expectedDigest_.empty()) return join_exit::kSuccess;
-  printLine(inQuotes(digestPath_) + L" does not hold an MD5 digest (32 hexadecimal digits).");
+  printLine(join_texts::notADigest(digestPath_));
   return join_exit::kScriptRefused;
 }
 
 int JoinJob::requireDigest(bool checkOnly, bool unverified) {
   if (!expectedDigest_.empty() || checkOnly || unverified) return join_exit::kSuccess;
-  std::wstring reason = noDigestReason();
-  if (!digestEmpty_) reason[0] = L'T';  // "there is no ..." begins the line
-  printLine(reason +
-            L": the split may not have finished; nothing was written (--unverified rebuilds "
-            L"anyway).");
+  printLine(join_texts::refusedWithoutDigest(digestPath_, digestEmpty_));
   return join_exit::kUnverified;
 }
 
 std::wstring JoinJob::noDigestReason() const {
-  return digestEmpty_ ? inQuotes(digestPath_) + L" is empty"
-                      : L"there is no " + inQuotes(digestPath_);
+  return join_texts::noDigestReason(digestPath_, digestEmpty_);
 }
 
 int JoinJob::readWhole(const std::wstring& path, uint64_t most, std::string& bytes) {
-  try {
+  const int result = toldInWords(join_exit::kScriptRefused, [&] {
     if (!file_system::isFile(path)) {
-      printLine(inQuotes(path) + L" is not a file.");
+      printLine(join_texts::notAFile(path));
       return join_exit::kScriptRefused;
     }
     if (file_system::fileSize(path) > most) {
-      printLine(inQuotes(path) + L" is too large for what it should hold.");
+      printLine(join_texts::tooLargeToHold(path));
       return join_exit::kScriptRefused;
     }
-  } catch (const std::filesystem::filesystem_error& error) {
-    printLine(inWords(error));
-    return join_exit::kScriptRefused;
-  }
+    return join_exit::kSuccess;
+  });
+  if (result != join_exit::kSuccess) return result;
   std::unique_ptr<FileIO_IF> file;
   try {
     file.reset(new File_ptr(path.c_str(), kInputMode));
@@ -230,23 +215,20 @@ int JoinJob::readWhole(const std::wstring& path, uint64_t most, std::string& byt
   for (;;) {
     const int n = file->read(block, sizeof block);
     if (n < 0) {
-      printLine(L"Cannot read " + inQuotes(path) + L": " + platform::systemErrorText(errno));
+      printLine(join_texts::cannotRead(path, platform::systemErrorText(errno)));
       return join_exit::kScriptRefused;
     }
     if (n == 0) return join_exit::kSuccess;
     bytes.append(block, static_cast<size_t>(n));
     if (bytes.size() > most) {
-      printLine(inQuotes(path) + L" is too large for what it should hold.");
+      printLine(join_texts::tooLargeToHold(path));
       return join_exit::kScriptRefused;
     }
   }
 }
 
 std::wstring JoinJob::number(uint64_t value) const {
-  std::wostringstream text;
-  text.imbue(console_.getloc());
-  text << value;
-  return text.str();
+  return join_texts::grouped(value, console_.getloc());
 }
 
 void JoinJob::printLine(const std::wstring& line) {

@@ -65,6 +65,11 @@ class JoinJob {
   /// words where the platform tells more than the runtime's sentence (a
   /// file in use by another program, a path too long).
   static std::wstring cannotRead(const std::wstring& path, const MyFileError& error);
+  /// Runs `step` and returns its code; a file-system query that fails in it
+  /// is told in one line (join_texts::cannotUse, naming `what` or the
+  /// query's path) and gives `failedCode`.
+  int toldInWords(int failedCode, const std::function<int()>& step,
+                  const std::wstring& what = std::wstring());
   // Each step below returns 0 to go on, or the run's code after its line.
   /// The script named, or the one .bat in the folder named; 4 otherwise.
   int findScript(const std::wstring& argument);

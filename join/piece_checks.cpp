@@ -4,17 +4,16 @@
 #include <filesystem>
 #include <memory>
 
-#include "common/in_quotes.h"
 #include "common/job_failure.h"
 #include "fileio/file_ptr.h"
 #include "fileio/file_system.h"
 #include "fileio/my_file_error.h"
 #include "join/join_exit_codes.h"
 #include "join/join_job.h"
-#include "join/join_words.h"
 #include "platform/output_file.h"
 #include "platform/to_wide.h"
 #include "script/path_rules.h"
+#include "texts/join_texts.h"
 #include "transfer/fit_check.h"
 
 int JoinJob::checkPieces() {
@@ -50,19 +49,17 @@ int JoinJob::checkPieces() {
       if (++index == script_.pieceCount) return false;
       const uint64_t size = file_system::fileSize(path);
       if (size == fullSize_) return true;
-      printLine(L"The piece " + inQuotes(path) + L" has " + number(size) + L" bytes; " +
-                number(fullSize_) + L" expected.");
+      printLine(join_texts::pieceSizeWrong(path, number(size), number(fullSize_)));
       result = join_exit::kPieceSizeWrong;
       return false;
     });
   if (result != join_exit::kSuccess) return result;
   if (lastSize_ == 0) {
-    printLine(L"The piece " + inQuotes(lastPath) + L" is empty.");
+    printLine(join_texts::pieceEmpty(lastPath));
     return join_exit::kPieceSizeWrong;
   }
   if (lastSize_ > fullSize_) {
-    printLine(L"The piece " + inQuotes(lastPath) + L" has " + number(lastSize_) +
-              L" bytes; at most " + number(fullSize_) + L" expected.");
+    printLine(join_texts::lastPieceTooLarge(lastPath, number(lastSize_), number(fullSize_)));
     return join_exit::kPieceSizeWrong;
   }
   return join_exit::kSuccess;
@@ -72,33 +69,33 @@ int JoinJob::checkPiece(const std::wstring& path, bool first, uint64_t& size) {
   // A link is not followed: it could lead out of the pieces' folder.
   bool link = false;
   if (const int error = platform::isLink(path, link)) {
-    printLine(L"Cannot read " + inQuotes(path) + L": " + platform::systemErrorText(error));
+    printLine(join_texts::cannotRead(path, platform::systemErrorText(error)));
     return join_exit::kFailed;
   }
   if (link) {
-    printLine(L"The piece " + inQuotes(path) + L" is not a file.");
+    printLine(join_texts::pieceNotAFile(path));
     return join_exit::kPieceMissing;
   }
-  try {
+  // A query that fails (a link loop, say) counts the piece as missing.
+  const int found = toldInWords(join_exit::kPieceMissing, [&] {
     if (!file_system::exists(path)) {
-      printLine(L"The piece " + inQuotes(path) + L" is missing.");
+      printLine(join_texts::pieceMissing(path));
       return join_exit::kPieceMissing;
     }
     // A folder is told by its name: on Windows it cannot be opened as a file.
     if (file_system::isDirectory(path)) {
-      printLine(L"The piece " + inQuotes(path) + L" is not a file.");
+      printLine(join_texts::pieceNotAFile(path));
       return join_exit::kPieceMissing;
     }
-  } catch (const std::filesystem::filesystem_error& error) {  // a link loop, say
-    printLine(inWords(error));
-    return join_exit::kPieceMissing;
-  }
+    return join_exit::kSuccess;
+  });
+  if (found != join_exit::kSuccess) return found;
   // Opened, not only measured: a piece that cannot be read is told before
   // anything is written.
   platform::OpenFileFacts facts;
   try {
     if (!openRegularInput(path, &facts, kPieceReadMode)) {
-      printLine(L"The piece " + inQuotes(path) + L" is not a file.");
+      printLine(join_texts::pieceNotAFile(path));
       return join_exit::kPieceMissing;
     }
   } catch (const MyFileError& error) {
@@ -112,32 +109,33 @@ int JoinJob::checkPiece(const std::wstring& path, bool first, uint64_t& size) {
 
 int JoinJob::prepareOutput(const std::wstring& outputFolder) {
   outputFolder_ = outputFolder.empty() ? folder_ : outputFolder;
-  try {
-    if (!outputFolder_.empty() &&
-        (!file_system::exists(outputFolder_) || !file_system::isDirectory(outputFolder_))) {
-      foldersAbove_ = file_system::createFolders(outputFolder_);
-      foldersAbove_.erase(foldersAbove_.begin());  // the output folder itself
-    }
-    heldFolder_ = std::make_unique<platform::OutputFolder>(outputFolder_);
-  } catch (const std::filesystem::filesystem_error& error) {
-    printLine(inWords(error, L"the output folder " + inQuotes(outputFolder_)));
-    return join_exit::kOutputFolderFailed;
-  }
+  const int made = toldInWords(
+      join_exit::kOutputFolderFailed,
+      [&] {
+        if (!outputFolder_.empty() &&
+            (!file_system::exists(outputFolder_) || !file_system::isDirectory(outputFolder_))) {
+          foldersAbove_ = file_system::createFolders(outputFolder_);
+          foldersAbove_.erase(foldersAbove_.begin());  // the output folder itself
+        }
+        heldFolder_ = std::make_unique<platform::OutputFolder>(outputFolder_);
+        return join_exit::kSuccess;
+      },
+      join_texts::theOutputFolder(outputFolder_));
+  if (made != join_exit::kSuccess) return made;
   targetPath_ = path_rules::join(outputFolder_, script_.target);
   // The name itself: a link there, even one leading nowhere, is taken.
   bool taken = false;
   if (const int error = platform::nameTaken(targetPath_, taken))
-    throw JobFailure(L"Cannot check " + inQuotes(targetPath_) + L": " +
-                     platform::systemErrorText(error));
+    throw JobFailure(join_texts::cannotCheck(targetPath_, platform::systemErrorText(error)));
   if (taken) {
-    printLine(inQuotes(targetPath_) + L" exists already.");
+    printLine(join_texts::existsAlready(targetPath_));
     return join_exit::kOutputExists;
   }
   transfer::PlannedWrite write;
   write.bytes = total_;
   write.largestFile = total_;
-  write.job = L"the rebuilt file";
-  write.files = L"The rebuilt file";
+  write.job = join_texts::kWhatNeedsSpace;
+  write.files = join_texts::kWhatMayNotFit;
   if (!transfer::fitsIn(errors_, outputFolder_, write)) return join_exit::kFailed;
   return join_exit::kSuccess;
 }

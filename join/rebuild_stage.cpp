@@ -5,7 +5,6 @@
 #include <memory>
 #include <mutex>
 
-#include "common/in_quotes.h"
 #include "common/job_failure.h"
 #include "fileio/file_ptr.h"
 #include "fileio/my_file_error.h"
@@ -16,6 +15,7 @@
 #include "platform/platform.h"
 #include "platform/to_wide.h"
 #include "script/path_rules.h"
+#include "texts/join_texts.h"
 #include "transfer/block_copy.h"
 
 namespace {
@@ -25,9 +25,7 @@ namespace {
 void readFromMedium(FileIO_IF& piece, const std::wstring& path) {
   if (piece.readFromMedium(transfer::kBlockSize)) return;
   if (errno != platform::kPagesStayCached) transfer::failRead(path, errno);
-  throw JobFailure(L"Cannot read " + inQuotes(path) +
-                   L" from the medium: its pages stay in the system's cache (another program "
-                   L"may have it mapped).");
+  throw JobFailure(join_texts::cannotReadFromMedium(path));
 }
 
 }  // namespace
@@ -53,9 +51,7 @@ std::string JoinJob::hashPieces(FileIO_IF* out, const std::wstring& outPath) {
       } catch (const MyFileError& error) {
         throw JobFailure(cannotRead(path, error));
       }
-      if (!piece)
-        throw JobFailure(L"The piece " + inQuotes(path) + L" is not a file.",
-                         join_exit::kPieceMissing);
+      if (!piece) throw JobFailure(join_texts::pieceNotAFile(path), join_exit::kPieceMissing);
       if (out == nullptr) readFromMedium(*piece, path);
       if (out != nullptr) piece->readMediumWhereUncached(transfer::kBlockSize);
       // A piece that shrank ends early; one that grew has bytes left.
@@ -64,7 +60,7 @@ std::string JoinJob::hashPieces(FileIO_IF* out, const std::wstring& outPath) {
           last ? transfer::BlockCopy::AtEnd::complete : transfer::BlockCopy::AtEnd::leave;
       if (blocks.copy(*piece, path, size, transfer::Output{out, nullptr, outPath}, atEnd) != size ||
           !piece->eof())
-        throw JobFailure(L"The piece " + inQuotes(path) + L" changed while it was read.");
+        throw JobFailure(join_texts::pieceChanged(path));
       return true;
     });
   });
@@ -87,14 +83,13 @@ void JoinJob::createPendingFile() {
   const std::wstring fileName = path_rules::fileName(targetPath_);
   const std::lock_guard<std::mutex> lock(pendingMutex_);
   // The process is ending: nothing of this run is to stay behind.
-  if (interrupted_) throw JobFailure(L"Interrupted.", join_exit::kInterrupted);
+  if (interrupted_) throw JobFailure(join_texts::kInterrupted, join_exit::kInterrupted);
   int error = EEXIST;
   for (unsigned attempt = 0; attempt < kAttempts && error == EEXIST; ++attempt)
     error = platform::createPendingFile(*heldFolder_, temporaryName(outputFolder_, attempt),
                                         fileName, firstPiecePermissions_, pending_);
   if (error != 0)
-    throw JobFailure(L"Cannot write " + inQuotes(targetPath_) + L": " +
-                     platform::systemErrorText(error));
+    throw JobFailure(join_texts::cannotWrite(targetPath_, platform::systemErrorText(error)));
   pendingOpen_ = true;
 }
 
@@ -115,7 +110,7 @@ int JoinJob::rebuild() {
 int JoinJob::writeAndName(FileIO_IF& out, const std::wstring& shown) {
   const std::string digest = hashPieces(&out, shown);
   if (!expectedDigest_.empty() && digest != expectedDigest_) {
-    printLine(L"The rebuilt file does not match " + inQuotes(digestPath_) + L".");
+    printLine(join_texts::rebuiltDiffers(digestPath_));
     return join_exit::kDigestMismatch;
   }
   // On the medium before it has a name: a name never stands for bytes that
@@ -135,26 +130,21 @@ int JoinJob::writeAndName(FileIO_IF& out, const std::wstring& shown) {
   // A folder removed meanwhile took the rebuilt file with it, whatever the
   // naming found in its place.
   if (error != 0 && !heldFolder_->whereNow())
-    throw JobFailure(L"The output folder " +
-                     inQuotes(outputFolder_.empty() ? L"." : outputFolder_) +
-                     L" was removed during the join, and the rebuilt file with it.");
+    throw JobFailure(join_texts::folderRemoved(outputFolder_));
   if (error == EEXIST) {
-    printLine(inQuotes(targetPath_) + L" exists already.");
+    printLine(join_texts::existsAlready(targetPath_));
     return join_exit::kOutputExists;
   }
   if (error == platform::kTemporaryNameTakenOver)
-    throw JobFailure(L"Cannot give the rebuilt file its name " + inQuotes(targetPath_) +
-                     L": its temporary name " + inQuotes(pending_.temporaryPath) +
-                     L" was taken over by another file, which was left there.");
+    throw JobFailure(join_texts::temporaryNameTakenOver(targetPath_, pending_.temporaryPath));
   if (error == platform::kNameHoldsAnotherFile)
-    throw JobFailure(inQuotes(targetPath_) +
-                     L" is not the rebuilt file: its temporary name was taken over; the "
-                     L"rebuilt bytes are lost.");
-  if (error != 0)
-    throw JobFailure((pending_.temporaryPath.empty()
-                          ? L"Cannot give the rebuilt file its name "
-                          : L"Cannot rename " + inQuotes(pending_.temporaryPath) + L" to ") +
-                     inQuotes(targetPath_) + L": " + platform::systemErrorText(error));
+    throw JobFailure(join_texts::nameHoldsAnotherFile(targetPath_));
+  if (error != 0) {
+    const std::wstring reason = platform::systemErrorText(error);
+    throw JobFailure(pending_.temporaryPath.empty()
+                         ? join_texts::cannotName(targetPath_, reason)
+                         : join_texts::cannotRename(pending_.temporaryPath, targetPath_, reason));
+  }
   // The name goes to the medium with the file where the file's own flush
   // writes it; the file keeps its name whatever that says.
   if (const int flushed = platform::flushName(pending_))
@@ -163,12 +153,10 @@ int JoinJob::writeAndName(FileIO_IF& out, const std::wstring& shown) {
   transfer::requireFolderFlushed(*heldFolder_);
   for (const std::wstring& folder : foldersAbove_) transfer::requireFolderFlushed(folder);
   if (expectedDigest_.empty()) {
-    printLine(inQuotes(whereNamed()) + L" was rebuilt but not verified: " + noDigestReason() +
-              L".");
+    printLine(join_texts::rebuiltUnverified(whereNamed(), noDigestReason()));
     return join_exit::kUnverified;
   }
-  printSuccess(inQuotes(whereNamed()) + L" was rebuilt and matches " + inQuotes(digestPath_) +
-               L".");
+  printSuccess(join_texts::rebuiltAndMatches(whereNamed(), digestPath_));
   return join_exit::kSuccess;
 }
 
@@ -199,7 +187,7 @@ int JoinJob::interrupted() {
   if (progress_) progress_->silence();
   interrupted_ = true;
   releasePendingFile();
-  writeLine(errors_, L"Interrupted.");
+  writeLine(errors_, join_texts::kInterrupted);
   const std::wstring left = leftTemporaryLine();
   if (!left.empty()) writeLine(errors_, left);
   return join_exit::kInterrupted;
@@ -209,19 +197,19 @@ std::wstring JoinJob::leftTemporaryLine() const {
   const std::wstring& left =
       !pending_.temporaryPath.empty() ? pending_.temporaryPath : pending_.temporaryFolder;
   if (left.empty()) return L"";
-  return inQuotes(left) + L" is left from this run and may be removed.";
+  return join_texts::leftFromThisRun(left);
 }
 
 int JoinJob::verify() {
   const std::string digest = hashPieces(nullptr, L"");
   if (expectedDigest_.empty()) {
-    printLine(L"The pieces were read but not verified: " + noDigestReason() + L".");
+    printLine(join_texts::piecesUnverified(noDigestReason()));
     return join_exit::kUnverified;
   }
   if (digest != expectedDigest_) {
-    printLine(L"The pieces do not match " + inQuotes(digestPath_) + L".");
+    printLine(join_texts::piecesDiffer(digestPath_));
     return join_exit::kDigestMismatch;
   }
-  printSuccess(L"The pieces match " + inQuotes(digestPath_) + L".");
+  printSuccess(join_texts::piecesMatch(digestPath_));
   return join_exit::kSuccess;
 }

@@ -7,6 +7,7 @@
 #include "platform/output_file.h"
 #include "split/split_exit_codes.h"
 #include "split/split_job.h"
+#include "texts/split_texts.h"
 
 namespace {
 
@@ -19,11 +20,9 @@ int SplitJob::checkFit(uint64_t pieceSize, uint64_t scriptBytes) {
   transfer::PlannedWrite write;
   write.bytes = plannedSize_ + scriptBytes + kDigestBytes;
   write.largestFile = std::min(pieceSize, plannedSize_);
-  write.job = L"the split";
-  write.files = L"The pieces";
-  // The size in MB is one to type on the command line: digits only.
-  write.fatAdvice = L"choose a divide size of at most " +
-                    std::to_wstring(transfer::kFatLargestFile / kMegabyte) + L" MB";
+  write.job = split_texts::kWhatNeedsSpace;
+  write.files = split_texts::kWhatMayNotFit;
+  write.fatAdvice = split_texts::fatAdvice(transfer::kFatLargestFile / kMegabyte);
   return transfer::fitsIn(console_, outputFolder_->path(), write) ? split_exit::kSuccess
                                                                   : split_exit::kFailed;
 }

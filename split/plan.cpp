@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <memory>
 
-#include "common/in_quotes.h"
 #include "common/unexpected_failure.h"
 #include "fileio/file_system.h"
 #include "platform/output_file.h"
@@ -13,6 +12,7 @@
 #include "script/rejoin_script.h"
 #include "split/split_exit_codes.h"
 #include "split/split_job.h"
+#include "texts/split_texts.h"
 #include "transfer/block_copy.h"
 
 namespace {
@@ -32,14 +32,10 @@ std::wstring chooseOutputFolder(const std::wstring& input, const wchar_t* output
 // its own rejoin script (the interpreter would go on reading the script from
 // the rebuilt bytes and run them) or of its digest file; empty for others.
 std::wstring companionClash(const std::wstring& name) {
-  const std::wstring instead =
-      L"; rename the input (for example to " + name + L".txt) and split it again.";
   if (path_rules::sameWindowsName(name, path_rules::replaceExtension(name, L"bat")))
-    return L"The rejoin script would be named like the input " + inQuotes(name) +
-           L" and would overwrite itself when run" + instead;
+    return split_texts::scriptNamedLikeInput(name);
   if (path_rules::sameWindowsName(name, path_rules::replaceExtension(name, L"md5")))
-    return L"The digest file would be named like the input " + inQuotes(name) +
-           L" and would be replaced by the rebuilt file" + instead;
+    return split_texts::digestNamedLikeInput(name);
   return std::wstring();
 }
 
@@ -54,19 +50,17 @@ int SplitJob::plan(const wchar_t* input, const wchar_t* outputFolder, uint64_t p
     if (pieceSize == 0) return split_exit::kInvalidSize;
     const uint64_t size = file_system::fileSize(inputPath);
     if (size < pieceSize) {
-      printLine(L"No need to split.");
+      printLine(split_texts::kNoNeedToSplit);
       return split_exit::kNoNeedToSplit;
     }
     const uint64_t count = pieceCount(size, pieceSize);
     if (count > kMostPieces) {
-      printLine(L"Too many pieces: a split makes at most 2147483647; choose a larger divide size.");
+      printLine(split_texts::kTooManyPieces);
       return split_exit::kFailed;
     }
     const std::wstring name = path_rules::fileName(inputPath);
     if (!scriptCanCarry(name)) {
-      printLine(
-          L"The file name holds a double quote, a control character or bytes that are no "
-          L"character in this system's encoding, which the rejoin script cannot carry.");
+      printLine(split_texts::kNameScriptCannotCarry);
       return split_exit::kFailed;
     }
     // The more particular refusal first: "x.bat " is also a name Windows
@@ -77,9 +71,7 @@ int SplitJob::plan(const wchar_t* input, const wchar_t* outputFolder, uint64_t p
       return split_exit::kFailed;
     }
     if (!platform::isFileName(name)) {
-      printLine(L"The file name " + inQuotes(name) +
-                L" is not one a file can have here, so the rebuilt file could not take it; "
-                L"rename the input and split it again.");
+      printLine(split_texts::notAFileNameHere(name));
       return split_exit::kFailed;
     }
     const std::wstring folder = chooseOutputFolder(inputPath, outputFolder);

@@ -5,7 +5,6 @@
 #include <memory>
 #include <system_error>
 
-#include "common/in_quotes.h"
 #include "common/job_failure.h"
 #include "common/narrow_cast.h"
 #include "fileio/file_ptr.h"
@@ -14,6 +13,7 @@
 #include "platform/output_file.h"
 #include "platform/platform.h"
 #include "split/split_job.h"
+#include "texts/split_texts.h"
 #include "transfer/block_copy.h"
 
 using transfer::requireClosed;
@@ -23,7 +23,7 @@ using transfer::requireWritten;
 namespace {
 
 [[noreturn]] void failChanged(const std::wstring& input) {
-  throw JobFailure(L"The input file changed during the split: " + inQuotes(input));
+  throw JobFailure(split_texts::inputChanged(input));
 }
 
 // Creates the text file `path` (it must not exist) and writes `text` into it,

@@ -19,7 +19,7 @@
 #include "split/split_exit_codes.h"
 #include "temp_dir.h"
 #include "test_sizes.h"
-#include "usage_text.h"
+#include "texts/split_texts.h"
 #ifndef _WIN32
 #include "native_text.h"
 #endif
@@ -119,7 +119,7 @@ TEST_P(ByteNameTest, SplitsWithTheNameKeptByteForByte) {
       L"File: " + c.shown + L"\nDivide size: 1MB\nOutput Folder: out\nDividing.....\n";
   const fs::path out = dir.native() / "out";
   if (c.inScript.empty()) {  // a script naming other bytes could not rebuild it
-    EXPECT_EQ(result.out, consoleBytes(settings + kCannotCarry + usageText()));
+    EXPECT_EQ(result.out, consoleBytes(settings + kCannotCarry + split_texts::usage(L"filesplit")));
     EXPECT_EQ(result.exitCode, split_exit::kFailed);
     EXPECT_FALSE(fs::exists(out));
     return;
@@ -252,7 +252,7 @@ TEST(ByteNameFolderTest, FailureTextShowsTheFolderWithQuestionMarks) {
   const std::string start = consoleBytes(
       L"File: in.bin\nDivide size: 1MB\nOutput Folder: file?/sub\nDividing.....\n"
       L"filesystem error: create_directories: ");
-  const std::string end = consoleBytes(L" [file?/sub]\n" + usageText());
+  const std::string end = consoleBytes(L" [file?/sub]\n" + split_texts::usage(L"filesplit"));
   EXPECT_EQ(result.out.substr(0, start.size()), start) << result.out;
   ASSERT_GE(result.out.size(), end.size());
   EXPECT_EQ(result.out.substr(result.out.size() - end.size()), end) << result.out;
@@ -266,7 +266,7 @@ TEST(ByteArgumentTest, ProgramNameWithAByteThatCannotBeShown) {
   options.workingFolder = dir.wide();
   options.environment["LANG"] = "C";
   const RunResult result = runFilesplitBytes({"./fs\xFF"}, options);
-  EXPECT_EQ(result.out, consoleBytes(usageText(L"./fs?")));
+  EXPECT_EQ(result.out, consoleBytes(split_texts::usage(L"./fs?")));
   EXPECT_EQ(result.exitCode, split_exit::kFailed);
 }
 
@@ -285,12 +285,12 @@ TEST(ByteArgumentTest, TruncatedSequenceAtTheEndTakesNoRunawayMemory) {
   EXPECT_EQ(result.out,
             consoleBytes(L"Invalid Divide-size.\nInvalid Divide-size.\nFile: in???\nDivide size: "
                          L"512MB\nOutput Folder: out\n" +
-                         usageText()));
+                         split_texts::usage(L"filesplit")));
   EXPECT_EQ(result.exitCode, split_exit::kInvalidSize);
   const RunResult split = runFilesplitBytes({"filesplit", name, "1", "out"}, options);
   EXPECT_EQ(split.out, consoleBytes(L"File: in???\nDivide size: 1MB\nOutput Folder: out\n"
                                     L"Dividing.....\n" +
-                                    kCannotCarry + usageText()));
+                                    kCannotCarry + split_texts::usage(L"filesplit")));
   EXPECT_EQ(split.exitCode, split_exit::kFailed);
 }
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The product's folders depend one way, from the tools down to the system:
 #
-#   app -> split, join -> script, transfer -> hash, fileio -> common -> platform
+#   app -> split, join -> script, transfer -> hash, fileio -> common -> texts -> platform
 #
 # A file may include its own folder's headers and those of any folder below
 # its own, never one beside it or above it. Prints each include that breaks
@@ -10,8 +10,8 @@
 #   check_layers.sh [ROOT]
 set -euo pipefail
 cd "${1:-$(dirname "$0")/..}"
-declare -A rank=([app]=5 [split]=4 [join]=4 [script]=3 [transfer]=3 [hash]=2 [fileio]=2
-  [common]=1 [platform]=0)
+declare -A rank=([app]=6 [split]=5 [join]=5 [script]=4 [transfer]=4 [hash]=3 [fileio]=3
+  [common]=2 [texts]=1 [platform]=0)
 broken=0
 while IFS= read -r file; do
   from=${file%%/*}

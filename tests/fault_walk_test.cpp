@@ -14,7 +14,7 @@
 #include "split/split_exit_codes.h"
 #include "temp_dir.h"
 #include "test_sizes.h"
-#include "usage_text.h"
+#include "texts/split_texts.h"
 
 namespace hooks = platform_test_hooks;
 using platform::FaultPoint;
@@ -94,7 +94,7 @@ class FaultWalkTest : public ::testing::TestWithParam<WalkShape> {
 };
 
 void FaultWalkTest::expectOneLineThenUsage(const std::wstring& out) {
-  const std::wstring usage = usageText();
+  const std::wstring usage = split_texts::usage(L"filesplit");
   const size_t header = out.find(L"Dividing.....\n");
   ASSERT_NE(header, std::wstring::npos) << "the settings were printed";
   ASSERT_GE(out.size(), header + 14 + usage.size());

@@ -55,6 +55,8 @@ TEST_P(FilePtrOpenTest, FailsWithItsMessageAndLeavesFilesAlone) {
   }
 }
 
+// "Input File Not found." (of an output too) and "Output File exist." are
+// kept on purpose: callers compare these texts.
 INSTANTIATE_TEST_SUITE_P(
     Modes, FilePtrOpenTest,
     ::testing::Values(OpenCase{"InputMissing", L"missing", &kInputMode, "Input File Not found."},
@@ -68,6 +70,7 @@ INSTANTIATE_TEST_SUITE_P(
                       OpenCase{"PieceNew", L"new_1", &kPieceMode, ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// "Fileneme" misspelt, kept on purpose: callers compare this text.
 TEST(FilePtrTest, NullNameTouchesNothing) {
   TempDir dir;
   writeFile(dir / L"existing", "keep me");
@@ -78,6 +81,7 @@ TEST(FilePtrTest, NullNameTouchesNothing) {
   EXPECT_TRUE(sameFiles(snapshot(dir.wide()), before));
 }
 
+// No blank before the number, kept on purpose: callers compare this text.
 TEST(FilePtrTest, InvalidNameIsAnOpenErrorWithItsNumber) {
   TempDir dir;
   // Joined as text: the path library may not take the name at all.

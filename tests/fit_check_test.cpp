@@ -20,7 +20,8 @@
 #include "split/split_exit_codes.h"
 #include "temp_dir.h"
 #include "test_sizes.h"
-#include "usage_text.h"
+#include "texts/join_texts.h"
+#include "texts/split_texts.h"
 
 namespace fs = std::filesystem;
 namespace hooks = platform_test_hooks;
@@ -66,6 +67,11 @@ std::wstring tooLargeForFat(const std::wstring& folder) {
   return L"The pieces would not fit on \"" + folder +
          L"\": its FAT file system holds files of at most 4294967295 bytes; choose a divide size "
          L"of at most 4095 MB.";
+}
+
+// The settings lines of a split of in.bin into out, and the line before the dots.
+std::wstring splitSettings(const std::wstring& sizeMb) {
+  return split_texts::settings(L"in.bin", sizeMb, L"out") + split_texts::kDividing + L"\n";
 }
 
 // A case of the small input with the free space `space`.
@@ -180,11 +186,13 @@ TEST_P(FitCheckTest, RefusesOnlyWhatCannotFit) {
   const InProcessRun run = split(arguments);
 
   const std::wstring folder = c.folderGiven ? L"out" : L"in";
-  const std::wstring header = L"File: in.bin\nDivide size: " + c.sizeMb + L"MB\n" +
-                              (c.folderGiven ? L"Output Folder: out\n" : L"") + L"Dividing.....\n";
+  const std::wstring header =
+      split_texts::settings(L"in.bin", c.sizeMb,
+                            c.folderGiven ? std::optional<std::wstring>(L"out") : std::nullopt) +
+      split_texts::kDividing + L"\n";
   const std::wstring told = c.refusal.empty() ? L"Permission denied." : c.refusal;
   EXPECT_EQ(run.exitCode, split_exit::kFailed);
-  EXPECT_EQ(run.out, header + told + L"\n" + usageText());
+  EXPECT_EQ(run.out, header + told + L"\n" + split_texts::usage(L"filesplit"));
   EXPECT_EQ(hooks::faultCalls(FaultPoint::open), c.refusal.empty() ? 2u : 1u);
   const std::string folderName(folder.begin(), folder.end());
   EXPECT_EQ(listing(dir.wide()),
@@ -206,8 +214,7 @@ TEST_F(FitCheckTest, OnlyTheSuperuserCountsTheReserve) {
                                 ? L"Permission denied."
                                 : notEnoughSpace(L"out", kSmallNeeds, kSmallNeeds - 1);
   EXPECT_EQ(split({L"in.bin", L"1", L"out"}).out,
-            L"File: in.bin\nDivide size: 1MB\nOutput Folder: out\nDividing.....\n" + told + L"\n" +
-                usageText());
+            splitSettings(L"1") + told + L"\n" + split_texts::usage(L"filesplit"));
 }
 
 // Thousands grouped with a comma, three digits a group, whatever the
@@ -224,20 +231,20 @@ TEST_F(FitCheckTest, RefusalsGroupDigitsAsTheUserLocaleDoes) {
   failScriptOpen();
   ASSERT_TRUE(hooks::fakeFreeSpace(hooks::FakeSpace{4294901760, kTiB}));
   EXPECT_EQ(split({L"in.bin", L"4095", L"out"}, commas).out,
-            L"File: in.bin\nDivide size: 4,095MB\nOutput Folder: out\nDividing.....\n"
-            L"Not enough free space in \"out\": the split needs 4,294,967,383 bytes; "
-            L"4,294,901,760 are free.\n" +
-                usageText());
+            splitSettings(L"4,095") +
+                L"Not enough free space in \"out\": the split needs 4,294,967,383 bytes; "
+                L"4,294,901,760 are free.\n" +
+                split_texts::usage(L"filesplit"));
 
   ASSERT_TRUE(hooks::fakeFreeSpace(kPlenty));
   ASSERT_TRUE(hooks::fakeFileSystem(std::wstring(L"FAT32")));
   hooks::resetFaults();
   failScriptOpen();
   EXPECT_EQ(split({L"in.bin", L"4096", L"out"}, commas).out,
-            L"File: in.bin\nDivide size: 4,096MB\nOutput Folder: out\nDividing.....\n"
-            L"The pieces would not fit on \"out\": its FAT file system holds files of at most "
-            L"4,294,967,295 bytes; choose a divide size of at most 4095 MB.\n" +
-                usageText());
+            splitSettings(L"4,096") +
+                L"The pieces would not fit on \"out\": its FAT file system holds files of at most "
+                L"4,294,967,295 bytes; choose a divide size of at most 4095 MB.\n" +
+                split_texts::usage(L"filesplit"));
 }
 
 // A split that fits is not changed by the check: it runs to its end.
@@ -247,7 +254,7 @@ TEST_F(FitCheckTest, SplitThatFitsRunsToItsEnd) {
   ASSERT_TRUE(hooks::fakeFileSystem(std::wstring(L"FAT32")));
   const InProcessRun run = split({L"in.bin", L"1", L"out"});
   EXPECT_EQ(run.exitCode, split_exit::kSuccess);
-  EXPECT_EQ(run.out, L"File: in.bin\nDivide size: 1MB\nOutput Folder: out\nDividing.....\n....");
+  EXPECT_EQ(run.out, splitSettings(L"1") + L"....");
   EXPECT_EQ(listing(dir / L"out"), (std::map<std::string, uint64_t>{{"in.bat", 80},
                                                                     {"in.bin_1", kMiB},
                                                                     {"in.bin_2", kMiB},
@@ -305,7 +312,7 @@ TEST_P(JoinFitTest, RefusesBeforeWritingWhatCannotFit) {
   const InProcessRun run = runJoinInProcess({L"in.bat"});
 
   EXPECT_EQ(run.exitCode, join_exit::kFailed);
-  const std::wstring header = L"Script: in.bat\nJoining.....\n";
+  const std::wstring header = join_texts::settings(L"in.bat") + join_texts::kJoining + L"\n";
   if (c.refusal.empty()) {
     EXPECT_EQ(hooks::faultCalls(FaultPoint::pendingCreation), 1u) << "the check let it pass";
   } else {

@@ -13,7 +13,7 @@
 #include "split/split_exit_codes.h"
 #include "temp_dir.h"
 #include "test_sizes.h"
-#include "usage_text.h"
+#include "texts/split_texts.h"
 
 namespace fs = std::filesystem;
 
@@ -25,7 +25,7 @@ constexpr uint64_t kScriptOfThree = 67;
 constexpr uint64_t kScriptOfFive = 93;
 
 const std::wstring kHeader =
-    L"File: in.bin\nDivide size: 1MB\nOutput Folder: stick\nDividing.....\n";
+    split_texts::settings(L"in.bin", L"1", L"stick") + split_texts::kDividing + L"\n";
 
 // `value` with a comma between groups of three digits.
 std::wstring commaGrouped(uint64_t value) {
@@ -75,7 +75,7 @@ TEST_F(FitOnDiskTest, InputTooBigIsRefusedAndNothingIsWritten) {
   EXPECT_EQ(result.out,
             consoleBytes(kHeader + L"Not enough free space in \"stick\": the split needs " +
                          shown(size + kScriptOfFive + kDigest) + L" bytes; " + shown(freeBytes) +
-                         L" are free.\n" + usageText()));
+                         L" are free.\n" + split_texts::usage(L"filesplit")));
   EXPECT_EQ(left(), theirsAlone);
 }
 
@@ -105,7 +105,7 @@ TEST_F(FitOnDiskTest, SpaceIsCountedToTheByte) {
   EXPECT_EQ(tooBig.out,
             consoleBytes(kHeader + L"Not enough free space in \"stick\": the split needs " +
                          childNumber(freeBytes + 1) + L" bytes; " + childNumber(freeBytes) +
-                         L" are free.\n" + usageText()));
+                         L" are free.\n" + split_texts::usage(L"filesplit")));
   EXPECT_EQ(left(), theirsAlone);
 
   const RunResult exact = split(fits);

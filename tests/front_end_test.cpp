@@ -7,11 +7,17 @@
 #include "split/split_exit_codes.h"
 #include "temp_dir.h"
 #include "test_sizes.h"
-#include "usage_text.h"
 
 namespace {
 
-const std::wstring kUsage = usageText();
+// Spelled out, not taken from the catalogue: the usage text is what this
+// file checks, byte for byte (kept on purpose: callers compare this text).
+const std::wstring kUsage =
+    L"\nUsage:\n> filesplit filename [divide size(MB) [output folder] ]\n"
+    L"  if [divide size] is not entered, 512MB is used.\n"
+    L"  if [output folder] is not entered, Input file folder + input file name w/o extension is "
+    L"used.\n"
+    L"  ex. filesplit C:\\Users\\aaa.iso 10 C:\\Users\\Output\n";
 
 struct FrontEndCase {
   const char* name;
@@ -57,6 +63,7 @@ INSTANTIATE_TEST_SUITE_P(
                      {L"in.bin", L"12a"},
                      L"Invalid Divide-size.\n" + kSettings512 + kUsage,
                      split_exit::kInvalidSize},
+        // Once per character that is no digit: kept on purpose (callers compare it).
         FrontEndCase{"TwoLetters",
                      {L"in.bin", L"ab"},
                      L"Invalid Divide-size.\nInvalid Divide-size.\n" + kSettings512 + kUsage,
@@ -86,6 +93,7 @@ INSTANTIATE_TEST_SUITE_P(
             {L"in.bin", L"0010"},
             L"File: in.bin\nDivide size: 10MB\nDividing.....\nNo need to split.\n" + kUsage,
             split_exit::kNoNeedToSplit},
+        // Clamped without a word: kept on purpose (callers compare it).
         FrontEndCase{"HugeSizeSaturates",
                      {L"in.bin", L"99999999999"},
                      L"File: in.bin\nDivide size: " + childNumber(2147483647) +
@@ -107,6 +115,7 @@ INSTANTIATE_TEST_SUITE_P(
                      {L"in.bin"},
                      kSettings512 + L"Dividing.....\nNo need to split.\n" + kUsage,
                      split_exit::kNoNeedToSplit},
+        // Exits 3, 4 and 5: only the usage text, kept on purpose (callers compare it).
         FrontEndCase{"MissingInput",
                      {L"nope.bin", L"1"},
                      L"File: nope.bin\nDivide size: 1MB\nDividing.....\n" + kUsage,
@@ -133,10 +142,12 @@ INSTANTIATE_TEST_SUITE_P(
             {L"small.bin", L"1"},
             L"File: small.bin\nDivide size: 1MB\nDividing.....\nNo need to split.\n" + kUsage,
             split_exit::kNoNeedToSplit},
+        // The dots and no line end: kept on purpose (callers compare it).
         FrontEndCase{"ThreeArgumentsShowFolder",
                      {L"in.bin", L"1", L"out"},
                      L"File: in.bin\nDivide size: 1MB\nOutput Folder: out\nDividing.....\n....",
                      split_exit::kSuccess},
+        // No "Output Folder:" line then: kept on purpose (callers compare it).
         FrontEndCase{"FourthArgumentIgnored",
                      {L"in.bin", L"1", L"out", L"extra"},
                      L"File: in.bin\nDivide size: 1MB\nDividing.....\n....",
@@ -212,6 +223,7 @@ TEST_F(FrontEndTest, SecondRunOverExistingOutputsChangesNothing) {
   const auto afterFirst = snapshot(dir.wide());
   const RunResult second = runFilesplit({L"in.bin", L"1"}, options);
   EXPECT_EQ(second.exitCode, split_exit::kOutputExists);
+  // Only the usage text, as for 3, 4 and 5: kept on purpose (callers compare it).
   EXPECT_EQ(second.out, consoleBytes(L"File: in.bin\nDivide size: 1MB\nDividing.....\n" + kUsage));
   EXPECT_TRUE(sameFiles(snapshot(dir.wide()), afterFirst));
 }

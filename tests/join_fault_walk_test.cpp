@@ -32,7 +32,7 @@
 #include "split/split_exit_codes.h"
 #include "temp_dir.h"
 #include "test_sizes.h"
-#include "usage_text.h"
+#include "texts/join_texts.h"
 
 namespace fs = std::filesystem;
 namespace hooks = platform_test_hooks;
@@ -772,7 +772,8 @@ TEST_P(JoinLastStepTest, FailsWithItsCodeAndLineAndNoFinalName) {
     hooks::resetFaults();
     if (!failing) continue;
     EXPECT_EQ(run.exitCode, c.exitCode);
-    const std::wstring head = L"Script: parts/in.bat\nJoining.....\n...\n";
+    const std::wstring head =
+        join_texts::settings(L"parts/in.bat") + join_texts::kJoining + L"\n...\n";
     const std::wstring out = withoutLeftLine(run.out);
     const std::wstring tail = c.lineEnd + L"\n";
     EXPECT_EQ(out.compare(0, head.size() + c.lineStart.size(), head + c.lineStart), 0) << out;

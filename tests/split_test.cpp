@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <optional>
 
 #include "platform/platform.h"
 #include "platform/to_wide.h"
@@ -14,13 +15,19 @@
 #include "split/split_exit_codes.h"
 #include "temp_dir.h"
 #include "test_sizes.h"
-#include "usage_text.h"
+#include "texts/split_texts.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-const std::wstring kUsage = usageText();
+const std::wstring kUsage = split_texts::usage(L"filesplit");
+
+// The settings lines and the line before the dots.
+std::wstring settings(const std::wstring& file, const std::wstring& sizeMb,
+                      const std::optional<std::wstring>& folder = std::nullopt) {
+  return split_texts::settings(file, sizeMb, folder) + split_texts::kDividing + L"\n";
+}
 
 struct SplitCase {
   const char* name;
@@ -54,8 +61,7 @@ TEST_P(SplitTest, PiecesRejoinToTheInputAndDigestMatches) {
   }
   const RunResult result = split({L"in.bin", c.sizeMb});
   EXPECT_EQ(result.exitCode, split_exit::kSuccess);
-  EXPECT_EQ(result.out, consoleBytes(L"File: in.bin\nDivide size: " + std::wstring(c.sizeMb) +
-                                     L"MB\nDividing.....\n" + std::wstring(c.dots, L'.')));
+  EXPECT_EQ(result.out, consoleBytes(settings(L"in.bin", c.sizeMb) + std::wstring(c.dots, L'.')));
   std::map<std::string, uint64_t> expected{{"in.bat", 0}, {"in.md5", 32}};
   std::string joined;
   for (size_t i = 0; i < c.pieceSizes.size(); ++i) {
@@ -167,7 +173,7 @@ TEST_F(SplitTest, TakenOutputNameStopsTheRunBeforeAnythingIsWritten) {
 
 // ---- Failures -------------------------------------------------------------
 
-const std::wstring kHeader = L"File: in.bin\nDivide size: 1MB\nOutput Folder: out\nDividing.....\n";
+const std::wstring kHeader = settings(L"in.bin", L"1", L"out");
 
 // A file-size limit (ulimit -f) that a piece or the script would pass is
 // told before anything is written.
@@ -215,9 +221,8 @@ class UnwritableFolderTest : public SplitTest {
 TEST_F(UnwritableFolderTest, ScriptIsRefusedAndNothingIsWritten) {
   const RunResult result = splitInto(L"locked");
   EXPECT_EQ(result.exitCode, split_exit::kFailed);
-  EXPECT_EQ(result.out, consoleBytes(L"File: in.bin\nDivide size: 1MB\nOutput Folder: locked\n"
-                                     L"Dividing.....\nPermission denied.\n" +
-                                     kUsage));
+  EXPECT_EQ(result.out,
+            consoleBytes(settings(L"in.bin", L"1", L"locked") + L"Permission denied.\n" + kUsage));
   EXPECT_TRUE(fs::is_empty(dir.native() / "locked"));
 }
 
@@ -226,8 +231,7 @@ TEST_F(UnwritableFolderTest, FolderBelowItCannotBeCreated) {
   const fs::filesystem_error failure("create_directories", fs::path("locked/out"),
                                      std::make_error_code(std::errc::permission_denied));
   EXPECT_EQ(result.exitCode, split_exit::kOutputFolderFailed);
-  EXPECT_EQ(result.out, consoleBytes(L"File: in.bin\nDivide size: 1MB\nOutput Folder: locked/out\n"
-                                     L"Dividing.....\n" +
+  EXPECT_EQ(result.out, consoleBytes(settings(L"in.bin", L"1", L"locked/out") +
                                      toWide(failure.what()) + L"\n" + kUsage));
   EXPECT_TRUE(fs::is_empty(dir.native() / "locked"));
 }
@@ -252,8 +256,7 @@ TEST_F(SplitTest, InputThatIsALinkSplitsAsItsTarget) {
   ASSERT_EQ(split({L"in.bin", L"1", L"plain"}).exitCode, split_exit::kSuccess);
   const RunResult result = split({L"link.bin", L"1", L"linked"});
   EXPECT_EQ(result.exitCode, split_exit::kSuccess);
-  EXPECT_EQ(result.out, consoleBytes(L"File: link.bin\nDivide size: 1MB\nOutput Folder: linked\n"
-                                     L"Dividing.....\n..."));
+  EXPECT_EQ(result.out, consoleBytes(settings(L"link.bin", L"1", L"linked") + L"..."));
   for (const wchar_t* piece : {L"_1", L"_2", L"_3"})
     EXPECT_TRUE(readFile(dir / (L"linked/link.bin" + std::wstring(piece))) ==
                 readFile(dir / (L"plain/in.bin" + std::wstring(piece))))
@@ -282,8 +285,8 @@ TEST(LargeInputTest, PastFourGiBEveryPieceAndTheDigestAreRight) {
   const RunResult result = runFilesplit({L"big.bin", L"1024"}, options);
   EXPECT_EQ(result.exitCode, split_exit::kSuccess);
   // Not a multiple of 50 bytes: 51 dots.
-  EXPECT_EQ(result.out, consoleBytes(L"File: big.bin\nDivide size: " + childNumber(1024) +
-                                     L"MB\nDividing.....\n" + std::wstring(51, L'.')));
+  EXPECT_EQ(result.out,
+            consoleBytes(settings(L"big.bin", childNumber(1024)) + std::wstring(51, L'.')));
   auto files = listing(dir / L"big");
   files.erase("big.bat");
   EXPECT_EQ(files, (std::map<std::string, uint64_t>{{"big.bin_1", kGiB},

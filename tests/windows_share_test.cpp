@@ -12,7 +12,7 @@
 #include "split/split_exit_codes.h"
 #include "temp_dir.h"
 #include "test_sizes.h"
-#include "usage_text.h"
+#include "texts/split_texts.h"
 
 namespace {
 
@@ -33,8 +33,9 @@ class Held {
   int fd_ = -1;
 };
 
-const std::wstring kUsage = usageText();
-const std::wstring kHeader = L"File: in.bin\nDivide size: 1MB\nOutput Folder: out\nDividing.....\n";
+const std::wstring kUsage = split_texts::usage(L"filesplit");
+const std::wstring kHeader =
+    split_texts::settings(L"in.bin", L"1", L"out") + split_texts::kDividing + L"\n";
 
 struct ShareCase {
   const char* name;

@@ -6,7 +6,6 @@
 #include <memory>
 #include <utility>
 
-#include "common/in_quotes.h"
 #include "common/job_failure.h"
 #include "common/narrow_cast.h"
 #include "fileio/file_io.h"
@@ -14,22 +13,22 @@
 #include "platform/output_file.h"
 #include "platform/platform.h"
 #include "platform/threads.h"
+#include "texts/shared_texts.h"
 
 namespace transfer {
 
 void failRead(const std::wstring& path, int error) {
-  throw JobFailure(L"Cannot read " + inQuotes(path) + L": " + platform::systemErrorText(error));
+  throw JobFailure(shared_texts::cannotRead(path, platform::systemErrorText(error)));
 }
 
 void failWrite(const std::wstring& path, const std::wstring& reason) {
-  throw JobFailure(L"Cannot write " + inQuotes(path) + L": " + reason);
+  throw JobFailure(shared_texts::cannotWrite(path, reason));
 }
 
 void requireWritten(int written, size_t wanted, const std::wstring& path) {
   if (written >= 0 && static_cast<size_t>(written) == wanted) return;
-  const std::wstring reason = written < 0 ? platform::systemErrorText(errno)
-                                          : L"only " + std::to_wstring(written) + L" of " +
-                                                std::to_wstring(wanted) + L" bytes were written";
+  const std::wstring reason =
+      written < 0 ? platform::systemErrorText(errno) : shared_texts::onlyWritten(written, wanted);
   failWrite(path, reason);
 }
 

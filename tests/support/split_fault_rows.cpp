@@ -7,7 +7,7 @@
 #include "platform/platform.h"
 #include "platform_facts.h"
 #include "split/split_exit_codes.h"
-#include "usage_text.h"
+#include "texts/split_texts.h"
 
 namespace fs = std::filesystem;
 
@@ -172,9 +172,9 @@ std::wstring expectedOutput(const FaultCase& c) {
   int error = c.line.reason;
   for (const auto& fault : c.faults)
     if (error == 0) error = fault.error;
-  std::wstring out = L"File: in.bin\nDivide size: 1MB\nOutput Folder: out\nDividing.....\n" +
-                     std::wstring(c.dots, L'.') + expectedLine(c.line, error);
-  return c.exitCode == split_exit::kSuccess ? out : out + usageText();
+  std::wstring out = split_texts::settings(L"in.bin", L"1", L"out") + split_texts::kDividing +
+                     L"\n" + std::wstring(c.dots, L'.') + expectedLine(c.line, error);
+  return c.exitCode == split_exit::kSuccess ? out : out + split_texts::usage(L"filesplit");
 }
 
 }  // namespace split_fault_rows
