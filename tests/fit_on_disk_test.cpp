@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "join/join_exit_codes.h"
 #include "platform/platform.h"
 #include "platform_facts.h"
 #include "process.h"
@@ -111,6 +112,20 @@ TEST_F(FitOnDiskTest, SpaceIsCountedToTheByte) {
   const RunResult exact = split(fits);
   EXPECT_EQ(exact.out.find("Not enough free space"), std::string::npos) << exact.out;
   EXPECT_EQ(left().count("in.bat"), 1u) << "the split went ahead to its script";
+}
+
+// A rebuilt file larger than the free space is refused before a byte.
+TEST_F(FitOnDiskTest, JoinTooBigIsToldBeforeWriting) {
+  RunOptions options;
+  options.workingFolder = dir.wide();
+  writeFile(dir / L"in.bin", patternBytes(5 * kMiB, 33));
+  ASSERT_EQ(runFilesplit({L"in.bin", L"1", L"parts"}, options).exitCode, split_exit::kSuccess);
+  const RunResult result = runFilejoin({L"parts/in.bat", L"stick"}, options);
+  EXPECT_EQ(result.exitCode, join_exit::kFailed);
+  EXPECT_NE(result.out.find("Not enough free space in \"stick\": the rebuilt file needs "),
+            std::string::npos)
+      << result.out;
+  EXPECT_EQ(left(), theirsAlone);
 }
 
 }  // namespace

@@ -154,6 +154,16 @@ INSTANTIATE_TEST_SUITE_P(
                      split_exit::kSuccess}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Control characters never reach the terminal raw.
+INSTANTIATE_TEST_SUITE_P(
+    ControlCharacters, FrontEndTest,
+    ::testing::Values(FrontEndCase{
+        "EscapeInTheSplittersInput",
+        {L"in\x1b[2J.bin", L"1", L"out"},
+        L"File: in\\x1b[2J.bin\nDivide size: 1MB\nOutput Folder: out\nDividing.....\n" + kUsage,
+        split_exit::kInputMissing}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(FrontEndTest, FourthArgumentIsIgnoredButFolderIsUsed) {
   RunOptions options;
   options.workingFolder = dir.wide();

@@ -2,9 +2,15 @@
 // filesplit wrote, filejoin rebuilds exactly; every refusal has its code and
 // its line and writes nothing; --check reads and writes nothing.
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
 
 #include "join/join_exit_codes.h"
 #include "platform/platform.h"
@@ -29,6 +35,7 @@ class JoinTest : public ::testing::Test {
   RunOptions inside() const {
     RunOptions options;
     options.workingFolder = dir.wide();
+    options.withoutPrivileges = withoutPrivileges;
     return options;
   }
   RunResult split(const std::vector<std::wstring>& arguments) {
@@ -41,6 +48,7 @@ class JoinTest : public ::testing::Test {
     return runFilejoin(arguments, options);
   }
   TempDir dir;
+  bool withoutPrivileges = false;  // a row's: the tools run without them
 };
 
 // ---- Round trips ------------------------------------------------------------
@@ -54,6 +62,7 @@ struct RoundTrip {
   bool sparse;
   size_t pieces;
   Via via = Via::script;
+  bool posixOnly = false;  // a name Windows cannot hold
 };
 
 void PrintTo(const RoundTrip& c, std::ostream* out) { *out << c.name; }
@@ -62,6 +71,8 @@ class JoinRoundTripTest : public JoinTest, public ::testing::WithParamInterface<
 
 TEST_P(JoinRoundTripTest, RebuildsTheInputExactly) {
   const RoundTrip& c = GetParam();
+  if (c.posixOnly && windowsPlatform())
+    GTEST_SKIP() << "Windows cannot hold this name; the TargetNames refusals test it";
   if (c.sparse) {
     writeFile(dir / c.input, "");
     fs::resize_file(platform::nativePath(dir / c.input), c.size);
@@ -136,7 +147,18 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTrip{"IntoADeviceNamespaceFolder", L"in.bin", 2 * kMiB + 5, false, 3,
                   Via::deviceNamespaceFolder},
         RoundTrip{"LongNameBreaksLines", std::wstring(200, L'n') + L".bin", 25 * kMiB, true, 25,
-                  Via::folder}),
+                  Via::folder},
+        // Names that must come back where they are plain names.
+        RoundTrip{"ColonNameComesBack", L"x:y.iso", kMiB + 3, false, 2, Via::scriptAndNewFolder,
+                  true},
+        RoundTrip{"BackslashNameComesBack", L"a\\b", kMiB + 3, false, 2, Via::scriptAndNewFolder,
+                  true},
+        RoundTrip{"DeviceNameIsPlainHere", L"NUL", kMiB + 3, false, 2, Via::scriptAndNewFolder,
+                  true},
+        // 249 letters and ".bin": 253 bytes, the longest name whose pieces
+        // ("NAME_1") a file system of 255-byte names holds.
+        RoundTrip{"LongestNameComesBack", std::wstring(249, L'n') + L".bin", kMiB + 3, false, 2,
+                  Via::scriptAndNewFolder}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---- Refusals, checks and what a mismatch leaves ------------------------------
@@ -159,13 +181,16 @@ class JoinCaseTest : public JoinTest {
     writeFile(dir / file, bytes);
   }
   std::string input;
+  // A piece another program holds open for writing (a download still
+  // running, a sync client), from a row's preparation to the test's end.
+  std::unique_ptr<std::ofstream> pieceInUse;
 };
 
 const std::wstring kHeader = L"Script: parts/in.bat\nJoining.....\n";
 
 struct Refusal {
   const char* name;
-  void (*prepare)(JoinCaseTest&);
+  std::function<void(JoinCaseTest&)> prepare;
   std::vector<std::wstring> arguments;
   int exitCode;
   std::wstring out;  // before the usage text
@@ -373,8 +398,11 @@ INSTANTIATE_TEST_SUITE_P(
                 join_exit::kScriptRefused,
                 kHeader + L"\"parts/in.md5\" is not a file.\n"},
         Refusal{"NoArguments", nullptr, {}, join_exit::kUsage, L""},
-        Refusal{
-            "UnknownOption", nullptr, {L"--force", L"parts"}, 2, L"Unknown option \"--force\".\n"},
+        Refusal{"UnknownOption",
+                nullptr,
+                {L"--force", L"parts"},
+                join_exit::kUsage,
+                L"Unknown option \"--force\".\n"},
         Refusal{"OptionAfterTheScript",
                 nullptr,
                 {L"parts", L"--check"},
@@ -396,6 +424,130 @@ INSTANTIATE_TEST_SUITE_P(
                 join_exit::kUsage,
                 L"--check needs the script.\n"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+#ifdef _WIN32
+std::string onlyOnPosix() { return "no FIFOs, symbolic links or permission bits here"; }
+void makeFifo(const fs::path&) {}
+#else
+std::string onlyOnPosix() { return ""; }
+void makeFifo(const fs::path& path) { ::mkfifo(path.c_str(), 0600); }
+#endif
+
+// Pieces and final names other than the split left them: each told before
+// anything is written, nothing replaced, nothing blocks.
+INSTANTIATE_TEST_SUITE_P(
+    PiecesAndFinalNames, JoinRefusalTest,
+    ::testing::Values(
+        // Told as a split that did not finish, not as the piece it was
+        // writing (short) or those it had not begun (missing).
+        Refusal{"StoppedSplitLeavesNoDigest",
+                [](JoinCaseTest& t) {
+                  fs::remove(t.dir.native() / "parts" / "in.md5");
+                  fs::resize_file(t.dir.native() / "parts" / "in.bin_3", 2);
+                  fs::remove(t.dir.native() / "parts" / "in.bin_4");
+                },
+                {L"parts/in.bat"},
+                join_exit::kUnverified,
+                kHeader +
+                    L"There is no \"parts/in.md5\": the split may not have finished; nothing was "
+                    L"written (--unverified rebuilds anyway).\n"},
+        Refusal{"PieceReplacedByAFifo",
+                [](JoinCaseTest& t) {
+                  if (!onlyOnPosix().empty()) GTEST_SKIP() << onlyOnPosix();
+                  fs::remove(t.dir.native() / "parts" / "in.bin_2");
+                  makeFifo(t.dir.native() / "parts" / "in.bin_2");
+                },
+                {L"parts/in.bat"},
+                join_exit::kPieceMissing,
+                kHeader + L"The piece \"parts/in.bin_2\" is not a file.\n"},
+        Refusal{"DanglingLinkAtTheFinalName",
+                [](JoinCaseTest& t) {
+                  if (!onlyOnPosix().empty()) GTEST_SKIP() << onlyOnPosix();
+                  fs::create_symlink("nowhere", t.dir.native() / "parts" / "in.bin");
+                },
+                {L"parts/in.bat"},
+                join_exit::kOutputExists,
+                kHeader + L"\"parts/in.bin\" exists already.\n"},
+        Refusal{"PieceThatIsALinkLoop",
+                [](JoinCaseTest& t) {
+                  if (!onlyOnPosix().empty()) GTEST_SKIP() << onlyOnPosix();
+                  fs::remove(t.dir.native() / "parts" / "in.bin_3");
+                  fs::create_symlink("in.bin_3", t.dir.native() / "parts" / "in.bin_3");
+                },
+                {L"parts/in.bat"},
+                join_exit::kPieceMissing,
+                kHeader + L"The piece \"parts/in.bin_3\" is not a file.\n"},
+        Refusal{"UnreadablePieceAsAnotherUser",
+                [](JoinCaseTest& t) {
+                  if (!onlyOnPosix().empty()) GTEST_SKIP() << onlyOnPosix();
+                  fs::permissions(t.dir.native(), fs::perms::all, fs::perm_options::add);
+                  fs::permissions(t.dir.native() / "parts", fs::perms::all, fs::perm_options::add);
+                  for (const auto& entry : fs::directory_iterator(t.dir.native() / "parts"))
+                    fs::permissions(entry.path(), fs::perms::others_read, fs::perm_options::add);
+                  fs::permissions(t.dir.native() / "parts" / "in.bin_3", fs::perms::none);
+                  t.withoutPrivileges = true;
+                },
+                {L"parts/in.bat"},
+                join_exit::kFailed,
+                kHeader + L"Cannot read \"parts/in.bin_3\": Permission denied.\n"},
+        // Windows tells a sharing violation; Linux a lease refused, as denied.
+        Refusal{
+            "PieceInUseByAnotherProgram",
+            [](JoinCaseTest& t) {
+              t.pieceInUse = std::make_unique<std::ofstream>(
+                  platform::nativePath(t.dir / L"parts/in.bin_3"), std::ios::app);
+            },
+            {L"parts/in.bat"},
+            join_exit::kFailed,
+            kHeader + (windowsPlatform()
+                           ? L"Cannot read \"parts/in.bin_3\": it is in use by another program\n"
+                           : L"Cannot read \"parts/in.bin_3\": Permission denied.\n")},
+        Refusal{"OddPieceIsTheOneNamed",
+                [](JoinCaseTest& t) { t.resize(L"parts/in.bin_3", kMiB + 1); },
+                {L"parts/in.bat"},
+                join_exit::kPieceSizeWrong,
+                kHeader + L"The piece \"parts/in.bin_3\" has " + childNumber(kMiB + 1) +
+                    L" bytes; " + childNumber(kMiB) + L" expected.\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A script that names `target` as the file to rebuild, refused showing it as
+// `shown` before the output folder is made; with `windowsOnly`, a name only
+// Windows cannot hold (elsewhere a plain one: JoinRoundTripTest's
+// DeviceNameIsPlainHere and others).
+Refusal refusedTarget(const char* name, const std::string& target, const std::wstring& shown,
+                      bool windowsOnly = true) {
+  return {name,
+          [target, windowsOnly](JoinCaseTest& t) {
+            if (windowsOnly && !windowsPlatform())
+              GTEST_SKIP() << "a plain name here; the POSIX rows test such names";
+            writeFile(t.dir / L"parts/in.bat",
+                      "chcp 65001\r\ncopy /b \"in.bin_1\" + \"in.bin_2\" \"" + target + "\"\r\n");
+          },
+          {L"parts/in.bat", L"out"},
+          join_exit::kScriptRefused,
+          L"Script: parts/in.bat\nOutput Folder: out\nJoining.....\n" + kNotPlain + L"\"" + shown +
+              L"\" is not a plain file name).\n"};
+}
+
+INSTANTIATE_TEST_SUITE_P(TargetNames, JoinRefusalTest,
+                         ::testing::Values(
+                             // Names Windows cannot hold...
+                             refusedTarget("NulRefused", "NUL", L"NUL"),
+                             refusedTarget("ConRefused", "con", L"con"),
+                             refusedTarget("Com1Refused", "COM1", L"COM1"),
+                             refusedTarget("NulWithExtensionRefused", "nul.txt", L"nul.txt"),
+                             refusedTarget("TrailingDotRefused", "out.", L"out."),
+                             refusedTarget("TrailingBlankRefused", "out ", L"out "),
+                             // ...and control characters (the last a DEL), which never reach the
+                             // terminal raw.
+                             refusedTarget("TerminalCommandsInATarget", "\x1b[2J\x1b]0;owned\x07X",
+                                           L"\\x1b[2J\\x1b]0;owned\\x07X", false),
+                             refusedTarget("C1AndCarriageReturnInATarget",
+                                           "a\xC2\x9B"
+                                           "b\rc",
+                                           L"a\\u009bb\\rc", false),
+                             refusedTarget("DeleteInATarget", "a\177b", L"a\\x7fb", false)),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 bool holdsTemporaryFile(const std::map<std::string, uint64_t>& files) {
   return std::any_of(files.begin(), files.end(),
@@ -436,6 +588,12 @@ TEST_F(JoinCaseTest, VersionIsTheProjectsOwn) {
   const std::string version = FILESPLIT_VERSION;
   EXPECT_EQ(result.out,
             consoleBytes(L"filejoin " + std::wstring(version.begin(), version.end()) + L"\n"));
+}
+
+TEST_F(JoinCaseTest, HelpPrintsTheUsageAndSucceeds) {
+  const RunResult result = join({L"--help"});
+  EXPECT_EQ(result.exitCode, join_exit::kSuccess);
+  EXPECT_EQ(result.out, consoleBytes(joinUsageLines()));
 }
 
 TEST_F(JoinCaseTest, CheckReadsGoodPiecesAndWritesNothing) {
@@ -510,6 +668,50 @@ TEST_F(JoinCaseTest, EditedScriptAndDigestFileAreRead) {
   const RunResult result = join({L"parts/in.bat"});
   EXPECT_EQ(result.exitCode, join_exit::kSuccess) << result.out;
   EXPECT_TRUE(readFile(dir / L"parts/in.bin") == input);
+}
+
+// ---- What does not stand in a join's way ------------------------------------
+
+const std::wstring kRebuilt = L"\"parts/in.bin\" was rebuilt and matches \"parts/in.md5\".\n";
+
+// `result` is a success that ends with `line`: parts/in.bin holds the input,
+// and no temporary file is left.
+void expectRebuilt(const JoinCaseTest& t, const RunResult& result, const std::wstring& line) {
+  EXPECT_EQ(result.exitCode, join_exit::kSuccess) << result.out;
+  const std::string tail = consoleBytes(line);
+  ASSERT_GE(result.out.size(), tail.size()) << result.out;
+  EXPECT_EQ(result.out.substr(result.out.size() - tail.size()), tail);
+  EXPECT_TRUE(fs::is_regular_file(t.dir.native() / "parts" / "in.bin") &&
+              readFile(t.dir / L"parts/in.bin") == t.input);
+  for (const auto& entry : fs::directory_iterator(t.dir.native() / "parts"))
+    EXPECT_NE(entry.path().filename().string().rfind("filejoin-", 0), 0u)
+        << "a temporary file left";
+}
+
+TEST_F(JoinCaseTest, LeftoverTemporaryNamesBlockNothing) {
+  writeFile(dir / L"parts/in.bin.filejoin-tmp", "old");
+  fs::rename(dir.native() / "parts" / "in.bin.filejoin-tmp", dir.native() / "in.bin.filejoin-tmp");
+  expectRebuilt(*this, join({L"parts/in.bat"}), kRebuilt);
+}
+
+TEST_F(JoinCaseTest, DigestFileOfTheMostBytes) {
+  const std::wstring digest = dir / L"parts/in.md5";
+  writeFile(digest, readFile(digest) + std::string(4096 - 32 - 2, ' ') + "\r\n");
+  expectRebuilt(*this, join({L"parts/in.bat"}), kRebuilt);
+}
+
+// Run where the pieces are: the second "--" is the script's name.
+TEST_F(JoinCaseTest, ScriptNamedLikeTheEndOfOptions) {
+  fs::rename(dir.native() / "parts" / "in.bat", dir.native() / "parts" / "--");
+  fs::rename(dir.native() / "parts" / "in.md5", dir.native() / "parts" / "--.md5");
+  RunOptions options = inside();
+  options.workingFolder = dir / L"parts";
+  expectRebuilt(*this, runFilejoin({L"--", L"--"}, options),
+                L"\"in.bin\" was rebuilt and matches \"--.md5\".\n");
+}
+
+TEST_F(JoinCaseTest, EndOfOptionsBeforeTheScript) {
+  expectRebuilt(*this, join({L"--", L"parts/in.bat"}), kRebuilt);
 }
 
 }  // namespace

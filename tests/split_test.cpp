@@ -2,12 +2,16 @@
 // output with the progress dots, the pieces, the script, the digest, and
 // what a failure leaves on disk.
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <optional>
 
+#include "join/join_exit_codes.h"
 #include "platform/platform.h"
 #include "platform/to_wide.h"
 #include "platform_facts.h"
@@ -349,6 +353,39 @@ TEST_F(SplitTest, OutputIsShownWhileTheSplitGoesOn) {
   EXPECT_FALSE(digestWhileHeld) << "the split got to its end before its output was shown";
   EXPECT_EQ(run.result.out, header + std::string(8, '.'));
   EXPECT_EQ(run.result.exitCode, split_exit::kSuccess);
+}
+
+// The outputs, pieces to rebuilt file, have the input's permissions less
+// the umask's: a 0600 input stays private, a 0666 one under umask 022 gives
+// 0644 files.
+TEST(OutputPermissionsTest, OutputsHaveTheInputsPermissionsLessTheUmask) {
+#ifdef _WIN32
+  GTEST_SKIP() << "files inherit their folder's permissions here";
+#else
+  struct Modes {
+    mode_t input, umask, outputs;
+  };
+  for (const Modes modes : {Modes{0600, 022, 0600}, Modes{0666, 022, 0644}}) {
+    SCOPED_TRACE(modes.input);
+    TempDir dir;
+    RunOptions options;
+    options.workingFolder = dir.wide();
+    writeFile(dir / L"in.bin", patternBytes(kMiB + 1, 32));
+    ASSERT_EQ(::chmod((dir.native() / "in.bin").c_str(), modes.input), 0);
+    const mode_t before = ::umask(modes.umask);  // the tools inherit it
+    const int split = runFilesplit({L"in.bin", L"1", L"parts"}, options).exitCode;
+    const int join = runFilejoin({L"parts/in.bat", L"out"}, options).exitCode;
+    ::umask(before);
+    ASSERT_EQ(split, split_exit::kSuccess);
+    ASSERT_EQ(join, join_exit::kSuccess);
+    for (const char* file :
+         {"parts/in.bin_1", "parts/in.bin_2", "parts/in.bat", "parts/in.md5", "out/in.bin"}) {
+      struct stat info {};
+      ASSERT_EQ(::stat((dir.native() / file).c_str(), &info), 0) << file;
+      EXPECT_EQ(info.st_mode & 0777, modes.outputs) << file;
+    }
+  }
+#endif
 }
 
 }  // namespace

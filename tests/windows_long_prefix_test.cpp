@@ -1,8 +1,10 @@
 // The "\\?\\" prefix before an absolute path, end to end. Skipped elsewhere.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 
+#include "platform/platform.h"
 #include "platform_facts.h"
 #include "process.h"
 #include "split/split_exit_codes.h"
@@ -59,5 +61,27 @@ INSTANTIATE_TEST_SUITE_P(
                                  "out/deeper/in.bin_3"},
                       PrefixCase{"InputAndFolder", true, L"out", true, "out/in.bin_3"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// An input name no file can have here, reachable only through the prefix:
+// refused, as the rebuilt file could not take it.
+TEST(WindowsLongPrefixTest, SplitterRefusesATrailingDot) {
+  SKIP_UNLESS_WINDOWS() << ": a plain name elsewhere";
+  TempDir dir;
+  RunOptions options;
+  options.workingFolder = dir.wide();
+  const std::wstring input =
+      L"\\\\?\\" + platform::widePath(std::filesystem::absolute(dir.native()) / "out.");
+  writeFile(input, patternBytes(kMiB + 3, 4));
+  const RunResult result = runFilesplit({input, L"1", L"out"}, options);
+  // Only the \\?\ path removes it: the folder's removal would not.
+  std::error_code ignored;
+  std::filesystem::remove(platform::nativePath(input), ignored);
+  EXPECT_EQ(result.exitCode, split_exit::kFailed);
+  const std::string line = consoleBytes(
+      L"The file name \"out.\" is not one a file can have here, so the rebuilt file "
+      L"could not take it; rename the input and split it again.");
+  EXPECT_NE(("\n" + result.out).find("\n" + line), std::string::npos) << result.out;
+  EXPECT_FALSE(std::filesystem::exists(dir.native() / "out"));
+}
 
 }  // namespace

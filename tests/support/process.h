@@ -23,7 +23,9 @@ struct RunOptions {
   /// may have at once (0: none); binding only without privileges.
   uint64_t processLimit = 0;
   /// Where the tests run with rights that pass over file permissions (root
-  /// on POSIX): run the child without them, so that permissions apply.
+  /// on POSIX): run the child without them, so that permissions apply, as a
+  /// user of the running test's own, so that per-user counts (processLimit)
+  /// hold only its children.
   bool withoutPrivileges = false;
   /// On Windows: start the child with a console window of its own
   /// (CREATE_NEW_CONSOLE), as Explorer starts a program, its standard

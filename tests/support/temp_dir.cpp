@@ -70,12 +70,23 @@ std::map<std::string, Value> walk(const std::wstring& folder, Value (*valueOf)(c
   const fs::path root = platform::nativePath(folder);
   for (const auto& entry : fs::recursive_directory_iterator(root)) {
     const std::string relative = entry.path().lexically_relative(root).generic_u8string();
-    entries[relative] = entry.is_directory() ? folderValue : valueOf(entry.path());
+    std::error_code loop;  // a link that leads to itself is no folder
+    entries[relative] = entry.is_directory(loop) ? folderValue : valueOf(entry.path());
   }
   return entries;
 }
 
-std::string contentOf(const fs::path& path) { return readFile(platform::widePath(path)); }
+// What a link names, not what it leads to; a mark for what cannot be read
+// as a file (reading a FIFO would wait for a writer).
+std::string contentOf(const fs::path& path) {
+  if (fs::is_symlink(path)) return "<link to " + fs::read_symlink(path).generic_u8string() + ">";
+  if (!fs::is_regular_file(path)) return "<not a file>";
+  try {
+    return readFile(platform::widePath(path));
+  } catch (const std::runtime_error&) {
+    return "<unreadable>";
+  }
+}
 uint64_t sizeOf(const fs::path& path) { return fs::file_size(path); }
 
 }  // namespace

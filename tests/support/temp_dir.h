@@ -33,7 +33,8 @@ std::string readFile(const std::wstring& path);
 /// `size` bytes of deterministic pseudo-random data, from `seed`.
 std::string patternBytes(size_t size, uint32_t seed);
 /// Every file below `folder` with its bytes, by path relative to it ("/"
-/// separated); folders are listed with the value "<dir>".
+/// separated); folders are listed with the value "<dir>", a link with
+/// "<link to TARGET>", anything else that cannot be read with a mark.
 std::map<std::string, std::string> snapshot(const std::wstring& folder);
 /// Every entry below `folder` with its size, for messages and comparisons.
 std::map<std::string, uint64_t> listing(const std::wstring& folder);

@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <grp.h>
+#include <pwd.h>
 #include <spawn.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
@@ -59,9 +60,29 @@ std::string binaryPath(const std::string& name, const char* builtPath) {
 std::string filesplitPath() { return binaryPath("filesplit", FILESPLIT_EXE); }
 std::string filejoinPath() { return binaryPath("filejoin", FILEJOIN_EXE); }
 
+// The user and group id a child without privileges runs as: one of this
+// test process's own, which no account has, rather than nobody's. The
+// system counts processes and threads per user (the process limit), and as
+// nobody any program of nobody's beside the test (another test under
+// ctest -j, a service) counted too, so that a tool under a low limit could
+// not even start. Each test runs in a process of its own: tests running at
+// once never share the id, while the children of one test do, so that one
+// may change what another made.
+uid_t ownUnprivilegedId() {
+  static const uid_t id = [] {
+    for (uid_t base = 0x50000000; base < 0x78000000; base += 0x08000000) {
+      const uid_t candidate = base + static_cast<uid_t>(getpid());
+      if (getpwuid(candidate) == nullptr && getgrgid(candidate) == nullptr) return candidate;
+    }
+    throw std::runtime_error("every user id tried has an account");
+  }();
+  return id;
+}
+
 // In the child: the options that spawn cannot express, then the program.
+// `unprivilegedId` is ownUnprivilegedId(), asked before the fork.
 [[noreturn]] void startChild(const char* program, int outFd, int errFd, const RunOptions& options,
-                             std::vector<char*>& argv) {
+                             uid_t unprivilegedId, std::vector<char*>& argv) {
   dup2(outFd, STDOUT_FILENO);
   dup2(errFd >= 0 ? errFd : outFd, STDERR_FILENO);
   for (const int stream : options.closedStreams) close(stream);
@@ -95,9 +116,11 @@ std::string filejoinPath() { return binaryPath("filejoin", FILEJOIN_EXE); }
     setrlimit(RLIMIT_AS, &limit);
   }
   if (options.withoutPrivileges && geteuid() == 0) {
-    const gid_t nogroup = 65534;
-    const uid_t nobody = 65534;
-    if (setgroups(0, nullptr) != 0 || setgid(nogroup) != 0 || setuid(nobody) != 0) _exit(125);
+    // Nobody's ids where a user namespace maps none that high.
+    const id_t nobody = 65534;
+    if (setgroups(0, nullptr) != 0) _exit(125);
+    const bool own = setgid(unprivilegedId) == 0 && setuid(unprivilegedId) == 0;
+    if (!own && (setgid(nobody) != 0 || setuid(nobody) != 0)) _exit(125);
   }
   execv(program, argv.data());
   _exit(127);
@@ -120,11 +143,13 @@ pid_t startProgram(const std::string& program, const std::vector<std::string>& a
   argv.reserve(bytes.size() + 1);
   for (auto& argument : bytes) argv.push_back(argument.data());
   argv.push_back(nullptr);
+  const uid_t unprivilegedId = options.withoutPrivileges ? ownUnprivilegedId() : 0;
   const pid_t child = fork();
   if (child == 0) {
     close(pipeFds[0]);
     if (errFds != nullptr) close(errFds[0]);
-    startChild(program.c_str(), pipeFds[1], errFds != nullptr ? errFds[1] : -1, options, argv);
+    startChild(program.c_str(), pipeFds[1], errFds != nullptr ? errFds[1] : -1, options,
+               unprivilegedId, argv);
   }
   close(pipeFds[1]);
   if (errFds != nullptr) close(errFds[1]);
