@@ -19,7 +19,7 @@
 
 #include "app/split_front_end.h"
 #include "fuzz_support.h"
-#include "native_text.h"
+#include "platform/unix/native_text.h"
 #include "platform/platform.h"
 #include "platform/test_hooks.h"
 #include "script/path_rules.h"

@@ -14,7 +14,7 @@
 #include <stdexcept>
 
 #include "../process.h"
-#include "native_text.h"
+#include "platform/unix/native_text.h"
 #include "platform/platform.h"
 
 extern char** environ;

@@ -1,4 +1,4 @@
-#include "input_watch.h"
+#include "platform/unix/input_watch.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -11,7 +11,7 @@
 #include <map>
 #include <mutex>
 
-#include "sys_calls.h"
+#include "platform/unix/sys_calls.h"
 
 namespace input_watch {
 namespace {

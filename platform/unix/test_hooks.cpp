@@ -4,7 +4,7 @@
 
 #include <csignal>
 
-#include "direct_writes.h"
+#include "platform/linux/direct_writes.h"
 #include "faked_provider.h"
 #include "faked_volume.h"
 #include "interrupts.h"

@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstdint>
 
-#include "sys_calls.h"
+#include "platform/unix/sys_calls.h"
 
 namespace direct_writes {
 

@@ -13,9 +13,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "faked_volume.h"
+#include "platform/unix/faked_volume.h"
 #include "platform/platform.h"
-#include "sys_calls.h"
+#include "platform/unix/sys_calls.h"
 
 using platform::FaultPoint;
 using platform::goAhead;
