@@ -31,7 +31,7 @@ elseif(CMAKE_SYSTEM_NAME STREQUAL "Linux")
   # What any UNIX system offers (unix/), and what only Linux does (linux/).
   set(FILESPLIT_PLATFORM_DIR ${CMAKE_SOURCE_DIR}/platform/unix)
   set(FILESPLIT_ENTRY_DIR ${CMAKE_SOURCE_DIR}/app/unix)
-  set(FILESPLIT_PLATFORM_TEST_HOOKS platform/unix/test_hooks.cpp)
+  set(FILESPLIT_PLATFORM_TEST_HOOKS platform/unix/test_hooks.cpp platform/linux/test_hooks_linux.cpp)
   find_package(OpenSSL 3 REQUIRED COMPONENTS Crypto)
   set(FILESPLIT_PLATFORM_SOURCES
     platform/unix/bcrypt_md5.cpp
@@ -50,7 +50,10 @@ elseif(CMAKE_SYSTEM_NAME STREQUAL "Linux")
     platform/unix/wide_main.cpp
     platform/linux/cache_calls.cpp
     platform/linux/direct_writes.cpp
+    platform/linux/error_text.cpp
+    platform/linux/file_system_type.cpp
     platform/linux/input_watch.cpp
+    platform/linux/linux_calls.cpp
     platform/linux/medium.cpp)
   set(FILESPLIT_PLATFORM_LIBS OpenSSL::Crypto)
   set(FILESPLIT_ENTRY_LINK_OPTIONS)

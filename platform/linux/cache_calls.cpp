@@ -13,7 +13,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/unix/faked_volume.h"
+#include "faked_file_system.h"
+#include "linux_calls.h"
 #include "platform/platform.h"
 #include "platform/unix/sys_calls.h"
 

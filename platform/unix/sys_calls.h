@@ -1,11 +1,20 @@
-// Every system call of the POSIX layer goes through here, so that it is
-// written once with its EINTR handling and tests have one place to look.
+// The one table of the system calls the UNIX layer makes (platform/unix/
+// and platform/linux/), in the manner of SQLite's os_unix.c: each written
+// once with its EINTR handling and its question to the fault seam, so that
+// tests have one place to look. The calls only Linux code makes are in
+// platform/linux/linux_calls.h, the same namespace. Not here: the C and C++
+// libraries' own calls (std::filesystem in file_queries.cpp, std::signal,
+// raise, setlocale, nl_langinfo, the OpenSSL digest).
 #pragma once
 
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/types.h>
-#include <sys/vfs.h>
+
+#include <cerrno>
+#include <string>
 
 #include "platform/fault_point.h"
 
@@ -34,19 +43,6 @@ void closeFolder(int fd);
 /// openat(2) of `name` in `folder`, retried on EINTR, as the seam plans an
 /// open. Returns the descriptor or -1 (errno set).
 int openAt(int folder, const char* name, int flags, mode_t mode);
-/// renameat2(2) with RENAME_NOREPLACE; where the file system cannot do
-/// that (EINVAL, ENOSYS), linkat(2) to the new name and unlinkat(2) of the
-/// old one, which cannot replace either. Returns 0 or -1 (errno set; EEXIST
-/// when `to` exists).
-int renameNoReplace(int folder, const char* from, const char* to);
-/// open(2) of an unnamed file in `folder` (O_TMPFILE), for writing,
-/// retried on EINTR. Returns the descriptor or -1 (errno set; EOPNOTSUPP,
-/// EISDIR or EINVAL where the file system cannot).
-int openUnnamed(int folder, mode_t mode);
-/// linkat(2) of the open descriptor `fd` to the new name `to` in `folder`,
-/// through /proc/self/fd, or AT_EMPTY_PATH where /proc is missing. 0 or -1
-/// (errno set; EEXIST when `to` exists).
-int linkOpenFile(int fd, int folder, const char* to);
 /// renameat(2), which replaces what is at `to`. 0 or -1 (errno set).
 int renameReplacing(int folder, const char* from, const char* to);
 /// unlinkat(2), as the seam plans a removal. 0 or -1 (errno set).
@@ -60,9 +56,6 @@ int makeFolder(int folder, const char* name, mode_t mode);
 /// tried again for up to a second. 0 or -1 (errno set). The seam plans
 /// each try as a removal.
 int removeFolder(int folder, const char* name);
-/// Makes the descriptor `fd` the null device's, letting go of the file it
-/// held while its number stays valid for its owner. 0 or -1 (errno set).
-int retire(int fd);
 /// fstat(2) of what a descriptor is, as the seam plans it.
 int describe(int fd, struct stat* info);
 /// lstat(2): the name itself, links not followed.
@@ -81,54 +74,10 @@ int statQuietly(const char* path, struct stat* info);
 off_t lseek(int fd, off_t offset, int whence);
 /// fcntl(2) with an int argument, retried on EINTR.
 int fcntl(int fd, int command, int argument);
-/// fcntl(2) F_SETFL turning O_DIRECT on or off for the open descriptor
-/// `fd`, its other status flags kept: its reads and writes then go past the
-/// cache, or through it again. Asks the seam at `point`, the verb's own
-/// (reads from the medium, writes to it). Turned on only where the file
-/// system says that such I/O of this file bypasses the cache, in units that
-/// platform::kMediumAlignment is a multiple of (statx STATX_DIOALIGN, Linux
-/// 6.1): ext4 mounted data=journal accepts O_DIRECT and serves it from the
-/// cache. 0 or -1 (errno set; EINVAL where the file system refuses, or does
-/// not say so).
-int setDirect(int fd, bool on, platform::FaultPoint point);
-/// fcntl(2) F_SETLEASE F_RDLCK on `fd`, its break to be told by `signal`
-/// with the descriptor in si_fd (F_SETSIG), as the seam plans watching an
-/// input. 0 or -1 (errno set: EAGAIN when an opener holds the file open for
-/// writing; EACCES for another owner's file; EINVAL where the file system
-/// keeps no leases).
-int takeReadLease(int fd, int signal);
-/// A new non-blocking inotify descriptor watching the file open at `fd` for
-/// writes and changes of its attributes, as the seam plans watching an
-/// input. The descriptor or -1 (errno set).
-int watchWrites(int fd);
 /// posix_fadvise(2); returns an errno value, 0 on success.
 int fadvise(int fd, off_t offset, off_t length, int advice);
 /// fdatasync(2), retried on EINTR. 0 or -1 (errno set).
 int fdatasync(int fd);
-/// sync_file_range(2) with SYNC_FILE_RANGE_WRITE: starts the write-back of
-/// the range without waiting for it. 0 or -1 (errno set).
-int startWriteBack(int fd, off_t offset, off_t length);
-/// sync_file_range(2) waiting for the write-back of the range, started
-/// first where it was not. 0 or -1 (errno set).
-int awaitWriteBack(int fd, off_t offset, off_t length);
-/// posix_fadvise(2) POSIX_FADV_DONTNEED on the whole file: its clean pages
-/// leave the cache. Returns an errno value, 0 on success.
-int dropCache(int fd);
-/// cachestat(2) of the range of `length` bytes at `offset` of `fd`: sets
-/// `whole` when the cache holds every page of it. Nothing is read or cached
-/// by the query. 0 or -1 (errno set; ENOSYS before Linux 6.5).
-int inCache(int fd, off_t offset, size_t length, bool& whole);
-/// Whether the cache holds any page of the file `fd`: cachestat(2) (Linux
-/// 6.5), else mincore(2) of a mapping of it. For a file the caller neither
-/// owns nor may write, the system answers every page cached (mincore) or
-/// refuses (cachestat). Nothing is read or cached by the query. 0 or -1
-/// (errno set; where neither can be asked, such as a file that no process
-/// can map).
-int anyCached(int fd, bool& any);
-/// fstatfs(2) of the file `fd`: sets `only` where its file system keeps
-/// files in memory alone (tmpfs, ramfs), whose cache is its medium. 0 or -1
-/// (errno set).
-int inMemoryOnly(int fd, bool& only);
 /// pread(2), retried on EINTR. Returns the count, 0 at the end, or -1.
 ssize_t pread(int fd, void* buffer, size_t count, off_t offset);
 /// fsync(2) on the folder `path`, opened read-only for it. 0 or -1 (errno set).
@@ -139,8 +88,63 @@ int fsyncFolder(int folder);
 /// statvfs(3) of the file system holding `path`, retried on EINTR. 0 or -1
 /// (errno set).
 int statvfs(const char* path, struct statvfs* info);
-/// statfs(2) of the file system holding `path`, retried on EINTR. 0 or -1
-/// (errno set).
-int statfs(const char* path, struct statfs* info);
+
+/// read(2) and write(2) of a pipe or watch descriptor, not asked of the seam
+/// (no call of a job's); async-signal-safe. The count or -1 (errno set).
+ssize_t readQuietly(int fd, void* buffer, size_t count);
+ssize_t writeQuietly(int fd, const void* buffer, size_t count);
+/// close(2) of a descriptor whose closing tells nothing, not asked of the
+/// seam.
+void closeQuietly(int fd);
+/// sigaction(2).
+int sigaction(int signal, const struct sigaction* action, struct sigaction* before);
+/// umask(2): sets the mask for new files, returns the one before.
+mode_t umask(mode_t mask);
+/// getpid(2).
+pid_t getpid();
+/// geteuid(2).
+uid_t geteuid();
+/// getrlimit(2) of RLIMIT_FSIZE, the largest file this process may write.
+int fileSizeLimit(struct rlimit* limit);
+
+// Calls each UNIX system makes its own way; Linux's are in
+// platform/linux/linux_calls.cpp. A port defines them with its system's
+// calls; where it has none, openUnnamed fails with EOPNOTSUPP (the caller
+// then writes under a temporary name) and folderPathOf with ENOSYS (a
+// moved folder is then named as it was given).
+
+/// renameat2(2) with RENAME_NOREPLACE; where the file system cannot do
+/// that (EINVAL, ENOSYS), linkat(2) to the new name and unlinkat(2) of the
+/// old one, which cannot replace either. Returns 0 or -1 (errno set; EEXIST
+/// when `to` exists).
+int renameNoReplace(int folder, const char* from, const char* to);
+/// open(2) of an unnamed file in `folder` (O_TMPFILE), for writing,
+/// retried on EINTR. Returns the descriptor or -1 (errno set; EOPNOTSUPP,
+/// EISDIR or EINVAL where the file system cannot).
+int openUnnamed(int folder, mode_t mode);
+/// linkat(2) of the open descriptor `fd` to the new name `to` in `folder`,
+/// through /proc/self/fd, or AT_EMPTY_PATH where /proc is missing. 0 or -1
+/// (errno set; EEXIST when `to` exists).
+int linkOpenFile(int fd, int folder, const char* to);
+/// Makes the descriptor `fd` the null device's, letting go of the file it
+/// held while its number stays valid for its owner. 0 or -1 (errno set).
+int retire(int fd);
+/// A pipe whose two ends are closed on exec, into `fds` (read end first),
+/// not asked of the seam. 0 or -1 (errno set).
+int openPipe(int fds[2]);
+/// The path of the open folder `folder` as the system knows it now, into
+/// `path` (where it was moved to). 0 or -1 (errno set).
+int folderPathOf(int folder, std::string& path);
+
+/// `call()` (0 or -1 with errno set, or a count), called again while it is
+/// interrupted.
+template <typename Call>
+auto retriedOnInterrupt(Call call) {
+  decltype(call()) result;
+  do {
+    result = call();
+  } while (result < 0 && errno == EINTR);
+  return result;
+}
 
 }  // namespace sys

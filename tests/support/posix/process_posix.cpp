@@ -14,8 +14,8 @@
 #include <stdexcept>
 
 #include "../process.h"
-#include "platform/unix/native_text.h"
 #include "platform/platform.h"
+#include "platform/unix/native_text.h"
 
 extern char** environ;
 
