@@ -1,12 +1,12 @@
 // The one table of the system calls the UNIX layer makes (platform/unix/
 // and platform/linux/): each written once with its EINTR handling and its
 // question to the fault seam (or why it asks none), so that tests have one
-// place to look. Defined
-// in sys_calls.cpp, and for Linux in platform/linux/linux_calls.cpp and
-// cache_calls.cpp; the calls only Linux code makes are declared in
-// platform/linux/linux_calls.h, the same namespace. Not here: the C and C++
-// libraries' own calls (std::filesystem in file_queries.cpp, std::signal,
-// raise, setlocale, nl_langinfo, the OpenSSL digest).
+// place to look. Defined in sys_calls.cpp, and for Linux in
+// platform/linux/linux_calls.cpp and cache_calls.cpp; the calls only Linux
+// code makes are declared in platform/linux/linux_calls.h, the same
+// namespace. Not here: the C and C++ libraries' own calls (std::filesystem
+// in file_queries.cpp, std::signal, raise, setlocale, nl_langinfo, the
+// OpenSSL digest).
 #pragma once
 
 #include <signal.h>
