@@ -4,7 +4,6 @@
 # faulted too. With it off (every build a user gets) the core holds none of
 # them, and the tests, if built, link hooks that answer that nothing can be
 # injected, so that the tests that need it skip.
-set(FILESPLIT_PLATFORM_TEST_HOOKS platform/${FILESPLIT_PLATFORM_NAME}/test_hooks.cpp)
 if(FILESPLIT_FAULT_INJECTION)
   set(FILESPLIT_FAULT_SOURCES platform/fault_injection.cpp ${FILESPLIT_PLATFORM_TEST_HOOKS})
   if(WIN32)

@@ -1,6 +1,10 @@
-# The platform layer's sources and libraries: one folder per platform.
+# The platform layer's sources and libraries, picked by the operating system
+# the build is for; FILESPLIT_PLATFORM_DIR holds its platform_impl.h, and
+# FILESPLIT_ENTRY_DIR the tools' entry points (main or wmain).
 if(WIN32)
-  set(FILESPLIT_PLATFORM_NAME win)
+  set(FILESPLIT_PLATFORM_DIR ${CMAKE_SOURCE_DIR}/platform/win)
+  set(FILESPLIT_ENTRY_DIR ${CMAKE_SOURCE_DIR}/app/win)
+  set(FILESPLIT_PLATFORM_TEST_HOOKS platform/win/test_hooks.cpp)
   set(FILESPLIT_PLATFORM_SOURCES
     platform/win/code_page_text.cpp
     platform/win/console.cpp
@@ -24,28 +28,40 @@ if(WIN32)
   set(FILESPLIT_PLATFORM_LIBS bcrypt)
   # The tool's entry is wmain, which receives the command line as typed.
   set(FILESPLIT_ENTRY_LINK_OPTIONS -municode)
-else()
-  set(FILESPLIT_PLATFORM_NAME posix)
+elseif(CMAKE_SYSTEM_NAME STREQUAL "Linux")
+  # What any UNIX system offers (unix/), and what only Linux does (linux/).
+  set(FILESPLIT_PLATFORM_DIR ${CMAKE_SOURCE_DIR}/platform/unix)
+  set(FILESPLIT_ENTRY_DIR ${CMAKE_SOURCE_DIR}/app/unix)
+  set(FILESPLIT_PLATFORM_TEST_HOOKS platform/unix/test_hooks.cpp platform/linux/test_hooks_linux.cpp)
   find_package(OpenSSL 3 REQUIRED COMPONENTS Crypto)
   set(FILESPLIT_PLATFORM_SOURCES
-    platform/posix/bcrypt_md5.cpp
-    platform/posix/cache_calls.cpp
-    platform/posix/code_pages.cpp
-    platform/posix/console.cpp
-    platform/posix/console_window.cpp
-    platform/posix/crt_files.cpp
-    platform/posix/input_watch.cpp
-    platform/posix/direct_writes.cpp
-    platform/posix/file_queries.cpp
-    platform/posix/interrupts.cpp
-    platform/posix/medium.cpp
-    platform/posix/native_text.cpp
-    platform/posix/output_file.cpp
-    platform/posix/output_folder.cpp
-    platform/posix/services.cpp
-    platform/posix/sys_calls.cpp
-    platform/posix/volume_queries.cpp
-    platform/posix/wide_main.cpp)
+    platform/unix/bcrypt_md5.cpp
+    platform/unix/code_pages.cpp
+    platform/unix/console.cpp
+    platform/unix/console_window.cpp
+    platform/unix/crt_files.cpp
+    platform/unix/file_queries.cpp
+    platform/unix/interrupts.cpp
+    platform/unix/native_text.cpp
+    platform/unix/output_file.cpp
+    platform/unix/output_folder.cpp
+    platform/unix/services.cpp
+    platform/unix/sys_calls.cpp
+    platform/unix/volume_queries.cpp
+    platform/unix/wide_main.cpp
+    platform/linux/cache_calls.cpp
+    platform/linux/direct_writes.cpp
+    platform/linux/error_text.cpp
+    platform/linux/file_system_type.cpp
+    platform/linux/input_watch.cpp
+    platform/linux/linux_calls.cpp
+    platform/linux/medium.cpp)
   set(FILESPLIT_PLATFORM_LIBS OpenSSL::Crypto)
   set(FILESPLIT_ENTRY_LINK_OPTIONS)
+else()
+  message(FATAL_ERROR
+    "No platform layer for ${CMAKE_SYSTEM_NAME}: the build knows Linux (platform/unix/ and "
+    "platform/linux/) and Windows (platform/win/). A port provides every function of "
+    "platform/platform.h and platform/output_file.h and the runtime stand-ins of "
+    "platform_impl.h, as platform/README.md lists them, and names its sources here.")
 endif()

@@ -1,7 +1,6 @@
 #include "fileio/file_system.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
@@ -19,19 +18,13 @@ void check(const char* operation, const fs::path& native, const std::error_code&
   if (error) throw fs::filesystem_error(operation, native, error);
 }
 
-// Throws the library's error for `operation` on `native` with errno's reason:
-// a failure a test build planned.
-[[noreturn]] void throwErrno(const char* operation, const fs::path& native) {
-  throw fs::filesystem_error(operation, native, std::error_code(errno, std::generic_category()));
-}
-
 // `native` and each level above it up to and including the first that
 // exists ("" for the current folder). Part of the folder creation: a level
 // that cannot be queried counts as existing, as its creation will tell.
 std::vector<std::wstring> levelsUpToExisting(const std::wstring& path, fs::path native) {
   const auto missing = [](const fs::path& level) {
     std::error_code error;
-    return platform::fileType(level, error) == platform::FileType::notFound && !error;
+    return platform::fileTypeQuietly(level, error) == platform::FileType::notFound && !error;
   };
   std::vector<std::wstring> folders{path};
   if (!native.has_filename()) native = native.parent_path();  // "out/" is "out"
@@ -44,7 +37,6 @@ std::vector<std::wstring> levelsUpToExisting(const std::wstring& path, fs::path 
 }
 
 platform::FileType typeOf(const char* operation, const fs::path& native) {
-  if (!platform::goAhead(platform::FaultPoint::fileStatus)) throwErrno(operation, native);
   std::error_code error;
   const platform::FileType type = platform::fileType(native, error);
   check(operation, native, error);
@@ -89,8 +81,6 @@ bool sameIgnoringCase(const std::wstring& a, const std::wstring& b) {
 std::vector<std::wstring> filesWithExtension(const std::wstring& path,
                                              const std::wstring& extension) {
   const fs::path native = platform::queryPath(path);
-  if (!platform::goAhead(platform::FaultPoint::fileStatus))
-    throwErrno("directory_iterator", native);
   std::error_code error;
   std::vector<std::wstring> names;
   for (const std::wstring& name : platform::fileNamesIn(native, error))
@@ -103,7 +93,6 @@ std::vector<std::wstring> filesWithExtension(const std::wstring& path,
 
 bool isEmpty(const std::wstring& path) {
   const fs::path native = platform::queryPath(path);
-  if (!platform::goAhead(platform::FaultPoint::fileStatus)) throwErrno("is_empty", native);
   std::error_code error;
   const bool empty = platform::isEmpty(native, error);
   check("is_empty", native, error);
@@ -112,7 +101,6 @@ bool isEmpty(const std::wstring& path) {
 
 uint64_t fileSize(const std::wstring& path) {
   const fs::path native = platform::queryPath(path);
-  if (!platform::goAhead(platform::FaultPoint::fileSize)) throwErrno("file_size", native);
   std::error_code error;
   const uint64_t size = platform::fileSize(native, error);
   check("file_size", native, error);
@@ -121,8 +109,6 @@ uint64_t fileSize(const std::wstring& path) {
 
 std::vector<std::wstring> createFolders(const std::wstring& path) {
   const fs::path native = platform::queryPath(path);
-  if (!platform::goAhead(platform::FaultPoint::folderCreation))
-    throwErrno("create_directories", native);
   const platform::FileType type = typeOf("create_directories", native);
   if (type != platform::FileType::notFound && type != platform::FileType::folder)
     check("create_directories", native, std::make_error_code(std::errc::file_exists));

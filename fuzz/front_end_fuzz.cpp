@@ -19,9 +19,9 @@
 
 #include "app/split_front_end.h"
 #include "fuzz_support.h"
-#include "native_text.h"
 #include "platform/platform.h"
 #include "platform/test_hooks.h"
+#include "platform/unix/native_text.h"
 #include "script/path_rules.h"
 #include "split/split_exit_codes.h"
 #include "texts/split_texts.h"

@@ -2,11 +2,12 @@
 // answers it with what a test planned. Built only with fault injection on;
 // a release build has no trace of it.
 //
-// The block loop calls it from two threads: one lock orders the calls, and
-// since each point is called from one thread only (reads and hashing from
-// the reader, a transfer's writes from the writer), its call numbers stay
-// those of one thread. The lock is held while a planned callback runs, so
-// that the other thread's calls neither count as the callback's nor pass it.
+// The block loop calls it from three threads: one lock orders the calls,
+// and since each point is called from one thread only (reads from the
+// reader, hashing from the hasher, a transfer's writes from the writer), its
+// call numbers stay those of one thread. The lock is held while a planned
+// callback runs, so that the other threads' calls neither count as the
+// callback's nor pass it.
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>

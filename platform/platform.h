@@ -1,4 +1,7 @@
-// The one header through which core code reaches the operating system.
+// The main header through which core code reaches the operating system;
+// the others are output_file.h (the files the tools write), threads.h,
+// to_wide.h, utf8.h, ascii_letters.h and windows_names.h. What a platform
+// must provide for each is platform/README.md.
 //
 // It brings in the Windows-style C runtime, CNG and code-page calls the core
 // is written against (the real ones on Windows, our stand-ins elsewhere; the
@@ -129,12 +132,20 @@ enum class FileType { notFound, file, folder, other };
 // The file-system queries and the folder creation, each reporting failure in
 // `error` as the standard file-system library does (an errno value in the
 // generic category), so that its filesystem_error tells the same reason on
-// every platform. On POSIX systems they are the library's own; on Windows
+// every platform. On UNIX systems they are the library's own; on Windows
 // they are Win32 calls, since the library's rest on the C runtime's stat.
+// Each asks the fault seam first (fileType, isEmpty and fileNamesIn at
+// FaultPoint::fileStatus, fileSize at fileSize, createFolders at
+// folderCreation) and fails with the errno it planned.
 
 /// The type of what is at `native`. Nothing there, or a folder missing on
 /// the way, is notFound without an error; any other failure sets `error`.
 FileType fileType(const std::filesystem::path& native, std::error_code& error);
+
+/// fileType, not asked of the fault seam: for the levels above a folder to
+/// be created, which counts a level it cannot query as existing, so that a
+/// failure there changes nothing the creation does not tell again.
+FileType fileTypeQuietly(const std::filesystem::path& native, std::error_code& error);
 
 /// Whether the file at `native` has no bytes, or the folder there no entry.
 /// Nothing there is a failure (ENOENT).

@@ -5,10 +5,20 @@
 
 #include <cerrno>
 #include <cstddef>
+#include <system_error>
 
 #include "platform/platform.h"
 
 namespace seam_calls {
+
+/// Asks the seam whether the file-system query or folder creation at
+/// `point` goes ahead; where it planned a failure, false with its errno in
+/// `error` (generic category), as those calls report a failure.
+inline bool queryGoesAhead(platform::FaultPoint point, std::error_code& error) {
+  if (platform::goAhead(point)) return true;
+  error = std::error_code(errno, std::generic_category());
+  return false;
+}
 
 /// The status a call of the MD5 provider returns for the planned failure
 /// `error` (errno as platform::goAhead left it): a planned value that is no

@@ -1,7 +1,8 @@
 // The block loop as both tools drive it (a split's pieces of one input, a
 // join's pieces into one output, a check without one), over fake files
-// whose calls fail, fall short or wait for the other thread: the bytes
-// written, the dots, the failure told, and the order the two threads keep.
+// whose calls fail, fall short or wait for another thread: the bytes
+// written, the dots, the failure told, and the order the three threads
+// (the caller reading, the hasher, the writer) keep.
 // A thread left waiting for a notify fails the test within seconds.
 #include "transfer/block_copy.h"
 

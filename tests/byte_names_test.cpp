@@ -21,7 +21,7 @@
 #include "test_sizes.h"
 #include "texts/split_texts.h"
 #ifndef _WIN32
-#include "native_text.h"
+#include "platform/unix/native_text.h"
 #endif
 
 namespace fs = std::filesystem;

@@ -2,14 +2,15 @@
 // directly. The standard library's rest on the C runtime's stat, which the
 // system's msvcrt.dll builds on FindFirstFile: there a "\\?\" path and a
 // share root are not found, and a symbolic link is described instead of
-// its target. Failures carry the errno value that runtime gives for the
-// Win32 error, so that the texts stay those of the library.
+// its target. Each asks the fault seam first, as platform.h says. Failures carry the errno value
+// that runtime gives for the Win32 error, so that the texts stay those of the library.
 #include <vector>
 
 #include "long_paths.h"
 #include "path_calls.h"
 #include "path_levels.h"
 #include "platform/platform.h"
+#include "platform/seam_calls.h"
 #include "win32_errno.h"
 
 namespace fs = std::filesystem;
@@ -118,29 +119,10 @@ bool eachEntry(const std::wstring& path, std::error_code& error, Visit visit) {
   return false;
 }
 
-}  // namespace
-
-namespace platform {
-
-std::vector<std::wstring> fileNamesIn(const fs::path& native, std::error_code& error) {
-  std::vector<std::wstring> names;
-  const std::wstring& folder = native.native();
-  eachEntry(folder, error, [&](const std::wstring& name) {
-    std::error_code typeError;
-    const std::wstring path = (endsWithSeparator(folder) ? folder : folder + L"\\") + name;
-    if (typeOf(path, typeError) == FileType::file && !typeError) names.push_back(name);
-    return true;
-  });
-  return names;
-}
-
-FileType fileType(const fs::path& native, std::error_code& error) {
-  return typeOf(native.native(), error);
-}
-
-uint64_t fileSize(const fs::path& native, std::error_code& error) {
+// The size in bytes of the file at `path`, as platform::fileSize.
+uint64_t sizeOf(const std::wstring& path, std::error_code& error) {
   error.clear();
-  const Handle file(openForAttributes(native.native()));
+  const Handle file(openForAttributes(path));
   BY_HANDLE_FILE_INFORMATION info{};
   LARGE_INTEGER size{};
   constexpr uint64_t kFailed = static_cast<uint64_t>(-1);
@@ -159,7 +141,39 @@ uint64_t fileSize(const fs::path& native, std::error_code& error) {
   return static_cast<uint64_t>(size.QuadPart);
 }
 
+}  // namespace
+
+namespace platform {
+
+std::vector<std::wstring> fileNamesIn(const fs::path& native, std::error_code& error) {
+  std::vector<std::wstring> names;
+  if (!seam_calls::queryGoesAhead(FaultPoint::fileStatus, error)) return names;
+  const std::wstring& folder = native.native();
+  eachEntry(folder, error, [&](const std::wstring& name) {
+    std::error_code typeError;
+    const std::wstring path = (endsWithSeparator(folder) ? folder : folder + L"\\") + name;
+    if (typeOf(path, typeError) == FileType::file && !typeError) names.push_back(name);
+    return true;
+  });
+  return names;
+}
+
+FileType fileType(const fs::path& native, std::error_code& error) {
+  if (!seam_calls::queryGoesAhead(FaultPoint::fileStatus, error)) return FileType::notFound;
+  return typeOf(native.native(), error);
+}
+
+FileType fileTypeQuietly(const fs::path& native, std::error_code& error) {
+  return typeOf(native.native(), error);
+}
+
+uint64_t fileSize(const fs::path& native, std::error_code& error) {
+  if (!seam_calls::queryGoesAhead(FaultPoint::fileSize, error)) return static_cast<uint64_t>(-1);
+  return sizeOf(native.native(), error);
+}
+
 bool isEmpty(const fs::path& native, std::error_code& error) {
+  if (!seam_calls::queryGoesAhead(FaultPoint::fileStatus, error)) return false;
   const FileType type = typeOf(native.native(), error);
   if (error) return false;
   if (type == FileType::notFound) {
@@ -171,11 +185,12 @@ bool isEmpty(const fs::path& native, std::error_code& error) {
     eachEntry(native.native(), error, [&](const std::wstring&) { return empty = false; });
     return empty && !error;
   }
-  const uint64_t size = fileSize(native, error);
+  const uint64_t size = sizeOf(native.native(), error);
   return !error && size == 0;
 }
 
 void createFolders(const fs::path& native, std::error_code& error) {
+  if (!seam_calls::queryGoesAhead(FaultPoint::folderCreation, error)) return;
   const std::wstring& path = native.native();
   if (path.empty()) {
     error = std::make_error_code(std::errc::invalid_argument);

@@ -15,8 +15,8 @@
 #include <stdexcept>
 
 #include "../process.h"
-#include "native_text.h"
 #include "platform/platform.h"
+#include "platform/unix/native_text.h"
 
 extern char** environ;
 

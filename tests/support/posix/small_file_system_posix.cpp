@@ -8,7 +8,7 @@
 
 #include "../small_file_system.h"
 #include "platform/platform.h"
-#include "platform/posix/faked_volume.h"
+#include "platform/unix/faked_volume.h"
 
 namespace {
 

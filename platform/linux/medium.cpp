@@ -8,10 +8,11 @@
 #include <string>
 
 #include "direct_writes.h"
-#include "native_text.h"
+#include "linux_calls.h"
 #include "platform/platform.h"
 #include "platform/sector_reads.h"
-#include "sys_calls.h"
+#include "platform/unix/native_text.h"
+#include "platform/unix/sys_calls.h"
 
 using platform::FaultPoint;
 

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <sys/statvfs.h>
-#include <sys/vfs.h>
 
 namespace posix_test_hooks {
 
@@ -15,17 +14,8 @@ bool fakedStatvfs(struct statvfs& info);
 /// default: the answer's numbers are bytes); its numbers are then counts of
 /// such blocks. False where this build fakes nothing.
 bool fakeBlockSize(unsigned long bytes);
-
-/// Fills `info` with the file-system type a test gave; false when none.
-bool fakedStatfs(struct statfs& info);
-
-/// Sets the alignments past the cache a test gave (statx STATX_DIOALIGN);
-/// false when none.
-bool fakedDirectAlignment(uint32_t& offset, uint32_t& memory);
 #else
 inline bool fakedStatvfs(struct statvfs&) { return false; }
-inline bool fakedStatfs(struct statfs&) { return false; }
-inline bool fakedDirectAlignment(uint32_t&, uint32_t&) { return false; }
 #endif
 
 }  // namespace posix_test_hooks

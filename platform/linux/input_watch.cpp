@@ -1,9 +1,8 @@
-#include "input_watch.h"
+#include "platform/unix/input_watch.h"
 
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/inotify.h>
-#include <unistd.h>
 
 #include <array>
 #include <atomic>
@@ -11,7 +10,8 @@
 #include <map>
 #include <mutex>
 
-#include "sys_calls.h"
+#include "linux_calls.h"
+#include "platform/unix/sys_calls.h"
 
 namespace input_watch {
 namespace {
@@ -47,7 +47,7 @@ void onLeaseBreak(int, siginfo_t* info, void*) {
   const int saved = errno;
   const int fd = info->si_fd;
   if (fd >= 0 && fd < kMostLeased) {
-    ::fcntl(fd, F_SETLEASE, F_UNLCK);
+    sys::fcntl(fd, F_SETLEASE, F_UNLCK);
     leaseBreaks[static_cast<size_t>(fd)].fetch_add(1);
   }
   errno = saved;
@@ -60,7 +60,7 @@ bool handlerInstalled() {
     action.sa_sigaction = onLeaseBreak;
     action.sa_flags = SA_SIGINFO | SA_RESTART;
     sigemptyset(&action.sa_mask);
-    return ::sigaction(kBreakSignal, &action, nullptr) == 0;
+    return sys::sigaction(kBreakSignal, &action, nullptr) == 0;
   }();
   return installed;
 }
@@ -89,7 +89,7 @@ uint32_t writersSeen(int fd) {
   if (found == table.byInput.end()) return seen;
   Watch& watch = found->second;
   alignas(inotify_event) char events[4096];
-  while (::read(watch.inotify, events, sizeof events) > 0) ++watch.seen;
+  while (sys::readQuietly(watch.inotify, events, sizeof events) > 0) ++watch.seen;
   return seen + watch.seen;
 }
 
@@ -99,7 +99,7 @@ void stop(int fd) {
   const std::lock_guard<std::mutex> held(table.lock);
   const auto found = table.byInput.find(fd);
   if (found == table.byInput.end()) return;
-  ::close(found->second.inotify);
+  sys::closeQuietly(found->second.inotify);
   table.byInput.erase(found);
 }
 

@@ -1,12 +1,13 @@
-// The file-system queries and the folder creation on POSIX systems: the
-// standard library's own.
+// The file-system queries and the folder creation on UNIX systems: the
+// standard library's own, each asking the fault seam first.
 #include "platform/platform.h"
+#include "platform/seam_calls.h"
 
 namespace fs = std::filesystem;
 
 namespace platform {
 
-FileType fileType(const fs::path& native, std::error_code& error) {
+FileType fileTypeQuietly(const fs::path& native, std::error_code& error) {
   const fs::file_status status = fs::status(native, error);
   switch (status.type()) {
     case fs::file_type::not_found:  // a missing file is an answer, not a failure
@@ -23,14 +24,24 @@ FileType fileType(const fs::path& native, std::error_code& error) {
   }
 }
 
-bool isEmpty(const fs::path& native, std::error_code& error) { return fs::is_empty(native, error); }
+FileType fileType(const fs::path& native, std::error_code& error) {
+  if (!seam_calls::queryGoesAhead(FaultPoint::fileStatus, error)) return FileType::notFound;
+  return fileTypeQuietly(native, error);
+}
+
+bool isEmpty(const fs::path& native, std::error_code& error) {
+  return seam_calls::queryGoesAhead(FaultPoint::fileStatus, error) && fs::is_empty(native, error);
+}
 
 uint64_t fileSize(const fs::path& native, std::error_code& error) {
+  // As the library's failed size: static_cast<uintmax_t>(-1).
+  if (!seam_calls::queryGoesAhead(FaultPoint::fileSize, error)) return static_cast<uint64_t>(-1);
   return fs::file_size(native, error);
 }
 
 std::vector<std::wstring> fileNamesIn(const fs::path& native, std::error_code& error) {
   std::vector<std::wstring> names;
+  if (!seam_calls::queryGoesAhead(FaultPoint::fileStatus, error)) return names;
   fs::directory_iterator entry(native, error);
   for (; !error && entry != fs::directory_iterator(); entry.increment(error)) {
     std::error_code typeError;
@@ -41,6 +52,7 @@ std::vector<std::wstring> fileNamesIn(const fs::path& native, std::error_code& e
 }
 
 void createFolders(const fs::path& native, std::error_code& error) {
+  if (!seam_calls::queryGoesAhead(FaultPoint::folderCreation, error)) return;
   fs::create_directories(native, error);
 }
 

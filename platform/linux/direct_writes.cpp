@@ -6,7 +6,8 @@
 #include <cerrno>
 #include <cstdint>
 
-#include "sys_calls.h"
+#include "linux_calls.h"
+#include "platform/unix/sys_calls.h"
 
 namespace direct_writes {
 
@@ -22,7 +23,7 @@ void recordWrite([[maybe_unused]] int fd, [[maybe_unused]] const void* buffer,
                  [[maybe_unused]] size_t size, [[maybe_unused]] uint64_t offset) {
 #if FILESPLIT_FAULT_INJECTION
   if (recording == nullptr) return;
-  if ((::fcntl(fd, F_GETFL) & O_DIRECT) == 0) recording->allBypassTheCache = false;
+  if ((sys::fcntl(fd, F_GETFL, 0) & O_DIRECT) == 0) recording->allBypassTheCache = false;
   recording->called(buffer, size, offset);
 #endif
 }
@@ -30,7 +31,7 @@ void recordWrite([[maybe_unused]] int fd, [[maybe_unused]] const void* buffer,
 // Where the descriptor is after the last bytes.
 void recordEnd([[maybe_unused]] int fd) {
 #if FILESPLIT_FAULT_INJECTION
-  if (recording != nullptr) recording->endPosition = ::lseek(fd, 0, SEEK_CUR);
+  if (recording != nullptr) recording->endPosition = sys::lseek(fd, 0, SEEK_CUR);
 #endif
 }
 

@@ -1,5 +1,5 @@
-// The rebuilt file's way to its final name on POSIX systems: unnamed
-// (O_TMPFILE) and linked to its name only once verified; where the file
+// The rebuilt file's way to its final name on UNIX systems: unnamed
+// (sys::openUnnamed, Linux's O_TMPFILE) and linked to its name only once verified; where the file
 // system cannot, a temporary name renamed without replacing, and then a
 // check on the open descriptor that the final name is the file written.
 // Every name is made relative to the held output folder's descriptor, so
@@ -45,11 +45,11 @@ int permissionsOf(const std::wstring& path, unsigned& bits) {
 }
 
 void restrictNewFiles(unsigned bits) {
-  const mode_t mask = ::umask(0);
-  ::umask(mask | (~bits & 0777));
+  const mode_t mask = sys::umask(0);
+  sys::umask(mask | (~bits & 0777));
 }
 
-unsigned long processNumber() { return static_cast<unsigned long>(::getpid()); }
+unsigned long processNumber() { return static_cast<unsigned long>(sys::getpid()); }
 
 int nameTaken(const std::wstring& path, bool& taken) {
   std::string name;

@@ -1,12 +1,9 @@
-// The user's interrupt on POSIX systems: SIGINT, SIGTERM and SIGHUP, each
+// The user's interrupt on UNIX systems: SIGINT, SIGTERM and SIGHUP, each
 // handed by the signal handler, which may do next to nothing, to a watcher
 // thread that runs the job's handler and ends the process. The watcher runs
 // while a job has a handler set; a signal the process started with ignored
 // (nohup, trap '' INT) stays ignored.
 #include "interrupts.h"
-
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
@@ -19,6 +16,7 @@
 
 #include "platform/platform.h"
 #include "platform/threads.h"
+#include "sys_calls.h"
 
 namespace {
 
@@ -40,7 +38,7 @@ bool taken[std::size(kSignals)] = {};
 void noteSignal(int signal) {
   const int saved = errno;  // the interrupted code's
   const auto number = static_cast<unsigned char>(signal);
-  (void)!::write(wakeFds[1], &number, 1);
+  (void)sys::writeQuietly(wakeFds[1], &number, 1);
   errno = saved;
 }
 
@@ -48,7 +46,7 @@ void watch() {
   for (;;) {
     unsigned char number = 0;
     // Not through the seam: this thread's wait is no call of a job's.
-    const ssize_t n = ::read(wakeFds[0], &number, 1);
+    const ssize_t n = sys::readQuietly(wakeFds[0], &number, 1);
     if (n == 1 && number == kStopWatching) return;
     if (n == 1) posix_interrupts::endWith(number);
     if (n == 0 || (n < 0 && errno != EINTR)) return;
@@ -62,9 +60,9 @@ void takeSignals() {
   action.sa_flags = SA_RESTART;
   sigemptyset(&action.sa_mask);
   for (size_t i = 0; i < std::size(kSignals); ++i) {
-    if (::sigaction(kSignals[i], nullptr, &before[i]) != 0 || before[i].sa_handler == SIG_IGN)
+    if (sys::sigaction(kSignals[i], nullptr, &before[i]) != 0 || before[i].sa_handler == SIG_IGN)
       continue;
-    taken[i] = ::sigaction(kSignals[i], &action, nullptr) == 0;
+    taken[i] = sys::sigaction(kSignals[i], &action, nullptr) == 0;
   }
 }
 
@@ -75,14 +73,14 @@ void giveSignalsBack() {
 
 void startWatching() {
   // Without a pipe the signals keep their dispositions.
-  if (wakeFds[0] < 0 && ::pipe2(wakeFds, O_CLOEXEC) != 0) return;
+  if (wakeFds[0] < 0 && sys::openPipe(wakeFds) != 0) return;
   watcher = platform::startThread(watch);
   takeSignals();
 }
 
 void stopWatching() {
   giveSignalsBack();
-  (void)!::write(wakeFds[1], &kStopWatching, 1);
+  (void)sys::writeQuietly(wakeFds[1], &kStopWatching, 1);
   watcher.join();
 }
 

@@ -1,4 +1,4 @@
-// Locale, error texts and path conversion on POSIX systems.
+// Process start, locale, names and path conversion on UNIX systems.
 #include <fcntl.h>
 
 #include <cerrno>
@@ -48,13 +48,6 @@ std::locale userLocale() {
   } catch (const std::exception&) {
     return std::locale::classic();
   }
-}
-
-std::wstring systemErrorText(int errnum) {
-  char text[256] = {};
-  // The GNU strerror_r returns its text, which may not be in our buffer.
-  const char* reason = strerror_r(errnum, text, sizeof text);
-  return posix_text::decode(reason, std::strlen(reason));
 }
 
 std::filesystem::path nativePath(const std::wstring& wide) {

@@ -1,4 +1,4 @@
-// Stand-ins, on POSIX systems, for the Windows interfaces the core is written
+// Stand-ins, on UNIX systems, for the Windows interfaces the core is written
 // against: the C runtime's low-level file calls, _itoa_s and sprintf_s, CNG's
 // hashing calls and the code-page conversions. Each gives exactly what the
 // core relies on, with the Windows names, types and constants.
@@ -128,7 +128,7 @@ typedef BOOL* LPBOOL;
 #define ERROR_INVALID_PARAMETER 87
 #define ERROR_INVALID_FLAGS 1004
 
-/// CP_ACP: the encoding of file names (platform/posix/native_text.h); a
+/// CP_ACP: the encoding of file names (platform/unix/native_text.h); a
 /// byte that does not decode becomes U+DC00 + the byte, as in a file name,
 /// and the console shows it as "?". A length of -1 takes the text up to and
 /// including its NUL. Returns the count of wide characters (0 on a failure, with the

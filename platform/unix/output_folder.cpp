@@ -13,7 +13,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <filesystem>
 #include <mutex>
 #include <string>
@@ -114,11 +113,9 @@ std::optional<std::wstring> OutputFolder::whereNow() const {
       named.st_dev == held.st_dev && named.st_ino == held.st_ino)
     return path_;
   // Moved: the system knows the open folder's path.
-  char moved[PATH_MAX];
-  const std::string self = "/proc/self/fd/" + std::to_string(fd);
-  const ssize_t length = ::readlink(self.c_str(), moved, sizeof moved);
-  if (length <= 0 || static_cast<size_t>(length) >= sizeof moved) return path_;
-  return widePath(std::filesystem::path(std::string(moved, static_cast<size_t>(length))));
+  std::string moved;
+  if (sys::folderPathOf(fd, moved) != 0) return path_;
+  return widePath(std::filesystem::path(moved));
 }
 
 #if FILESPLIT_NO_FLUSH

@@ -1,9 +1,7 @@
-// What the file system holding the output folder tells about itself, on
-// Linux: the space left to this user (statvfs) and its type (statfs); and
-// the largest file this process may write there (getrlimit).
-#include <linux/magic.h>
-#include <sys/resource.h>
-#include <unistd.h>
+// What the file system holding the output folder tells about itself on
+// UNIX systems: the space left to this user (statvfs); and the largest file
+// this process may write there (getrlimit). Its type is each system's own
+// question (platform/linux/file_system_type.cpp).
 
 #include "platform/platform.h"
 #include "sys_calls.h"
@@ -31,7 +29,7 @@ std::optional<uint64_t> freeSpace(const std::wstring& folder) {
   // Blocks a file system keeps back for the superuser (ext4's reserve) are
   // the superuser's to write: refusing root on them would refuse a split
   // that fits.
-  const uint64_t blocks = ::geteuid() == 0 ? info.f_bfree : info.f_bavail;
+  const uint64_t blocks = sys::geteuid() == 0 ? info.f_bfree : info.f_bavail;
   uint64_t bytes = 0;
   // Beyond 16 EiB: more than any split needs.
   if (__builtin_mul_overflow(blocks, static_cast<uint64_t>(info.f_frsize), &bytes))
@@ -39,18 +37,9 @@ std::optional<uint64_t> freeSpace(const std::wstring& folder) {
   return bytes;
 }
 
-bool onFatFileSystem(const std::wstring& folder) {
-  std::string name;
-  struct statfs info {};
-  // vfat and msdos share the magic number; exFAT has its own.
-  return systemName(folder, name) && sys::statfs(name.c_str(), &info) == 0 &&
-         info.f_type == MSDOS_SUPER_MAGIC;
-}
-
 std::optional<uint64_t> largestFileAllowed() {
   rlimit limit{};
-  if (::getrlimit(RLIMIT_FSIZE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
-    return std::nullopt;
+  if (sys::fileSizeLimit(&limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return std::nullopt;
   return static_cast<uint64_t>(limit.rlim_cur);
 }
 

@@ -1,8 +1,8 @@
 #include "sys_calls.h"
 
 #include <fcntl.h>
-#include <sys/inotify.h>
-#include <sys/syscall.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -39,16 +39,6 @@ ssize_t writeSlices(int fd, const char* bytes, size_t count) {
     done += static_cast<size_t>(n);
   }
   return static_cast<ssize_t>(done);
-}
-
-// `call()` (0 or -1 with errno set), called again while it is interrupted.
-template <typename Call>
-int retriedOnInterrupt(Call call) {
-  int result;
-  do {
-    result = call();
-  } while (result < 0 && errno == EINTR);
-  return result;
 }
 
 }  // namespace
@@ -99,37 +89,6 @@ int openAt(int folder, const char* name, int flags, mode_t mode) {
   return fd;
 }
 
-int renameNoReplace(int folder, const char* from, const char* to) {
-  if (!goAhead(FaultPoint::rename)) return -1;
-  // Called through syscall(2): older C libraries lack the wrapper.
-  constexpr unsigned kNoReplace = 1;  // RENAME_NOREPLACE
-  if (::syscall(SYS_renameat2, folder, from, folder, to, kNoReplace) == 0) return 0;
-  if (errno != EINVAL && errno != ENOSYS) return -1;
-  if (::linkat(folder, from, folder, to, 0) != 0) return -1;
-  // The new name holds the file now; an old name left behind replaces nothing.
-  ::unlinkat(folder, from, 0);
-  return 0;
-}
-
-int openUnnamed(int folder, mode_t mode) {
-  int fd;
-  do {
-    fd = goAhead(FaultPoint::pendingCreation)
-             ? ::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode)
-             : -1;
-  } while (fd < 0 && errno == EINTR);
-  return fd;
-}
-
-int linkOpenFile(int fd, int folder, const char* to) {
-  if (!goAhead(FaultPoint::rename)) return -1;
-  const std::string self = "/proc/self/fd/" + std::to_string(fd);
-  if (::linkat(AT_FDCWD, self.c_str(), folder, to, AT_SYMLINK_FOLLOW) == 0) return 0;
-  if (errno != ENOENT || ::access("/proc/self/fd", F_OK) == 0) return -1;
-  // No /proc: only a caller allowed to (root) may link a descriptor directly.
-  return ::linkat(fd, "", folder, to, AT_EMPTY_PATH);
-}
-
 int renameReplacing(int folder, const char* from, const char* to) {
   if (!goAhead(FaultPoint::rename)) return -1;
   return ::renameat(folder, from, folder, to);
@@ -154,16 +113,6 @@ int removeFolder(int folder, const char* name) {
     if (!notEmptyYet || attempt == 100) return -1;
     ::usleep(10000);  // a wait for the file system, not a measurement
   }
-}
-
-int retire(int fd) {
-  const int null = retriedOnInterrupt([] { return ::open("/dev/null", O_WRONLY | O_CLOEXEC); });
-  if (null < 0) return -1;
-  const int result = retriedOnInterrupt([&] { return ::dup3(null, fd, O_CLOEXEC); });
-  const int error = errno;
-  ::close(null);
-  errno = error;
-  return result < 0 ? -1 : 0;
 }
 
 int describe(int fd, struct stat* info) {
@@ -196,27 +145,6 @@ int fcntl(int fd, int command, int argument) {
   return result;
 }
 
-int takeReadLease(int fd, int signal) {
-  if (!goAhead(FaultPoint::inputWatch)) return -1;
-  if (fcntl(fd, F_SETSIG, signal) != 0) return -1;
-  return fcntl(fd, F_SETLEASE, F_RDLCK);
-}
-
-int watchWrites(int fd) {
-  if (!goAhead(FaultPoint::inputWatch)) return -1;
-  const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-  if (watch < 0) return -1;
-  // The open file itself, wherever its name leads by now.
-  const std::string self = "/proc/self/fd/" + std::to_string(fd);
-  if (::inotify_add_watch(watch, self.c_str(), IN_MODIFY | IN_ATTRIB) < 0) {
-    const int error = errno;
-    ::close(watch);
-    errno = error;
-    return -1;
-  }
-  return watch;
-}
-
 int fadvise(int fd, off_t offset, off_t length, int advice) {
   return ::posix_fadvise(fd, offset, length, advice);
 }
@@ -224,22 +152,6 @@ int fadvise(int fd, off_t offset, off_t length, int advice) {
 int fdatasync(int fd) {
   if (!goAhead(FaultPoint::flush)) return -1;
   return retriedOnInterrupt([fd] { return ::fdatasync(fd); });
-}
-
-int startWriteBack(int fd, off_t offset, off_t length) {
-  if (!goAhead(FaultPoint::writeBack)) return -1;
-  platform::recordWriteBack(static_cast<uint64_t>(offset), static_cast<uint64_t>(length));
-  return retriedOnInterrupt(
-      [&] { return ::sync_file_range(fd, offset, length, SYNC_FILE_RANGE_WRITE); });
-}
-
-int awaitWriteBack(int fd, off_t offset, off_t length) {
-  if (!goAhead(FaultPoint::writeBack)) return -1;
-  return retriedOnInterrupt([&] {
-    return ::sync_file_range(
-        fd, offset, length,
-        SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
-  });
 }
 
 ssize_t pread(int fd, void* buffer, size_t count, off_t offset) {
@@ -276,11 +188,24 @@ int statvfs(const char* path, struct statvfs* info) {
   return result;
 }
 
-int statfs(const char* path, struct statfs* info) {
-  if (!goAhead(FaultPoint::fileSystemType)) return -1;
-  const int result = retriedOnInterrupt([&] { return ::statfs(path, info); });
-  if (result == 0) posix_test_hooks::fakedStatfs(*info);
-  return result;
+ssize_t readQuietly(int fd, void* buffer, size_t count) { return ::read(fd, buffer, count); }
+
+ssize_t writeQuietly(int fd, const void* buffer, size_t count) {
+  return ::write(fd, buffer, count);
 }
+
+void closeQuietly(int fd) { ::close(fd); }
+
+int sigaction(int signal, const struct sigaction* action, struct sigaction* before) {
+  return ::sigaction(signal, action, before);
+}
+
+mode_t umask(mode_t mask) { return ::umask(mask); }
+
+pid_t getpid() { return ::getpid(); }
+
+uid_t geteuid() { return ::geteuid(); }
+
+int fileSizeLimit(struct rlimit* limit) { return ::getrlimit(RLIMIT_FSIZE, limit); }
 
 }  // namespace sys

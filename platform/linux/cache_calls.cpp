@@ -13,9 +13,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "faked_volume.h"
+#include "faked_file_system.h"
+#include "linux_calls.h"
 #include "platform/platform.h"
-#include "sys_calls.h"
+#include "platform/unix/sys_calls.h"
 
 using platform::FaultPoint;
 using platform::goAhead;

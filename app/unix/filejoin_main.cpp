@@ -1,5 +1,5 @@
 // The process entry of filejoin on POSIX systems.
 #include "app/entry.h"
-#include "platform/posix/wide_main.h"
+#include "platform/unix/wide_main.h"
 
 int main(int argc, char** argv) { return posix_main::run(argc, argv, filejoinMain); }

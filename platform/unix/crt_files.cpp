@@ -79,7 +79,7 @@ bool deniesWriters(int shflag) { return shflag == _SH_DENYWR || shflag == _SH_DE
 
 // An open of `name`; one that creates a file directly in a held output
 // folder creates it there, relative to the folder's descriptor, whatever
-// the path names by now (platform/posix/output_folder.cpp tells why here).
+// the path names by now (output_folder.cpp tells why here).
 int openByName(const std::string& name, int flags, mode_t mode) {
   std::string inFolder;
   const int folder = (flags & O_CREAT) != 0 ? held_folders::find(name, inFolder) : -1;
