@@ -71,7 +71,9 @@ class JoinCaseTest : public JoinTest {
   std::unique_ptr<std::ofstream> pieceInUse;
 };
 
-inline const std::wstring kHeader = L"Script: parts/in.bat\nJoining.....\n";
+// Not inline: each test file has its own copy, and split_fixture.h has a
+// kHeader of its own.
+const std::wstring kHeader = L"Script: parts/in.bat\nJoining.....\n";
 
 /// A join refused: prepared by `prepare`, run with `arguments`, it ends
 /// with `exitCode` having printed `out` and writes nothing.
@@ -89,5 +91,4 @@ inline void PrintTo(const Refusal& c, std::ostream* out) { *out << c.name; }
 class JoinRefusalTest : public JoinCaseTest, public ::testing::WithParamInterface<Refusal> {};
 
 /// How a script line naming what is not a plain file name is refused.
-inline const std::wstring kNotPlain =
-    L"\"parts/in.bat\" is not a rejoin script of filesplit (line 2: ";
+const std::wstring kNotPlain = L"\"parts/in.bat\" is not a rejoin script of filesplit (line 2: ";
