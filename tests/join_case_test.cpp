@@ -7,6 +7,7 @@
 
 #include "join/join_exit_codes.h"
 #include "join_fixture.h"
+#include "texts/join_texts.h"
 
 namespace fs = std::filesystem;
 
@@ -38,8 +39,9 @@ TEST_F(JoinCaseTest, OutputFolderThatIsAFileCannotBeMade) {
   const auto before = snapshot(dir.wide());
   const RunResult result = join({L"parts/in.bat", L"parts/in.bin_1"});
   EXPECT_EQ(result.exitCode, join_exit::kOutputFolderFailed);
-  EXPECT_EQ(result.out, consoleBytes(L"Script: parts/in.bat\nOutput Folder: parts/in.bin_1\n"
-                                     L"Joining.....\nCannot use the output folder "
+  EXPECT_EQ(result.out, consoleBytes(join_texts::settings(L"parts/in.bat", L"parts/in.bin_1") +
+                                     join_texts::kJoining +
+                                     L"\nCannot use the output folder "
                                      L"\"parts/in.bin_1\": " +
                                      platform::systemErrorText(EEXIST) + L"\n"));
   EXPECT_TRUE(snapshot(dir.wide()) == before);
@@ -97,18 +99,17 @@ TEST_F(JoinCaseTest, MismatchNeverGetsTheFinalName) {
            L"\" is left from this run and may be removed.\n";
   }
   EXPECT_LE(left.size(), 1u);
-  EXPECT_EQ(result.out, consoleBytes(L"Script: parts/in.bat\nOutput Folder: out\nJoining.....\n"
-                                     L"....\nThe rebuilt file does not match \"parts/in.md5\".\n" +
-                                     told));
+  EXPECT_EQ(result.out,
+            consoleBytes(join_texts::settings(L"parts/in.bat", L"out") + join_texts::kJoining +
+                         L"\n....\nThe rebuilt file does not match \"parts/in.md5\".\n" + told));
 }
 
 TEST_F(JoinCaseTest, WithoutDigestFileRebuildsAndSaysItIsNotVerified) {
   fs::remove(dir.native() / "parts" / "in.md5");
   const RunResult result = join({L"--unverified", L"parts/in.bat"});
   EXPECT_EQ(result.exitCode, join_exit::kUnverified);
-  EXPECT_EQ(result.out, consoleBytes(L"Script: parts/in.bat\nJoining.....\n"
-                                     L"....\n\"parts/in.bin\" was rebuilt but not "
-                                     L"verified: there is no \"parts/in.md5\".\n"));
+  EXPECT_EQ(result.out, consoleBytes(kHeader + L"....\n\"parts/in.bin\" was rebuilt but not "
+                                               L"verified: there is no \"parts/in.md5\".\n"));
   EXPECT_TRUE(readFile(dir / L"parts/in.bin") == input);
   EXPECT_EQ(snapshot(dir / L"parts").size(), 6u) << "the script, 4 pieces, the rebuilt file";
 }
@@ -129,7 +130,8 @@ TEST_F(JoinCaseTest, EditedScriptAndDigestFileAreRead) {
 
 // ---- What does not stand in a join's way ------------------------------------
 
-const std::wstring kRebuilt = L"\"parts/in.bin\" was rebuilt and matches \"parts/in.md5\".\n";
+const std::wstring kRebuilt =
+    join_texts::rebuiltAndMatches(L"parts/in.bin", L"parts/in.md5") + L"\n";
 
 // `result` is a success that ends with `line`: parts/in.bin holds the input,
 // and no temporary file is left.
@@ -164,7 +166,7 @@ TEST_F(JoinCaseTest, ScriptNamedLikeTheEndOfOptions) {
   RunOptions options = inside();
   options.workingFolder = dir / L"parts";
   expectRebuilt(*this, runFilejoin({L"--", L"--"}, options),
-                L"\"in.bin\" was rebuilt and matches \"--.md5\".\n");
+                join_texts::rebuiltAndMatches(L"in.bin", L"--.md5") + L"\n");
 }
 
 TEST_F(JoinCaseTest, EndOfOptionsBeforeTheScript) {

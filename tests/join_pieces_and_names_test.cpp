@@ -9,6 +9,7 @@
 
 #include "join/join_exit_codes.h"
 #include "join_fixture.h"
+#include "texts/join_texts.h"
 
 namespace fs = std::filesystem;
 
@@ -114,8 +115,8 @@ Refusal refusedTarget(const char* name, const std::string& target, const std::ws
           },
           {L"parts/in.bat", L"out"},
           join_exit::kScriptRefused,
-          L"Script: parts/in.bat\nOutput Folder: out\nJoining.....\n" + kNotPlain + L"\"" + shown +
-              L"\" is not a plain file name).\n"};
+          join_texts::settings(L"parts/in.bat", L"out") + join_texts::kJoining + L"\n" + kNotPlain +
+              L"\"" + shown + L"\" is not a plain file name).\n"};
 }
 
 INSTANTIATE_TEST_SUITE_P(TargetNames, JoinRefusalTest,

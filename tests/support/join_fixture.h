@@ -19,6 +19,7 @@
 #include "split/split_exit_codes.h"
 #include "temp_dir.h"
 #include "test_sizes.h"
+#include "texts/join_texts.h"
 
 /// `name` in `folder` as filejoin puts them together: one separator of the
 /// platform's between, none when the folder ends with one.
@@ -71,9 +72,10 @@ class JoinCaseTest : public JoinTest {
   std::unique_ptr<std::ofstream> pieceInUse;
 };
 
-// Not inline: each test file has its own copy, and split_fixture.h has a
-// kHeader of its own.
-const std::wstring kHeader = L"Script: parts/in.bat\nJoining.....\n";
+/// The settings lines of a join of parts/in.bat into its own folder. Not
+/// inline: each test file has its own copy, and split_fixture.h has a
+/// kHeader of its own.
+const std::wstring kHeader = join_texts::settings(L"parts/in.bat") + join_texts::kJoining + L"\n";
 
 /// A join refused: prepared by `prepare`, run with `arguments`, it ends
 /// with `exitCode` having printed `out` and writes nothing.
