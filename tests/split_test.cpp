@@ -1,6 +1,6 @@
 // Whole splits, end to end: the real binary on real files, its exact
-// output with the progress dots, the pieces, the script, the digest, and
-// what a failure leaves on disk.
+// output with the progress dots, the pieces, the script and the digest
+// (what it refuses: split_failures_test.cpp).
 #include <gtest/gtest.h>
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -8,52 +8,19 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iostream>
-#include <optional>
 
 #include "join/join_exit_codes.h"
 #include "platform/platform.h"
-#include "platform/to_wide.h"
 #include "platform_facts.h"
 #include "process.h"
 #include "split/split_exit_codes.h"
+#include "split_fixture.h"
 #include "temp_dir.h"
 #include "test_sizes.h"
-#include "texts/split_texts.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-const std::wstring kUsage = split_texts::usage(L"filesplit");
-
-// The settings lines and the line before the dots.
-std::wstring settings(const std::wstring& file, const std::wstring& sizeMb,
-                      const std::optional<std::wstring>& folder = std::nullopt) {
-  return split_texts::settings(file, sizeMb, folder) + split_texts::kDividing + L"\n";
-}
-
-struct SplitCase {
-  const char* name;
-  uint64_t inputSize;
-  bool sparse;  // zeros, made without writing them
-  const wchar_t* sizeMb;
-  std::vector<uint64_t> pieceSizes;
-  size_t dots;
-  std::string md5;
-};
-
-void PrintTo(const SplitCase& c, std::ostream* out) { *out << c.name; }
-
-class SplitTest : public ::testing::TestWithParam<SplitCase> {
- protected:
-  RunResult split(const std::vector<std::wstring>& arguments, const RunOptions& extra = {}) {
-    RunOptions options = extra;
-    options.workingFolder = dir.wide();
-    return runFilesplit(arguments, options);
-  }
-  TempDir dir;
-};
 
 TEST_P(SplitTest, PiecesRejoinToTheInputAndDigestMatches) {
   const SplitCase& c = GetParam();
@@ -146,108 +113,6 @@ TEST_F(SplitTest, ScriptIsWrittenExactly) {
   ASSERT_EQ(split({L"aaa.iso", L"1", L"out"}).exitCode, split_exit::kSuccess);
   EXPECT_EQ(readFile(dir / L"out/aaa.bat"),
             "chcp 65001\r\ncopy /b \"aaa.iso_1\" + \"aaa.iso_2\" + \"aaa.iso_3\" \"aaa.iso\"\r\n");
-}
-
-// Anything at an output name, a link that leads nowhere included, stops the
-// run before anything is written.
-TEST_F(SplitTest, TakenOutputNameStopsTheRunBeforeAnythingIsWritten) {
-  writeFile(dir / L"aaa.iso", patternBytes(3 * kMiB, 4));
-  fs::create_directory(dir.native() / "out");
-  for (const char* taken : {"aaa.bat", "aaa.iso_2"}) {
-    SCOPED_TRACE(taken);
-    const fs::path name = dir.native() / "out" / taken;
-    std::error_code error;
-    if (name.filename() == "aaa.bat") {
-      writeFile(name.wstring(), "mine");
-    } else {
-      fs::create_symlink("elsewhere", name, error);
-      if (error) {
-        std::cout << "no symbolic links here: the dangling link is not tried\n";
-        continue;
-      }
-    }
-    const RunResult result = split({L"aaa.iso", L"1", L"out"});
-    EXPECT_EQ(result.exitCode, split_exit::kOutputExists);
-    const auto entries = std::distance(fs::directory_iterator(dir.native() / "out"), {});
-    EXPECT_EQ(entries, 1) << "the run wrote into out";
-    EXPECT_FALSE(fs::exists(dir.native() / "elsewhere"));
-    fs::remove(name);
-  }
-}
-
-// ---- Failures -------------------------------------------------------------
-
-const std::wstring kHeader = settings(L"in.bin", L"1", L"out");
-
-// A file-size limit (ulimit -f) that a piece or the script would pass is
-// told before anything is written.
-TEST_F(SplitTest, FileSizeLimitBelowAPieceIsToldBeforeWriting) {
-  if (!fileSizeLimitSupported()) GTEST_SKIP() << "no file-size limit here";
-  writeFile(dir / L"in.bin", patternBytes(3 * kMiB, 5));
-  for (const uint64_t limit : {kMiB / 2, uint64_t{10}}) {
-    RunOptions options;
-    options.fileSizeLimit = limit;
-    const RunResult result = split({L"in.bin", L"1", L"out"}, options);
-    EXPECT_EQ(result.exitCode, split_exit::kFailed);
-    std::wstring expected = kHeader;
-    expected += L"The pieces would not be written whole: this process may write files of at most ";
-    expected += std::to_wstring(limit) + L" bytes (ulimit -f).\n";
-    EXPECT_EQ(result.out, consoleBytes(expected + kUsage));
-    EXPECT_TRUE(listing(dir / L"out").empty());
-  }
-}
-
-// Folders whose permissions keep writers out; the child runs without the
-// rights that would pass over them.
-class UnwritableFolderTest : public SplitTest {
- protected:
-  void SetUp() override {
-#ifdef _WIN32
-    GTEST_SKIP() << "a read-only attribute does not keep files out of a Windows folder";
-#endif
-    writeFile(dir / L"in.bin", patternBytes(3 * kMiB, 5));
-    // Readable by whoever the child runs as.
-    fs::permissions(dir.native(), fs::perms::others_read | fs::perms::others_exec,
-                    fs::perm_options::add);
-    fs::permissions(dir.native() / "in.bin", fs::perms::others_read, fs::perm_options::add);
-    fs::create_directory(dir.native() / "locked");
-    fs::permissions(dir.native() / "locked",
-                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                    fs::perm_options::remove);
-  }
-  RunResult splitInto(const std::wstring& folder) {
-    RunOptions options;
-    options.withoutPrivileges = true;
-    return split({L"in.bin", L"1", folder}, options);
-  }
-};
-
-TEST_F(UnwritableFolderTest, ScriptIsRefusedAndNothingIsWritten) {
-  const RunResult result = splitInto(L"locked");
-  EXPECT_EQ(result.exitCode, split_exit::kFailed);
-  EXPECT_EQ(result.out,
-            consoleBytes(settings(L"in.bin", L"1", L"locked") + L"Permission denied.\n" + kUsage));
-  EXPECT_TRUE(fs::is_empty(dir.native() / "locked"));
-}
-
-TEST_F(UnwritableFolderTest, FolderBelowItCannotBeCreated) {
-  const RunResult result = splitInto(L"locked/out");
-  const fs::filesystem_error failure("create_directories", fs::path("locked/out"),
-                                     std::make_error_code(std::errc::permission_denied));
-  EXPECT_EQ(result.exitCode, split_exit::kOutputFolderFailed);
-  EXPECT_EQ(result.out, consoleBytes(settings(L"in.bin", L"1", L"locked/out") +
-                                     toWide(failure.what()) + L"\n" + kUsage));
-  EXPECT_TRUE(fs::is_empty(dir.native() / "locked"));
-}
-
-TEST_F(SplitTest, InputHeldOpenForWritingIsRefusedAfterTheScript) {
-  writeFile(dir / L"in.bin", patternBytes(3 * kMiB, 5));
-  std::ofstream writer(platform::nativePath(dir / L"in.bin"), std::ios::app);
-  ASSERT_TRUE(writer.is_open());
-  const RunResult result = split({L"in.bin", L"1", L"out"});
-  EXPECT_EQ(result.exitCode, split_exit::kFailed);
-  EXPECT_EQ(result.out, consoleBytes(kHeader + L"Permission denied.\n" + kUsage));
-  EXPECT_EQ(listing(dir / L"out"), (std::map<std::string, uint64_t>{{"in.bat", 67}}));
 }
 
 TEST_F(SplitTest, InputThatIsALinkSplitsAsItsTarget) {
