@@ -148,6 +148,11 @@ bool logOff();
 /// (POSIX).
 bool recordCalls(std::vector<std::wstring>* journal);
 
+/// Makes the Windows layer's attribute query report a reparse point (a
+/// link, a junction) for every existing path that ends in `name` (empty:
+/// none), as Wine makes none. False where there is no such query (POSIX).
+bool fakeReparsePoint(const std::wstring& name);
+
 /// Runs on the calling thread the handler set with platform::onInterrupt,
 /// as the user's interrupt does, and returns its code, but the process goes
 /// on: what the run's other threads do between the handler and the

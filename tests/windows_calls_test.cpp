@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <thread>
 
@@ -103,6 +104,24 @@ std::function<void()> splitAndJoinFrom(const std::wstring& folder) {
 }
 
 const std::wstring kLongFolder = std::wstring(150, L'l') + L"\\" + std::wstring(150, L'm');
+
+// A piece that is a reparse point at a long path is refused, never opened:
+// its query is asked in the "\\?\" form too (Wine makes no reparse point).
+TEST(WindowsReparsePointTest, AtALongPiecePathIsRefused) {
+  if (!hooks::fakeReparsePoint(L"\\in.bin_2"))
+    GTEST_SKIP() << "reparse points are Windows' (and faked in a build with the seam)";
+  hooks::fakeReparsePoint(L"");
+  TempDir dir;
+  const CurrentFolder inside(dir.wide());
+  writeFile(dir / L"in.bin", patternBytes(2 * kMiB + 5, 41));
+  ASSERT_EQ(runInProcess({L"in.bin", L"1", kLongFolder}).exitCode, split_exit::kSuccess);
+  hooks::fakeReparsePoint(L"\\in.bin_2");
+  const InProcessRun result = runJoinInProcess({kLongFolder + L"\\in.bat", L"out"});
+  hooks::fakeReparsePoint(L"");
+  EXPECT_EQ(result.exitCode, join_exit::kPieceMissing);
+  EXPECT_NE(result.out.find(L"in.bin_2\" is not a file."), std::wstring::npos) << result.out;
+  EXPECT_FALSE(std::filesystem::exists(dir.native() / "out" / "in.bin"));
+}
 
 int interruptedJoin() { return join_exit::kInterrupted; }
 

@@ -53,6 +53,7 @@ int interruptAndGoOn() { return posix_interrupts::handlerCode(); }
 // No logoff event, and nothing recorded that shows nowhere else.
 bool logOff() { return false; }
 bool recordCalls(std::vector<std::wstring>* journal) { return journal == nullptr; }
+bool fakeReparsePoint(const std::wstring& name) { return name.empty(); }
 
 #if FILESPLIT_FAULT_INJECTION
 bool recordMediumReads(MediumCalls* record) {

@@ -42,9 +42,25 @@ HANDLE createFile(const SystemPath& path, DWORD access, DWORD sharing, DWORD dis
   return CreateFileW(path.c_str(), access, sharing, nullptr, disposition, flags, nullptr);
 }
 
+#if FILESPLIT_FAULT_INJECTION
+namespace {
+std::wstring fakedReparsePoint;  // a test's, set while no run is going
+}
+
+void fakeReparsePoint(const std::wstring& name) { fakedReparsePoint = name; }
+#endif
+
 DWORD attributes(const SystemPath& path) {
   call_journal::note(L"GetFileAttributesW " + path.text());
-  return GetFileAttributesW(path.c_str());
+  const DWORD found = GetFileAttributesW(path.c_str());
+#if FILESPLIT_FAULT_INJECTION
+  const std::wstring& text = path.text();
+  const std::wstring& name = fakedReparsePoint;
+  if (found != INVALID_FILE_ATTRIBUTES && !name.empty() && text.size() >= name.size() &&
+      text.compare(text.size() - name.size(), name.size(), name) == 0)
+    return found | FILE_ATTRIBUTE_REPARSE_POINT;
+#endif
+  return found;
 }
 
 bool attributeData(const SystemPath& path, WIN32_FILE_ATTRIBUTE_DATA& data) {

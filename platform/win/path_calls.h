@@ -42,6 +42,12 @@ bool bytesPerSector(const SystemPath& root, DWORD& bytes);
 /// into `name`, of `size` characters.
 bool fileSystemName(const SystemPath& root, wchar_t* name, DWORD size);
 
+#if FILESPLIT_FAULT_INJECTION
+/// Has `attributes` add FILE_ATTRIBUTE_REPARSE_POINT for a path ending in
+/// `name` (empty: for none); platform_test_hooks::fakeReparsePoint.
+void fakeReparsePoint(const std::wstring& name);
+#endif
+
 }  // namespace path_calls
 
 // The raw calls, for path_calls.cpp and long_paths.cpp alone. Where a test

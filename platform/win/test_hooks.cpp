@@ -5,6 +5,7 @@
 #include "call_journal.h"
 #include "code_page_text.h"
 #include "interrupts.h"
+#include "path_calls.h"
 #include "platform/platform.h"
 #include "platform/sector_reads.h"
 #include "unbuffered_writes.h"
@@ -49,6 +50,11 @@ bool recordCalls(std::vector<std::wstring>* journal) {
   call_journal::recordInto(journal);
   return true;
 }
+
+bool fakeReparsePoint(const std::wstring& name) {
+  path_calls::fakeReparsePoint(name);
+  return true;
+}
 #else
 // CNG's own provider reports its own lengths: nothing can be faked here, and
 // asking for nothing (0) is all that succeeds.
@@ -61,6 +67,7 @@ bool recordMediumReads(MediumCalls* record) { return record == nullptr; }
 bool recordMediumWrites(MediumCalls* record) { return record == nullptr; }
 bool startMediumWritesAt(uint64_t offset) { return offset == 0; }
 bool recordCalls(std::vector<std::wstring>* journal) { return journal == nullptr; }
+bool fakeReparsePoint(const std::wstring& name) { return name.empty(); }
 #endif
 
 bool fakeDirectAlignment(const std::optional<DirectAlignment>& answer) { return !answer; }
