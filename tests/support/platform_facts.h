@@ -49,7 +49,8 @@ std::wstring shownAsJoined(const std::wstring& path);
 /// Sets an extended attribute user.* of the file at `path` (a file
 /// manager's tag) when `mapped` is false; else stores its first byte again
 /// through a shared mapping, kept until endOtherPrograms, and sets its
-/// modification time back. False where this platform or file system refuses.
+/// times back (both, which raises no IN_MODIFY). False where this platform
+/// or file system refuses.
 bool changeAsOtherProgram(const std::wstring& path, bool mapped);
 /// Takes every free descriptor below `number`, so that the next open gets
 /// `number` or above, until endOtherPrograms; false where it cannot.

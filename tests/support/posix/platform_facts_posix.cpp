@@ -69,7 +69,7 @@ bool changeAsOtherProgram(const std::wstring& path, bool map) {
   if (fd < 0 || fstat(fd, &before) != 0) return false;
   mapped = mmap(nullptr, 1, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
   if (mapped != MAP_FAILED) *static_cast<volatile char*>(mapped) = *static_cast<char*>(mapped);
-  const struct timespec times[2] = {{0, UTIME_OMIT}, before.st_mtim};
+  const struct timespec times[2] = {before.st_atim, before.st_mtim};
   const bool done = mapped != MAP_FAILED && futimens(fd, times) == 0;
   close(fd);
   return done;
