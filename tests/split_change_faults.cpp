@@ -223,7 +223,7 @@ void addChangedInputCases(std::vector<FaultCase>& cases) {
 // Windows, whose open shares no writing, and where the change time tells.
 void addOtherProgramCases(std::vector<FaultCase>& cases) {
   if (windowsPlatform()) return;
-  const auto meanwhile = [](std::function<bool()> act) {
+  const auto meanwhile = [](const std::function<bool()>& act) {
     return hooks::Fault{FaultPoint::read, callAt(FaultPoint::read, block(3)), 0, SIZE_MAX, [act] {
                           if (!act()) skipRow("the change is refused here");
                         }};

@@ -109,10 +109,11 @@ int lease(int fd, Watch& watch) {
 }  // namespace
 
 bool start(int fd) {
+  stop(fd);  // a watch left by the number's last descriptor, closed elsewhere
   Watch watch;
   if (fd >= 0 && lease(fd, watch) != 0 && errno == EAGAIN) return false;
   // Alongside the lease, the watch tells a break for a writer that wrote
-  // from one whose open was refused (below).
+  // from one whose open was refused (seen, below).
   watch.inotify = sys::watchWrites(fd);
   if (watch.lease == nullptr && watch.inotify < 0) return true;  // the times alone
   Watches& table = watches();
