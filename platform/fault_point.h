@@ -45,7 +45,7 @@ enum class FaultPoint {
   cacheQuery,        // whether the cache holds a block about to be read, and the read's way
   threadStart,       // a thread of the tool's own started (the block loop, the interrupt watcher)
   pendingRemoval,    // removing a name or folder of the rebuilt file's again (temporary, reserved)
-  inputWatch,        // holding a read input against writers (Linux: a read lease, else inotify)
+  inputWatch,        // holding a read input against writers (Linux: a read lease, and inotify)
   // New points go above this line.
   count
 };

@@ -70,14 +70,20 @@ struct OpenFileFacts {
   /// How many writers were seen at the open descriptor (POSIX, an input
   /// held against them); 0 where the open keeps writers out (Windows).
   uint32_t writersSeen = 0;
+  /// Whether writersSeen tells every writer (POSIX: a lease or an inotify
+  /// watch holds the input), so that the change time, which a new link, a
+  /// permission, an attribute or the access time also moves, need not.
+  bool writersWatched = false;
 };
 
-/// Whether `now` describes the very file `before` did, neither written nor
-/// changed in size or otherwise since: a file rewritten in place, even to
-/// the same size and within one tick of its clock, is not.
+/// Whether `now` describes the very file `before` did, its bytes not
+/// written since: a file rewritten in place, even to the same size and
+/// within one tick of its clock, is not. The change time tells a writer
+/// only where nothing watches writers.
 inline bool unchangedSince(const OpenFileFacts& before, const OpenFileFacts& now) {
+  const bool watched = before.writersWatched && now.writersWatched;
   return before.volume == now.volume && before.fileId == now.fileId && before.size == now.size &&
-         before.modified == now.modified && before.changed == now.changed &&
+         before.modified == now.modified && (watched || before.changed == now.changed) &&
          before.writersSeen == now.writersSeen;
 }
 

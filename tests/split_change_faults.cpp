@@ -2,8 +2,10 @@
 // "someone else" at the worst moment, the input removed, shortened or grown,
 // and failures the job did not foresee.
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <stdexcept>
 #include <system_error>
 #include <thread>
@@ -185,8 +187,10 @@ void addChangedInputCases(std::vector<FaultCase>& cases) {
   // Where no lease can be held (another owner's file), a watch for writes
   // serves (FilePtrTest shows it sees a writer); Windows has no such call.
   if (!windowsPlatform()) {
-    const hooks::Fault noLease = failing(FaultPoint::inputWatch, "input", EINVAL);
+    const hooks::Fault noLease = failing(FaultPoint::inputWatch, "input lease", EINVAL);
     cases.push_back(harmless("InputLeaseRefused", noLease));
+    cases.push_back(
+        harmless("InputWatchRefused", failing(FaultPoint::inputWatch, "input watch", EINVAL)));
     cases.push_back({"InputRewrittenWithoutALease",
                      {noLease, before(FaultPoint::read, block(3), rewriteInput)},
                      split_exit::kFailed,
@@ -214,6 +218,41 @@ void addChangedInputCases(std::vector<FaultCase>& cases) {
                    grown});
 }
 
+// Another program at the input during the split: its bytes kept, the split
+// ends well; written to, even with the time set back, it fails. Not on
+// Windows, whose open shares no writing, and where the change time tells.
+void addOtherProgramCases(std::vector<FaultCase>& cases) {
+  if (windowsPlatform()) return;
+  const auto meanwhile = [](const std::function<bool()>& act) {
+    return hooks::Fault{FaultPoint::read, callAt(FaultPoint::read, block(3)), 0, SIZE_MAX, [act] {
+                          if (!act()) skipRow("the change is refused here");
+                        }};
+  };
+  const auto shell = [&](const char* command) {
+    return meanwhile([command] { return std::system(command) == 0; });
+  };
+  const auto written = [](const char* name, std::vector<hooks::Fault> faults) {
+    return FaultCase{name, std::move(faults), split_exit::kFailed,
+                     4,    {Says::changed},   left(kAllPieces)};
+  };
+  cases.push_back(harmless("InputLinkedMeanwhile", shell("ln in.bin in.ln && rm in.ln")));
+  cases.push_back(harmless("InputModeSetMeanwhile", shell("chmod u+r in.bin")));
+  // Its O_NONBLOCK open for writing is refused, the lease's break begun.
+  cases.push_back(harmless("InputTouchedForItsAccessTime", shell("touch -a in.bin")));
+  cases.push_back(harmless("InputAttributeSetMeanwhile",
+                           meanwhile([] { return changeAsOtherProgram(L"in.bin", false); })));
+  cases.push_back(written("InputTruncatedToItsSizeTimeSetBack",
+                          {shell("touch -r in.bin t && dd if=/dev/null of=in.bin bs=1 "
+                                 "seek=3145733 status=none && touch -r t in.bin && rm t")}));
+  const hooks::Fault mapped = meanwhile([] { return changeAsOtherProgram(L"in.bin", true); });
+  cases.push_back(written("InputStoredThroughAMapping", {mapped}));
+  // As in a process that inherited many open descriptors.
+  const hooks::Fault descriptors = before(FaultPoint::open, "input", [] {
+    if (!takeDescriptorsBelow(1106)) skipRow("no descriptor 1106 here");
+  });
+  cases.push_back(written("InputOnDescriptor1106StoredThroughAMapping", {descriptors, mapped}));
+}
+
 }  // namespace
 
 void addChangeCases(std::vector<FaultCase>& cases) {
@@ -221,6 +260,7 @@ void addChangeCases(std::vector<FaultCase>& cases) {
   addOutputFolderCases(cases);
   addUnforeseenCases(cases);
   addChangedInputCases(cases);
+  addOtherProgramCases(cases);
 }
 
 }  // namespace split_fault_rows

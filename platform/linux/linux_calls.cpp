@@ -76,7 +76,7 @@ int watchWrites(int fd) {
   if (watch < 0) return -1;
   // The open file itself, wherever its name leads by now.
   const std::string self = "/proc/self/fd/" + std::to_string(fd);
-  if (::inotify_add_watch(watch, self.c_str(), IN_MODIFY | IN_ATTRIB) < 0) {
+  if (::inotify_add_watch(watch, self.c_str(), IN_MODIFY) < 0) {
     const int error = errno;
     ::close(watch);
     errno = error;

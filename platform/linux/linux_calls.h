@@ -28,8 +28,8 @@ int setDirect(int fd, bool on, platform::FaultPoint point);
 /// keeps no leases).
 int takeReadLease(int fd, int signal);
 /// A new non-blocking inotify descriptor watching the file open at `fd` for
-/// writes and changes of its attributes, as the seam plans watching an
-/// input. The descriptor or -1 (errno set).
+/// modifications (IN_MODIFY: writes, truncations), as the seam plans
+/// watching an input. The descriptor or -1 (errno set).
 int watchWrites(int fd);
 /// sync_file_range(2) with SYNC_FILE_RANGE_WRITE: starts the write-back of
 /// the range without waiting for it. 0 or -1 (errno set).

@@ -8,18 +8,27 @@
 namespace input_watch {
 
 /// Starts watching the input open at `fd` (read-only) for writers: a read
-/// lease held until the descriptor closes, whose break (another process, or
-/// this one, opening the file for writing or truncating it) is counted and
-/// the lease let go at once, so the writer does not wait; where no lease can
-/// be held (another owner's file, some network file systems), an inotify
-/// watch for writes and attribute changes; where neither can be had, nothing
-/// (the file's times remain). False, watching nothing, when an opener holds
-/// the file open for writing right now.
+/// lease held until the descriptor closes, at any descriptor number, whose
+/// break (another process, or this one, opening the file for writing or
+/// truncating it) is counted and the lease let go at once, so the writer
+/// does not wait; and alongside it an inotify watch for modifications (a
+/// write, a truncation; not a new link, permission, attribute or time).
+/// Either serves alone where the other cannot be had (no lease on another
+/// owner's file without CAP_LEASE, some network file systems); where
+/// neither can, nothing (the file's times remain). False, watching nothing,
+/// when an opener holds the file open for writing right now.
 bool start(int fd);
 
-/// How many times a writer was seen at `fd` since `start`; 0 where nothing
-/// watches it.
-uint32_t writersSeen(int fd);
+/// What the watch of an input tells.
+struct Seen {
+  /// Whether a lease or an inotify watch serves the input.
+  bool watched = false;
+  /// How many writers it saw since `start`.
+  uint32_t writers = 0;
+};
+
+/// What the watch of `fd` saw so far; nothing where none serves it.
+Seen seen(int fd);
 
 /// Ends the watch of `fd`, before the descriptor is closed or reused.
 void stop(int fd);

@@ -31,7 +31,9 @@ int describeOpenFile(int fd, OpenFileFacts& facts) {
   constexpr int64_t kBillion = 1000000000;
   facts.modified = info.st_mtim.tv_sec * kBillion + info.st_mtim.tv_nsec;
   facts.changed = info.st_ctim.tv_sec * kBillion + info.st_ctim.tv_nsec;
-  facts.writersSeen = input_watch::writersSeen(fd);
+  const input_watch::Seen seen = input_watch::seen(fd);
+  facts.writersWatched = seen.watched;
+  facts.writersSeen = seen.writers;
   return 0;
 }
 

@@ -46,6 +46,18 @@ std::wstring childNumber(uint64_t value);
 /// parts, as the tool shows it: with the platform's own separator.
 std::wstring shownAsJoined(const std::wstring& path);
 
+/// Sets an extended attribute user.* of the file at `path` (a file
+/// manager's tag) when `mapped` is false; else stores its first byte again
+/// through a shared mapping, kept until endOtherPrograms, and sets its
+/// times back (both, which raises no IN_MODIFY). False where this platform
+/// or file system refuses.
+bool changeAsOtherProgram(const std::wstring& path, bool mapped);
+/// Takes every free descriptor below `number`, so that the next open gets
+/// `number` or above, until endOtherPrograms; false where it cannot.
+bool takeDescriptorsBelow(int number);
+/// Lets go of what the two calls above hold.
+void endOtherPrograms();
+
 /// Ends the test as skipped unless it runs on Windows; a reason can follow
 /// with <<.
 #define SKIP_UNLESS_WINDOWS() \

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include "platform/platform.h"
 #include "platform_facts.h"
@@ -78,7 +79,7 @@ std::map<FaultPoint, std::vector<std::string>> listCleanRunCalls() {
       // The input's facts as opened, and again after its last block.
       {FaultPoint::openFileFacts, {"input", "input after"}},
       // The input held against writers while it is read (Linux).
-      {FaultPoint::inputWatch, {"input"}},
+      {FaultPoint::inputWatch, {"input lease", "input watch"}},
       {FaultPoint::fileSize, {"plan", "copy"}},
       {FaultPoint::folderCreation, {"out"}},
       {FaultPoint::freeSpace, {"out"}},
@@ -129,6 +130,14 @@ hooks::Fault before(FaultPoint point, const std::string& what, void (*change)())
 }
 
 void PrintTo(const FaultCase& c, std::ostream* out) { *out << c.name; }
+
+namespace {
+const char* skippedBecause = nullptr;
+}  // namespace
+
+void skipRow(const char* why) { skippedBecause = why; }
+
+const char* takeSkippedRow() { return std::exchange(skippedBecause, nullptr); }
 
 FaultCase harmless(const std::string& name, const hooks::Fault& fault, size_t dots) {
   return {name, {fault}, split_exit::kSuccess, dots, {}, kComplete};

@@ -70,6 +70,11 @@ hooks::Fault limited(FaultPoint point, const std::string& what, size_t bytes);
 /// `change` runs just before the call at `point` acting on `what`.
 hooks::Fault before(FaultPoint point, const std::string& what, void (*change)());
 
+/// Marks the row running as telling nothing here, for `why`; its test skips.
+void skipRow(const char* why);
+/// Why the row that ran was marked so, the mark taken; nullptr if it was not.
+const char* takeSkippedRow();
+
 /// What the one line of a failure says.
 enum class Says { nothing, text, cannotRead, cannotWrite, fileSystem, changed, noDigest, noThread };
 

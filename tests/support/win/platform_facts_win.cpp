@@ -64,3 +64,8 @@ std::wstring shownAsJoined(const std::wstring& path) {
   std::replace(shown.begin(), shown.end(), L'/', L'\\');
   return shown;
 }
+
+// The open input shares no writing there.
+bool changeAsOtherProgram(const std::wstring&, bool) { return false; }
+bool takeDescriptorsBelow(int) { return false; }
+void endOtherPrograms() {}
