@@ -512,7 +512,18 @@ INSTANTIATE_TEST_SUITE_P(
                 kHeader + L"The piece \"parts/in.bin_3\" has " + childNumber(kMiB + 1) +
                     L" bytes; " + childNumber(kMiB) + L" expected.\n"},
         inUse("ScriptInUseByAnotherProgram", L"in.bat", join_exit::kScriptRefused),
-        inUse("DigestFileInUseByAnotherProgram", L"in.md5", join_exit::kScriptRefused)),
+        inUse("DigestFileInUseByAnotherProgram", L"in.md5", join_exit::kScriptRefused),
+        // A query that fails is told in filejoin's words, not the library's.
+        Refusal{
+            "DigestFileThatIsALinkLoop",
+            [](JoinCaseTest& t) {
+              if (!onlyOnPosix().empty()) GTEST_SKIP() << onlyOnPosix();
+              fs::remove(t.dir.native() / "parts" / "in.md5");
+              fs::create_symlink("in.md5", t.dir.native() / "parts" / "in.md5");
+            },
+            {L"parts/in.bat"},
+            join_exit::kFailed,
+            kHeader + L"Cannot use \"parts/in.md5\": " + platform::systemErrorText(ELOOP) + L"\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A script that names `target` as the file to rebuild, refused showing it as
