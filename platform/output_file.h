@@ -37,8 +37,10 @@ class OutputFolder {
   int flush() const;
   /// Where the folder is now, asked of what is held: path() while that
   /// still names it; the absolute path it was moved to (POSIX, where the
-  /// system can tell it); nothing once it was removed. Windows: path(), as
-  /// the folder cannot move while held.
+  /// system can tell it and that path leads to it); path() again for a
+  /// folder no path of this process leads to (its medium detached with
+  /// umount -l: where it is once mounted again); nothing once it was
+  /// removed. Windows: path(), as the folder cannot move while held.
   std::optional<std::wstring> whereNow() const;
   /// The descriptor (POSIX) or handle (Windows) held, for the platform's
   /// own calls.

@@ -98,8 +98,8 @@ extern const wchar_t kJoinUsageExample[];
 /// thread beyond what its errno tells (the runtime says EACCES for a file
 /// another program holds, ENOENT for a path too long), for filejoin's own
 /// words. Windows: a sharing or lock violation is inUse, a path or name too
-/// long pathTooLong; POSIX: always none, an input held open for writing
-/// being refused with EACCES there.
+/// long pathTooLong; POSIX: an input that another opener holds open for
+/// writing (a read lease that cannot be taken) is inUse, else none.
 enum class OpenRefusal { none, inUse, pathTooLong };
 OpenRefusal lastOpenRefusal();
 

@@ -16,8 +16,8 @@ kind=$1
 filesplit=$2
 filejoin=$3
 case "$kind" in
-  exfat) need "$filesplit" mkfs.exfat mount.exfat-fuse losetup cmp ;;
-  fat) need "$filesplit" mkfs.fat fusefat cmp ;;
+  exfat) need "$filesplit" mkfs.exfat mount.exfat-fuse losetup cmp fuser ;;
+  fat) need "$filesplit" mkfs.fat fusefat cmp fuser ;;
   *) fail "no such medium: $kind" ;;
 esac
 [ -e /dev/fuse ] || skip "no /dev/fuse"
@@ -29,11 +29,20 @@ truncate -s 256M "$image"
 if [ "$kind" = exfat ]; then
   mkfs.exfat "$image" >/dev/null || fail "mkfs.exfat"
   attach_loop "$image"  # exfat-fuse, run by root, takes block devices only
-  mount.exfat-fuse "$loop_device" "$medium" >/dev/null 2>&1 || skip "exfat-fuse could not mount"
+  served=$loop_device
 else
   mkfs.fat "$image" >/dev/null || fail "mkfs.fat"
-  fusefat -o rw+ "$image" "$medium" >/dev/null 2>&1 || skip "fusefat could not mount"
+  served=$image
 fi
+# Mounts $served at $medium, served by a FUSE process of its own.
+mount_medium() {
+  if [ "$kind" = exfat ]; then
+    mount.exfat-fuse "$served" "$medium" >/dev/null 2>&1 || skip "exfat-fuse could not mount"
+  else
+    fusefat -o rw+ "$served" "$medium" >/dev/null 2>&1 || skip "fusefat could not mount"
+  fi
+}
+mount_medium
 # Large enough that a join is caught while it writes, on a loaded machine too.
 head -c $((64 * 1048576)) /dev/urandom >"$work/in.bin"
 "$filesplit" "$work/in.bin" 8 "$work/pieces" >/dev/null || fail "filesplit ended with $?"
@@ -147,4 +156,22 @@ for at in 0 $((60 * 1048576)); do
     fail "a split whose input was written at $at did not say so: $(cat "$work/changed.log")"
   rm -rf "$work/changed"
 done
+
+# The medium detached (umount -l) while a join writes onto it: the join ends
+# 0 and names the file where the user put it, where it is once the medium is
+# mounted again, not by its path from the detached medium's own root.
+rm -r "$medium/in.bin" "$medium/whole"  # room for it
+mkdir "$medium/detached"
+start_join "$medium/detached"
+wait_for "$medium/detached/filejoin-*.tmp/in.bin"
+umount -l "$medium" || fail "the medium could not be detached"
+wait_join "" ""
+status=$?
+[ $status -eq 0 ] || fail "the join on the detached medium ended $status: $(cat "$work/detached.log")"
+grep -qF "\"$medium/detached/in.bin\" was rebuilt and matches" "$work/detached.log" ||
+  fail "the join on the detached medium named another path: $(cat "$work/detached.log")"
+# Mounted again once its FUSE process, let go with the join's end, is gone.
+for _ in $(seq 500); do fuser -s "$served" 2>/dev/null || break; sleep 0.02; done
+mount_medium
+cmp -s "$medium/detached/in.bin" "$work/in.bin" || fail "the file is not on the medium mounted again"
 echo "passed"

@@ -264,6 +264,30 @@ TEST_P(JoinFaultWalkTest, ScriptThatChangesBetweenThePassesEndsTheRun) {
   EXPECT_EQ(changed.files.count(GetParam().target), 0u) << "rebuilt from what it named";
 }
 
+// A piece swapped for a link to a copy of it elsewhere after its link check,
+// before its open: the open does not follow it.
+TEST_P(JoinFaultWalkTest, PieceSwappedForALinkAfterItsCheckIsNotFollowed) {
+  if (GetParam().withoutDigest || GetParam().directWritesRefused)
+    GTEST_SKIP() << "the same with a digest file and writes past the cache";
+  if (windowsPlatform()) GTEST_SKIP() << "Windows tells a link by its name alone (isLink)";
+  // At the first open after the second piece's link check (the second name
+  // query): that piece's.
+  bool swapped = false;
+  const Walk walked = walk({{FaultPoint::open, 0, 0, SIZE_MAX, [&swapped] {
+                               if (swapped || hooks::faultCalls(FaultPoint::nameStatus) != 2)
+                                 return;
+                               swapped = true;
+                               const fs::path piece = fs::current_path() / "parts" / "in.bin_2";
+                               fs::rename(piece, fs::current_path() / "elsewhere");
+                               fs::create_symlink("../elsewhere", piece);
+                             }}});
+  ASSERT_TRUE(swapped);
+  EXPECT_EQ(walked.run.exitCode, join_exit::kPieceMissing);
+  EXPECT_NE(walked.run.out.find(L"The piece \"parts/in.bin_2\" is not a file.\n"),
+            std::wstring::npos)
+      << std::string(walked.run.out.begin(), walked.run.out.end());
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Shapes, JoinFaultWalkTest,
     ::testing::Values(JoinShape{"BesideTheScript",

@@ -2,13 +2,16 @@
 // (here to "moved"), and a new folder made at its path or the moved one
 // removed: the file gets its name in the folder it was written in, with
 // nothing of the run left elsewhere, or the run fails naming it. Windows
-// refuses the move while the run holds the folder.
+// refuses the move while the run holds the folder. Also the current folder,
+// the output folder where none is given, removed: told as ".".
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "fault_walk.h"
 #include "in_process.h"
@@ -30,6 +33,7 @@ struct FolderChange {
   const char* name;
   bool madeAgain;  // a new folder made at the old path; else the moved one removed
   fault_walk::Naming naming = fault_walk::Naming::own;
+  bool current = false;  // the join run in the pieces' folder, which is removed
 };
 
 void PrintTo(const FolderChange& c, std::ostream* out) { *out << c.name; }
@@ -42,12 +46,15 @@ struct Changed {
 };
 Changed changed;
 
-void moveFolder(bool madeAgain) {
+void moveFolder(bool madeAgain, bool current) {
   changed.ran = true;
   std::error_code refused;
-  fs::rename("out", "moved", refused);
+  if (current)
+    fs::remove_all(fs::current_path(), refused);
+  else
+    fs::rename("out", "moved", refused);
   changed.refused = static_cast<bool>(refused);
-  if (changed.refused) return;
+  if (changed.refused || current) return;
   if (madeAgain) {
     fs::create_directory("out");
   } else {
@@ -70,12 +77,18 @@ TEST_P(JoinOutputFolderTest, RebuiltFileStaysWithItsFolder) {
   ASSERT_EQ(runInProcess({L"in.bin", L"1", L"parts"}).exitCode, split_exit::kSuccess);
   hooks::resetFaults();
   changed = Changed{};
+  if (c.current && windowsPlatform()) GTEST_SKIP() << "Windows keeps a process's current folder";
   if (!fault_walk::takeNaming(c.naming))
     GTEST_SKIP() << "Windows always writes under a temporary name and renames without replacing";
   // Once the rebuilt file is written, before its flush and its name.
-  const bool madeAgain = c.madeAgain;
-  hooks::injectFault({FaultPoint::flush, 1, 0, SIZE_MAX, [madeAgain] { moveFolder(madeAgain); }});
-  const InProcessRun run = runJoinInProcess({L"parts/in.bat", L"out"});
+  const bool madeAgain = c.madeAgain, current = c.current;
+  hooks::injectFault({FaultPoint::flush, 1, 0, SIZE_MAX, [=] { moveFolder(madeAgain, current); }});
+  std::optional<CurrentFolder> inPieces;
+  if (current) inPieces.emplace(dir.wide() + L"/parts");
+  const InProcessRun run =
+      runJoinInProcess(current ? std::vector<std::wstring>{L"in.bat"}
+                               : std::vector<std::wstring>{L"parts/in.bat", L"out"});
+  inPieces.reset();
   hooks::resetFaults();
 
   ASSERT_TRUE(changed.ran);
@@ -83,8 +96,8 @@ TEST_P(JoinOutputFolderTest, RebuiltFileStaysWithItsFolder) {
   const bool gone = !changed.refused && !c.madeAgain;
   if (gone) {
     EXPECT_EQ(run.exitCode, join_exit::kFailed);
-    const std::wstring line =
-        L"The output folder \"out\" was removed during the join, and the rebuilt file with it.\n";
+    const std::wstring line = L"The output folder \"" + std::wstring(c.current ? L"." : L"out") +
+                              L"\" was removed during the join, and the rebuilt file with it.\n";
     EXPECT_NE(run.out.find(line), std::wstring::npos)
         << std::string(run.out.begin(), run.out.end());
   } else {
@@ -120,7 +133,8 @@ INSTANTIATE_TEST_SUITE_P(
         FolderChange{"MovedAndMadeAgainOntoAReservation", true, fault_walk::Naming::reserved},
         FolderChange{"MovedAndRemoved", false},
         FolderChange{"MovedAndRemovedUnderATemporaryName", false, fault_walk::Naming::renamed},
-        FolderChange{"MovedAndRemovedOntoAReservation", false, fault_walk::Naming::reserved}),
+        FolderChange{"MovedAndRemovedOntoAReservation", false, fault_walk::Naming::reserved},
+        FolderChange{"CurrentFolderRemoved", false, fault_walk::Naming::own, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

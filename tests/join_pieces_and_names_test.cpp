@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #endif
 
+#include <cerrno>
+
 #include "join/join_exit_codes.h"
 #include "join_fixture.h"
 #include "texts/join_texts.h"
@@ -22,6 +24,19 @@ void makeFifo(const fs::path&) {}
 std::string onlyOnPosix() { return ""; }
 void makeFifo(const fs::path& path) { ::mkfifo(path.c_str(), 0600); }
 #endif
+
+// The file `name` in parts/ held open for writing by another program: in use
+// (Windows: a sharing violation; Linux: a read lease refused).
+Refusal inUse(const char* row, const std::wstring& name, int exitCode) {
+  return {row,
+          [name](JoinCaseTest& t) {
+            t.fileInUse = std::make_unique<std::ofstream>(
+                platform::nativePath(t.dir / (L"parts/" + name)), std::ios::app);
+          },
+          {L"parts/in.bat"},
+          exitCode,
+          kHeader + L"Cannot read \"parts/" + name + L"\": it is in use by another program\n"};
+}
 
 // Pieces and final names other than the split left them: each told before
 // anything is written, nothing replaced, nothing blocks.
@@ -80,24 +95,26 @@ INSTANTIATE_TEST_SUITE_P(
                 {L"parts/in.bat"},
                 join_exit::kFailed,
                 kHeader + L"Cannot read \"parts/in.bin_3\": Permission denied.\n"},
-        // Windows tells a sharing violation; Linux a lease refused, as denied.
-        Refusal{
-            "PieceInUseByAnotherProgram",
-            [](JoinCaseTest& t) {
-              t.pieceInUse = std::make_unique<std::ofstream>(
-                  platform::nativePath(t.dir / L"parts/in.bin_3"), std::ios::app);
-            },
-            {L"parts/in.bat"},
-            join_exit::kFailed,
-            kHeader + (windowsPlatform()
-                           ? L"Cannot read \"parts/in.bin_3\": it is in use by another program\n"
-                           : L"Cannot read \"parts/in.bin_3\": Permission denied.\n")},
+        inUse("PieceInUseByAnotherProgram", L"in.bin_3", join_exit::kFailed),
         Refusal{"OddPieceIsTheOneNamed",
                 [](JoinCaseTest& t) { t.resize(L"parts/in.bin_3", kMiB + 1); },
                 {L"parts/in.bat"},
                 join_exit::kPieceSizeWrong,
                 kHeader + L"The piece \"parts/in.bin_3\" has " + childNumber(kMiB + 1) +
-                    L" bytes; " + childNumber(kMiB) + L" expected.\n"}),
+                    L" bytes; " + childNumber(kMiB) + L" expected.\n"},
+        inUse("ScriptInUseByAnotherProgram", L"in.bat", join_exit::kScriptRefused),
+        inUse("DigestFileInUseByAnotherProgram", L"in.md5", join_exit::kScriptRefused),
+        // A query that fails is told in filejoin's words, not the library's.
+        Refusal{
+            "DigestFileThatIsALinkLoop",
+            [](JoinCaseTest& t) {
+              if (!onlyOnPosix().empty()) GTEST_SKIP() << onlyOnPosix();
+              fs::remove(t.dir.native() / "parts" / "in.md5");
+              fs::create_symlink("in.md5", t.dir.native() / "parts" / "in.md5");
+            },
+            {L"parts/in.bat"},
+            join_exit::kFailed,
+            kHeader + L"Cannot use \"parts/in.md5\": " + platform::systemErrorText(ELOOP) + L"\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A script that names `target` as the file to rebuild, refused showing it as

@@ -3,8 +3,10 @@
 // Imitated: the errno results, create-new-only, text mode (LF stored as CR LF,
 // the caller's count returned), the position and length, and one sharing
 // rule: an input opened with _SH_DENYWR or _SH_DENYRW is refused with EACCES
-// while another opener holds the file open for writing, and a writer that
-// comes while it is open is seen (input_watch.h; the file's facts count it).
+// while another opener holds the file open for writing (told apart from a
+// denied permission by platform::lastOpenRefusal, as on Windows), and a
+// writer that comes while it is open is seen (input_watch.h; the file's
+// facts count it).
 // Not imitated: keeping the writer out; create-new-only already keeps our
 // outputs our own.
 #include <fcntl.h>
@@ -22,6 +24,7 @@
 #include "held_folders.h"
 #include "input_watch.h"
 #include "native_text.h"
+#include "platform/platform.h"
 #include "platform_impl.h"
 #include "sys_calls.h"
 
@@ -75,6 +78,9 @@ int posixFlags(int oflag) {
   return flags;
 }
 
+// What refused the calling thread's last open beyond its errno.
+thread_local platform::OpenRefusal lastRefusal = platform::OpenRefusal::none;
+
 bool deniesWriters(int shflag) { return shflag == _SH_DENYWR || shflag == _SH_DENYRW; }
 
 // An open of `name`; one that creates a file directly in a held output
@@ -92,6 +98,7 @@ int openByName(const std::string& name, int flags, mode_t mode) {
 errno_t _wsopen_s(int* pfh, const wchar_t* filename, int oflag, int shflag, int pmode) {
   if (pfh == nullptr) return EINVAL;
   *pfh = -1;
+  lastRefusal = platform::OpenRefusal::none;
   std::string name;
   if (filename == nullptr || !posix_text::encode(filename, name)) return EINVAL;
   const mode_t mode = (pmode & _S_IWRITE) ? 0666 : 0444;
@@ -103,6 +110,7 @@ errno_t _wsopen_s(int* pfh, const wchar_t* filename, int oflag, int shflag, int 
   if (readOnly) sys::fcntl(fd, F_SETFL, sys::fcntl(fd, F_GETFL, 0) & ~O_NONBLOCK);
   if (readOnly && deniesWriters(shflag) && !input_watch::start(fd)) {
     sys::close(fd);
+    lastRefusal = platform::OpenRefusal::inUse;
     return EACCES;
   }
   if (readOnly) sys::fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
@@ -194,3 +202,9 @@ int sprintf_s(char* buffer, size_t size, const char* format, ...) {
   }
   return n;
 }
+
+namespace platform {
+
+OpenRefusal lastOpenRefusal() { return lastRefusal; }
+
+}  // namespace platform

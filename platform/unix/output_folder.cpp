@@ -112,9 +112,15 @@ std::optional<std::wstring> OutputFolder::whereNow() const {
   if (sys::statQuietly(name.empty() ? "." : name.c_str(), &named) == 0 &&
       named.st_dev == held.st_dev && named.st_ino == held.st_ino)
     return path_;
-  // Moved: the system knows the open folder's path.
+  // Moved: the system knows the open folder's path, from the root of the
+  // mount that holds it. A medium detached meanwhile (umount -l) hangs from
+  // no root of this process: that path leads elsewhere or nowhere, and the
+  // folder is named as given, where it is once the medium is mounted again.
   std::string moved;
-  if (sys::folderPathOf(fd, moved) != 0) return path_;
+  struct stat there {};
+  if (sys::folderPathOf(fd, moved) != 0 || sys::statQuietly(moved.c_str(), &there) != 0 ||
+      there.st_dev != held.st_dev || there.st_ino != held.st_ino)
+    return path_;
   return widePath(std::filesystem::path(moved));
 }
 

@@ -71,7 +71,4 @@ std::wstring filesystemErrorText(const std::filesystem::filesystem_error& error)
   return printableText(error.what());
 }
 
-// EACCES tells a file another process holds open for writing here.
-OpenRefusal lastOpenRefusal() { return OpenRefusal::none; }
-
 }  // namespace platform

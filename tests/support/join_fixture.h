@@ -67,9 +67,9 @@ class JoinCaseTest : public JoinTest {
     writeFile(dir / file, bytes);
   }
   std::string input;
-  // A piece another program holds open for writing (a download still
+  // A file another program holds open for writing (a download still
   // running, a sync client), from a row's preparation to the test's end.
-  std::unique_ptr<std::ofstream> pieceInUse;
+  std::unique_ptr<std::ofstream> fileInUse;
 };
 
 /// The settings lines of a join of parts/in.bat into its own folder. Not
