@@ -2,6 +2,7 @@
 
 #include "fileio/file_ptr.h"
 #include "platform/output_file.h"
+#include "platform/platform.h"
 #include "script/rejoin_script.h"
 #include "split/split_exit_codes.h"
 #include "transfer/guarded_run.h"
@@ -27,7 +28,8 @@ int SplitJob::run(const wchar_t* input, const wchar_t* outputFolder, uint64_t pi
         copyPieces(input, pieceSize);
         return split_exit::kSuccess;
       },
-      [this](const std::wstring& line) { printLine(line); }, split_exit::kFailed);
+      [this](const std::wstring& line) { printLine(line); }, split_exit::kFailed,
+      platform::StandardStream::output);
 }
 
 void SplitJob::printLine(const std::wstring& line) { console_ << line << std::endl; }
