@@ -65,6 +65,9 @@ bool recordCalls(std::vector<std::wstring>* journal) { return journal == nullptr
 
 bool fakeDirectAlignment(const std::optional<DirectAlignment>& answer) { return !answer; }
 
+// Windows has no file-size limit to fake.
+bool fakeFileSizeLimit(const std::optional<FakeFileSizeLimit>& limit) { return !limit; }
+
 bool errnoOfSystemError(unsigned long code, int unknown, int& errnum) {
   errnum = win32_errno::errnoOf(code, unknown);
   return true;
