@@ -65,7 +65,8 @@ std::string rejoinScriptBytes(const std::wstring& input, const std::vector<std::
 
 /// The script that rebuilds the file named `target` from its pieces named
 /// `target_1` to `target_COUNT` (the bytes rejoinScriptBytes makes of them),
-/// handed to `take` part after part as it is made, nothing of it kept: its
-/// size can be counted in memory that does not grow with the pieces.
+/// handed to `take` part after part (none empty) as it is made, nothing of
+/// it kept: it is counted and written in memory that does not grow with
+/// the pieces.
 void makeRejoinScript(const std::wstring& target, uint64_t count,
                       const std::function<void(const std::string&)>& take);

@@ -46,9 +46,14 @@ void SplitJob::keepInputPrivacy() {
 }
 
 void SplitJob::writeRejoinScript() {
-  std::string bytes;
-  makeRejoinScript([&bytes](const std::string& part) { bytes += part; });
-  writeTextFile(scriptPath, bytes);
+  // Written part by part as it is made: the script is never held whole.
+  const std::unique_ptr<FileIO_IF> file(new File_ptr(scriptPath.c_str(), kTextOutputMode));
+  makeRejoinScript([&](const std::string& part) {
+    requireWritten(file->write(part.data(), narrow_cast<uint32_t>(part.size())), part.size(),
+                   scriptPath);
+  });
+  requireFlushed(*file, scriptPath);
+  requireClosed(*file, scriptPath);
 }
 
 void SplitJob::copyPieces(const wchar_t* input, uint64_t pieceSize) {
