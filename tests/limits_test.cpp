@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <new>
 #include <tuple>
 #include <utility>
 
@@ -16,6 +17,7 @@
 #include "split/split_exit_codes.h"
 #include "temp_dir.h"
 #include "test_sizes.h"
+#include "transfer/guarded_run.h"
 
 namespace fs = std::filesystem;
 
@@ -127,6 +129,14 @@ TEST(LimitsTest, NoThreadOrMemoryIsToldInWords) {
 #ifndef _WIN32
   ::umask(umaskBefore);
 #endif
+}
+
+// Where memory is short even for the failure's line, the run still ends
+// with its code: the fixed line goes out by the system's write (here to
+// this test's standard error), no second bad_alloc leaves the run.
+TEST(LimitsTest, LineThatCannotBeMadeStillEndsTheRun) {
+  const auto outOfMemory = [](auto&&...) -> int { throw std::bad_alloc(); };
+  EXPECT_EQ(guardedRun(outOfMemory, outOfMemory, 1, platform::StandardStream::error), 1);
 }
 
 // A script of 330,000 pieces named after a stem of 204 letters (75 MB, more
