@@ -198,13 +198,13 @@ class FitCheckTest : public FitCheck, public ::testing::WithParamInterface<FitCa
 
 TEST_P(FitCheckTest, RefusesOnlyWhatCannotFit) {
   const FitCase& c = GetParam();
+  if (c.fileSizeLimit && !hooks::fakeFileSizeLimit(c.fileSizeLimit))
+    GTEST_SKIP() << "no file-size limit to fake here (Windows has none)";
   makeInput(c.inputSize);
   ASSERT_TRUE(hooks::fakeFreeSpace(c.space));
   ASSERT_TRUE(hooks::fakeFileSystem(c.fileSystem));
   if (c.blockSize != 1 && !fakeBlockSize(c.blockSize))
     GTEST_SKIP() << "the free space is told in bytes here, no blocks to multiply";
-  if (c.fileSizeLimit && !hooks::fakeFileSizeLimit(c.fileSizeLimit))
-    GTEST_SKIP() << "no file-size limit to fake here (Windows has none)";
   if (c.spaceError != 0) hooks::injectFault({FaultPoint::freeSpace, 1, c.spaceError, SIZE_MAX, {}});
   if (c.typeError != 0)
     hooks::injectFault({FaultPoint::fileSystemType, 1, c.typeError, SIZE_MAX, {}});

@@ -15,7 +15,7 @@ namespace {
 // could not set aside its own room for exceptions before main, the first
 // failed allocation would end the process with no word (exit 134): a
 // process that cannot have this much says so instead.
-constexpr size_t kRoomAtStart = 256 * 1024;
+constexpr size_t kRoomAtStart = size_t{256} * 1024;
 
 }  // namespace
 
