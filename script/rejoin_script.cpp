@@ -90,5 +90,7 @@ void makeRejoinScript(const std::wstring& target, uint64_t count,
     script.addPiece((stem + std::to_wstring(number)).c_str());
     if (number % kPiecesAPart == 0) take(script.takeBytes());
   }
-  take(script.finish());
+  // Empty where the last part ended the script already.
+  const std::string rest = script.finish();
+  if (!rest.empty()) take(rest);
 }
