@@ -1,5 +1,6 @@
 #include "common/unexpected_failure.h"
 
+#include <cstring>
 #include <exception>
 #include <new>
 
@@ -14,7 +15,8 @@ std::wstring unexpectedFailureLine() {
   } catch (const platform::ThreadStartFailure& failure) {
     return shared_texts::cannotStartThread(platform::systemErrorText(failure.error()));
   } catch (const std::bad_alloc&) {
-    return shared_texts::kOutOfMemory;
+    const char* const text = shared_texts::kOutOfMemory;
+    return std::wstring(text, text + std::strlen(text));
   } catch (const std::exception& error) {
     return printableText(error.what());
   } catch (...) {

@@ -50,7 +50,8 @@ int JoinJob::run(const JoinOptions& options) {
           return result != join_exit::kSuccess ? result : rebuild();
         });
       },
-      [this](const std::wstring& line) { printLine(line); }, join_exit::kFailed);
+      [this](const std::wstring& line) { printLine(line); }, join_exit::kFailed,
+      platform::StandardStream::error);
   const std::wstring left = leftTemporaryLine();
   if (!left.empty()) printLine(left);
   return result;

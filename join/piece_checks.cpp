@@ -133,9 +133,8 @@ int JoinJob::prepareOutput(const std::wstring& outputFolder) {
   }
   transfer::PlannedWrite write;
   write.bytes = total_;
-  write.largestFile = total_;
   write.job = join_texts::kWhatNeedsSpace;
-  write.files = join_texts::kWhatMayNotFit;
+  write.files = {{total_, join_texts::kWhatMayNotFit, L""}};
   if (!transfer::fitsIn(errors_, outputFolder_, write)) return join_exit::kFailed;
   return join_exit::kSuccess;
 }

@@ -64,6 +64,15 @@ std::wostream& console();
 /// a caller reading standard error gets them apart from the progress.
 std::wostream& errorConsole();
 
+/// A standard stream of the process.
+enum class StandardStream { output, error };
+
+/// Writes `line` (ASCII, at most 200 characters) and the console's line end
+/// to `stream` with the system's own write, allocating nothing and past the
+/// console streams: the last resort where memory is short even for a line.
+/// A write that fails is left so.
+void writeFixedLine(StandardStream stream, const char* line) noexcept;
+
 /// `text` as the console shows text from outside (arguments, names, script
 /// lines, library texts): each control character (C0, DEL, C1), which a
 /// terminal would take as a command, written as an escape ("\t", "\n",

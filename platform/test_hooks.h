@@ -36,6 +36,18 @@ struct FakeSpace {
 /// cannot fake it.
 bool fakeFreeSpace(const std::optional<FakeSpace>& space);
 
+/// A file-size limit (ulimit -f), as a test gives it: the soft limit binds
+/// the process, the hard one only caps how far it may raise it.
+struct FakeFileSizeLimit {
+  uint64_t soft = 0;
+  uint64_t hard = 0;
+};
+
+/// Makes the file-size limit query answer `limit` (nullopt: the system
+/// answers again). False where this build or platform cannot fake it
+/// (Windows has no such limit).
+bool fakeFileSizeLimit(const std::optional<FakeFileSizeLimit>& limit);
+
 /// Makes the file-system type query answer, for a folder the system finds,
 /// as a file system named `name` would, in the names Windows gives: "FAT"
 /// (FAT12 and FAT16), "FAT32", "exFAT", "NTFS"; any other name stands for

@@ -80,3 +80,17 @@ std::string rejoinScriptBytes(const std::wstring& input, const std::vector<std::
   for (const std::wstring& piece : pieces) script.addPiece(path_rules::fileName(piece).c_str());
   return script.finish();
 }
+
+void makeRejoinScript(const std::wstring& target, uint64_t count,
+                      const std::function<void(const std::string&)>& take) {
+  constexpr uint64_t kPiecesAPart = 4096;
+  RejoinScript script(target);
+  const std::wstring stem = target + L"_";
+  for (uint64_t number = 1; number <= count; ++number) {
+    script.addPiece((stem + std::to_wstring(number)).c_str());
+    if (number % kPiecesAPart == 0) take(script.takeBytes());
+  }
+  // Empty where the last part ended the script already.
+  const std::string rest = script.finish();
+  if (!rest.empty()) take(rest);
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -61,3 +62,11 @@ std::string toUtf8(const std::wstring& text);
 /// path `input` from the files at paths `pieces`, in order; the script names
 /// each by its file name alone.
 std::string rejoinScriptBytes(const std::wstring& input, const std::vector<std::wstring>& pieces);
+
+/// The script that rebuilds the file named `target` from its pieces named
+/// `target_1` to `target_COUNT` (the bytes rejoinScriptBytes makes of them),
+/// handed to `take` part after part (none empty) as it is made, nothing of
+/// it kept: it is counted and written in memory that does not grow with
+/// the pieces.
+void makeRejoinScript(const std::wstring& target, uint64_t count,
+                      const std::function<void(const std::string&)>& take);

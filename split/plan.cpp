@@ -19,7 +19,7 @@ namespace {
 
 constexpr uint64_t kMostPieces = INT32_MAX;  // piece numbers are 32-bit
 
-uint64_t pieceCount(uint64_t size, uint64_t pieceSize) {
+uint64_t piecesOf(uint64_t size, uint64_t pieceSize) {
   return size / pieceSize + (size % pieceSize != 0 ? 1 : 0);
 }
 
@@ -53,7 +53,7 @@ int SplitJob::plan(const wchar_t* input, const wchar_t* outputFolder, uint64_t p
       printLine(split_texts::kNoNeedToSplit);
       return split_exit::kNoNeedToSplit;
     }
-    const uint64_t count = pieceCount(size, pieceSize);
+    const uint64_t count = piecesOf(size, pieceSize);
     if (count > kMostPieces) {
       printLine(split_texts::kTooManyPieces);
       return split_exit::kFailed;
@@ -83,9 +83,8 @@ int SplitJob::plan(const wchar_t* input, const wchar_t* outputFolder, uint64_t p
     // lands in this folder, whatever its path names meanwhile.
     outputFolder_ = std::make_unique<platform::OutputFolder>(folder);
     const std::wstring base = path_rules::join(folder, name);
-    pieces.reserve(pieces.size() + count);
-    for (uint64_t number = 1; number <= count; ++number)
-      pieces.push_back(base + L"_" + std::to_wstring(number));
+    pieceBase_ = base + L"_";
+    pieceCount_ = count;
     digestPath = path_rules::replaceExtension(base, L"md5");
     scriptPath = path_rules::replaceExtension(base, L"bat");
     inputPath_ = inputPath;
@@ -102,8 +101,8 @@ int SplitJob::plan(const wchar_t* input, const wchar_t* outputFolder, uint64_t p
 
 int SplitJob::checkOutputs() {
   // A link that leads nowhere counts too: the open would follow it and fail.
-  for (const std::wstring& piece : pieces)
-    if (file_system::nameTaken(piece)) return split_exit::kOutputExists;
+  for (uint64_t number = 1; number <= pieceCount_; ++number)
+    if (file_system::nameTaken(piecePath(number))) return split_exit::kOutputExists;
   if (file_system::nameTaken(scriptPath)) return split_exit::kOutputExists;
   if (file_system::nameTaken(digestPath)) return split_exit::kOutputExists;
   return split_exit::kSuccess;

@@ -2,6 +2,8 @@
 
 #include "fileio/file_ptr.h"
 #include "platform/output_file.h"
+#include "platform/platform.h"
+#include "script/path_rules.h"
 #include "script/rejoin_script.h"
 #include "split/split_exit_codes.h"
 #include "transfer/guarded_run.h"
@@ -19,15 +21,23 @@ int SplitJob::run(const wchar_t* input, const wchar_t* outputFolder, uint64_t pi
         if (result != split_exit::kSuccess) return result;
         result = checkOutputs();
         if (result != split_exit::kSuccess) return result;
-        const std::string script = rejoinScriptBytes(input, pieces);
-        result = checkFit(pieceSize, storedTextSize(script));
+        result = checkFit(pieceSize);
         if (result != split_exit::kSuccess) return result;
         keepInputPrivacy();
-        writeRejoinScript(script);
+        writeRejoinScript();
         copyPieces(input, pieceSize);
         return split_exit::kSuccess;
       },
-      [this](const std::wstring& line) { printLine(line); }, split_exit::kFailed);
+      [this](const std::wstring& line) { printLine(line); }, split_exit::kFailed,
+      platform::StandardStream::output);
+}
+
+std::wstring SplitJob::piecePath(uint64_t number) const {
+  return pieceBase_ + std::to_wstring(number);
+}
+
+void SplitJob::makeRejoinScript(const std::function<void(const std::string&)>& take) const {
+  ::makeRejoinScript(path_rules::fileName(inputPath_), pieceCount_, take);
 }
 
 void SplitJob::printLine(const std::wstring& line) { console_ << line << std::endl; }

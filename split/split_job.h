@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -32,8 +33,8 @@ class SplitJob {
   int run(const wchar_t* input, const wchar_t* outputFolder, uint64_t pieceSize);
 
   /// Checks the input and the piece size, creates the output folder, opens
-  /// it to hold for the run and appends every output name to the fields
-  /// below. Returns 0; 3, 4, 5: the
+  /// it to hold for the run and sets every output name (the pieces' through
+  /// piecePath, no list of them kept). Returns 0; 3, 4, 5: the
   /// input is missing, a folder, empty; 7: the piece size is 0; 6: the input
   /// is smaller than one piece ("No need to split." printed); 9: a
   /// file-system failure from the size query on (its text printed); 1: any
@@ -50,14 +51,19 @@ class SplitJob {
 
   /// Whether the planned split fits in its output folder, before anything is
   /// written there: 1, with one line telling why, when the folder's file
-  /// system has less space free for this user than the input, the script of
-  /// `scriptBytes` on disk and the digest take, or is FAT and a piece of
-  /// `pieceSize` would be larger than FAT holds; else 0. A query the system
-  /// does not answer goes ahead.
-  int checkFit(uint64_t pieceSize, uint64_t scriptBytes);
+  /// system has less space free for this user than the input, the script on
+  /// disk and the digest take, or is FAT and a piece of `pieceSize` (or the
+  /// script) would be larger than FAT holds, or a piece or the script would
+  /// be larger than this process may write; else 0. The script's size is
+  /// counted piece by piece, nothing of it kept. A query the system does not
+  /// answer goes ahead.
+  int checkFit(uint64_t pieceSize);
 
-  /// Full paths of the pieces, piece 1 first.
-  std::vector<std::wstring> pieces;
+  /// The number of pieces planned (0 before a plan).
+  uint64_t pieceCount() const { return pieceCount_; }
+  /// Full path of piece `number` (1 to pieceCount()), made when asked: a
+  /// list of every path would grow with the pieces.
+  std::wstring piecePath(uint64_t number) const;
   /// Full path of the digest file.
   std::wstring digestPath;
   /// Full path of the rejoin script.
@@ -67,9 +73,11 @@ class SplitJob {
   /// Makes the outputs created from now on no more readable or writable
   /// than the input: a private input stays private.
   void keepInputPrivacy();
-  void writeRejoinScript(const std::string& bytes);
+  /// Calls `take` with the rejoin script's bytes, part after part.
+  void makeRejoinScript(const std::function<void(const std::string&)>& take) const;
+  void writeRejoinScript();
   void copyPieces(const wchar_t* input, uint64_t pieceSize);
-  void copyPiece(size_t index, FileIO_IF& in, uint64_t pieceSize, transfer::BlockCopy& blocks);
+  void copyPiece(uint64_t index, FileIO_IF& in, uint64_t pieceSize, transfer::BlockCopy& blocks);
   void writeDigest(const std::string& text);
   void printLine(const std::wstring& line);
 
@@ -84,4 +92,7 @@ class SplitJob {
   std::vector<std::wstring> foldersAbove_;
   // What the plan measured: the copy must deliver exactly this much.
   uint64_t plannedSize_ = 0;
+  // The pieces' paths but their numbers, and how many there are.
+  std::wstring pieceBase_;
+  uint64_t pieceCount_ = 0;
 };

@@ -45,7 +45,16 @@ void SplitJob::keepInputPrivacy() {
   platform::restrictNewFiles(permissions);
 }
 
-void SplitJob::writeRejoinScript(const std::string& bytes) { writeTextFile(scriptPath, bytes); }
+void SplitJob::writeRejoinScript() {
+  // Written part by part as it is made: the script is never held whole.
+  const std::unique_ptr<FileIO_IF> file(new File_ptr(scriptPath.c_str(), kTextOutputMode));
+  makeRejoinScript([&](const std::string& part) {
+    requireWritten(file->write(part.data(), narrow_cast<uint32_t>(part.size())), part.size(),
+                   scriptPath);
+  });
+  requireFlushed(*file, scriptPath);
+  requireClosed(*file, scriptPath);
+}
 
 void SplitJob::copyPieces(const wchar_t* input, uint64_t pieceSize) {
   const uint64_t inputSize = file_system::fileSize(input);
@@ -65,7 +74,7 @@ void SplitJob::copyPieces(const wchar_t* input, uint64_t pieceSize) {
   {
     transfer::BlockCopy blocks(progress, digest);  // its ring and threads serve every piece
     blocks.run([&] {
-      for (size_t i = 0; i < pieces.size(); ++i) copyPiece(i, *in, pieceSize, blocks);
+      for (uint64_t i = 0; i < pieceCount_; ++i) copyPiece(i, *in, pieceSize, blocks);
     });
   }
   if (!in->eof()) failChanged(input);  // it grew: bytes would be left out
@@ -84,14 +93,15 @@ void SplitJob::copyPieces(const wchar_t* input, uint64_t pieceSize) {
   transfer::requireFolderFlushed(*outputFolder_);
 }
 
-void SplitJob::copyPiece(size_t index, FileIO_IF& in, uint64_t pieceSize,
+void SplitJob::copyPiece(uint64_t index, FileIO_IF& in, uint64_t pieceSize,
                          transfer::BlockCopy& blocks) {
-  const std::wstring& path = pieces[index];
+  const std::wstring path = piecePath(index + 1);
   const uint64_t expected = std::min(pieceSize, plannedSize_ - index * pieceSize);
-  // Created in the writer's turn: one piece open at a time, and the
-  // piece before flushed and closed while this one's bytes are read.
+  // Created in the writer's turn, after this call may have returned: one
+  // piece open at a time, and the piece before flushed and closed while
+  // this one's bytes are read. The path goes with it.
   transfer::Output piece{
-      nullptr, [&path] { return std::make_unique<File_ptr>(path.c_str(), kPieceMode); }, path};
+      nullptr, [path] { return std::make_unique<File_ptr>(path.c_str(), kPieceMode); }, path};
   if (blocks.copy(in, inputPath_, pieceSize, std::move(piece), transfer::BlockCopy::AtEnd::flush) !=
       expected)
     failChanged(inputPath_);

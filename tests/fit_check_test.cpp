@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <locale>
 #include <optional>
+#include <tuple>
 
 #include "in_process.h"
 #include "join/join_exit_codes.h"
@@ -54,6 +55,8 @@ struct FitCase {
   std::wstring refusal;                    // empty: the split goes ahead
   bool folderGiven = true;                 // "out"; else derived: "in"
   unsigned long blockSize = 1;             // of the faked space: 1, its numbers are bytes
+  std::optional<hooks::FakeFileSizeLimit> fileSizeLimit =
+      std::nullopt;  // nullopt: the system's own
 };
 
 void PrintTo(const FitCase& c, std::ostream* out) { *out << c.name; }
@@ -72,6 +75,11 @@ std::wstring tooLargeForFat(const std::wstring& folder) {
 // The settings lines of a split of in.bin into out, and the line before the dots.
 std::wstring splitSettings(const std::wstring& sizeMb) {
   return split_texts::settings(L"in.bin", sizeMb, L"out") + split_texts::kDividing + L"\n";
+}
+
+std::wstring tooLargeForLimit(const std::wstring& files, uint64_t limit) {
+  return files + L" would not be written whole: this process may write files of at most " +
+         std::to_wstring(limit) + L" bytes (ulimit -f).";
 }
 
 // A case of the small input with the free space `space`.
@@ -126,6 +134,23 @@ std::vector<FitCase> fitCases() {
   FitCase past64Bits = spaceCase("SpacePast64BitsIsNotWrapped", hooks::FakeSpace{1ULL << 62, kTiB});
   past64Bits.blockSize = 8;
   cases.push_back(past64Bits);
+  // The soft file-size limit binds; a piece exactly at it goes ahead.
+  for (const auto& [name, soft, hard, refusal] :
+       {std::tuple{"LimitAtAPieceGoesAhead", kMiB, kMiB, std::wstring()},
+        std::tuple{"LimitOneBelowAPieceIsRefused", kMiB - 1, kMiB - 1,
+                   tooLargeForLimit(L"The pieces", kMiB - 1)},
+        std::tuple{"SoftLimitBelowTheHardIsRefused", kMiB - 1, kTiB,
+                   tooLargeForLimit(L"The pieces", kMiB - 1)}}) {
+    FitCase limited = spaceCase(name, kPlenty, refusal);
+    limited.fileSizeLimit = hooks::FakeFileSizeLimit{soft, hard};
+    cases.push_back(limited);
+  }
+  // 70,000 pieces of 1 MB at the limit; their script of over 1 MiB is not.
+  FitCase script = spaceCase("ScriptPastTheLimitIsRefused", kPlenty,
+                             tooLargeForLimit(L"The rejoin script", kMiB));
+  script.inputSize = 70000 * kMiB;
+  script.fileSizeLimit = hooks::FakeFileSizeLimit{kMiB, kMiB};
+  cases.push_back(script);
   FitCase derivedFat =
       typeCase("DerivedFolderIsNamedForFat", L"4096", L"FAT", tooLargeForFat(L"in"));
   derivedFat.folderGiven = false;
@@ -146,6 +171,7 @@ class FitCheck : public ::testing::Test {
     hooks::fakeFreeSpace(std::nullopt);
     hooks::fakeFileSystem(std::nullopt);
     fakeBlockSize(1);
+    hooks::fakeFileSizeLimit(std::nullopt);
   }
 
   // Past the checks the script's open fails, so that a split they let
@@ -172,6 +198,8 @@ class FitCheckTest : public FitCheck, public ::testing::WithParamInterface<FitCa
 
 TEST_P(FitCheckTest, RefusesOnlyWhatCannotFit) {
   const FitCase& c = GetParam();
+  if (c.fileSizeLimit && !hooks::fakeFileSizeLimit(c.fileSizeLimit))
+    GTEST_SKIP() << "no file-size limit to fake here (Windows has none)";
   makeInput(c.inputSize);
   ASSERT_TRUE(hooks::fakeFreeSpace(c.space));
   ASSERT_TRUE(hooks::fakeFileSystem(c.fileSystem));

@@ -7,7 +7,9 @@
 
 #include <filesystem>
 #include <functional>
+#include <new>
 #include <tuple>
+#include <utility>
 
 #include "join/join_exit_codes.h"
 #include "process.h"
@@ -15,6 +17,7 @@
 #include "split/split_exit_codes.h"
 #include "temp_dir.h"
 #include "test_sizes.h"
+#include "transfer/guarded_run.h"
 
 namespace fs = std::filesystem;
 
@@ -79,36 +82,61 @@ TEST(LimitsTest, NoThreadOrMemoryIsToldInWords) {
   }
   EXPECT_GT(refusedSplits, 0u) << "no split was refused a thread";
   EXPECT_GT(refusedJoins, 0u) << "no join was refused a thread";
-  // Page by page over where each tool's threads begin to start (found by
-  // halving), where the first allocations of the threads fail.
   const auto limited = [&](uint64_t kib) {
     RunOptions options;
     options.workingFolder = dir.wide();
     options.memoryLimit = kib * 1024;
     return options;
   };
-  const std::function<RunResult(uint64_t)> tools[] = {
-      [&](uint64_t kib) {
-        return runFilesplit({L"in.bin", L"1", L"sweep"}, limited(kib));
-      },
-      [&](uint64_t kib) {
-        return runFilejoin({L"out0-0-0/in.bat", L"sweep"}, limited(kib));
-      }};
-  for (const auto& run : tools) {
+  const auto splitWithin = [&](uint64_t kib) {
+    fs::remove_all(dir.native() / "sweep");
+    return runFilesplit({L"in.bin", L"1", L"sweep"}, limited(kib));
+  };
+  const auto joinWithin = [&](uint64_t kib) {
+    fs::remove_all(dir.native() / "sweep");
+    return runFilejoin({L"out0-0-0/in.bat", L"sweep"}, limited(kib));
+  };
+  const auto checkWithin = [&](uint64_t kib) {
+    return runFilejoin({L"--check", L"out0-0-0/in.bat"}, limited(kib));
+  };
+  // KiB by KiB from the loader's limit (found by halving: below it the
+  // loader alone answers, 127) over where each tool starts: its static
+  // initializers, the runtime's room for exceptions, the entry's first
+  // allocations.
+  constexpr int kLoaderFailed = 127;
+  using Run = std::function<RunResult(uint64_t)>;
+  for (const Run& run : {Run(splitWithin), Run(checkWithin)}) {
+    uint64_t low = 1024, high = 131072;  // the loader fails at low, not at high
+    while (high - low > 1) {
+      const uint64_t middle = (low + high) / 2;
+      (run(middle).exitCode == kLoaderFailed ? low : high) = middle;
+    }
+    for (uint64_t kib = high; kib < high + 512; ++kib) toldInWords(run(kib), false);
+  }
+  // Over where each tool's threads begin to start (found by halving), where
+  // the first allocations of the threads fail: filejoin --check KiB by KiB,
+  // the others page by page.
+  const std::pair<Run, uint64_t> threadSweeps[] = {
+      {splitWithin, 4}, {joinWithin, 4}, {checkWithin, 1}};
+  for (const auto& [run, step] : threadSweeps) {
     uint64_t low = 4096, high = 131072;  // no thread at low, threads at high
     while (high - low > 4) {
       const uint64_t middle = (low + high) / 8 * 4;
-      fs::remove_all(dir.native() / "sweep");
       (run(middle).out.find("Cannot start a thread") != std::string::npos ? low : high) = middle;
     }
-    for (uint64_t kib = high - 128; kib <= high + 128; kib += 4) {
-      fs::remove_all(dir.native() / "sweep");
-      toldInWords(run(kib), false);
-    }
+    for (uint64_t kib = high - 128; kib <= high + 128; kib += step) toldInWords(run(kib), false);
   }
 #ifndef _WIN32
   ::umask(umaskBefore);
 #endif
+}
+
+// Where memory is short even for the failure's line, the run still ends
+// with its code: the fixed line goes out by the system's write (here to
+// this test's standard error), no second bad_alloc leaves the run.
+TEST(LimitsTest, LineThatCannotBeMadeStillEndsTheRun) {
+  const auto outOfMemory = [](auto&&...) -> int { throw std::bad_alloc(); };
+  EXPECT_EQ(guardedRun(outOfMemory, outOfMemory, 1, platform::StandardStream::error), 1);
 }
 
 // A script of 330,000 pieces named after a stem of 204 letters (75 MB, more

@@ -123,6 +123,19 @@ TEST(RejoinScriptTest, TwoHundredFiftyEightPiecesBreakOnce) {
   EXPECT_EQ(text[2], "copy /b \"aaa.iso\" + \"aaa.iso_258\"");
 }
 
+// Made part by part (4,096 pieces a part), the script is the same bytes,
+// and no part is empty, at the parts' edges too.
+TEST(RejoinScriptTest, MadeInPartsIsTheSameScript) {
+  for (const int count : {4096, 4097, 8192}) {
+    std::string parts;
+    makeRejoinScript(L"a%b.iso", count, [&](const std::string& part) {
+      EXPECT_FALSE(part.empty()) << count;
+      parts += part;
+    });
+    EXPECT_EQ(parts, rejoinScriptBytes(L"a%b.iso", pieceNames(L"a%b.iso", count))) << count;
+  }
+}
+
 TEST(RejoinScriptTest, FinishTwiceAddsNothing) {
   RejoinScript script(L"a");
   script.addPiece(L"a_1");

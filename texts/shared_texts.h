@@ -50,8 +50,9 @@ constexpr const wchar_t* kPressAnyKey = L"Press any key to close this window.";
 /// A thread could not be started; `reason` is the system's.
 std::wstring cannotStartThread(const std::wstring& reason);
 
-/// Memory ran out.
-constexpr const wchar_t* kOutOfMemory = L"Out of memory.";
+/// Memory ran out. Narrow ASCII: the last resort writes it as it is,
+/// allocating nothing.
+constexpr const char* kOutOfMemory = "Out of memory.";
 
 /// A failure that carries no text of its own.
 constexpr const wchar_t* kNoDescription = L"An error occurred that carries no description.";

@@ -64,6 +64,8 @@ std::wstring inputChanged(const std::wstring& input);
 constexpr const wchar_t* kWhatNeedsSpace = L"the split";
 /// What FAT or the file-size limit cannot hold, beginning its line.
 constexpr const wchar_t* kWhatMayNotFit = L"The pieces";
+/// The script, where it is what FAT or the file-size limit cannot hold.
+constexpr const wchar_t* kScriptMayNotFit = L"The rejoin script";
 /// What to do about FAT: the largest divide size it holds, in MB digits
 /// one can type.
 std::wstring fatAdvice(uint64_t mostMb);

@@ -21,16 +21,21 @@ bool fitsIn(std::wostream& console, const std::wstring& folder, const PlannedWri
             << std::endl;
     return false;
   }
-  if (platform::onFatFileSystem(queried) && write.largestFile > kFatLargestFile) {
-    console << shared_texts::tooLargeForFat(write.files, queried, grouped(kFatLargestFile),
-                                            write.fatAdvice)
-            << std::endl;
-    return false;
+  if (platform::onFatFileSystem(queried)) {
+    for (const PlannedFiles& files : write.files) {
+      if (files.largest <= kFatLargestFile) continue;
+      console << shared_texts::tooLargeForFat(files.name, queried, grouped(kFatLargestFile),
+                                              files.fatAdvice)
+              << std::endl;
+      return false;
+    }
   }
-  const std::optional<uint64_t> limit = platform::largestFileAllowed();
-  if (limit && write.largestFile > *limit) {
-    console << shared_texts::tooLargeForLimit(write.files, grouped(*limit)) << std::endl;
-    return false;
+  if (const std::optional<uint64_t> limit = platform::largestFileAllowed()) {
+    for (const PlannedFiles& files : write.files) {
+      if (files.largest <= *limit) continue;
+      console << shared_texts::tooLargeForLimit(files.name, grouped(*limit)) << std::endl;
+      return false;
+    }
   }
   return true;
 }

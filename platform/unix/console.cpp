@@ -5,6 +5,7 @@
 // shown as "?"; a control character is shown as its escape.
 #include <unistd.h>
 
+#include <cerrno>
 #include <string>
 
 #include "native_text.h"
@@ -32,6 +33,24 @@ class PosixConsole : public ConsoleBuffer {
 };
 
 }  // namespace
+
+namespace platform {
+
+void writeFixedLine(StandardStream stream, const char* line) noexcept {
+  char bytes[202];
+  size_t count = 0;
+  for (; line[count] != '\0' && count + 1 < sizeof bytes; ++count) bytes[count] = line[count];
+  bytes[count++] = '\n';
+  const int fd = stream == StandardStream::output ? STDOUT_FILENO : STDERR_FILENO;
+  for (size_t done = 0; done < count;) {
+    const ssize_t n = sys::writeQuietly(fd, bytes + done, count - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;
+    done += static_cast<size_t>(n);
+  }
+}
+
+}  // namespace platform
 
 namespace platform_console {
 

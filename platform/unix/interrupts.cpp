@@ -23,14 +23,26 @@ namespace {
 constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
 constexpr unsigned char kStopWatching = 0;  // no signal has this number
 
+// Holds a T that is never destroyed, in static storage: made before main,
+// it allocates nothing, so nothing can fail there with no way to end
+// cleanly.
+template <typename T>
+union NeverDestroyed {
+  NeverDestroyed() noexcept : value() {}
+  ~NeverDestroyed() {}  // NOLINT(modernize-use-equals-default): the value stays
+  T value;
+};
+
 // Never destroyed: the watcher may still run, and take a signal, while the
 // process ends.
 std::mutex handlerMutex;
-std::function<int()>& handler = *new std::function<int()>;  // guarded by handlerMutex
+NeverDestroyed<std::function<int()>> handlerHome;
+std::function<int()>& handler = handlerHome.value;  // guarded by handlerMutex
 
 // The watcher and what it changed, set up and taken down under setupMutex.
 std::mutex setupMutex;
-std::thread& watcher = *new std::thread;
+NeverDestroyed<std::thread> watcherHome;
+std::thread& watcher = watcherHome.value;
 int wakeFds[2] = {-1, -1};  // the handler writes the signal's number, the watcher reads it
 struct sigaction before[std::size(kSignals)];
 bool taken[std::size(kSignals)] = {};

@@ -206,6 +206,10 @@ pid_t getpid() { return ::getpid(); }
 
 uid_t geteuid() { return ::geteuid(); }
 
-int fileSizeLimit(struct rlimit* limit) { return ::getrlimit(RLIMIT_FSIZE, limit); }
+int fileSizeLimit(struct rlimit* limit) {
+  const int result = ::getrlimit(RLIMIT_FSIZE, limit);
+  if (result == 0) posix_test_hooks::fakedFileSizeLimit(*limit);
+  return result;
+}
 
 }  // namespace sys

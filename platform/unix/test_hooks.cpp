@@ -13,6 +13,7 @@ namespace {
 uint32_t digestLength = 0;
 std::optional<platform_test_hooks::FakeSpace> space;
 unsigned long blockSize = 1;
+std::optional<platform_test_hooks::FakeFileSizeLimit> fileSizeLimit;
 
 }  // namespace
 
@@ -28,6 +29,13 @@ bool fakedStatvfs(struct statvfs& info) {
   info.f_blocks = space->total;
   info.f_bfree = space->available + space->keptForSuperuser;
   info.f_bavail = space->available;
+  return true;
+}
+
+bool fakedFileSizeLimit(struct rlimit& limit) {
+  if (!fileSizeLimit) return false;
+  limit.rlim_cur = fileSizeLimit->soft;
+  limit.rlim_max = fileSizeLimit->hard;
   return true;
 }
 
@@ -70,12 +78,18 @@ bool fakeFreeSpace(const std::optional<FakeSpace>& answer) {
   space = answer;
   return true;
 }
+
+bool fakeFileSizeLimit(const std::optional<FakeFileSizeLimit>& limit) {
+  fileSizeLimit = limit;
+  return true;
+}
 #else
 // Without the seam the provider and the queries always ask the system, and
 // asking for nothing is all that succeeds.
 bool fakeDigestLength(uint32_t length) { return length == 0; }
 bool recordMediumReads(MediumCalls* record) { return record == nullptr; }
 bool fakeFreeSpace(const std::optional<FakeSpace>& answer) { return !answer; }
+bool fakeFileSizeLimit(const std::optional<FakeFileSizeLimit>& limit) { return !limit; }
 #endif
 
 bool startMediumWritesAt(uint64_t offset) { return offset == 0; }

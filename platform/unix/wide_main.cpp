@@ -1,5 +1,6 @@
 #include "wide_main.h"
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -8,7 +9,23 @@
 
 namespace posix_main {
 
-int run(int argc, char** argv, WideMain wideMain) {
+namespace {
+
+// Room for a few allocations and a failure's exception. Where the runtime
+// could not set aside its own room for exceptions before main, the first
+// failed allocation would end the process with no word (exit 134): a
+// process that cannot have this much says so instead.
+constexpr size_t kRoomAtStart = size_t{256} * 1024;
+
+}  // namespace
+
+int run(int argc, char** argv, WideMain wideMain, NoMemory noMemory) {
+  void* room = std::malloc(kRoomAtStart);
+  if (room == nullptr) {
+    platform::writeFixedLine(noMemory.stream, noMemory.line);
+    return noMemory.exitCode;
+  }
+  std::free(room);
   platform::initProcess();
   std::vector<std::wstring> arguments = posix_text::decodeArguments(argc, argv);
   std::vector<wchar_t*> wideArgv;

@@ -3,12 +3,24 @@
 // that Windows calls wmain.
 #pragma once
 
+#include "platform/platform.h"
+
 namespace posix_main {
 
 using WideMain = int (*)(int argc, wchar_t** argv);
 
+/// What a process that cannot allocate at all does: its line for that
+/// (ASCII), where its failure lines go, and the exit code of a failed run.
+struct NoMemory {
+  const char* line;
+  platform::StandardStream stream;
+  int exitCode;
+};
+
 /// Readies the process, decodes `argv` and returns what `wideMain` returns
-/// for them.
-int run(int argc, char** argv, WideMain wideMain);
+/// for them. Where the memory a failure needs cannot be had from the start
+/// (a low address-space limit), writes `noMemory.line` to `noMemory.stream`
+/// and returns `noMemory.exitCode` instead.
+int run(int argc, char** argv, WideMain wideMain, NoMemory noMemory);
 
 }  // namespace posix_main

@@ -81,6 +81,39 @@ class WindowsConsole : public ConsoleBuffer {
 
 }  // namespace
 
+namespace platform {
+
+void writeFixedLine(StandardStream stream, const char* line) noexcept {
+  const HANDLE out =
+      GetStdHandle(stream == StandardStream::output ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
+  if (out == nullptr || out == INVALID_HANDLE_VALUE) return;
+  // ASCII: the same bytes in every code page a console writes, and as UTF-16
+  // each byte widened.
+  char bytes[203];
+  wchar_t units[203];
+  size_t count = 0;
+  for (; line[count] != '\0' && count + 2 < sizeof bytes; ++count) {
+    bytes[count] = line[count];
+    units[count] = static_cast<wchar_t>(static_cast<unsigned char>(line[count]));
+  }
+  for (const char end : {'\r', '\n'}) {
+    bytes[count] = end;
+    units[count++] = static_cast<wchar_t>(end);
+  }
+  DWORD mode = 0;
+  if (GetConsoleMode(out, &mode)) {
+    writeAll(units, count, 8192, [out](const wchar_t* part, DWORD n, DWORD* done) {
+      return WriteConsoleW(out, part, n, done, nullptr);
+    });
+    return;
+  }
+  writeAll(bytes, count, 65536, [out](const char* part, DWORD n, DWORD* done) {
+    return WriteFile(out, part, n, done, nullptr);
+  });
+}
+
+}  // namespace platform
+
 namespace platform_console {
 
 ConsoleBuffer& standardOutput() {

@@ -72,6 +72,9 @@ bool fakeReparsePoint(const std::wstring& name) { return name.empty(); }
 
 bool fakeDirectAlignment(const std::optional<DirectAlignment>& answer) { return !answer; }
 
+// Windows has no file-size limit to fake.
+bool fakeFileSizeLimit(const std::optional<FakeFileSizeLimit>& limit) { return !limit; }
+
 bool errnoOfSystemError(unsigned long code, int unknown, int& errnum) {
   errnum = win32_errno::errnoOf(code, unknown);
   return true;
