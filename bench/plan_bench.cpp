@@ -62,7 +62,7 @@ void BM_Plan(benchmark::State& state) {
   for (auto _ : state) {
     SplitJob job(console);
     if (!planned(job, files, state)) break;
-    benchmark::DoNotOptimize(job.pieceCount());
+    benchmark::DoNotOptimize(job.pieces.size());
   }
   state.SetComplexityN(state.range(0));
 }
@@ -87,7 +87,7 @@ void BM_CheckOutputs(benchmark::State& state) {
 void BM_RejoinScript(benchmark::State& state) {
   timeOnPlannedJob(state, [](const SparseInput& files, const SplitJob& job) {
     uint64_t bytes = 0;
-    makeRejoinScript(path_rules::fileName(files.input()), job.pieceCount(),
+    makeRejoinScript(path_rules::fileName(files.input()), job.pieces.size(),
                      [&bytes](const std::string& part) { bytes += part.size(); });
     benchmark::DoNotOptimize(bytes);
   });

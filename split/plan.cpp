@@ -83,8 +83,7 @@ int SplitJob::plan(const wchar_t* input, const wchar_t* outputFolder, uint64_t p
     // lands in this folder, whatever its path names meanwhile.
     outputFolder_ = std::make_unique<platform::OutputFolder>(folder);
     const std::wstring base = path_rules::join(folder, name);
-    pieceBase_ = base + L"_";
-    pieceCount_ = count;
+    pieces = PiecePaths(base, count);
     digestPath = path_rules::replaceExtension(base, L"md5");
     scriptPath = path_rules::replaceExtension(base, L"bat");
     inputPath_ = inputPath;
@@ -101,8 +100,8 @@ int SplitJob::plan(const wchar_t* input, const wchar_t* outputFolder, uint64_t p
 
 int SplitJob::checkOutputs() {
   // A link that leads nowhere counts too: the open would follow it and fail.
-  for (uint64_t number = 1; number <= pieceCount_; ++number)
-    if (file_system::nameTaken(piecePath(number))) return split_exit::kOutputExists;
+  for (uint64_t number = 1; number <= pieces.size(); ++number)
+    if (file_system::nameTaken(pieces[number - 1])) return split_exit::kOutputExists;
   if (file_system::nameTaken(scriptPath)) return split_exit::kOutputExists;
   if (file_system::nameTaken(digestPath)) return split_exit::kOutputExists;
   return split_exit::kSuccess;

@@ -32,12 +32,8 @@ int SplitJob::run(const wchar_t* input, const wchar_t* outputFolder, uint64_t pi
       platform::StandardStream::output);
 }
 
-std::wstring SplitJob::piecePath(uint64_t number) const {
-  return pieceBase_ + std::to_wstring(number);
-}
-
 void SplitJob::makeRejoinScript(const std::function<void(const std::string&)>& take) const {
-  ::makeRejoinScript(path_rules::fileName(inputPath_), pieceCount_, take);
+  ::makeRejoinScript(path_rules::fileName(inputPath_), pieces.size(), take);
 }
 
 void SplitJob::printLine(const std::wstring& line) { console_ << line << std::endl; }

@@ -5,6 +5,7 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 class CheckedDigest;
@@ -19,6 +20,26 @@ class BlockCopy;
 /// One split of one input: plans the output names, refuses existing
 /// outputs, writes the rejoin script, copies the pieces and writes the
 /// digest. Messages go to the console stream given at construction.
+/// The full paths of a split's pieces, piece 1 first, as a list that makes
+/// each path when asked: a list holding every path would grow with the
+/// pieces (a terabyte in 1 MB pieces is a million paths).
+class PiecePaths {
+ public:
+  PiecePaths() = default;
+  /// `count` paths: `base` followed by "_" and the piece's number.
+  PiecePaths(std::wstring base, uint64_t count) : base_(std::move(base)), count_(count) {}
+  uint64_t size() const { return count_; }
+  bool empty() const { return count_ == 0; }
+  /// The path of piece `index + 1`, for `index` below size().
+  std::wstring operator[](uint64_t index) const {
+    return base_ + L"_" + std::to_wstring(index + 1);
+  }
+
+ private:
+  std::wstring base_;
+  uint64_t count_ = 0;
+};
+
 class SplitJob {
  public:
   explicit SplitJob(std::wostream& console);
@@ -33,8 +54,8 @@ class SplitJob {
   int run(const wchar_t* input, const wchar_t* outputFolder, uint64_t pieceSize);
 
   /// Checks the input and the piece size, creates the output folder, opens
-  /// it to hold for the run and sets every output name (the pieces' through
-  /// piecePath, no list of them kept). Returns 0; 3, 4, 5: the
+  /// it to hold for the run and sets every output name (the pieces as a
+  /// list that makes each path when asked). Returns 0; 3, 4, 5: the
   /// input is missing, a folder, empty; 7: the piece size is 0; 6: the input
   /// is smaller than one piece ("No need to split." printed); 9: a
   /// file-system failure from the size query on (its text printed); 1: any
@@ -59,11 +80,8 @@ class SplitJob {
   /// answer goes ahead.
   int checkFit(uint64_t pieceSize);
 
-  /// The number of pieces planned (0 before a plan).
-  uint64_t pieceCount() const { return pieceCount_; }
-  /// Full path of piece `number` (1 to pieceCount()), made when asked: a
-  /// list of every path would grow with the pieces.
-  std::wstring piecePath(uint64_t number) const;
+  /// Full paths of the pieces, piece 1 first.
+  PiecePaths pieces;
   /// Full path of the digest file.
   std::wstring digestPath;
   /// Full path of the rejoin script.
@@ -92,7 +110,4 @@ class SplitJob {
   std::vector<std::wstring> foldersAbove_;
   // What the plan measured: the copy must deliver exactly this much.
   uint64_t plannedSize_ = 0;
-  // The pieces' paths but their numbers, and how many there are.
-  std::wstring pieceBase_;
-  uint64_t pieceCount_ = 0;
 };

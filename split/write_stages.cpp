@@ -74,7 +74,7 @@ void SplitJob::copyPieces(const wchar_t* input, uint64_t pieceSize) {
   {
     transfer::BlockCopy blocks(progress, digest);  // its ring and threads serve every piece
     blocks.run([&] {
-      for (uint64_t i = 0; i < pieceCount_; ++i) copyPiece(i, *in, pieceSize, blocks);
+      for (uint64_t i = 0; i < pieces.size(); ++i) copyPiece(i, *in, pieceSize, blocks);
     });
   }
   if (!in->eof()) failChanged(input);  // it grew: bytes would be left out
@@ -95,7 +95,7 @@ void SplitJob::copyPieces(const wchar_t* input, uint64_t pieceSize) {
 
 void SplitJob::copyPiece(uint64_t index, FileIO_IF& in, uint64_t pieceSize,
                          transfer::BlockCopy& blocks) {
-  const std::wstring path = piecePath(index + 1);
+  const std::wstring path = pieces[index];
   const uint64_t expected = std::min(pieceSize, plannedSize_ - index * pieceSize);
   // Created in the writer's turn, after this call may have returned: one
   // piece open at a time, and the piece before flushed and closed while

@@ -27,9 +27,9 @@ class WindowsPlanTest : public ::testing::Test {
   void TearDown() override { fs::current_path(previous_); }
 
   void expectOutputs(const std::wstring& base, const std::wstring& stemBase) {
-    ASSERT_EQ(job.pieceCount(), 2u);
-    EXPECT_EQ(job.piecePath(1), base + L"_1");
-    EXPECT_EQ(job.piecePath(2), base + L"_2");
+    ASSERT_EQ(job.pieces.size(), 2u);
+    EXPECT_EQ(job.pieces[0], base + L"_1");
+    EXPECT_EQ(job.pieces[1], base + L"_2");
     EXPECT_EQ(job.scriptPath, stemBase + L".bat");
     EXPECT_EQ(job.digestPath, stemBase + L".md5");
     EXPECT_EQ(job.checkOutputs(), split_exit::kSuccess);
@@ -78,7 +78,7 @@ TEST_F(WindowsPlanTest, BackslashFoldersAreCreatedLevelByLevel) {
   EXPECT_TRUE(fs::is_directory(dir.native() / "a" / "b" / "c"));
   SplitJob byDefault(console);
   ASSERT_EQ(byDefault.plan(L"data\\aaa.iso", nullptr, kMiB), split_exit::kSuccess) << console.str();
-  EXPECT_EQ(byDefault.piecePath(1), L"data\\aaa\\aaa.iso_1");
+  EXPECT_EQ(byDefault.pieces[0], L"data\\aaa\\aaa.iso_1");
 }
 
 TEST_F(WindowsPlanTest, LongPathPrefixedInput) {
