@@ -30,8 +30,12 @@ std::string openErrorText(errno_t error) {
       return shared_texts::kPermissionDenied;
     case EEXIST:
       return shared_texts::kOutputExists;
-    default:
-      return shared_texts::fileOpenError(error);
+    default: {
+      // The runtime's own conversion, as the line was always made.
+      char number[256] = {};
+      _itoa_s(error, number, sizeof number, 10);
+      return shared_texts::fileOpenError(number);
+    }
   }
 }
 

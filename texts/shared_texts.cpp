@@ -52,6 +52,6 @@ std::wstring cannotStartThread(const std::wstring& reason) {
   return L"Cannot start a thread: " + reason;
 }
 
-std::string fileOpenError(int error) { return "File open error." + std::to_string(error); }
+std::string fileOpenError(const char* number) { return std::string("File open error.") + number; }
 
 }  // namespace shared_texts

@@ -69,8 +69,8 @@ constexpr const char* kPermissionDenied = "Permission denied.";
 constexpr const char* kOutputExists = "Output File exist.";
 /// No name at all; the misspelt "Fileneme" is kept as it always was.
 constexpr const char* kNullFileName = "Fileneme was a null pointer.";
-/// Any other failed open: "File open error." and the errno value, with no
-/// blank between them, as it always was.
-std::string fileOpenError(int error);
+/// Any other failed open: "File open error." and the errno value's decimal
+/// `number`, with no blank between them, as it always was.
+std::string fileOpenError(const char* number);
 
 }  // namespace shared_texts
