@@ -23,7 +23,9 @@ int run(int argc, char** argv, WideMain wideMain, NoMemory noMemory) {
   void* room = std::malloc(kRoomAtStart);
   if (room == nullptr) {
     platform::writeFixedLine(noMemory.stream, noMemory.line);
-    return noMemory.exitCode;
+    // Ended at once: what would run at exit (the library's, an
+    // instrumented build's counters) has no room either.
+    std::_Exit(noMemory.exitCode);
   }
   std::free(room);
   platform::initProcess();

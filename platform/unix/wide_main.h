@@ -20,7 +20,7 @@ struct NoMemory {
 /// Readies the process, decodes `argv` and returns what `wideMain` returns
 /// for them. Where the memory a failure needs cannot be had from the start
 /// (a low address-space limit), writes `noMemory.line` to `noMemory.stream`
-/// and returns `noMemory.exitCode` instead.
+/// and ends the process at once with `noMemory.exitCode` instead.
 int run(int argc, char** argv, WideMain wideMain, NoMemory noMemory);
 
 }  // namespace posix_main
